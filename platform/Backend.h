@@ -1,0 +1,70 @@
+#pragma once
+// What a database engine behind a Conexion provides. Three engines: SQLite
+// files for the Jet connection strings, ODBC for the SQL Server strings, and
+// dBASE folders for the dBASE driver strings. Every failure is a Fallo with
+// the number the original provider gives for it.
+#include "platform/Fallo.h"
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <memory>
+
+enum class TipoColumna { Texto, Numero, Logico, Fecha, Otro };
+
+struct Columna {
+    QString nombre;              // as the table spells it
+    TipoColumna tipo = TipoColumna::Otro;
+    int ancho = 0;               // dBASE: field width; 0 elsewhere
+    int decimales = 0;           // dBASE: decimals of an N field
+};
+
+// Rows read by a query, all at once: a recordset reads its query the first
+// time it is asked for a row, never on open.
+struct Resultado {
+    QVector<Columna> columnas;
+    QVector<QVariantList> filas;
+    // One key per row when the query was opened to be written: the rowid in
+    // SQLite, the record number in dBASE; empty for ODBC, which locates a row
+    // by its original values.
+    QVector<qint64> claves;
+};
+
+// A statement opened by a recordset. Opening checks it the way the provider
+// does on Recordset.Open (missing table or column raise their error here);
+// leer() runs it and fetches the rows.
+class Consulta {
+public:
+    virtual ~Consulta() = default;
+    virtual Resultado leer() = 0;
+    // Table a row added through this recordset goes into; empty when the
+    // statement is not a plain selection from one table.
+    virtual QString tabla() const = 0;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    virtual void ejecutar(const QString& sql, const QVariantList& parametros) = 0;
+
+    virtual std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros,
+                                            bool actualizable) = 0;
+
+    // Columns of a table in their order, for a row added without reading.
+    virtual QVector<Columna> columnas(const QString& tabla) = 0;
+
+    // Appends one row; only the columns named are set.
+    virtual void insertar(const QString& tabla, const QStringList& columnas,
+                          const QVariantList& valores) = 0;
+
+    // Writes the changed columns of row `fila` of `leido`. A row that is no
+    // longer as it was read fails with codigo_error::FILA_NO_LOCALIZADA.
+    virtual void actualizar(const QString& tabla, const Resultado& leido, int fila,
+                            const QStringList& columnas, const QVariantList& valores) = 0;
+
+    // dBASE only: number of records of a table, and cutting it back to a
+    // number of records (used to undo a half-written entry).
+    virtual qint64 registros(const QString& tabla);
+    virtual void recortar(const QString& tabla, qint64 registros);
+};

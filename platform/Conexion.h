@@ -1,0 +1,40 @@
+#pragma once
+// A database connection opened with the original connection string:
+//  "Provider=Microsoft.Jet.OLEDB.4.0;Data Source= C:\...\file.MDB"  an SQLite file
+//  "Driver={SQL Native Client};Server=...;Database=...; ..."         ODBC, unchanged
+//  "Driver={Microsoft dBASE Driver (*.dbf)};DriverID=277;dbq=DIR;"   a folder of .dbf
+// A Conexion is a handle: copies share the same open connection. A Conexion
+// never opened (or closed) refuses every statement with CONEXION_CERRADA.
+#include "platform/Backend.h"
+#include "platform/Unidades.h"
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+class Conexion {
+public:
+    Conexion() = default;
+
+    // Opens it; a file that cannot be opened fails with FALLO_GENERAL and is
+    // never created. The user and password arguments are those of ADO's Open.
+    void abrir(const QString& cadena, const Unidades& unidades,
+               const QString& usuario = {}, const QString& clave = {});
+    bool abierta() const { return backend_ != nullptr; }
+    void cerrar() { backend_.reset(); }
+
+    const QString& cadena() const { return cadena_; }
+
+    // Execute: a statement that returns no rows; values bound to the "?"s.
+    void ejecutar(const QString& sql, const QVariantList& parametros = {});
+
+    // dBASE only (see Backend).
+    qint64 registros(const QString& tabla);
+    void recortar(const QString& tabla, qint64 registros);
+
+    // The engine behind it; throws CONEXION_CERRADA when not open.
+    Backend& backend() const;
+
+private:
+    QString cadena_;
+    std::shared_ptr<Backend> backend_;
+};

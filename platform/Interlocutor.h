@@ -1,0 +1,23 @@
+#pragma once
+// The one way the engine and the windows speak to the clerk: message boxes,
+// questions and the progress of a long run. The windows show real dialogs,
+// the command line prints "Título: texto", tests record and answer.
+#include <QString>
+
+enum class Icono { Ninguno, Informacion, Critico, Exclamacion, Pregunta };
+enum class Botones { Aceptar, SiNo };
+enum class Respuesta { Aceptar, Si, No };
+
+// Title of the message boxes that name none of their own.
+inline const QString TITULO_APLICACION = QStringLiteral("enlace");
+
+class Interlocutor {
+public:
+    virtual ~Interlocutor() = default;
+
+    virtual Respuesta mensaje(const QString& texto, const QString& titulo = TITULO_APLICACION,
+                              Icono icono = Icono::Ninguno, Botones botones = Botones::Aceptar) = 0;
+
+    // What a long run is doing and how far it has got (total 0: unknown).
+    virtual void progreso(const QString& fase, qint64 hecho, qint64 total) {}
+};

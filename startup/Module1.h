@@ -1,0 +1,91 @@
+#pragma once
+// The program-wide state of enlace and the start-up that fills it: the drive
+// of the hotel data, the Access or SQL Server choice, every hotel connection
+// and recordset, and the link settings loaded from the row of `cc`.
+// One object, owned by the program, alive until it ends.
+#include "platform/Conexion.h"
+#include "platform/Interlocutor.h"
+#include "platform/Recordset.h"
+#include "platform/Unidades.h"
+#include <QString>
+
+// Thrown after the clerk has been told that the program cannot go on (the
+// connection failure message, or a start-up file or row that is missing): the
+// program ends there, nothing more of the start-up runs.
+struct FinPrograma {};
+
+// What the settings window's save writes into the row of `cc`.
+struct FilaCc {
+    QString ccAge, ccNa, ccGru, ccIva, ccVta, ccCaja, ccEmp, ccDia;
+    bool ccop1 = false, ccop2 = false;
+    QString ccdigitos;          // the digits box's text; its numeric value is stored
+    QString ccruta;
+    bool cctodos = false, ccventas = false, ccdep = false;
+    bool externa = false, aaaamm = false;
+    QString tasa;
+    QString ccPas;              // written too (the clerk who edits the box expects it kept)
+};
+
+class Module1 {
+public:
+    Module1(Unidades unidades, Interlocutor& interlocutor);
+
+    Unidades unidades;
+    Interlocutor& interlocutor;
+
+    // Start-up state.
+    QString unidad;
+    bool modo_sql = false;
+    QString servidor_sql;
+    QString catalogo_sql;
+    bool conectado = false;
+
+    // Status bar texts of the main menu.
+    QString panel1;             // "versión 5.04.001"
+    QString panel2;             // "Conectado: ..."
+
+    // Connections, never closed by the program.
+    Conexion conexion_unidad, conexion_sistema, conexion_sql, conexion_enlace;
+    Conexion conexion_cc, conexion_cab, conexion_cadia, conexion_dep, conexion_emi,
+        conexion_hiscadia, conexion_histocab, conexion_ser, conexion_agen, conexion_na,
+        conexion_caja, conexion_cli, conexion_formas, conexion_emp;
+
+    // One recordset per table family that is queried.
+    Recordset rs_unidad, rs_con;
+    Recordset rs_cc, rs_cab, rs_emi, rs_hiscadia, rs_agen, rs_na, rs_cli, rs_caja, rs_formas;
+    Recordset rs_cajj, rs_edep, rs_fac, rs_fal;
+
+    // Link settings in memory.
+    QString empresa, diario, ruta_contaplus;
+    qint16 digitos = 0;
+    QString cuenta_pasantes, subcuenta_agencias, subcuenta_empresas, cuenta_depositos,
+        cuenta_iva, cuenta_ventas, cuenta_caja;
+    bool todos_pasantes = false, separar_ventas = false, sin_caja = false,
+         separar_depositos = false, separar_iva = false, externa = false,
+         pasantes_aaaamm = false;
+    QString cuenta_tasa;
+
+    // The connection a hotel table is read through: conexion_sql in SQL mode,
+    // else the family's own connection.
+    Conexion& hotel(Conexion& propia) { return modo_sql ? conexion_sql : propia; }
+
+    // The main menu's load (drive, mode, version text, connections) and
+    // activation (settings, connection text). cargar() throws FinPrograma
+    // after telling the clerk when the program cannot go on.
+    void cargar();
+    void activar();
+
+    QString leer_unidad();
+    void leer_tipo_conexion();
+    void abrir_conexiones();
+    void conectar_sql();
+    void conectar_mdb();
+    void abrir_enlace();
+
+    void actualizar_cc();
+    void cargar_cc();
+    void guardar_cc(const FilaCc& fila);
+
+    // Connection string of an .MDB of the hotel drive (":\quelmira\cc.MDB").
+    QString cadena_mdb(const QString& ruta) const;
+};

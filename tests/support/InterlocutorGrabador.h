@@ -1,0 +1,37 @@
+#pragma once
+// The clerk of the tests: records every message box and answers the
+// questions from a list (Yes when the list is empty).
+#include "platform/Interlocutor.h"
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class InterlocutorGrabador : public Interlocutor {
+public:
+    struct Mensaje {
+        QString texto, titulo;
+        Icono icono;
+        Botones botones;
+    };
+
+    QVector<Mensaje> mensajes;
+    QList<Respuesta> respuestas;        // answers to Yes/No questions, in order
+    QStringList fases;                  // progress phases seen
+
+    Respuesta mensaje(const QString& texto, const QString& titulo, Icono icono,
+                      Botones botones) override {
+        mensajes.push_back({texto, titulo, icono, botones});
+        if (botones == Botones::Aceptar) return Respuesta::Aceptar;
+        return respuestas.isEmpty() ? Respuesta::Si : respuestas.takeFirst();
+    }
+    void progreso(const QString& fase, qint64, qint64) override {
+        if (fases.isEmpty() || fases.last() != fase) fases << fase;
+    }
+    // "Título: texto" of every message, in order.
+    QStringList textos() const {
+        QStringList r;
+        for (const auto& m : mensajes) r << m.titulo + ": " + m.texto;
+        return r;
+    }
+};

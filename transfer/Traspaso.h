@@ -1,0 +1,104 @@
+#pragma once
+// One transfer window's state and operations: the ContaPlus working files,
+// the transfer driver, customer subaccount resolution, invoice staging and
+// posting (transfer/), and the journal and subaccount writers (contaplus/).
+// The window owns one Traspaso; the command line makes one too.
+#include "platform/Conexion.h"
+#include "platform/Recordset.h"
+#include "startup/Module1.h"
+#include "transfer/RegistroTraspaso.h"
+#include "transfer/VistaTraspaso.h"
+#include <QDate>
+#include <QString>
+
+enum class FinTraspaso {
+    Cancelado,      // the confirmation was answered No
+    SinFacturas,    // no invoice in the range: the no-invoices message
+    Correcto,       // ended with the final message
+    Fallido,        // a failure abandoned the run (told to the clerk)
+};
+
+class Traspaso {
+public:
+    Traspaso(Module1& m, VistaTraspaso& vista);
+
+    Module1& m;
+    VistaTraspaso& vista;
+
+    // Transfer-window variables.
+    QString fecha_desde, fecha_hasta;           // aaaammdd
+    QString cuenta_ventas_defecto;
+    QString codigo_empresa;
+    QString numero_factura;
+    qint16 orden_caja = 0;
+    QString cuenta_cliente;
+    QString descripcion_cobro;
+    QString subcuenta_cliente, subcuenta;
+    double importe_ventas = 0, porcentaje_iva = 0, base_imponible = 0, cuota_iva = 0;
+    QDate dia_proceso, dia_hasta;
+    QString fecha_dia;
+
+    // ContaPlus side, made anew on every activation.
+    Conexion conexion_diario, conexion_subcuentas, conexion_empresa;
+    Recordset rs_diario, rs_subcuentas, rs_empresa;
+
+    RegistroTraspaso log;
+
+    // What the run is doing, for the message that reports a failure
+    // ("la factura 123", "el día 15/03/2024", ...).
+    QString tarea;
+
+    // Window activation: working files, fac upgrade, default sales account.
+    // False when the working files could not be prepared and the window closes.
+    bool activar();
+
+    // Working files.
+    bool Copiar_Ficheros();     // false after its message: the window closes
+    void abrir_contaplus();
+    void Comprobar_campos();
+    qint32 ultimo_asiento();    // 32 bits: journals pass 32767 entries
+    bool existe_cuenta(const QString& codigo);
+
+    // Driver.
+    FinTraspaso iniciar2();
+
+    // Customer subaccounts.
+    QString cuenta_contable_pasante(const QString& codigo_cliente);
+    QString cuenta_contable_agencias(const QString& codigo_cliente);
+    QString cuenta_contable_empresas(const QString& codigo_cliente);
+    QString cuenta_cliente3();
+    void buscar_cuenta_cliente2();
+    QString cuenta_cobro(const QString& codcobro);
+
+    // Invoice staging.
+    void crear_fac();
+    void generar_fal(const QString& w_eje, const QString& w_numero);
+
+    // Posting: invoice phase, day phases, final message.
+    void contabilizar();
+    void fase_depositos(double& n_apunte);
+    void fase_caja(double& n_apunte);
+
+    // Journal lines of the cash desk and deposits.
+    void APUNTE_DEBE_CAJA_CONTAPLUS(double& n_apunte);
+    void APUNTE_HABER_CAJA_CONTAPLUS(double& n_apunte);
+    void APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(double& n_apunte);
+    void APUNTE_H_CONTAPLUS_COBRO_DEPOSITOS(double& n_apunte);
+    void APUNTE_DEPOSITOS_DESCONTADOS_D(double& n_apunte);
+    void APUNTE_DEPOSITOS_DESCONTADOS_H(double& n_apunte);
+
+    // Subaccounts.
+    void CREAR_CLIENTE_CONTAPLUS();
+    void CREAR_VENTAS_CONTAPLUS2();
+    void CREAR_CUENTA_TASA();
+    void CREAR_IVA_CONTAPLUS();
+
+    // Invoice journal lines (fill the pending row of rs_diario).
+    void MOVER_DATOS_CLIENTE_CONTAPLUS();
+    void MOVER_DATOS_TASA_CONTAPLUS();
+    void MOVER_DATOS_VENTAS_CONTAPLUS2();
+    void MOVER_DATOS_IVA_CONTAPLUS();
+
+    // Local path of a Windows path of the installation.
+    QString local(const QString& ruta_windows) const { return m.unidades.local(ruta_windows); }
+};

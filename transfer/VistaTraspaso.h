@@ -1,0 +1,15 @@
+#pragma once
+// What the transfer asks of its window: the two date boxes, the mouse
+// pointer and closing. The command line has a window of its own without
+// widgets; the real one is in windows/.
+#include <QString>
+
+class VistaTraspaso {
+public:
+    virtual ~VistaTraspaso() = default;
+    virtual QString texto_de() const = 0;       // the start box, dd/mm/aaaa
+    virtual QString texto_hasta() const = 0;    // the end box
+    virtual void vaciar_fechas() = 0;           // both boxes empty, focus on the start box
+    virtual void puntero_espera(bool espera) = 0;
+    virtual void cerrar() = 0;                  // the window closes
+};
