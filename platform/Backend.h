@@ -57,6 +57,10 @@ public:
     // Appends one row; only the columns named are set.
     virtual void insertar(const QString& tabla, const QStringList& columnas,
                           const QVariantList& valores) = 0;
+    // Key (as in Resultado::claves) of the row the last insertar() added, so
+    // a recordset standing on it can write it again; -1 when the engine
+    // locates rows otherwise or does not know it.
+    virtual qint64 clave_insertada() const;
 
     // Writes the changed columns of row `fila` of `leido`. A row that is no
     // longer as it was read fails with codigo_error::FILA_NO_LOCALIZADA.

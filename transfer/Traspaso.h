@@ -9,6 +9,7 @@
 #include "transfer/RegistroTraspaso.h"
 #include "transfer/VistaTraspaso.h"
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 
 enum class FinTraspaso {
@@ -47,6 +48,16 @@ public:
     // What the run is doing, for the message that reports a failure
     // ("la factura 123", "el día 15/03/2024", ...).
     QString tarea;
+
+    // The clock of the log's name and first line: when valid it stands for
+    // the current date and time (tests fix it), else the system clock.
+    QDateTime reloj_fijo;
+    QDateTime ahora() const { return reloj_fijo.isValid() ? reloj_fijo : QDateTime::currentDateTime(); }
+
+    // Records of Xdiario at the last point where everything appended was
+    // also marked posted (-1: none). A failure cuts the journal back to it,
+    // so no entry is left half written for a later run to post again.
+    qint64 marca_diario = -1;
 
     // Window activation: working files, fac upgrade, default sales account.
     // False when the working files could not be prepared and the window closes.

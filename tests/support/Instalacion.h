@@ -42,6 +42,15 @@ public:
     // Adds a row to the ContaPlus company's SubCta (C:\ContaEli\EMP0001).
     void subcuenta_empresa(const QString& cod, const QString& titulo = {});
 
+    // Databases of older installations, rows kept: `cc` without Tasa
+    // (sin_externa: without Externa and AAAAMM as well), `fac` without
+    // ImporteTasa.
+    void cc_antigua(bool sin_externa);
+    void fac_antigua();
+
+    // Local path of the SQL Server catalogue (SQL mode; con.catalogo).
+    QString catalogo() const;
+
 private:
     QTemporaryDir dir_;
     bool modo_sql_;

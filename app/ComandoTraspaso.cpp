@@ -1,0 +1,87 @@
+// `enlace traspaso`: the start-up of the main menu, the transfer window's
+// activation, the two date boxes and the driver, with the clerk at a terminal.
+#include "app/ComandoTraspaso.h"
+
+#include "app/InterlocutorConsola.h"
+#include "app/VistaConsola.h"
+#include "platform/Fallo.h"
+#include "startup/Module1.h"
+#include "transfer/FechasTraspaso.h"
+#include "transfer/Traspaso.h"
+
+#include <cstdio>
+
+namespace {
+
+const char USO[] = "Uso: enlace [--unidades DIR] traspaso --desde DDMMAAAA --hasta DDMMAAAA [--si]\n";
+
+int uso(const QString& motivo)
+{
+    std::fprintf(stderr, "%s\n%s", motivo.toLocal8Bit().constData(), USO);
+    return 1;
+}
+
+void avisar_fallo(Interlocutor& i, const Fallo& f)
+{
+    i.mensaje(QStringLiteral("No se puede preparar el traspaso: %1 (error %2).").arg(f.descripcion()).arg(f.numero()),
+              QStringLiteral("Traspaso a CONTAPLUS"), Icono::Critico);
+}
+
+}  // namespace
+
+int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
+{
+    QString desde, hasta;
+    bool si = false, hay_desde = false, hay_hasta = false;
+    for (int i = 0; i < argumentos.size(); ++i) {
+        const QString& a = argumentos[i];
+        if (a == QLatin1String("--si")) {
+            si = true;
+        } else if (a == QLatin1String("--desde") || a == QLatin1String("--hasta")) {
+            if (i + 1 >= argumentos.size()) return uso(QStringLiteral("Falta la fecha de ") + a);
+            (a == QLatin1String("--desde") ? desde : hasta) = argumentos[++i];
+            (a == QLatin1String("--desde") ? hay_desde : hay_hasta) = true;
+        } else {
+            return uso(QStringLiteral("Argumento desconocido: ") + a);
+        }
+    }
+    if (!hay_desde || !hay_hasta) return uso(QStringLiteral("Faltan las fechas del traspaso"));
+
+    InterlocutorConsola interlocutor(si);
+    VistaConsola vista;
+    Module1 m(unidades, interlocutor);
+    try {
+        m.cargar();
+        m.activar();
+    } catch (const FinPrograma&) {
+        return 1;
+    } catch (const Fallo& f) {
+        avisar_fallo(interlocutor, f);
+        return 1;
+    }
+
+    Traspaso t(m, vista);
+    try {
+        if (!t.activar()) return 1;
+    } catch (const Fallo& f) {
+        avisar_fallo(interlocutor, f);
+        return 1;
+    }
+
+    // The two boxes, as typed and confirmed with Enter.
+    if (confirmar_desde(t, desde) != ResultadoFecha::Aceptada) return 1;
+    vista.de = desde;
+    if (confirmar_hasta(t, hasta) != ResultadoFecha::Aceptada) return 1;
+    vista.hasta = hasta;
+
+    switch (t.iniciar2()) {
+    case FinTraspaso::Correcto:
+    case FinTraspaso::SinFacturas:
+        return 0;
+    case FinTraspaso::Cancelado:
+        return 1;
+    case FinTraspaso::Fallido:
+        break;
+    }
+    return 2;
+}

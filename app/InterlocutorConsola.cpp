@@ -1,0 +1,48 @@
+// Message boxes and questions of the command line.
+#include "app/InterlocutorConsola.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void escribir(FILE* f, const QString& s)
+{
+    const QByteArray b = s.toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), f);
+    std::fflush(f);
+}
+
+}  // namespace
+
+Respuesta InterlocutorConsola::mensaje(const QString& texto, const QString& titulo, Icono, Botones botones)
+{
+    if (botones == Botones::Aceptar) {
+        escribir(stdout, titulo + ": " + texto + "\n");
+        return Respuesta::Aceptar;
+    }
+    if (si_a_todo_) {
+        escribir(stdout, titulo + ": " + texto + " (s/n) s\n");
+        return Respuesta::Si;
+    }
+    escribir(stdout, titulo + ": " + texto + " (s/n) ");
+    std::string linea;
+    if (!std::getline(std::cin, linea)) {
+        escribir(stdout, "\n");
+        return Respuesta::No;
+    }
+    const QString respuesta = QString::fromUtf8(linea.data(), qsizetype(linea.size())).trimmed().toLower();
+    return (respuesta == QLatin1String("s") || respuesta == QLatin1String("si") ||
+            respuesta == QString::fromUtf8("sí"))
+               ? Respuesta::Si
+               : Respuesta::No;
+}
+
+void InterlocutorConsola::progreso(const QString& fase, qint64, qint64)
+{
+    if (fase == fase_) return;
+    fase_ = fase;
+    if (isatty(fileno(stderr))) escribir(stderr, fase + "...\n");
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The clerk at a terminal: every message box is printed as "Título: texto"
+// on the standard output; a Yes/No question waits for s or n on the standard
+// input (anything else, or the end of the input, is No).
+#include "platform/Interlocutor.h"
+
+class InterlocutorConsola : public Interlocutor {
+public:
+    // `si_a_todo`: every question is answered Yes without asking.
+    explicit InterlocutorConsola(bool si_a_todo = false) : si_a_todo_(si_a_todo) {}
+
+    Respuesta mensaje(const QString& texto, const QString& titulo, Icono icono, Botones botones) override;
+    // One line on the error output when a new phase starts, only at a terminal.
+    void progreso(const QString& fase, qint64 hecho, qint64 total) override;
+
+private:
+    bool si_a_todo_;
+    QString fase_;
+};

@@ -1,0 +1,16 @@
+#pragma once
+// The transfer window of the command line: the two date boxes are texts,
+// the pointer and closing have nothing to show.
+#include "transfer/VistaTraspaso.h"
+
+class VistaConsola : public VistaTraspaso {
+public:
+    QString de, hasta;          // the boxes, dd/mm/aaaa once accepted
+    bool cerrada = false;
+
+    QString texto_de() const override { return de; }
+    QString texto_hasta() const override { return hasta; }
+    void vaciar_fechas() override;
+    void puntero_espera(bool espera) override;
+    void cerrar() override;
+};

@@ -1,0 +1,330 @@
+#include "platform/Recordset.h"
+
+#include "platform/TextoSql.h"
+#include "platform/Vb.h"
+
+#include <QHash>
+#include <QMap>
+#include <cmath>
+
+namespace {
+
+// ADO 3251: the recordset (or its lock type) does not allow the operation.
+constexpr qint32 NO_ADMITE_ACTUALIZAR = -2146825037;   // 0x800A0CB3
+
+QHash<QString, int> indice_de(const QVector<Columna>& columnas)
+{
+    QHash<QString, int> r;
+    for (int i = 0; i < columnas.size(); ++i) {
+        const QString clave = columnas[i].nombre.toLower();
+        if (!r.contains(clave)) r.insert(clave, i);
+    }
+    return r;
+}
+
+bool es_numero(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
+    case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Float:
+    case QMetaType::Short: case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
+}
+
+Fallo no_coinciden(const QString& nombre, const QString& clase, const QVariant& valor)
+{
+    return Fallo(codigo_error::TIPOS_NO_COINCIDEN,
+                 QStringLiteral("No coinciden los tipos: el campo '%1' es %2 y '%3' no lo es.")
+                     .arg(nombre, clase, valor.toString()));
+}
+
+// The value as the column stores it.
+QVariant convertir(const QVariant& valor, const Columna& columna)
+{
+    if (vb::esNulo(valor)) return QVariant();
+    switch (columna.tipo) {
+    case TipoColumna::Texto:
+        if (es_numero(valor)) {
+            const double d = valor.toDouble();
+            if (valor.typeId() != QMetaType::Double && valor.typeId() != QMetaType::Float)
+                return QString::number(valor.toLongLong());
+            if (std::floor(d) == d && std::fabs(d) < 1e15) return QString::number(d, 'f', 0);
+            return vb::CStr(d);
+        }
+        return valor_enlazado(QVariant(vb::texto(valor)));
+    case TipoColumna::Numero:
+        if (valor.typeId() == QMetaType::Bool) return valor.toBool() ? -1.0 : 0.0;
+        if (es_numero(valor)) return valor.toDouble();
+        if (valor.typeId() == QMetaType::QString && vb::IsNumeric(valor.toString()))
+            return vb::numero(valor);
+        throw no_coinciden(columna.nombre, QStringLiteral("numérico"), valor);
+    case TipoColumna::Logico:
+        if (valor.typeId() == QMetaType::Bool) return valor.toBool();
+        if (es_numero(valor)) return valor.toDouble() != 0;
+        if (valor.typeId() == QMetaType::QString) {
+            const QString t = valor.toString().trimmed();
+            if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1")
+                || t == QLatin1String("-1"))
+                return true;
+            if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0"))
+                return false;
+        }
+        throw no_coinciden(columna.nombre, QStringLiteral("lógico (Sí/No)"), valor);
+    case TipoColumna::Fecha:
+        if (valor.typeId() == QMetaType::QDate) return valor;
+        if (valor.typeId() == QMetaType::QDateTime) return valor.toDateTime().date();
+        if (valor.typeId() == QMetaType::QString && vb::IsDate(valor.toString()))
+            return vb::CDate(valor.toString());
+        throw no_coinciden(columna.nombre, QStringLiteral("una fecha"), valor);
+    case TipoColumna::Otro:
+        break;
+    }
+    return valor_enlazado(valor);
+}
+
+// A Yes/No column reads as a Boolean whatever number the engine keeps.
+QVariant como_se_lee(const QVariant& valor, const Columna& columna)
+{
+    if (columna.tipo == TipoColumna::Logico && es_numero(valor)) return valor.toDouble() != 0;
+    return valor;
+}
+
+}  // namespace
+
+struct Recordset::Estado {
+    // The connection first: it keeps the engine alive while the statement
+    // opened on it exists.
+    Conexion conexion;
+    std::unique_ptr<Consulta> consulta;
+    bool abierto = false;
+    bool solo_lectura = true;
+    QString tabla;
+
+    // Rows read (all at once, the first time one is asked for), followed by
+    // the rows added through this recordset.
+    bool leido = false;
+    bool con_filas = false;        // resultado holds rows read or added
+    Resultado resultado;
+    QHash<QString, int> indice;
+    int fila = 0;
+
+    // The row being added: every column of the table, Null until set.
+    bool nueva = false;
+    QVector<Columna> columnas_nueva;
+    QHash<QString, int> indice_nueva;
+    QVariantList valores_nueva;
+    QVector<bool> asignada;
+
+    // Changes to the current row not yet saved, by column of resultado.
+    QMap<int, QVariant> cambios;
+
+    // Reads the query the first time a row is needed. Rows added before it
+    // was ever read are what the recordset holds: it is not read after them.
+    void asegurar_filas()
+    {
+        if (con_filas) return;
+        resultado = consulta->leer();
+        indice = indice_de(resultado.columnas);
+        fila = 0;
+        leido = true;
+        con_filas = true;
+    }
+};
+
+Recordset::Recordset() : e_(std::make_unique<Estado>()) {}
+Recordset::~Recordset() = default;
+Recordset::Recordset(Recordset&& o) noexcept : e_(std::move(o.e_)) { o.e_ = std::make_unique<Estado>(); }
+Recordset& Recordset::operator=(Recordset&& o) noexcept
+{
+    std::swap(e_, o.e_);
+    return *this;
+}
+
+namespace {
+
+Fallo cerrado()
+{
+    return Fallo(codigo_error::OBJETO_CERRADO,
+                 QStringLiteral("No se permite la operación si el objeto está cerrado."));
+}
+
+Fallo sin_fila()
+{
+    return Fallo(codigo_error::SIN_FILA_ACTUAL,
+                 QStringLiteral("No hay fila actual: el recordset está al principio o al final."));
+}
+
+Fallo no_encontrado(const QString& nombre)
+{
+    return Fallo(codigo_error::ELEMENTO_NO_ENCONTRADO,
+                 QStringLiteral("No se encuentra el campo '%1' en el recordset.").arg(nombre));
+}
+
+}  // namespace
+
+void Recordset::abrir(const QString& sql, Conexion& conexion, Cursor, Bloqueo bloqueo,
+                      const QVariantList& parametros)
+{
+    cerrar();
+    Backend& motor = conexion.backend();   // CONEXION_CERRADA when not open
+    auto consulta = motor.abrir(sql, parametros, bloqueo == Bloqueo::Optimista);
+    e_->conexion = conexion;
+    e_->consulta = std::move(consulta);
+    e_->tabla = e_->consulta->tabla();
+    e_->solo_lectura = bloqueo == Bloqueo::SoloLectura;
+    e_->abierto = true;
+}
+
+bool Recordset::abierto() const { return e_->abierto; }
+
+void Recordset::cerrar()
+{
+    // A row being added or changed and not saved is given up, as ADO's
+    // CancelUpdate.
+    e_ = std::make_unique<Estado>();
+}
+
+bool Recordset::leido() const { return e_->leido; }
+
+bool Recordset::eof()
+{
+    if (!e_->abierto) throw cerrado();
+    if (e_->nueva) return false;
+    e_->asegurar_filas();
+    return e_->fila >= e_->resultado.filas.size();
+}
+
+void Recordset::siguiente()
+{
+    if (!e_->abierto) throw cerrado();
+    // Moving saves the row being added or changed, as ADO does.
+    if (e_->nueva || !e_->cambios.isEmpty()) guardar();
+    e_->asegurar_filas();
+    if (e_->fila >= e_->resultado.filas.size()) throw sin_fila();
+    ++e_->fila;
+}
+
+qint64 Recordset::recuento()
+{
+    if (!e_->abierto) throw cerrado();
+    e_->asegurar_filas();
+    return e_->resultado.filas.size();
+}
+
+QVariant Recordset::campo(const QString& nombre)
+{
+    if (!e_->abierto) throw cerrado();
+    const QString clave = nombre.toLower();
+    if (e_->nueva) {
+        const auto it = e_->indice_nueva.constFind(clave);
+        if (it == e_->indice_nueva.constEnd()) throw no_encontrado(nombre);
+        return como_se_lee(e_->valores_nueva[*it], e_->columnas_nueva[*it]);
+    }
+    e_->asegurar_filas();
+    const auto it = e_->indice.constFind(clave);
+    if (it == e_->indice.constEnd()) throw no_encontrado(nombre);
+    if (e_->fila >= e_->resultado.filas.size()) throw sin_fila();
+    const auto cambio = e_->cambios.constFind(*it);
+    const QVariant& v = cambio != e_->cambios.constEnd() ? *cambio : e_->resultado.filas[e_->fila][*it];
+    return como_se_lee(v, e_->resultado.columnas[*it]);
+}
+
+void Recordset::asignar(const QString& nombre, const QVariant& valor)
+{
+    if (!e_->abierto) throw cerrado();
+    if (e_->solo_lectura)
+        throw Fallo(NO_ADMITE_ACTUALIZAR,
+                    QStringLiteral("El recordset está abierto de solo lectura: no se puede cambiar el campo '%1'.")
+                        .arg(nombre));
+    const QString clave = nombre.toLower();
+    if (e_->nueva) {
+        const auto it = e_->indice_nueva.constFind(clave);
+        if (it == e_->indice_nueva.constEnd()) throw no_encontrado(nombre);
+        e_->valores_nueva[*it] = convertir(valor, e_->columnas_nueva[*it]);
+        e_->asignada[*it] = true;
+        return;
+    }
+    e_->asegurar_filas();
+    const auto it = e_->indice.constFind(clave);
+    if (it == e_->indice.constEnd()) throw no_encontrado(nombre);
+    if (e_->fila >= e_->resultado.filas.size()) throw sin_fila();
+    if (e_->tabla.isEmpty())
+        throw Fallo(NO_ADMITE_ACTUALIZAR,
+                    QStringLiteral("La consulta no es una selección de una sola tabla: no se puede cambiar el campo '%1'.")
+                        .arg(nombre));
+    e_->cambios.insert(*it, convertir(valor, e_->resultado.columnas[*it]));
+}
+
+void Recordset::nuevo()
+{
+    if (!e_->abierto) throw cerrado();
+    if (e_->solo_lectura)
+        throw Fallo(NO_ADMITE_ACTUALIZAR,
+                    QStringLiteral("El recordset está abierto de solo lectura: no se pueden añadir filas."));
+    if (e_->tabla.isEmpty())
+        throw Fallo(NO_ADMITE_ACTUALIZAR,
+                    QStringLiteral("La consulta no es una selección de una sola tabla: no se pueden añadir filas."));
+    if (e_->nueva || !e_->cambios.isEmpty()) guardar();
+    // Only the table's columns are needed, never its rows.
+    e_->columnas_nueva = e_->conexion.backend().columnas(e_->tabla);
+    e_->indice_nueva = indice_de(e_->columnas_nueva);
+    e_->valores_nueva = QVariantList(e_->columnas_nueva.size());
+    e_->asignada = QVector<bool>(e_->columnas_nueva.size(), false);
+    e_->nueva = true;
+}
+
+void Recordset::guardar()
+{
+    if (!e_->abierto) throw cerrado();
+    Estado& e = *e_;
+    Backend& motor = e.conexion.backend();
+    if (e.nueva) {
+        QStringList columnas;
+        QVariantList valores;
+        for (int i = 0; i < e.columnas_nueva.size(); ++i) {
+            if (!e.asignada[i]) continue;
+            columnas << e.columnas_nueva[i].nombre;
+            valores << e.valores_nueva[i];
+        }
+        motor.insertar(e.tabla, columnas, valores);
+        const qint64 clave = motor.clave_insertada();
+
+        // The recordset now stands on the row it added.
+        if (!e.con_filas) {
+            e.resultado = Resultado{};
+            e.resultado.columnas = e.columnas_nueva;
+            e.indice = indice_de(e.resultado.columnas);
+            e.con_filas = true;
+        }
+        QVariantList fila(e.resultado.columnas.size());
+        for (int i = 0; i < e.columnas_nueva.size(); ++i) {
+            const auto it = e.indice.constFind(e.columnas_nueva[i].nombre.toLower());
+            if (it != e.indice.constEnd()) fila[*it] = e.valores_nueva[i];
+        }
+        const bool claves_completas = e.resultado.claves.size() == e.resultado.filas.size();
+        e.resultado.filas << fila;
+        if (claves_completas && clave >= 0) e.resultado.claves << clave;
+        e.fila = int(e.resultado.filas.size()) - 1;
+        e.nueva = false;
+        e.columnas_nueva.clear();
+        e.indice_nueva.clear();
+        e.valores_nueva.clear();
+        e.asignada.clear();
+        return;
+    }
+    if (e.cambios.isEmpty()) return;
+    QStringList columnas;
+    QVariantList valores;
+    for (auto it = e.cambios.constBegin(); it != e.cambios.constEnd(); ++it) {
+        columnas << e.resultado.columnas[it.key()].nombre;
+        valores << it.value();
+    }
+    motor.actualizar(e.tabla, e.resultado, e.fila, columnas, valores);
+    // What was written is now the row as read.
+    for (auto it = e.cambios.constBegin(); it != e.cambios.constEnd(); ++it)
+        e.resultado.filas[e.fila][it.key()] = it.value();
+    e.cambios.clear();
+}

@@ -1,0 +1,333 @@
+#include "platform/SqliteBackend.h"
+
+#include "platform/Motores.h"
+#include "platform/TextoSql.h"
+#include "platform/Vb.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <sqlite3.h>
+#include <atomic>
+
+namespace {
+
+// Access's Val inside SQL, so "ORDER BY EmiFec, val(EmiNum)" sorts numbers
+// as numbers.
+void funcion_val(sqlite3_context* contexto, int, sqlite3_value** argumentos)
+{
+    sqlite3_value* v = argumentos[0];
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+        sqlite3_result_null(contexto);
+        return;
+    case SQLITE_INTEGER:
+        sqlite3_result_int64(contexto, sqlite3_value_int64(v));
+        return;
+    case SQLITE_FLOAT:
+        sqlite3_result_double(contexto, sqlite3_value_double(v));
+        return;
+    default: {
+        const auto* texto = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        sqlite3_result_double(contexto, vb::Val(QString::fromUtf8(texto ? texto : "")));
+    }
+    }
+}
+
+TipoColumna tipo_declarado(const QString& declarado)
+{
+    const QString t = declarado.trimmed().toUpper();
+    const QString base = t.section(QLatin1Char('('), 0, 0).trimmed().section(QLatin1Char(' '), 0, 0);
+    static const QStringList textos = {"TEXT", "CHAR", "VARCHAR", "NVARCHAR", "NCHAR", "MEMO",
+                                       "STRING", "LONGTEXT", "CLOB"};
+    static const QStringList logicos = {"BIT", "BOOLEAN", "BOOL", "YESNO", "LOGICAL"};
+    static const QStringList fechas = {"DATE", "DATETIME", "TIMESTAMP"};
+    static const QStringList numeros = {"INTEGER", "INT", "REAL", "DOUBLE", "FLOAT", "NUMERIC",
+                                        "DECIMAL", "CURRENCY", "MONEY", "LONG", "SHORT", "BYTE",
+                                        "SINGLE", "SMALLINT", "TINYINT", "BIGINT", "COUNTER",
+                                        "AUTOINCREMENT", "NUMBER"};
+    if (textos.contains(base)) return TipoColumna::Texto;
+    if (logicos.contains(base)) return TipoColumna::Logico;
+    if (fechas.contains(base)) return TipoColumna::Fecha;
+    if (numeros.contains(base)) return TipoColumna::Numero;
+    // SQLite's own affinity rules for whatever else a table declares.
+    if (t.contains(QLatin1String("INT"))) return TipoColumna::Numero;
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) || t.contains(QLatin1String("TEXT")))
+        return TipoColumna::Texto;
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) || t.contains(QLatin1String("DOUB")))
+        return TipoColumna::Numero;
+    return TipoColumna::Otro;
+}
+
+class ConsultaSqlite : public Consulta {
+public:
+    ConsultaSqlite(SqliteBackend& b, QString texto, QVariantList parametros, QString tabla,
+                   bool con_clave)
+        : b_(b), texto_(std::move(texto)), parametros_(std::move(parametros)),
+          tabla_(std::move(tabla)), con_clave_(con_clave) {}
+
+    QString tabla() const override { return tabla_; }
+
+    Resultado leer() override
+    {
+        const auto consulta = b_.preparada(texto_);
+        QSqlQuery& q = *consulta;
+        b_.ejecutar_preparada(q, texto_, parametros_);
+        Resultado r;
+        const QSqlRecord registro = q.record();
+        const int primera = con_clave_ ? 1 : 0;
+        QVector<Columna> de_tabla;
+        if (!tabla_.isEmpty()) de_tabla = b_.columnas(tabla_);
+        for (int i = primera; i < registro.count(); ++i) {
+            Columna c;
+            c.nombre = registro.fieldName(i);
+            for (const Columna& t : de_tabla)
+                if (t.nombre.compare(c.nombre, Qt::CaseInsensitive) == 0) c.tipo = t.tipo;
+            r.columnas << c;
+        }
+        while (q.next()) {
+            QVariantList fila;
+            fila.reserve(registro.count() - primera);
+            for (int i = primera; i < registro.count(); ++i) fila << valor_leido(q.value(i));
+            r.filas << fila;
+            if (con_clave_) r.claves << q.value(0).toLongLong();
+        }
+        if (q.lastError().isValid()) b_.fallar(q.lastError(), texto_);
+        q.finish();
+        return r;
+    }
+
+private:
+    SqliteBackend& b_;
+    QString texto_;
+    QVariantList parametros_;
+    QString tabla_;
+    bool con_clave_;
+};
+
+}  // namespace
+
+std::shared_ptr<Backend> abrir_sqlite(const QString& archivo_local)
+{
+    return std::make_shared<SqliteBackend>(archivo_local);
+}
+
+SqliteBackend::SqliteBackend(const QString& archivo) : archivo_(archivo)
+{
+    // SQLite would create a missing file: an .MDB that is not there is a
+    // failure to open, never a new empty database.
+    if (!QFileInfo(archivo_).isFile())
+        throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("No se encuentra el archivo '%1'.").arg(archivo_));
+
+    static std::atomic<int> siguiente{0};
+    nombre_ = QStringLiteral("enlace_sqlite_%1").arg(++siguiente);
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre_);
+    db_.setDatabaseName(archivo_);
+    // Other programs of the hotel use the same files: wait for their locks.
+    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    if (!db_.open()) {
+        const QString texto = db_.lastError().text();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(nombre_);
+        throw Fallo(codigo_error::FALLO_GENERAL,
+                    QStringLiteral("No se puede abrir el archivo '%1': %2").arg(archivo_, texto));
+    }
+    try {
+        QSqlQuery q(db_);
+        if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+            throw Fallo(codigo_error::FALLO_GENERAL,
+                        QStringLiteral("El archivo '%1' no es una base de datos: %2")
+                            .arg(archivo_, q.lastError().databaseText()));
+        q.finish();
+        // A transfer commits one row at a time; with the default journal each
+        // row would cost several fsyncs.
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        q.finish();
+        q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        q.finish();
+        sqlite3* h = manejador();
+        if (!h || sqlite3_create_function_v2(h, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                             funcion_val, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw Fallo(codigo_error::FALLO_GENERAL,
+                        QStringLiteral("No se puede preparar el archivo '%1' (función val).").arg(archivo_));
+    } catch (...) {
+        db_.close();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(nombre_);
+        throw;
+    }
+}
+
+SqliteBackend::~SqliteBackend()
+{
+    preparadas_.clear();
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(nombre_);
+}
+
+sqlite3* SqliteBackend::manejador() const
+{
+    const QVariant v = db_.driver() ? db_.driver()->handle() : QVariant();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(v.constData());
+}
+
+void SqliteBackend::fallar(const QSqlError& error, const QString& sql) const
+{
+    QString mensaje = error.databaseText();
+    if (mensaje.isEmpty()) mensaje = error.text();
+    qint32 numero = codigo_error::FALLO_GENERAL;
+    if (mensaje.contains(QLatin1String("no such table"), Qt::CaseInsensitive))
+        numero = codigo_error::TABLA_INEXISTENTE;
+    else if (mensaje.contains(QLatin1String("no such column"), Qt::CaseInsensitive))
+        numero = codigo_error::PARAMETRO_SIN_VALOR;   // what the Access provider raises for an unknown name
+    throw Fallo(numero, QStringLiteral("%1 (sentencia: %2; archivo: %3)").arg(mensaje, sql, archivo_));
+}
+
+std::shared_ptr<QSqlQuery> SqliteBackend::preparada(const QString& sql)
+{
+    auto it = preparadas_.constFind(sql);
+    if (it != preparadas_.constEnd()) return *it;
+    auto q = std::make_shared<QSqlQuery>(db_);
+    q->setForwardOnly(true);
+    if (!q->prepare(sql)) fallar(q->lastError(), sql);
+    preparadas_.insert(sql, q);
+    return q;
+}
+
+void SqliteBackend::ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVariantList& parametros)
+{
+    for (int i = 0; i < parametros.size(); ++i) q.bindValue(i, valor_enlazado(parametros[i]));
+    if (!q.exec()) {
+        const QSqlError e = q.lastError();
+        q.finish();
+        fallar(e, sql);
+    }
+}
+
+void SqliteBackend::olvidar_esquema()
+{
+    preparadas_.clear();
+    columnas_.clear();
+}
+
+void SqliteBackend::ejecutar(const QString& sql, const QVariantList& parametros)
+{
+    if (cambia_esquema(sql)) {
+        // The schema changes: statements and columns known so far may no
+        // longer hold.
+        olvidar_esquema();
+        QSqlQuery q(db_);
+        if (!q.prepare(sql)) fallar(q.lastError(), sql);
+        ejecutar_preparada(q, sql, parametros);
+        q.finish();
+        olvidar_esquema();
+        return;
+    }
+    const auto preparado = preparada(sql);
+    QSqlQuery& q = *preparado;
+    ejecutar_preparada(q, sql, parametros);
+    q.finish();
+}
+
+std::unique_ptr<Consulta> SqliteBackend::abrir(const QString& sql, const QVariantList& parametros,
+                                               bool actualizable)
+{
+    const SeleccionSimple s = seleccion_simple(sql);
+    if (s.valida && actualizable) {
+        // The rowid is read too, hidden, so a changed row is written back by
+        // its key alone.
+        static const QRegularExpression inicio(QStringLiteral("^\\s*SELECT\\s+\\*"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        QString con_clave = sql;
+        con_clave.replace(inicio, QStringLiteral("SELECT rowid, *"));
+        try {
+            preparada(con_clave);
+            return std::make_unique<ConsultaSqlite>(*this, con_clave, parametros, s.tabla, true);
+        } catch (const Fallo&) {
+            // A table without rowid (or any other failure): the statement as
+            // given says what is wrong, or runs without a key.
+        }
+    }
+    preparada(sql);
+    return std::make_unique<ConsultaSqlite>(*this, sql, parametros, s.valida ? s.tabla : QString(), false);
+}
+
+QString SqliteBackend::identificador(const QString& nombre) const
+{
+    return db_.driver()->escapeIdentifier(nombre, QSqlDriver::FieldName);
+}
+
+QVector<Columna> SqliteBackend::columnas(const QString& tabla)
+{
+    const QString clave = tabla.toLower();
+    auto it = columnas_.constFind(clave);
+    if (it != columnas_.constEnd()) return *it;
+    const QString sql = QStringLiteral("PRAGMA table_info(%1)").arg(identificador(tabla));
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (!q.exec(sql)) fallar(q.lastError(), sql);
+    QVector<Columna> r;
+    while (q.next()) {
+        Columna c;
+        c.nombre = q.value(1).toString();
+        c.tipo = tipo_declarado(q.value(2).toString());
+        r << c;
+    }
+    q.finish();
+    if (r.isEmpty())
+        throw Fallo(codigo_error::TABLA_INEXISTENTE,
+                    QStringLiteral("no such table: %1 (archivo: %2)").arg(tabla, archivo_));
+    columnas_.insert(clave, r);
+    return r;
+}
+
+void SqliteBackend::insertar(const QString& tabla, const QStringList& columnas,
+                             const QVariantList& valores)
+{
+    QString sql;
+    if (columnas.isEmpty()) {
+        sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(identificador(tabla));
+    } else {
+        QStringList nombres, marcas;
+        for (const QString& c : columnas) {
+            nombres << identificador(c);
+            marcas << QStringLiteral("?");
+        }
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(identificador(tabla), nombres.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")));
+    }
+    const auto preparado = preparada(sql);
+    QSqlQuery& q = *preparado;
+    ejecutar_preparada(q, sql, valores);
+    clave_insertada_ = q.lastInsertId().isValid() ? q.lastInsertId().toLongLong() : -1;
+    q.finish();
+}
+
+void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,
+                               const QStringList& columnas, const QVariantList& valores)
+{
+    if (columnas.isEmpty()) return;
+    if (fila < 0 || fila >= leido.claves.size())
+        throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
+                    QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: la consulta no la identifica.")
+                        .arg(tabla));
+    QStringList asignaciones;
+    for (const QString& c : columnas) asignaciones << identificador(c) + QStringLiteral(" = ?");
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                            .arg(identificador(tabla), asignaciones.join(QStringLiteral(", ")));
+    QVariantList p = valores;
+    p << leido.claves[fila];
+    const auto preparado = preparada(sql);
+    QSqlQuery& q = *preparado;
+    ejecutar_preparada(q, sql, p);
+    const int cambiadas = q.numRowsAffected();
+    q.finish();
+    if (cambiadas == 0)
+        throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
+                    QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha borrado desde que se leyó (archivo: %2).")
+                        .arg(tabla, archivo_));
+}

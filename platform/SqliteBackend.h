@@ -1,0 +1,49 @@
+#pragma once
+// An SQLite 3 file standing for an Access .MDB. Statements are prepared once
+// per text and kept: a transfer runs the same few statements thousands of
+// times with other bound values.
+#include "platform/Backend.h"
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+struct sqlite3;
+class QSqlError;
+
+class SqliteBackend : public Backend {
+public:
+    explicit SqliteBackend(const QString& archivo);
+    ~SqliteBackend() override;
+
+    void ejecutar(const QString& sql, const QVariantList& parametros) override;
+    std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros,
+                                    bool actualizable) override;
+    QVector<Columna> columnas(const QString& tabla) override;
+    void insertar(const QString& tabla, const QStringList& columnas,
+                  const QVariantList& valores) override;
+    qint64 clave_insertada() const override { return clave_insertada_; }
+    void actualizar(const QString& tabla, const Resultado& leido, int fila,
+                    const QStringList& columnas, const QVariantList& valores) override;
+
+    const QString& archivo() const { return archivo_; }
+    // The engine's own handle (tests trace what it steps through).
+    sqlite3* manejador() const;
+
+    // The prepared statement for `sql`, prepared on first use; a statement
+    // the engine rejects is a Fallo with the provider's number.
+    std::shared_ptr<QSqlQuery> preparada(const QString& sql);
+    // Binds the values and runs it.
+    void ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVariantList& parametros);
+    [[noreturn]] void fallar(const QSqlError& error, const QString& sql) const;
+
+private:
+    QString archivo_;
+    QString nombre_;
+    QSqlDatabase db_;
+    QHash<QString, std::shared_ptr<QSqlQuery>> preparadas_;
+    QHash<QString, QVector<Columna>> columnas_;   // by table name in lower case
+    qint64 clave_insertada_ = -1;
+
+    QString identificador(const QString& nombre) const;
+    void olvidar_esquema();
+};

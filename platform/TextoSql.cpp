@@ -1,0 +1,67 @@
+#include "platform/TextoSql.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// The text with every quoted literal blanked out, so keywords inside values
+// are not taken for clauses.
+QString sin_literales(const QString& sql)
+{
+    QString r = sql;
+    QChar abierta;
+    for (int i = 0; i < r.size(); ++i) {
+        const QChar c = r[i];
+        if (abierta.isNull()) {
+            if (c == QLatin1Char('\'') || c == QLatin1Char('"')) abierta = c;
+        } else if (c == abierta) {
+            abierta = QChar();
+        } else {
+            r[i] = QLatin1Char(' ');
+        }
+    }
+    return r;
+}
+
+}  // namespace
+
+SeleccionSimple seleccion_simple(const QString& sql)
+{
+    SeleccionSimple s;
+    static const QRegularExpression forma(
+        QStringLiteral("^\\s*SELECT\\s+\\*\\s+FROM\\s+(\\[[^\\]]+\\]|\"[^\"]+\"|[A-Za-z_][A-Za-z0-9_]*)"
+                       "(\\s*|\\s+(WHERE|ORDER\\s+BY)\\b.*)$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = forma.match(sql);
+    if (!m.hasMatch()) return s;
+    // Grouping, unions or joins written after WHERE make it no plain selection.
+    static const QRegularExpression otras(QStringLiteral("\\b(GROUP\\s+BY|UNION|JOIN|HAVING)\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    if (sin_literales(m.captured(2)).contains(otras)) return s;
+    s.tabla = m.captured(1);
+    if (s.tabla.startsWith(QLatin1Char('[')) || s.tabla.startsWith(QLatin1Char('"')))
+        s.tabla = s.tabla.mid(1, s.tabla.size() - 2);
+    s.resto = m.captured(2).trimmed().isEmpty() ? QString() : m.captured(2);
+    s.valida = true;
+    return s;
+}
+
+bool cambia_esquema(const QString& sql)
+{
+    static const QRegularExpression ddl(QStringLiteral("^\\s*(ALTER|CREATE|DROP)\\b"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    return ddl.match(sql).hasMatch();
+}
+
+QVariant valor_enlazado(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull()) return QVariant();
+    if (v.typeId() == QMetaType::QString && v.toString().isNull()) return QVariant(QStringLiteral(""));
+    return v;
+}
+
+QVariant valor_leido(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull()) return QVariant();
+    return v;
+}

@@ -1,0 +1,64 @@
+// Date and code routines shared by the settings window and the transfer.
+// They work by character position only and validate nothing: a text of
+// another length is cut all the same, as the date boxes and the staging
+// expect.
+#include "startup/RutinasComunes.h"
+
+#include "platform/Vb.h"
+
+using vb::Left;
+using vb::Mid;
+using vb::Right;
+
+QString convertir_fecha(const QString& fecha, qint16 formato_origen, qint16 formato_destino)
+{
+    const QString& f = fecha;
+    switch (formato_origen * 10 + formato_destino) {
+    case 1:  return Right(f, 2) + Mid(f, 5, 2) + Left(f, 4);                            // 0 -> 1
+    case 2:  return Right(f, 2) + "/" + Mid(f, 5, 2) + "/" + Left(f, 4);                // 0 -> 2
+    case 3:  return Right(f, 2) + "/" + Mid(f, 5, 2) + "/" + Mid(f, 3, 2);              // 0 -> 3
+    case 10: return Right(f, 4) + Mid(f, 3, 2) + Left(f, 2);                            // 1 -> 0
+    case 12: return Left(f, 2) + "/" + Mid(f, 3, 2) + "/" + Right(f, 4);                // 1 -> 2
+    case 13: return Left(f, 2) + "/" + Mid(f, 3, 2) + "/" + Right(f, 2);                // 1 -> 3
+    case 20: return Right(f, 4) + Mid(f, 4, 2) + Left(f, 2);                            // 2 -> 0
+    case 21: return Left(f, 2) + Mid(f, 4, 2) + Right(f, 4);                            // 2 -> 1
+    case 23: return Left(f, 6) + Right(f, 2);                                           // 2 -> 3
+    case 30: return "20" + Right(f, 2) + Mid(f, 4, 2) + Left(f, 2);                     // 3 -> 0
+    case 31: return Left(f, 2) + Mid(f, 4, 2) + "20" + Right(f, 2);                     // 3 -> 1
+    case 32: return Left(f, 6) + "20" + Right(f, 2);                                    // 3 -> 2
+    default: return QString("");    // same layout twice, or a layout that does not exist
+    }
+}
+
+QString limpiar_nif(QString& texto)
+{
+    texto = texto.toUpper();
+    // Each separator in turn, in this order; removing every occurrence is
+    // what dropping the first one until none is left comes to.
+    for (const QString& separador : {QStringLiteral("/"), QStringLiteral("-"),
+                                    QStringLiteral("."), QStringLiteral(" ")})
+        texto.remove(separador);
+    return texto;
+}
+
+QString ajustar_subcuenta(const QString& cuenta, qint16 longitud)
+{
+    // On short codes the two pieces overlap ("4300" with 8 gives "4304300").
+    if (longitud == 8) return Left(cuenta, 3) + Right(cuenta, 5);
+    if (longitud == 9) return Left(cuenta, 3) + "0" + Right(cuenta, 5);
+    return QString("");
+}
+
+QDate dma(const QString& aaaammdd)
+{
+    // Day first, two-digit year: 00-29 fall in 2000-2029, 30-99 in 1930-1999.
+    // Characters 1-2 (the century) are not looked at.
+    return vb::CDate(Mid(aaaammdd, 7, 2) + "/" + Mid(aaaammdd, 5, 2) + "/" + Mid(aaaammdd, 3, 2));
+}
+
+QString amd(const QDate& ddmmaa)
+{
+    // From the short date dd/mm/aaaa; the century is always written as 20.
+    const QString corta = vb::FechaCorta(ddmmaa);
+    return "20" + Right(corta, 2) + Mid(corta, 4, 2) + Left(corta, 2);
+}

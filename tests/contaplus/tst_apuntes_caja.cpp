@@ -1,0 +1,357 @@
+// The six cash and deposit lines, written into the Xdiario of a fresh
+// installation and read back with another program's dBASE reader.
+#include "platform/Fallo.h"
+#include "startup/Module1.h"
+#include "tests/support/Dbf.h"
+#include "tests/support/Instalacion.h"
+#include "tests/support/InterlocutorGrabador.h"
+#include "transfer/Traspaso.h"
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+class VistaPrueba final : public VistaTraspaso {
+public:
+    QString texto_de() const override { return {}; }
+    QString texto_hasta() const override { return {}; }
+    void vaciar_fechas() override {}
+    void puntero_espera(bool) override {}
+    void cerrar() override {}
+};
+
+// An installation with an external ContaPlus: the window's activation has
+// put empty Xdiario and XSubCta in C:\ContaEli.
+struct Entorno {
+    Instalacion inst;
+    InterlocutorGrabador clerk;
+    Module1 m;
+    VistaPrueba vista;
+    Traspaso t;
+
+    Entorno() : m(inst.unidades(), clerk), t(m, vista)
+    {
+        m.cargar();
+        m.activar();
+        m.externa = true;
+        if (!t.activar())
+            qFatal("ContaPlus working files not prepared: %s", qPrintable(clerk.textos().join("; ")));
+        inst.insertar("formas", {{"ForCod", "1"}, {"ForCta", "570000001"}, {"ForDes", "EFECTIVO"}});
+        inst.insertar("formas", {{"ForCod", "2"}, {"ForCta", "572000001"},
+                                 {"ForDes", "TARJETA DE CREDITO VISA"}});   // 23 characters
+    }
+
+    QVector<QVariantMap> diario()
+    {
+        QVector<QVariantMap> filas;
+        for (const QVariantMap& f : leer_dbf(inst.local("C:\\ContaEli\\Xdiario.dbf")).filas) {
+            QVariantMap g;
+            for (auto it = f.begin(); it != f.end(); ++it) g.insert(it.key().toUpper(), it.value());
+            filas << g;
+        }
+        return filas;
+    }
+
+    void caja(const QVariantMap& cambios)
+    {
+        QVariantMap fila{{"CajFec", "20091231"}, {"CajOrd", 1},   {"CajFra", "1234"},
+                         {"CajImp", 50.0},       {"CajCli", "430000123"}, {"CajDep", ""},
+                         {"CajAnoF", "2009"},    {"CajCobroc", "2"}, {"CajCre", false},
+                         {"CajEstado", "0"}};
+        for (auto it = cambios.begin(); it != cambios.end(); ++it) fila[it.key()] = it.value();
+        inst.insertar("cajj", fila);
+    }
+
+    void abrir_cajj(const QString& sql = "SELECT * FROM cajj", const QVariantList& p = {})
+    {
+        m.rs_cajj.cerrar();
+        m.rs_cajj.abrir(sql, m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, p);
+    }
+};
+
+// Every column of a cash or deposit line at the value it takes when the
+// line's own columns do not say otherwise.
+QVariantMap linea_caja(double asien, const QDate& fecha, const QVariantMap& propias)
+{
+    QVariantMap l{{"ASIEN", asien},   {"FECHA", fecha},   {"SUBCTA", ""},    {"CONTRA", ""},
+                  {"PTADEBE", 0},     {"CONCEPTO", ""},   {"PTAHABER", 0},   {"FACTURA", 0},
+                  {"BASEIMPO", 0},    {"IVA", 0},         {"RECEQUIV", 0},   {"DOCUMENTO", ""},
+                  {"DEPARTA", ""},    {"CLAVE", ""},      {"ESTADO", ""},    {"NCASADO", 0},
+                  {"TCASADO", 0},     {"TRANS", 0},       {"CAMBIO", 0},     {"DEBEME", 0},
+                  {"HABERME", 0},     {"AUXILIAR", ""},   {"SERIE", ""},     {"SUCURSAL", ""},
+                  {"CODDIVISA", ""},  {"IMPAUXME", 0},    {"MONEDAUSO", "2"}, {"EURODEBE", 0},
+                  {"EUROHABER", 0},   {"BASEEURO", 0}};
+    for (auto it = propias.begin(); it != propias.end(); ++it) l[it.key()] = it.value();
+    return l;
+}
+
+// Compares every column of a row read back; texts as the reader gives them
+// (dBASE pads with blanks, so trailing blanks are not seen).
+void comparar(const QVariantMap& leida, const QVariantMap& esperada)
+{
+    QCOMPARE(leida.size(), esperada.size());
+    for (auto it = esperada.begin(); it != esperada.end(); ++it) {
+        const QString& col = it.key();
+        QVERIFY2(leida.contains(col), qPrintable("no column " + col));
+        const QVariant v = leida.value(col);
+        const QVariant& e = it.value();
+        const QByteArray donde = (col + ": " + v.toString() + " / " + e.toString()).toUtf8();
+        switch (e.typeId()) {
+        case QMetaType::QString:
+            QVERIFY2(v.typeId() == QMetaType::QString && v.toString() == e.toString(), donde);
+            break;
+        case QMetaType::QDate:
+            QVERIFY2(v.toDate() == e.toDate(), donde);
+            break;
+        default:
+            QVERIFY2(v.isValid() && !v.isNull() && qAbs(v.toDouble() - e.toDouble()) < 1e-6, donde);
+        }
+    }
+}
+
+const QDate FIN_2009(2009, 12, 31);
+
+}  // namespace
+
+class TstApuntesCaja : public QObject {
+    Q_OBJECT
+private slots:
+    void debe_caja_data();
+    void debe_caja();
+    void haber_caja_data();
+    void haber_caja();
+    void cobro_depositos_data();
+    void cobro_depositos();
+    void depositos_descontados_data();
+    void depositos_descontados();
+    void fallo_sin_fila_data();
+    void fallo_sin_fila();
+};
+
+void TstApuntesCaja::debe_caja_data()
+{
+    QTest::addColumn<QVariant>("cobroc");
+    QTest::addColumn<QString>("subcta");
+    QTest::addColumn<QString>("concepto");
+    QTest::addColumn<QString>("descripcion");
+    QTest::newRow("descripcion de 23 caracteres")
+        << QVariant("2") << "572000001" << "Total Dia TARJETA DE CRED" << "TARJETA DE CRED";
+    QTest::newRow("forma que no existe")
+        << QVariant("9") << "570000000" << "Total Dia EFECTIVO *" << "EFECTIVO *";
+    QTest::newRow("CajCobroc Null es la forma 1")
+        << QVariant() << "570000001" << "Total Dia EFECTIVO" << "EFECTIVO";
+}
+
+void TstApuntesCaja::debe_caja()
+{
+    QFETCH(QVariant, cobroc);
+    QFETCH(QString, subcta);
+    QFETCH(QString, concepto);
+    QFETCH(QString, descripcion);
+    Entorno e;
+    e.caja({{"CajImp", 30.25}, {"CajCobroc", cobroc}});
+    e.caja({{"CajOrd", 2}, {"CajImp", 20.10}, {"CajCobroc", cobroc}});
+    e.abrir_cajj("SELECT Sum(CajImp) AS CajSuma, CajCobroc FROM cajj WHERE CajFec = ? "
+                 "AND CajEstado = '0' GROUP BY CajCobroc",
+                 {"20091231"});
+    e.t.fecha_dia = "20091231";
+    e.t.descripcion_cobro = "DE OTRA FORMA DE PAGO";
+
+    double n = 7;
+    e.t.APUNTE_DEBE_CAJA_CONTAPLUS(n);
+
+    QCOMPARE(n, 7.0);
+    QCOMPARE(e.t.descripcion_cobro, descripcion);
+    QVERIFY(!e.t.rs_diario.abierto());
+    QVERIFY(!e.m.rs_cajj.eof());
+    const auto filas = e.diario();
+    QCOMPARE(filas.size(), 1);
+    comparar(filas[0], linea_caja(7, FIN_2009, {{"SUBCTA", subcta}, {"CONCEPTO", concepto},
+                                                {"EURODEBE", 50.35}}));
+}
+
+void TstApuntesCaja::haber_caja_data()
+{
+    QTest::addColumn<QVariant>("cajdep");
+    QTest::addColumn<QString>("cajfec");
+    QTest::addColumn<QString>("subcta");
+    QTest::addColumn<QString>("concepto");
+    QTest::addColumn<QDate>("fecha");
+    QTest::newRow("pago de factura")
+        << QVariant("") << "20091231" << "430000123" << "Cobro N/Factura" << FIN_2009;
+    QTest::newRow("cobro de deposito")
+        << QVariant("77") << "20091231" << "438000000" << "Cobro Deposito N. 77" << FIN_2009;
+    QTest::newRow("CajDep Null es cobro de deposito")
+        << QVariant() << "20091231" << "438000000" << "Cobro Deposito N." << FIN_2009;
+    QTest::newRow("dia de 1999")
+        << QVariant("") << "19991231" << "430000123" << "Cobro N/Factura" << QDate(1999, 12, 31);
+}
+
+void TstApuntesCaja::haber_caja()
+{
+    QFETCH(QVariant, cajdep);
+    QFETCH(QString, cajfec);
+    QFETCH(QString, subcta);
+    QFETCH(QString, concepto);
+    QFETCH(QDate, fecha);
+    Entorno e;
+    e.caja({{"CajDep", cajdep}, {"CajFec", cajfec}});
+    e.caja({{"CajDep", cajdep}, {"CajFec", cajfec}, {"CajOrd", 2}, {"CajImp", 0.5}});
+    e.abrir_cajj("SELECT * FROM cajj ORDER BY CajOrd");
+
+    double n = 3;
+    e.t.APUNTE_HABER_CAJA_CONTAPLUS(n);
+    // The line is saved but the journal stays open; the next line closes it.
+    QVERIFY(e.t.rs_diario.abierto());
+    QCOMPARE(e.m.rs_cajj.campo("CajOrd").toInt(), 1);
+    e.m.rs_cajj.siguiente();
+    e.t.APUNTE_HABER_CAJA_CONTAPLUS(n);
+    e.t.rs_diario.cerrar();
+
+    QCOMPARE(n, 3.0);
+    const auto filas = e.diario();
+    QCOMPARE(filas.size(), 2);
+    const QVariantMap propias{{"SUBCTA", subcta}, {"CONCEPTO", concepto}, {"DOCUMENTO", "1234"}};
+    QVariantMap primera = propias, segunda = propias;
+    primera["EUROHABER"] = 50;
+    segunda["EUROHABER"] = 0.5;
+    comparar(filas[0], linea_caja(3, fecha, primera));
+    comparar(filas[1], linea_caja(3, fecha, segunda));
+}
+
+void TstApuntesCaja::cobro_depositos_data()
+{
+    QTest::addColumn<QVariant>("cobroc");
+    QTest::addColumn<QString>("subcta_forma");
+    QTest::newRow("tarjeta") << QVariant("2") << "572000001";
+    QTest::newRow("CajCobroc Null es la forma 1") << QVariant() << "570000001";
+}
+
+void TstApuntesCaja::cobro_depositos()
+{
+    QFETCH(QVariant, cobroc);
+    QFETCH(QString, subcta_forma);
+    Entorno e;
+    e.caja({{"CajDep", "77"}, {"CajFra", ""}, {"CajImp", 80.0}, {"CajCli", "438000000"},
+            {"CajCobroc", cobroc}});
+    e.abrir_cajj();
+    e.t.fecha_dia = "20091231";
+
+    double n = 12;
+    e.t.APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(n);
+    QVERIFY(!e.t.rs_diario.abierto());
+    e.t.APUNTE_H_CONTAPLUS_COBRO_DEPOSITOS(n);
+    QVERIFY(!e.t.rs_diario.abierto());
+
+    QCOMPARE(n, 12.0);
+    QVERIFY(!e.m.rs_cajj.eof());
+    const auto filas = e.diario();
+    QCOMPARE(filas.size(), 2);
+    comparar(filas[0], linea_caja(12, FIN_2009, {{"SUBCTA", subcta_forma},
+                                                 {"CONCEPTO", "Cobro Deposito N. 77"},
+                                                 {"DOCUMENTO", "77"},
+                                                 {"EURODEBE", 80}}));
+    comparar(filas[1], linea_caja(12, FIN_2009, {{"SUBCTA", "438000000"},
+                                                 {"CONCEPTO", "Cobro Deposito N. 77"},
+                                                 {"DOCUMENTO", "77"},
+                                                 {"EUROHABER", 80}}));
+}
+
+void TstApuntesCaja::depositos_descontados_data()
+{
+    QTest::addColumn<int>("digitos");
+    QTest::addColumn<QVariant>("edepcli");
+    QTest::addColumn<QString>("debe");          // deposits subaccount, also in memory after
+    QTest::addColumn<QString>("haber");
+    QTest::addColumn<QVariant>("guardado");     // EdepCli once the caller has saved the row
+    QTest::newRow("8 digitos")
+        << 8 << QVariant("430000123") << "43800001" << "43000123" << QVariant("43000123");
+    QTest::newRow("9 digitos")
+        << 9 << QVariant("430000123") << "438000001" << "430000123" << QVariant("430000123");
+    QTest::newRow("8 digitos, cliente ya de 8")
+        << 8 << QVariant("43000123") << "43800001" << "43000123" << QVariant("43000123");
+    QTest::newRow("EdepCli Null") << 8 << QVariant() << "43800001" << "" << QVariant();
+}
+
+void TstApuntesCaja::depositos_descontados()
+{
+    QFETCH(int, digitos);
+    QFETCH(QVariant, edepcli);
+    QFETCH(QString, debe);
+    QFETCH(QString, haber);
+    QFETCH(QVariant, guardado);
+    Entorno e;
+    e.m.digitos = qint16(digitos);
+    e.m.cuenta_depositos = "438000001";
+    e.inst.insertar("edep", {{"EdepFec", "20091231"}, {"EdepCli", edepcli}, {"EdepImp", 120.5},
+                             {"EdepEstado", "0"}, {"EdepFra", "555"}});
+    e.m.rs_edep.abrir("SELECT * FROM edep", e.m.conexion_enlace, Cursor::Dinamico,
+                      Bloqueo::Optimista);
+    e.t.fecha_dia = "20091231";
+
+    double n = 4;
+    e.t.APUNTE_DEPOSITOS_DESCONTADOS_D(n);
+    QCOMPARE(e.m.cuenta_depositos, debe);
+    e.t.APUNTE_DEPOSITOS_DESCONTADOS_H(n);
+    QVERIFY(!e.t.rs_diario.abierto());
+    // What the deposit phase does next.
+    e.m.rs_edep.asignar("EdepEstado", "1");
+    e.m.rs_edep.guardar();
+
+    QCOMPARE(n, 4.0);
+    const auto edep = e.inst.filas("edep");
+    QCOMPARE(edep.size(), 1);
+    QCOMPARE(edep[0].value("EdepCli").isNull(), guardado.isNull());
+    if (!guardado.isNull()) QCOMPARE(edep[0].value("EdepCli").toString(), guardado.toString());
+    QCOMPARE(e.inst.filas("cc").value(0).value("ccGru").toString(), QString("438000000"));
+
+    const auto filas = e.diario();
+    QCOMPARE(filas.size(), 2);
+    comparar(filas[0], linea_caja(4, FIN_2009, {{"SUBCTA", debe},
+                                                {"CONCEPTO", "Deposito Descontado"},
+                                                {"FACTURA", 555},
+                                                {"EURODEBE", 120.5}}));
+    comparar(filas[1], linea_caja(4, FIN_2009, {{"SUBCTA", haber},
+                                                {"CONCEPTO", "Deposito Descontado"},
+                                                {"FACTURA", 555},
+                                                {"EUROHABER", 120.5}}));
+}
+
+void TstApuntesCaja::fallo_sin_fila_data()
+{
+    QTest::addColumn<QString>("consulta");
+    QTest::addColumn<QString>("fecha_dia");
+    QTest::addColumn<int>("error");
+    QTest::newRow("columna que falta")
+        << "SELECT CajFec, CajImp FROM cajj" << "20091231" << codigo_error::ELEMENTO_NO_ENCONTRADO;
+    QTest::newRow("dia que no es fecha")
+        << "SELECT * FROM cajj" << "2009" << codigo_error::TIPOS_NO_COINCIDEN;
+}
+
+// A failing line leaves nothing in Xdiario, and the lines saved before stay.
+void TstApuntesCaja::fallo_sin_fila()
+{
+    QFETCH(QString, consulta);
+    QFETCH(QString, fecha_dia);
+    QFETCH(int, error);
+    Entorno e;
+    e.caja({{"CajDep", "77"}});
+    e.abrir_cajj();
+    e.t.fecha_dia = "20091231";
+    double n = 1;
+    e.t.APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(n);
+
+    e.abrir_cajj(consulta);
+    e.t.fecha_dia = fecha_dia;
+    try {
+        e.t.APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(n);
+        QFAIL("the line was written");
+    } catch (const Fallo& f) {
+        QCOMPARE(f.numero(), error);
+    }
+    e.t.rs_diario.cerrar();
+    QCOMPARE(e.diario().size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TstApuntesCaja)
+#include "tst_apuntes_caja.moc"

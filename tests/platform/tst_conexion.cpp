@@ -1,0 +1,507 @@
+// Access files (SQLite behind the Jet connection strings) through Conexion
+// and Recordset: the provider's error numbers, bound values, Null, val(),
+// the lazy open and the writing back of one row.
+#include "platform/Conexion.h"
+#include "platform/Motores.h"
+#include "platform/Recordset.h"
+#include "platform/SqliteBackend.h"
+
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+
+const QString JET = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source= ");
+
+// Another program on the same file, through SQLite itself.
+class Otro {
+public:
+    explicit Otro(const QString& archivo)
+    {
+        if (sqlite3_open_v2(archivo.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                            nullptr) != SQLITE_OK)
+            qFatal("no se abre %s", qPrintable(archivo));
+        sqlite3_busy_timeout(db_, 5000);
+    }
+    ~Otro() { sqlite3_close(db_); }
+
+    void sql(const QString& s)
+    {
+        char* error = nullptr;
+        if (sqlite3_exec(db_, s.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+            const QString e = QString::fromUtf8(error);
+            sqlite3_free(error);
+            qFatal("%s: %s", qPrintable(s), qPrintable(e));
+        }
+    }
+
+    // Every row, each value with its storage class: "text:x", "integer:1",
+    // "real:1.5", "null".
+    QStringList filas(const QString& s)
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, s.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
+            qFatal("%s: %s", qPrintable(s), sqlite3_errmsg(db_));
+        QStringList r;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QStringList fila;
+            for (int i = 0; i < sqlite3_column_count(st); ++i) {
+                switch (sqlite3_column_type(st, i)) {
+                case SQLITE_NULL: fila << QStringLiteral("null"); break;
+                case SQLITE_INTEGER: fila << QStringLiteral("integer:%1").arg(sqlite3_column_int64(st, i)); break;
+                case SQLITE_FLOAT: fila << QStringLiteral("real:%1").arg(sqlite3_column_double(st, i)); break;
+                default:
+                    fila << QStringLiteral("text:") + QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+                }
+            }
+            r << fila.join(QLatin1Char('|'));
+        }
+        sqlite3_finalize(st);
+        return r;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// Counts the rows SQLite steps through for statements that read table `t`.
+struct Rastreo {
+    int filas_de_t = 0;
+    static int llamada(unsigned tipo, void* yo, void* p, void*)
+    {
+        if (tipo == SQLITE_TRACE_ROW) {
+            const QString sql = QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(p)));
+            if (sql.contains(QLatin1String("FROM t"), Qt::CaseInsensitive)) ++static_cast<Rastreo*>(yo)->filas_de_t;
+        }
+        return 0;
+    }
+};
+
+#define ESPERAR_FALLO(expresion, numero_esperado)                                         \
+    do {                                                                                  \
+        try {                                                                             \
+            expresion;                                                                    \
+            QFAIL("no ha fallado: " #expresion);                                          \
+        } catch (const Fallo& f_) {                                                       \
+            if (f_.numero() != (numero_esperado)) qWarning() << f_.descripcion();         \
+            QCOMPARE(f_.numero(), qint32(numero_esperado));                               \
+        }                                                                                 \
+    } while (0)
+
+}  // namespace
+
+class TstConexion : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    Unidades unidades_{QString()};
+    QString archivo_;   // local path of C:\quelmira\prueba.MDB
+
+    Conexion abierta()
+    {
+        Conexion c;
+        c.abrir(JET + QStringLiteral("C:\\QUELMIRA\\prueba.mdb"), unidades_);
+        return c;
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(dir_.isValid());
+        unidades_ = Unidades(dir_.path());
+        QVERIFY(QDir().mkpath(dir_.path() + QStringLiteral("/C/quelmira")));
+        archivo_ = dir_.path() + QStringLiteral("/C/quelmira/prueba.MDB");
+        QFile::remove(archivo_);
+        QFile::remove(archivo_ + QStringLiteral("-wal"));
+        QFile::remove(archivo_ + QStringLiteral("-shm"));
+        Otro o(archivo_);
+        o.sql(QStringLiteral("CREATE TABLE t (cod TEXT, nombre VARCHAR(40), importe DOUBLE, activo BIT, orden INTEGER)"));
+        o.sql(QStringLiteral("CREATE TABLE emi (EmiFec TEXT, EmiNum TEXT)"));
+    }
+
+    void archivo_inexistente_no_se_crea()
+    {
+        Conexion c;
+        const QString falta = dir_.path() + QStringLiteral("/C/quelmira/formas.MDB");
+        ESPERAR_FALLO(c.abrir(JET + QStringLiteral("C:\\quelmira\\formas.MDB"), unidades_),
+                      codigo_error::FALLO_GENERAL);
+        QCOMPARE(codigo_error::FALLO_GENERAL, qint32(0x80004005));
+        QVERIFY(!QFile::exists(falta));
+        QVERIFY(!c.abierta());
+        // Nor through the engine directly.
+        ESPERAR_FALLO(abrir_sqlite(falta), codigo_error::FALLO_GENERAL);
+        QVERIFY(!QFile::exists(falta));
+        // A folder on a drive that is not there.
+        ESPERAR_FALLO(c.abrir(JET + QStringLiteral("Q:\\quelmira\\cc.MDB"), unidades_), codigo_error::FALLO_GENERAL);
+        QVERIFY(!QDir(dir_.path() + QStringLiteral("/Q")).exists());
+    }
+
+    void archivo_que_no_es_base_de_datos()
+    {
+        QFile f(dir_.path() + QStringLiteral("/C/quelmira/roto.MDB"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+        f.close();
+        Conexion c;
+        ESPERAR_FALLO(c.abrir(JET + QStringLiteral("C:\\quelmira\\roto.MDB"), unidades_), codigo_error::FALLO_GENERAL);
+    }
+
+    void conexion_cerrada()
+    {
+        Conexion c;
+        Recordset rs;
+        ESPERAR_FALLO(rs.abrir(QStringLiteral("SELECT * FROM t"), c), codigo_error::CONEXION_CERRADA);
+        ESPERAR_FALLO(c.ejecutar(QStringLiteral("DELETE FROM t")), codigo_error::CONEXION_CERRADA);
+        QVERIFY(!rs.abierto());
+        ESPERAR_FALLO(rs.eof(), codigo_error::OBJETO_CERRADO);
+        ESPERAR_FALLO(rs.campo(QStringLiteral("cod")), codigo_error::OBJETO_CERRADO);
+        rs.cerrar();   // harmless when closed
+    }
+
+    void errores_del_proveedor_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<bool>("optimista");
+        QTest::addColumn<qint32>("numero");
+        QTest::newRow("columna que falta") << "SELECT ImporteTasa FROM t" << false << codigo_error::PARAMETRO_SIN_VALOR;
+        QTest::newRow("columna que falta, optimista") << "SELECT nocol FROM t" << true << codigo_error::PARAMETRO_SIN_VALOR;
+        QTest::newRow("columna que falta en WHERE") << "SELECT * FROM t WHERE nocol = 1" << true
+                                                    << codigo_error::PARAMETRO_SIN_VALOR;
+        QTest::newRow("tabla que falta") << "SELECT * FROM Xdiario" << false << codigo_error::TABLA_INEXISTENTE;
+        QTest::newRow("tabla que falta, optimista") << "SELECT * FROM nota" << true << codigo_error::TABLA_INEXISTENTE;
+        QTest::newRow("sintaxis") << "SELEC * FROM t" << false << codigo_error::FALLO_GENERAL;
+    }
+    void errores_del_proveedor()
+    {
+        QFETCH(QString, sql);
+        QFETCH(bool, optimista);
+        QFETCH(qint32, numero);
+        QCOMPARE(codigo_error::PARAMETRO_SIN_VALOR, qint32(0x80040E10));
+        QCOMPARE(codigo_error::TABLA_INEXISTENTE, qint32(0x80040E37));
+        Conexion c = abierta();
+        Recordset rs;
+        // Raised by the open itself, as Recordset.Open does.
+        ESPERAR_FALLO(rs.abrir(sql, c, Cursor::Dinamico, optimista ? Bloqueo::Optimista : Bloqueo::SoloLectura),
+                      numero);
+        QVERIFY(!rs.abierto());
+    }
+
+    void errores_al_ejecutar()
+    {
+        Conexion c = abierta();
+        ESPERAR_FALLO(c.ejecutar(QStringLiteral("UPDATE nota SET x = 1")), codigo_error::TABLA_INEXISTENTE);
+        ESPERAR_FALLO(c.ejecutar(QStringLiteral("UPDATE t SET nocol = 1")), codigo_error::PARAMETRO_SIN_VALOR);
+        try {
+            c.ejecutar(QStringLiteral("UPDATE nota SET x = 1"));
+        } catch (const Fallo& f) {
+            // The engine's own text and the statement reach whoever reports it.
+            QVERIFY(f.descripcion().contains(QLatin1String("no such table")));
+            QVERIFY(f.descripcion().contains(QLatin1String("UPDATE nota SET x = 1")));
+        }
+    }
+
+    void reparar_columna_que_falta()
+    {
+        Conexion c = abierta();
+        Recordset rs;
+        Recordset para_anadir;
+        para_anadir.abrir(QStringLiteral("SELECT * FROM t"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        ESPERAR_FALLO(rs.abrir(QStringLiteral("SELECT ImporteTasa FROM t"), c), codigo_error::PARAMETRO_SIN_VALOR);
+        c.ejecutar(QStringLiteral("ALTER TABLE t ADD COLUMN ImporteTasa double"));
+        c.ejecutar(QStringLiteral("UPDATE T SET ImporteTasa = 0"));
+        rs.abrir(QStringLiteral("SELECT ImporteTasa FROM t"), c);
+        QVERIFY(rs.eof());
+        // A recordset opened before the change adds rows with the new column.
+        para_anadir.nuevo();
+        para_anadir.asignar(QStringLiteral("importetasa"), 3.3);
+        para_anadir.guardar();
+        QCOMPARE(Otro(archivo_).filas(QStringLiteral("SELECT ImporteTasa FROM t")), QStringList{"real:3.3"});
+    }
+
+    void apostrofes_en_valores()
+    {
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.nuevo();
+        rs.asignar(QStringLiteral("cod"), QStringLiteral("O'Brien"));
+        rs.asignar(QStringLiteral("nombre"), QStringLiteral("l'Hôtel \"Sol\"; DROP TABLE t; --"));
+        rs.guardar();
+        rs.cerrar();
+
+        rs.abrir(QStringLiteral("SELECT * FROM t WHERE cod = ?"), c, Cursor::Dinamico, Bloqueo::SoloLectura,
+                 {QStringLiteral("O'Brien")});
+        QVERIFY(!rs.eof());
+        QCOMPARE(rs.campo(QStringLiteral("NOMBRE")).toString(), QStringLiteral("l'Hôtel \"Sol\"; DROP TABLE t; --"));
+        rs.cerrar();
+
+        c.ejecutar(QStringLiteral("UPDATE t SET cod = ? WHERE cod = ?"),
+                   {QStringLiteral("D'Angelo"), QStringLiteral("O'Brien")});
+        QCOMPARE(Otro(archivo_).filas(QStringLiteral("SELECT cod FROM t")), QStringList{"text:D'Angelo"});
+    }
+
+    void nulo_distinto_de_vacio()
+    {
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.nuevo();
+        rs.asignar(QStringLiteral("cod"), QStringLiteral("vacio"));
+        rs.asignar(QStringLiteral("nombre"), QStringLiteral(""));
+        rs.guardar();
+        rs.nuevo();
+        rs.asignar(QStringLiteral("cod"), QStringLiteral("nulo"));
+        rs.asignar(QStringLiteral("nombre"), QVariant());
+        rs.guardar();
+        rs.nuevo();
+        // A null QString is the empty text: only the invalid QVariant is Null.
+        rs.asignar(QStringLiteral("cod"), QStringLiteral("qnulo"));
+        rs.asignar(QStringLiteral("nombre"), QString());
+        rs.guardar();
+        rs.nuevo();
+        rs.asignar(QStringLiteral("cod"), QStringLiteral("sin asignar"));
+        rs.guardar();
+        rs.cerrar();
+
+        QCOMPARE(Otro(archivo_).filas(QStringLiteral("SELECT cod, nombre FROM t ORDER BY rowid")),
+                 (QStringList{"text:vacio|text:", "text:nulo|null", "text:qnulo|text:", "text:sin asignar|null"}));
+
+        rs.abrir(QStringLiteral("SELECT * FROM t ORDER BY rowid"), c);
+        QCOMPARE(rs.recuento(), 4);
+        const QVariant vacio = rs.campo(QStringLiteral("nombre"));
+        QVERIFY(vacio.isValid());
+        QCOMPARE(vacio.toString(), QString());
+        rs.siguiente();
+        QVERIFY(!rs.campo(QStringLiteral("nombre")).isValid());
+        rs.siguiente();
+        QVERIFY(rs.campo(QStringLiteral("nombre")).isValid());
+        rs.siguiente();
+        QVERIFY(!rs.campo(QStringLiteral("nombre")).isValid());
+        rs.siguiente();
+        QVERIFY(rs.eof());
+        ESPERAR_FALLO(rs.campo(QStringLiteral("nombre")), codigo_error::SIN_FILA_ACTUAL);
+        ESPERAR_FALLO(rs.siguiente(), codigo_error::SIN_FILA_ACTUAL);
+        ESPERAR_FALLO(rs.campo(QStringLiteral("nocol")), codigo_error::ELEMENTO_NO_ENCONTRADO);
+
+        // Bound Null and bound empty text select different rows.
+        rs.abrir(QStringLiteral("SELECT cod FROM t WHERE nombre = ?"), c, Cursor::Dinamico, Bloqueo::SoloLectura,
+                 {QStringLiteral("")});
+        QCOMPARE(rs.recuento(), 2);
+        rs.abrir(QStringLiteral("SELECT cod FROM t WHERE nombre IS NULL"), c);
+        QCOMPARE(rs.recuento(), 2);
+    }
+
+    void val_ordena_numeros()
+    {
+        Otro o(archivo_);
+        o.sql(QStringLiteral("INSERT INTO emi VALUES ('20240101','10'),('20240101','9'),('20240101','100'),"
+                             "('20240101','2'),('20231231','50'),('20240101',NULL)"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiFec Between ? AND ? ORDER BY EmiFec, val(EmiNum)"), c,
+                 Cursor::Dinamico, Bloqueo::Optimista, {QStringLiteral("20240101"), QStringLiteral("20241231")});
+        QStringList orden;
+        for (; !rs.eof(); rs.siguiente()) {
+            const QVariant v = rs.campo(QStringLiteral("EmiNum"));
+            orden << (v.isValid() ? v.toString() : QStringLiteral("Null"));
+        }
+        QCOMPARE(orden, (QStringList{"Null", "2", "9", "10", "100"}));
+    }
+
+    void anadir_no_lee_la_tabla()
+    {
+        {
+            Otro o(archivo_);
+            o.sql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+                                 "INSERT INTO t (cod, orden) SELECT 'c' || i, i FROM n"));
+        }
+        Conexion c = abierta();
+        sqlite3* h = dynamic_cast<SqliteBackend&>(c.backend()).manejador();
+        QVERIFY(h);
+        Rastreo rastreo;
+        sqlite3_trace_v2(h, SQLITE_TRACE_ROW, &Rastreo::llamada, &rastreo);
+
+        for (int i = 0; i < 3; ++i) {
+            Recordset rs;
+            rs.abrir(QStringLiteral("SELECT * FROM t"), c, Cursor::Dinamico, Bloqueo::Optimista);
+            rs.nuevo();
+            rs.asignar(QStringLiteral("cod"), QStringLiteral("nuevo%1").arg(i));
+            rs.asignar(QStringLiteral("orden"), 9000 + i);
+            QCOMPARE(rs.campo(QStringLiteral("COD")).toString(), QStringLiteral("nuevo%1").arg(i));
+            rs.guardar();
+            // It stands on the row it added, still without reading.
+            QCOMPARE(rs.campo(QStringLiteral("orden")).toDouble(), 9000.0 + i);
+            QVERIFY(!rs.leido());
+            rs.cerrar();
+        }
+        QCOMPARE(rastreo.filas_de_t, 0);
+
+        // The tracing does see a read: the same open followed by eof() steps
+        // through every row.
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        QVERIFY(!rs.eof());
+        QVERIFY(rs.leido());
+        QCOMPARE(rastreo.filas_de_t, 5003);
+        sqlite3_trace_v2(h, 0, nullptr, nullptr);
+    }
+
+    void guardar_escribe_solo_esa_fila()
+    {
+        Otro o(archivo_);
+        // Two identical rows: only the one the recordset stands on changes.
+        o.sql(QStringLiteral("INSERT INTO t VALUES ('a','gemelo',1.5,0,1),('a','gemelo',1.5,0,1),('b','otro',2,0,2)"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t WHERE cod = 'a'"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.siguiente();
+        // Another program changes another column of that row meanwhile.
+        o.sql(QStringLiteral("UPDATE t SET importe = 7 WHERE rowid = 2"));
+        rs.asignar(QStringLiteral("Nombre"), QStringLiteral("cambiado"));
+        QCOMPARE(rs.campo(QStringLiteral("nombre")).toString(), QStringLiteral("cambiado"));
+        rs.guardar();
+        QCOMPARE(o.filas(QStringLiteral("SELECT nombre, importe FROM t ORDER BY rowid")),
+                 (QStringList{"text:gemelo|real:1.5", "text:cambiado|real:7", "text:otro|real:2"}));
+        // Saving with nothing changed writes nothing.
+        o.sql(QStringLiteral("UPDATE t SET nombre = 'otra vez' WHERE rowid = 2"));
+        rs.guardar();
+        QCOMPARE(o.filas(QStringLiteral("SELECT nombre FROM t WHERE rowid = 2")), QStringList{"text:otra vez"});
+    }
+
+    void fila_borrada_mientras_tanto()
+    {
+        Otro o(archivo_);
+        o.sql(QStringLiteral("INSERT INTO t (cod) VALUES ('a')"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        QVERIFY(!rs.eof());
+        o.sql(QStringLiteral("DELETE FROM t"));
+        rs.asignar(QStringLiteral("cod"), QStringLiteral("b"));
+        ESPERAR_FALLO(rs.guardar(), codigo_error::FILA_NO_LOCALIZADA);
+        QVERIFY(o.filas(QStringLiteral("SELECT * FROM t")).isEmpty());
+    }
+
+    void escribir_la_fila_recien_anadida()
+    {
+        Otro o(archivo_);
+        o.sql(QStringLiteral("INSERT INTO t (cod) VALUES ('x')"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t WHERE cod = ?"), c, Cursor::Dinamico, Bloqueo::Optimista,
+                 {QStringLiteral("y")});
+        QVERIFY(rs.eof());
+        rs.nuevo();
+        rs.asignar(QStringLiteral("cod"), QStringLiteral("y"));
+        rs.guardar();
+        QVERIFY(!rs.eof());
+        rs.asignar(QStringLiteral("nombre"), QStringLiteral("después"));
+        rs.guardar();
+        QCOMPARE(o.filas(QStringLiteral("SELECT cod, nombre FROM t ORDER BY rowid")),
+                 (QStringList{"text:x|null", "text:y|text:después"}));
+        rs.siguiente();
+        QVERIFY(rs.eof());
+    }
+
+    void conversion_al_asignar_data()
+    {
+        QTest::addColumn<QString>("columna");
+        QTest::addColumn<QVariant>("valor");
+        QTest::addColumn<QString>("guardado");
+        QTest::newRow("texto de número entero") << "cod" << QVariant(430000123.0) << "text:430000123";
+        QTest::newRow("texto de cero") << "cod" << QVariant(0.0) << "text:0";
+        QTest::newRow("texto de entero") << "cod" << QVariant(7) << "text:7";
+        QTest::newRow("texto de decimal") << "cod" << QVariant(150.5) << "text:150,5";
+        QTest::newRow("número de texto con coma") << "importe" << QVariant(QStringLiteral("12,5")) << "real:12.5";
+        QTest::newRow("número de texto con punto") << "importe" << QVariant(QStringLiteral("9")) << "real:9";
+        QTest::newRow("número de lógico") << "importe" << QVariant(true) << "real:-1";
+        QTest::newRow("lógico de número") << "activo" << QVariant(2.0) << "integer:1";
+        QTest::newRow("lógico de texto") << "activo" << QVariant(QStringLiteral("False")) << "integer:0";
+        QTest::newRow("Null") << "importe" << QVariant() << "null";
+    }
+    void conversion_al_asignar()
+    {
+        QFETCH(QString, columna);
+        QFETCH(QVariant, valor);
+        QFETCH(QString, guardado);
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.nuevo();
+        rs.asignar(columna, valor);
+        rs.guardar();
+        QCOMPARE(Otro(archivo_).filas(QStringLiteral("SELECT %1 FROM t").arg(columna)), QStringList{guardado});
+    }
+
+    void tipos_que_no_coinciden()
+    {
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.nuevo();
+        ESPERAR_FALLO(rs.asignar(QStringLiteral("importe"), QStringLiteral("abc")), codigo_error::TIPOS_NO_COINCIDEN);
+        ESPERAR_FALLO(rs.asignar(QStringLiteral("importe"), QStringLiteral("")), codigo_error::TIPOS_NO_COINCIDEN);
+        ESPERAR_FALLO(rs.asignar(QStringLiteral("nocol"), 1), codigo_error::ELEMENTO_NO_ENCONTRADO);
+    }
+
+    void logico_se_lee_como_booleano()
+    {
+        Otro(archivo_).sql(QStringLiteral("INSERT INTO t (cod, activo) VALUES ('a', -1), ('b', 0)"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t"), c);
+        QCOMPARE(rs.campo(QStringLiteral("activo")), QVariant(true));
+        rs.siguiente();
+        QCOMPARE(rs.campo(QStringLiteral("activo")), QVariant(false));
+    }
+
+    void solo_lectura_y_consultas_que_no_son_de_una_tabla()
+    {
+        Otro(archivo_).sql(QStringLiteral("INSERT INTO t (cod, importe) VALUES ('a', 1), ('a', 2.5)"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t"), c);
+        ESPERAR_FALLO(rs.asignar(QStringLiteral("cod"), QStringLiteral("x")), -2146825037);
+        ESPERAR_FALLO(rs.nuevo(), -2146825037);
+        rs.abrir(QStringLiteral("SELECT Sum(importe) AS Suma, cod FROM t GROUP BY cod"), c, Cursor::Dinamico,
+                 Bloqueo::Optimista);
+        QCOMPARE(rs.campo(QStringLiteral("suma")).toDouble(), 3.5);
+        ESPERAR_FALLO(rs.nuevo(), -2146825037);
+        ESPERAR_FALLO(rs.asignar(QStringLiteral("cod"), QStringLiteral("x")), -2146825037);
+        rs.abrir(QStringLiteral("SELECT MAX(orden) as ultimo FROM t"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        QVERIFY(!rs.eof());
+        QVERIFY(!rs.campo(QStringLiteral("ultimo")).isValid());
+    }
+
+    void copias_de_la_conexion_comparten()
+    {
+        Conexion c = abierta();
+        Conexion copia = c;
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t"), copia, Cursor::Dinamico, Bloqueo::Optimista);
+        c.cerrar();
+        QVERIFY(!c.abierta());
+        QVERIFY(copia.abierta());
+        rs.nuevo();
+        rs.asignar(QStringLiteral("cod"), QStringLiteral("z"));
+        rs.guardar();
+        QCOMPARE(Otro(archivo_).filas(QStringLiteral("SELECT cod FROM t")), QStringList{"text:z"});
+        ESPERAR_FALLO(c.registros(QStringLiteral("t")), codigo_error::CONEXION_CERRADA);
+        ESPERAR_FALLO(copia.registros(QStringLiteral("t")), codigo_error::FALLO_GENERAL);
+    }
+
+    void cadenas_de_conexion()
+    {
+        Conexion c;
+        ESPERAR_FALLO(c.abrir(QStringLiteral("Provider=Desconocido;Data Source=x"), unidades_),
+                      codigo_error::FALLO_GENERAL);
+        // Keys without regard to case, blanks around the file name.
+        c.abrir(QStringLiteral("provider=Microsoft.Jet.OLEDB.4.0; data source =  c:/Quelmira/PRUEBA.mdb  "), unidades_);
+        QVERIFY(c.abierta());
+        c.ejecutar(QStringLiteral("INSERT INTO t (cod) VALUES (?)"), {QStringLiteral("k")});
+        QCOMPARE(Otro(archivo_).filas(QStringLiteral("SELECT cod FROM t")), QStringList{"text:k"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TstConexion)
+#include "tst_conexion.moc"

@@ -1,0 +1,620 @@
+// The dBASE engine on folders of .dbf files, checked against dbfread, a
+// reader that is not ours, as well as against its own reading.
+#include "platform/Conexion.h"
+#include "platform/DbaseBackend.h"
+#include "platform/Fallo.h"
+#include "platform/Motores.h"
+#include "platform/Recordset.h"
+#include "tests/support/Dbf.h"
+
+#include <QtTest>
+#include <shapefil.h>
+
+#include <functional>
+#include <optional>
+
+using namespace codigo_error;
+
+namespace {
+
+struct Def {
+    const char* nombre;
+    char tipo;
+    int ancho;
+    int decimales;
+};
+
+// A table written by someone else: shapelib directly, the language driver given.
+void crear_tabla(const QString& ruta, const QVector<Def>& defs, int controlador = 0x57)
+{
+    const QByteArray pagina = "LDID/" + QByteArray::number(controlador);
+    DBFHandle h = DBFCreateEx(QFile::encodeName(ruta).constData(), pagina.constData());
+    if (!h) qFatal("cannot create %s", qPrintable(ruta));
+    for (const Def& d : defs) DBFAddNativeFieldType(h, d.nombre, d.tipo, d.ancho, d.decimales);
+    DBFClose(h);
+}
+
+// Appends raw field texts with a handle of its own, as another program would.
+void otro_escritor_anade(const QString& ruta, const QVector<QByteArray>& campos)
+{
+    DBFHandle h = DBFOpen(QFile::encodeName(ruta).constData(), "rb+");
+    if (!h) qFatal("cannot open %s", qPrintable(ruta));
+    const int n = DBFGetRecordCount(h);
+    for (int i = 0; i < campos.size(); ++i) DBFWriteAttributeDirectly(h, n, i, const_cast<char*>(campos[i].constData()));
+    DBFClose(h);
+}
+
+std::optional<Fallo> fallo_de(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Fallo& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+QByteArray contenido(const QString& ruta)
+{
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+
+const QVector<Def> todos_los_tipos = {
+    {"TEXTO", 'C', 20, 0}, {"ENTERO", 'N', 8, 0}, {"IMPORTE", 'N', 12, 2},
+    {"FECHA", 'D', 8, 0},  {"LOGICO", 'L', 1, 0}, {"MONEDA", 'C', 1, 0},
+};
+
+const QVector<Def> subcuentas = {{"COD", 'C', 12, 0}, {"TITULO", 'C', 40, 0}};
+
+}  // namespace
+
+class TstDbase : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString ruta(const QString& archivo) const { return dir_.filePath(archivo); }
+    std::shared_ptr<Backend> backend() { return abrir_dbase(dir_.path()); }
+
+    static Resultado leer(Backend& b, const QString& sql, const QVariantList& p = {})
+    {
+        return b.abrir(sql, p, false)->leer();
+    }
+
+private slots:
+    void init()
+    {
+        QDir d(dir_.path());
+        for (const QString& f : d.entryList(QDir::Files)) d.remove(f);
+        crear_tabla(ruta("t.dbf"), todos_los_tipos);
+        crear_tabla(ruta("SubCta.dbf"), subcuentas);
+    }
+
+    void carpeta_inexistente()
+    {
+        for (const QString& carpeta : {ruta("no-existe"), ruta("t.dbf")}) {
+            const auto f = fallo_de([&] { abrir_dbase(carpeta); });
+            QVERIFY(f);
+            QCOMPARE(f->numero(), FALLO_GENERAL);
+            QVERIFY2(f->descripcion().contains(carpeta), qPrintable(f->descripcion()));
+            QVERIFY(fallo_de([&] { DbaseBackend b(carpeta); }));
+        }
+    }
+
+    void sentencias_admitidas_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariantList>("parametros");
+        QTest::addColumn<int>("filas");
+        QTest::addColumn<QVariant>("primero");   // first column of the first row
+
+        QTest::newRow("todo") << "SELECT * FROM SubCta" << QVariantList{} << 3 << QVariant("430");
+        QTest::newRow("todo, minúsculas y blancos") << "select\t*\n  from   subcta " << QVariantList{} << 3
+                                                    << QVariant("430");
+        QTest::newRow("donde, parámetro") << "SELECT * FROM SubCta WHERE COD = ?" << QVariantList{"O'Brien"} << 1
+                                          << QVariant("O'Brien");
+        QTest::newRow("donde, columna en minúsculas") << "SELECT * FROM xsubcta WHERE cod=?"
+                                                      << QVariantList{"430"} << 1 << QVariant("430");
+        QTest::newRow("donde, literal con comilla doblada") << "SELECT * FROM SubCta WHERE COD = 'O''Brien'"
+                                                            << QVariantList{} << 1 << QVariant("O'Brien");
+        QTest::newRow("donde, sin filas") << "SELECT * FROM SubCta WHERE COD = ?" << QVariantList{"43"} << 0
+                                          << QVariant();
+        QTest::newRow("donde, blancos finales del valor") << "SELECT * FROM SubCta WHERE COD = ?"
+                                                          << QVariantList{"430  "} << 1 << QVariant("430");
+        QTest::newRow("donde, parámetro Null") << "SELECT * FROM SubCta WHERE COD = ?" << QVariantList{QVariant()}
+                                               << 0 << QVariant();
+        QTest::newRow("máximo") << "SELECT MAX(COD) as ultimo FROM SubCta" << QVariantList{} << 1
+                                << QVariant("O'Brien");
+        QTest::newRow("máximo, sin AS y en minúsculas") << "select max( cod )  ultimo from subcta"
+                                                        << QVariantList{} << 1 << QVariant("O'Brien");
+    }
+
+    void sentencias_admitidas()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QVariantList, parametros);
+        QFETCH(int, filas);
+        QFETCH(QVariant, primero);
+        QFile::copy(ruta("SubCta.dbf"), ruta("XSUBCTA.DBF"));
+        auto b = backend();
+        for (const char* cod : {"430", "O'Brien", "4300001"})
+            for (const char* tabla : {"SubCta", "xsubcta"}) b->insertar(tabla, {"cod"}, {QString::fromLatin1(cod)});
+        const Resultado r = leer(*b, sql, parametros);
+        QCOMPARE(r.filas.size(), filas);
+        if (filas) QCOMPARE(r.filas[0][0], primero);
+    }
+
+    void sentencias_rechazadas_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("columnas") << "SELECT COD FROM SubCta";
+        QTest::newRow("otra comparación") << "SELECT * FROM SubCta WHERE COD > '1'";
+        QTest::newRow("dos condiciones") << "SELECT * FROM SubCta WHERE COD = '1' AND TITULO = 'x'";
+        QTest::newRow("orden") << "SELECT * FROM SubCta ORDER BY COD";
+        QTest::newRow("literal sin cerrar") << "SELECT * FROM SubCta WHERE COD = '1";
+        QTest::newRow("máximo sin alias") << "SELECT MAX(COD) FROM SubCta";
+        QTest::newRow("otra función") << "SELECT MIN(COD) as m FROM SubCta";
+        QTest::newRow("dos sentencias") << "SELECT * FROM SubCta; DELETE FROM SubCta";
+        QTest::newRow("borrado") << "DELETE FROM SubCta";
+        QTest::newRow("alta") << "INSERT INTO SubCta (COD) VALUES ('1')";
+        QTest::newRow("ruta en el nombre") << "SELECT * FROM ../SubCta";
+        QTest::newRow("vacía") << "";
+    }
+
+    void sentencias_rechazadas()
+    {
+        QFETCH(QString, sql);
+        auto b = backend();
+        const auto f = fallo_de([&] { b->abrir(sql, {}, false); });
+        QVERIFY(f);
+        QCOMPARE(f->numero(), FALLO_GENERAL);
+        QVERIFY2(f->descripcion().contains("\"" + sql + "\""), qPrintable(f->descripcion()));
+        // The driver is only sent queries: nothing is executed.
+        const auto g = fallo_de([&] { b->ejecutar(sql, {}); });
+        QVERIFY(g);
+        QVERIFY(g->descripcion().contains("\"" + sql + "\""));
+    }
+
+    void parametros_que_no_cuadran()
+    {
+        auto b = backend();
+        const auto falta = fallo_de([&] { b->abrir("SELECT * FROM SubCta WHERE COD = ?", {}, false); });
+        QVERIFY(falta);
+        QCOMPARE(falta->numero(), PARAMETRO_SIN_VALOR);
+        const auto sobra = fallo_de([&] { b->abrir("SELECT * FROM SubCta", {"430"}, false); });
+        QVERIFY(sobra);
+    }
+
+    void tabla_o_columna_inexistente()
+    {
+        auto b = backend();
+        for (const QString& sql : {QStringLiteral("SELECT * FROM Xdiario"),
+                                   QStringLiteral("SELECT MAX(ASIEN) as ultimo FROM Xdiario")}) {
+            const auto f = fallo_de([&] { b->abrir(sql, {}, true); });
+            QVERIFY(f);
+            QCOMPARE(f->numero(), TABLA_INEXISTENTE);
+            QCOMPARE(f->numero(), qint32(0x80040E37));
+            QVERIFY(f->descripcion().contains("Xdiario"));
+        }
+        const auto alta = fallo_de([&] { b->insertar("Xdiario", {"ASIEN"}, {1.0}); });
+        QVERIFY(alta);
+        QCOMPARE(alta->numero(), TABLA_INEXISTENTE);
+        QVERIFY(!QFile::exists(ruta("Xdiario.dbf")));   // nothing is created
+
+        const auto col = fallo_de([&] { b->abrir("SELECT * FROM SubCta WHERE CODIGO = ?", {"1"}, false); });
+        QVERIFY(col);
+        QCOMPARE(col->numero(), PARAMETRO_SIN_VALOR);
+        QVERIFY(col->descripcion().contains("CODIGO"));
+    }
+
+    void tabla_en_cualquier_caja()
+    {
+        QFile::rename(ruta("t.dbf"), ruta("Xdiario.Dbf"));
+        auto b = backend();
+        b->insertar("XDIARIO", {"texto"}, {"uno"});
+        const Resultado r = leer(*b, "SELECT * FROM xdiario");
+        QCOMPARE(r.filas.size(), 1);
+        QCOMPARE(QDir(dir_.path()).entryList({"*.dbf", "*.DBF", "*.Dbf"}, QDir::Files),
+                 (QStringList{"SubCta.dbf", "Xdiario.Dbf"}));
+        QCOMPARE(leer_dbf(ruta("Xdiario.Dbf")).filas.at(0).value("TEXTO"), QVariant("uno"));
+    }
+
+    void lee_al_leer_no_al_abrir()
+    {
+        auto b = backend();
+        auto consulta = b->abrir("SELECT * FROM t", {}, true);
+        QCOMPARE(consulta->tabla(), QString("t"));
+        b->insertar("t", {"TEXTO"}, {"después"});
+        QCOMPARE(consulta->leer().filas.size(), 1);
+        QCOMPARE(b->abrir("SELECT MAX(ENTERO) as m FROM t", {}, true)->tabla(), QString());
+    }
+
+    void tipos_escritos_data()
+    {
+        QTest::addColumn<QString>("columna");
+        QTest::addColumn<QVariant>("valor");
+        QTest::addColumn<QVariant>("leido");
+
+        QTest::newRow("texto con tilde") << "TEXTO" << QVariant("Tasa Turística EET") << QVariant("Tasa Turística EET");
+        QTest::newRow("texto con ordinal") << "TEXTO" << QVariant("Factura Nº1234") << QVariant("Factura Nº1234");
+        QTest::newRow("texto con blancos") << "TEXTO" << QVariant("  Total Dia  ") << QVariant("  Total Dia");
+        QTest::newRow("texto cortado") << "TEXTO" << QVariant("Cobro Deposito N. 123456") << QVariant("Cobro Deposito N. 12");
+        QTest::newRow("texto vacío") << "TEXTO" << QVariant("") << QVariant("");
+        QTest::newRow("número en texto") << "MONEDA" << QVariant(2.0) << QVariant("2");
+        QTest::newRow("texto en texto") << "MONEDA" << QVariant("2") << QVariant("2");
+        QTest::newRow("entero grande") << "ENTERO" << QVariant(40000.0) << QVariant(40000.0);
+        QTest::newRow("entero negativo") << "ENTERO" << QVariant(-1234567) << QVariant(-1234567.0);
+        QTest::newRow("entero desde texto") << "ENTERO" << QVariant("1234") << QVariant(1234.0);
+        QTest::newRow("importe máximo") << "IMPORTE" << QVariant(2147483.64) << QVariant(2147483.64);
+        QTest::newRow("importe negativo") << "IMPORTE" << QVariant(-100.4) << QVariant(-100.4);
+        QTest::newRow("importe redondeado") << "IMPORTE" << QVariant(3.304) << QVariant(3.30);
+        QTest::newRow("fecha") << "FECHA" << QVariant(QDate(2009, 12, 31)) << QVariant(QDate(2009, 12, 31));
+        QTest::newRow("verdadero") << "LOGICO" << QVariant(true) << QVariant(true);
+        QTest::newRow("falso") << "LOGICO" << QVariant(false) << QVariant(false);
+        QTest::newRow("Null en número") << "IMPORTE" << QVariant() << QVariant();
+        QTest::newRow("Null en fecha") << "FECHA" << QVariant() << QVariant();
+    }
+
+    void tipos_escritos()
+    {
+        QFETCH(QString, columna);
+        QFETCH(QVariant, valor);
+        QFETCH(QVariant, leido);
+        auto b = backend();
+        b->insertar("T", {columna.toLower()}, {valor});
+
+        const TablaDbf ajena = leer_dbf(ruta("t.dbf"));
+        QCOMPARE(ajena.tipos, (QStringList{"C", "N", "N", "D", "L", "C"}));
+        QCOMPARE(ajena.codificacion, QString("cp1252"));
+        QCOMPARE(ajena.filas.size(), 1);
+        QVariant visto = ajena.filas[0].value(columna);
+        if (leido.typeId() == QMetaType::Double) QCOMPARE(visto.toDouble(), leido.toDouble());
+        else QCOMPARE(visto, leido);
+
+        const Resultado propia = leer(*b, "SELECT * FROM t");
+        QCOMPARE(propia.filas.size(), 1);
+        int c = 0;
+        while (propia.columnas[c].nombre != columna) ++c;
+        QCOMPARE(propia.filas[0][c], leido);
+        // Columns not named stay blank, which both readers take for Null.
+        const int otra = columna == "ENTERO" ? 2 : 1;
+        QVERIFY(!propia.filas[0][otra].isValid());
+        QVERIFY(!ajena.filas[0].value(propia.columnas[otra].nombre).isValid());
+    }
+
+    void columnas_de_la_tabla()
+    {
+        auto b = backend();
+        const QVector<Columna> c = b->columnas("t");
+        QCOMPARE(c.size(), 6);
+        QCOMPARE(c[2].nombre, QString("IMPORTE"));
+        QCOMPARE(c[2].tipo, TipoColumna::Numero);
+        QCOMPARE(c[2].ancho, 12);
+        QCOMPARE(c[2].decimales, 2);
+        QCOMPARE(c[3].tipo, TipoColumna::Fecha);
+        QCOMPARE(c[4].tipo, TipoColumna::Logico);
+        QCOMPARE(c[5].tipo, TipoColumna::Texto);
+    }
+
+    void valores_que_no_caben_data()
+    {
+        QTest::addColumn<QString>("columna");
+        QTest::addColumn<QVariant>("valor");
+        QTest::addColumn<qint32>("error");
+        QTest::newRow("demasiadas cifras") << "ENTERO" << QVariant(123456789.0) << DESBORDAMIENTO;
+        QTest::newRow("signo de más") << "ENTERO" << QVariant(-12345678.0) << DESBORDAMIENTO;
+        QTest::newRow("por los decimales") << "IMPORTE" << QVariant(1e10) << DESBORDAMIENTO;
+        QTest::newRow("infinito") << "IMPORTE" << QVariant(qInf()) << DESBORDAMIENTO;
+        QTest::newRow("texto no numérico") << "ENTERO" << QVariant("A123") << TIPOS_NO_COINCIDEN;
+        QTest::newRow("texto vacío en número") << "ENTERO" << QVariant("") << TIPOS_NO_COINCIDEN;
+        QTest::newRow("texto en fecha") << "FECHA" << QVariant("mañana") << TIPOS_NO_COINCIDEN;
+        QTest::newRow("columna desconocida") << "NOEXISTE" << QVariant(1) << ELEMENTO_NO_ENCONTRADO;
+    }
+
+    void valores_que_no_caben()
+    {
+        QFETCH(QString, columna);
+        QFETCH(QVariant, valor);
+        QFETCH(qint32, error);
+        auto b = backend();
+        b->insertar("t", {"TEXTO"}, {"antes"});
+        const QByteArray antes = contenido(ruta("t.dbf"));
+        const auto f = fallo_de([&] { b->insertar("t", {"TEXTO", columna}, {"nunca", valor}); });
+        QVERIFY(f);
+        QCOMPARE(f->numero(), error);
+        QVERIFY2(f->descripcion().contains(columna), qPrintable(f->descripcion()));
+        QCOMPARE(contenido(ruta("t.dbf")), antes);
+        QCOMPARE(b->registros("t"), qint64(1));
+        // The backend goes on as if nothing had been tried.
+        b->insertar("t", {"TEXTO"}, {"después"});
+        const TablaDbf t = leer_dbf(ruta("t.dbf"));
+        QCOMPARE(t.filas.size(), 2);
+        QCOMPARE(t.filas[1].value("TEXTO"), QVariant("después"));
+        QVERIFY(!contenido(ruta("t.dbf")).contains('*'));
+    }
+
+    void cabecera_y_fin_tras_cada_fila()
+    {
+        auto b = backend();
+        QCOMPARE(leer(*b, "SELECT MAX(ENTERO) as ultimo FROM t").filas, (QVector<QVariantList>{{QVariant()}}));
+        for (int i = 1; i <= 3; ++i) {
+            b->insertar("t", {"ENTERO", "FECHA"}, {40000.0 + i, QDate(2009, 12, i)});
+            // Read by another program while our handle stays open.
+            const TablaDbf t = leer_dbf(ruta("t.dbf"));
+            QCOMPARE(t.registros_cabecera, qint64(i));
+            QVERIFY(t.marca_fin);
+            QCOMPARE(t.filas.size(), i);
+            QCOMPARE(t.filas.last().value("ENTERO").toDouble(), 40000.0 + i);
+            QCOMPARE(t.filas.last().value("FECHA"), QVariant(QDate(2009, 12, i)));
+            QCOMPARE(QFileInfo(ruta("t.dbf")).size(), qint64(32 + 32 * 6 + 1 + i * (1 + 20 + 8 + 12 + 8 + 1 + 1) + 1));
+        }
+        QCOMPARE(leer(*b, "SELECT MAX(ENTERO) as ultimo FROM t").filas[0][0], QVariant(40003.0));
+    }
+
+    void plantilla_ajena_data()
+    {
+        QTest::addColumn<int>("controlador");
+        QTest::addColumn<QString>("codificacion");
+        QTest::newRow("Windows ANSI") << 0x57 << "cp1252";
+        QTest::newRow("Windows ANSI, 0x03") << 0x03 << "cp1252";
+        QTest::newRow("MS-DOS 437") << 0x01 << "cp437";
+        QTest::newRow("MS-DOS 850") << 0x02 << "cp850";
+    }
+
+    // Someone else's journal: lower-case names, other widths and order, a
+    // column we never write, another code page.
+    void plantilla_ajena()
+    {
+        QFETCH(int, controlador);
+        QFETCH(QString, codificacion);
+        crear_tabla(ruta("Xdiario.dbf"),
+                    {{"extra", 'C', 5, 0}, {"concepto", 'C', 12, 0}, {"fecha", 'D', 8, 0},
+                     {"asien", 'N', 6, 0}, {"eurodebe", 'N', 10, 3}, {"monedauso", 'N', 1, 0}},
+                    controlador);
+        auto b = backend();
+        b->insertar("Xdiario", {"Asien", "Fecha", "Concepto", "EuroDebe", "MonedaUso"},
+                    {40000.0, QDate(2009, 12, 31), "Factura Nº12345", 100.4, "2"});
+        const TablaDbf t = leer_dbf(ruta("Xdiario.dbf"));
+        QCOMPARE(t.codificacion, codificacion);
+        QCOMPARE(t.columnas, (QStringList{"extra", "concepto", "fecha", "asien", "eurodebe", "monedauso"}));
+        QCOMPARE(t.filas.size(), 1);
+        const QVariantMap f = t.filas[0];
+        QCOMPARE(f.value("concepto"), QVariant("Factura Nº12"));
+        QCOMPARE(f.value("asien").toDouble(), 40000.0);
+        QCOMPARE(f.value("eurodebe").toDouble(), 100.4);
+        QCOMPARE(f.value("monedauso").toDouble(), 2.0);
+        QCOMPARE(f.value("fecha"), QVariant(QDate(2009, 12, 31)));
+        QCOMPARE(f.value("extra"), QVariant(""));
+
+        const Resultado r = leer(*b, "SELECT * FROM XDIARIO WHERE CONCEPTO = ?", {"Factura Nº12"});
+        QCOMPARE(r.filas.size(), 1);
+        QCOMPARE(r.filas[0][1], QVariant("Factura Nº12"));
+    }
+
+    void indice_sigue_las_altas()
+    {
+        auto b = backend();
+        const QString sql = "SELECT * FROM SubCta WHERE COD = ?";
+        QCOMPARE(leer(*b, sql, {"430000001"}).filas.size(), 0);
+        b->insertar("SubCta", {"COD", "TITULO"}, {"430000001", "Uno"});
+        b->insertar("SubCta", {"COD", "TITULO"}, {"430000002", "Dos"});
+        b->insertar("SubCta", {"COD", "TITULO"}, {"430000001", "Otra vez"});
+        const Resultado r = leer(*b, sql, {"430000001"});
+        QCOMPARE(r.filas.size(), 2);
+        QCOMPARE(r.filas[1][1], QVariant("Otra vez"));
+        QCOMPARE(r.claves, (QVector<qint64>{0, 2}));
+        QCOMPARE(leer(*b, sql, {"430000002"}).filas.size(), 1);
+        QCOMPARE(leer(*b, sql, {"43000000"}).filas.size(), 0);
+    }
+
+    void indice_tras_otro_escritor()
+    {
+        auto b = backend();
+        const QString sql = "SELECT * FROM SubCta WHERE COD = ?";
+        b->insertar("SubCta", {"COD"}, {"430000001"});
+        QCOMPARE(leer(*b, sql, {"430000002"}).filas.size(), 0);
+        QCOMPARE(leer(*b, "SELECT MAX(COD) as m FROM SubCta").filas[0][0], QVariant("430000001"));
+
+        // Another connection of this program.
+        auto otra = backend();
+        otra->insertar("SubCta", {"COD"}, {"430000002"});
+        QCOMPARE(leer(*b, sql, {"430000002"}).filas.size(), 1);
+        QCOMPARE(leer(*b, "SELECT MAX(COD) as m FROM SubCta").filas[0][0], QVariant("430000002"));
+
+        // Another program appending with its own handle.
+        otro_escritor_anade(ruta("SubCta.dbf"), {"430000003", "Ajena"});
+        QCOMPARE(leer(*b, sql, {"430000003"}).filas.size(), 1);
+        b->insertar("SubCta", {"COD"}, {"430000004"});
+        QCOMPARE(leer_dbf(ruta("SubCta.dbf")).filas.size(), 4);
+        QCOMPARE(b->registros("SubCta"), qint64(4));
+
+        // The file replaced by a fresh copy, as a new transfer does.
+        crear_tabla(ruta("nueva.dbf"), subcuentas);
+        QFile::remove(ruta("SubCta.dbf"));
+        QFile::rename(ruta("nueva.dbf"), ruta("SubCta.dbf"));
+        QCOMPARE(leer(*b, sql, {"430000001"}).filas.size(), 0);
+        QCOMPARE(leer(*b, "SELECT MAX(COD) as m FROM SubCta").filas[0][0], QVariant());
+        b->insertar("SubCta", {"COD"}, {"430000009"});
+        QCOMPARE(leer_dbf(ruta("SubCta.dbf")).filas.size(), 1);
+        QCOMPARE(otra->registros("SubCta"), qint64(1));
+    }
+
+    void registros_borrados()
+    {
+        auto b = backend();
+        for (const char* cod : {"1", "2", "3"}) b->insertar("SubCta", {"COD"}, {cod});
+        QCOMPARE(leer(*b, "SELECT * FROM SubCta WHERE COD = ?", {"2"}).filas.size(), 1);
+        DBFHandle h = DBFOpen(QFile::encodeName(ruta("SubCta.dbf")).constData(), "rb+");
+        DBFMarkRecordDeleted(h, 1, 1);
+        DBFClose(h);
+        const Resultado r = leer(*b, "SELECT * FROM SubCta");
+        QCOMPARE(r.filas.size(), 2);
+        QCOMPARE(r.claves, (QVector<qint64>{0, 2}));
+        QCOMPARE(leer(*b, "SELECT * FROM SubCta WHERE COD = ?", {"2"}).filas.size(), 0);
+        QCOMPARE(leer_dbf(ruta("SubCta.dbf")).filas.size(), 2);
+        QCOMPARE(b->registros("SubCta"), qint64(3));
+    }
+
+    void recortar()
+    {
+        auto b = backend();
+        for (int i = 1; i <= 5; ++i) b->insertar("t", {"ENTERO"}, {double(i)});
+        QCOMPARE(leer(*b, "SELECT * FROM t WHERE ENTERO = ?", {5}).filas.size(), 1);
+        QCOMPARE(leer(*b, "SELECT MAX(ENTERO) as ultimo FROM t").filas[0][0], QVariant(5.0));
+        b->recortar("t", 3);
+        QCOMPARE(b->registros("t"), qint64(3));
+        TablaDbf t = leer_dbf(ruta("t.dbf"));
+        QCOMPARE(t.registros_cabecera, qint64(3));
+        QVERIFY(t.marca_fin);
+        QCOMPARE(t.filas.size(), 3);
+        QCOMPARE(leer(*b, "SELECT * FROM t WHERE ENTERO = ?", {5}).filas.size(), 0);
+        QCOMPARE(leer(*b, "SELECT MAX(ENTERO) as ultimo FROM t").filas[0][0], QVariant(3.0));
+        b->insertar("t", {"ENTERO"}, {4.0});
+        t = leer_dbf(ruta("t.dbf"));
+        QCOMPARE(t.filas.size(), 4);
+        QCOMPARE(t.filas.last().value("ENTERO").toDouble(), 4.0);
+        QCOMPARE(leer(*b, "SELECT * FROM t WHERE ENTERO = ?", {4.0}).claves, (QVector<qint64>{3}));
+        QVERIFY(fallo_de([&] { b->recortar("t", 9); }));
+        b->recortar("t", 0);
+        QCOMPARE(leer_dbf(ruta("t.dbf")).filas.size(), 0);
+        QCOMPARE(QFileInfo(ruta("t.dbf")).size(), qint64(32 + 32 * 6 + 1 + 1));
+    }
+
+    void actualizar()
+    {
+        auto b = backend();
+        b->insertar("SubCta", {"COD", "TITULO"}, {"430", "Antes"});
+        b->insertar("SubCta", {"COD", "TITULO"}, {"431", "Otra"});
+        const Resultado r = leer(*b, "SELECT * FROM SubCta WHERE COD = ?", {"431"});
+        b->actualizar("SubCta", r, 0, {"titulo"}, {"Después"});
+        const TablaDbf t = leer_dbf(ruta("SubCta.dbf"));
+        QCOMPARE(t.filas[0].value("TITULO"), QVariant("Antes"));
+        QCOMPARE(t.filas[1].value("TITULO"), QVariant("Después"));
+        // The row read before no longer holds what it held.
+        const auto f = fallo_de([&] { b->actualizar("SubCta", r, 0, {"TITULO"}, {"Otra vez"}); });
+        QVERIFY(f);
+        QCOMPARE(f->numero(), FILA_NO_LOCALIZADA);
+        QCOMPARE(leer(*b, "SELECT * FROM SubCta WHERE TITULO = ?", {"Después"}).filas.size(), 1);
+    }
+
+    // Through the connection strings and recordsets the link uses.
+    void por_conexion_data()
+    {
+        QTest::addColumn<QString>("dbq");
+        QTest::newRow("TMP") << "C:\\ContaEli\\TMP;";
+        QTest::newRow("otra caja") << "c:\\contaeli\\tmp;";
+        QTest::newRow("barra final") << "C:\\ContaEli\\TMP\\;";
+    }
+
+    void por_conexion()
+    {
+        QFETCH(QString, dbq);
+        QTemporaryDir raiz;
+        const QString tmp = raiz.filePath("C/ContaEli/TMP");
+        QVERIFY(QDir().mkpath(tmp));
+        crear_tabla(tmp + "/Xdiario.dbf", {{"ASIEN", 'N', 8, 0}, {"FECHA", 'D', 8, 0}, {"SUBCTA", 'C', 12, 0},
+                                           {"CONCEPTO", 'C', 25, 0}, {"EURODEBE", 'N', 16, 2},
+                                           {"MONEDAUSO", 'C', 1, 0}});
+        crear_tabla(tmp + "/XSubCta.dbf", {{"COD", 'C', 12, 0}, {"TITULO", 'C', 40, 0}, {"DIVISA", 'L', 1, 0}});
+        Conexion cn;
+        cn.abrir("Driver={Microsoft dBASE Driver (*.dbf)};DriverID=277;dbq=" + dbq, Unidades(raiz.path()));
+
+        Recordset rs;
+        rs.abrir("SELECT MAX(ASIEN) as ultimo FROM Xdiario", cn, Cursor::Dinamico, Bloqueo::Optimista);
+        QVERIFY(!rs.eof());
+        QVERIFY(!rs.campo("ultimo").isValid());
+        rs.cerrar();
+
+        for (int i = 1; i <= 2; ++i) {
+            rs.abrir("SELECT * FROM Xdiario", cn, Cursor::Dinamico, Bloqueo::Optimista);
+            rs.nuevo();
+            rs.asignar("Asien", 40000.0 + i);
+            rs.asignar("Fecha", QDate(2009, 12, 31));
+            rs.asignar("subcta", "570000000");
+            rs.asignar("Concepto", "Total Dia TARJETA VISA ORO");
+            rs.asignar("EuroDebe", 150.5);
+            rs.asignar("MonedaUso", i == 1 ? QVariant("2") : QVariant(2));
+            rs.guardar();
+            QVERIFY(!rs.leido());   // adding a row never reads the journal
+            rs.cerrar();
+        }
+        QCOMPARE(cn.registros("Xdiario"), qint64(2));
+        const TablaDbf t = leer_dbf(tmp + "/Xdiario.dbf");
+        QCOMPARE(t.filas.size(), 2);
+        QCOMPARE(t.filas[1].value("ASIEN").toDouble(), 40002.0);
+        QCOMPARE(t.filas[1].value("CONCEPTO"), QVariant("Total Dia TARJETA VISA OR"));
+        QCOMPARE(t.filas[1].value("EURODEBE").toDouble(), 150.5);
+        QCOMPARE(t.filas[0].value("MONEDAUSO"), QVariant("2"));
+        QCOMPARE(t.filas[1].value("MONEDAUSO"), QVariant("2"));
+
+        rs.abrir("SELECT MAX(ASIEN) as ultimo FROM Xdiario", cn, Cursor::Dinamico, Bloqueo::Optimista);
+        QCOMPARE(rs.campo("ultimo").toDouble(), 40002.0);
+        rs.cerrar();
+
+        // A subaccount added once, found by its code afterwards.
+        for (int vez = 0; vez < 2; ++vez) {
+            rs.abrir("SELECT * FROM xsubcta WHERE COD = ?", cn, Cursor::Dinamico, Bloqueo::Optimista,
+                     {"475300000"});
+            if (rs.eof()) {
+                QCOMPARE(vez, 0);
+                rs.nuevo();
+                rs.asignar("COD", "475300000");
+                rs.asignar("TITULO", "Tasa Turística EET");
+                rs.asignar("DIVISA", false);
+                rs.guardar();
+            } else {
+                QCOMPARE(vez, 1);
+                QCOMPARE(rs.campo("titulo"), QVariant("Tasa Turística EET"));
+                QCOMPARE(rs.campo("divisa"), QVariant(false));
+            }
+            rs.cerrar();
+        }
+        QCOMPARE(leer_dbf(tmp + "/XSubCta.dbf").filas.size(), 1);
+
+        // A row just added and then changed through the same recordset.
+        rs.abrir("SELECT * FROM Xdiario", cn, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.nuevo();
+        rs.asignar("Asien", 3.0);
+        rs.asignar("Concepto", "Un concepto demasiado largo para su columna");
+        rs.guardar();
+        rs.asignar("subcta", "430000123");
+        rs.guardar();
+        rs.cerrar();
+        QCOMPARE(leer_dbf(tmp + "/Xdiario.dbf").filas.last().value("SUBCTA"), QVariant("430000123"));
+
+        cn.recortar("Xdiario", 2);
+        QCOMPARE(leer_dbf(tmp + "/Xdiario.dbf").filas.size(), 2);
+
+        try {
+            rs.abrir("SELECT * FROM SubCta WHERE COD = ?", cn, Cursor::Dinamico, Bloqueo::SoloLectura, {"1"});
+            QFAIL("opened a table that does not exist");
+        } catch (const Fallo& e) {
+            QCOMPARE(e.numero(), TABLA_INEXISTENTE);
+        }
+        try {
+            cn.ejecutar("DELETE FROM Xdiario");
+            QFAIL("executed a statement");
+        } catch (const Fallo& e) {
+            QVERIFY(e.descripcion().contains("\"DELETE FROM Xdiario\""));
+        }
+    }
+
+    void carpeta_de_conexion_inexistente()
+    {
+        QTemporaryDir raiz;
+        Conexion cn;
+        try {
+            cn.abrir("Driver={Microsoft dBASE Driver (*.dbf)};DriverID=277;dbq=C:\\ContaEli\\EMP0001;",
+                     Unidades(raiz.path()));
+            QFAIL("opened a folder that does not exist");
+        } catch (const Fallo& e) {
+            QCOMPARE(e.numero(), FALLO_GENERAL);
+            QVERIFY2(e.descripcion().contains("EMP0001"), qPrintable(e.descripcion()));
+        }
+        QVERIFY(!cn.abierta());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstDbase)
+#include "tst_dbase.moc"

@@ -1,0 +1,259 @@
+// SQL Server mode through real ODBC: the SQLite ODBC driver registered as
+// "SQL Native Client", with Database= naming an SQLite file.
+#include "platform/Conexion.h"
+#include "platform/Recordset.h"
+#include "tests/support/Odbc.h"
+
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+
+// Another program on the catalogue, through SQLite itself.
+class Otro {
+public:
+    explicit Otro(const QString& archivo)
+    {
+        if (sqlite3_open(archivo.toUtf8().constData(), &db_) != SQLITE_OK) qFatal("no se abre %s", qPrintable(archivo));
+        sqlite3_busy_timeout(db_, 5000);
+    }
+    ~Otro() { sqlite3_close(db_); }
+
+    void sql(const QString& s, const QVariantList& p = {})
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, s.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
+            qFatal("%s: %s", qPrintable(s), sqlite3_errmsg(db_));
+        for (int i = 0; i < p.size(); ++i) {
+            if (p[i].typeId() == QMetaType::Double)
+                sqlite3_bind_double(st, i + 1, p[i].toDouble());
+            else
+                sqlite3_bind_text(st, i + 1, p[i].toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+        }
+        if (sqlite3_step(st) != SQLITE_DONE) qFatal("%s: %s", qPrintable(s), sqlite3_errmsg(db_));
+        sqlite3_finalize(st);
+    }
+
+    QString texto(const QString& s)
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, s.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
+            qFatal("%s: %s", qPrintable(s), sqlite3_errmsg(db_));
+        QStringList r;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QStringList fila;
+            for (int i = 0; i < sqlite3_column_count(st); ++i)
+                fila << (sqlite3_column_type(st, i) == SQLITE_NULL
+                             ? QStringLiteral("null")
+                             : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))));
+            r << fila.join(QLatin1Char('|'));
+        }
+        sqlite3_finalize(st);
+        return r.join(QLatin1Char('/'));
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+#define ESPERAR_FALLO(expresion, numero_esperado)                                         \
+    do {                                                                                  \
+        try {                                                                             \
+            expresion;                                                                    \
+            QFAIL("no ha fallado: " #expresion);                                          \
+        } catch (const Fallo& f_) {                                                       \
+            if (f_.numero() != (numero_esperado)) qWarning() << f_.descripcion();         \
+            QCOMPARE(f_.numero(), qint32(numero_esperado));                               \
+        }                                                                                 \
+    } while (0)
+
+}  // namespace
+
+class TstOdbc : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString catalogo_;
+    const Unidades unidades_{QStringLiteral("/nonexistent")};
+
+    QString cadena() const
+    {
+        return QStringLiteral("Driver={SQL Native Client};Server=HOTELSRV;Database=") + catalogo_
+             + QStringLiteral("; Uid=quelmira;Pwd=BIRO4;");
+    }
+    Conexion abierta()
+    {
+        Conexion c;
+        c.abrir(cadena(), unidades_);
+        return c;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        registrar_sql_native_client();
+        registrar_sql_native_client();   // once per process, harmless again
+        QVERIFY(dir_.isValid());
+    }
+
+    void init()
+    {
+        static int n = 0;
+        catalogo_ = dir_.filePath(QStringLiteral("HOTEL%1.db").arg(++n));
+        Otro o(catalogo_);
+        o.sql(QStringLiteral("CREATE TABLE cc (ccc NVARCHAR(10), ccEmp NVARCHAR(4), ccdigitos FLOAT, ccop1 FLOAT)"));
+        o.sql(QStringLiteral("INSERT INTO cc VALUES ('BIRO4', '1', 9, 1)"));
+        o.sql(QStringLiteral("CREATE TABLE caja (CajaFec NVARCHAR(8), CajaOrd INTEGER, CajaImp FLOAT, "
+                             "CajaCon NVARCHAR(40), CajaTur NVARCHAR(1), Marca BIT)"));
+    }
+
+    void conecta_con_la_cadena_del_programa()
+    {
+        Conexion c = abierta();
+        QVERIFY(c.abierta());
+        QCOMPARE(c.cadena(), cadena());
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM cc WHERE ccc = 'BIRO4'"), c);
+        QVERIFY(!rs.eof());
+        QCOMPARE(rs.campo(QStringLiteral("CCEMP")).toString(), QStringLiteral("1"));
+        QCOMPARE(rs.campo(QStringLiteral("ccdigitos")).toDouble(), 9.0);
+    }
+
+    void driver_que_no_existe()
+    {
+        Conexion c;
+        ESPERAR_FALLO(c.abrir(QStringLiteral("Driver={SQL Server Inexistente};Server=HOTELSRV;Database=HOTEL; Uid=quelmira;Pwd=BIRO4;"),
+                              unidades_),
+                      codigo_error::FALLO_GENERAL);
+        QVERIFY(!c.abierta());
+        try {
+            c.abrir(QStringLiteral("Driver={SQL Server Inexistente};Server=X;Database=Y; Uid=quelmira;Pwd=BIRO4;"), unidades_);
+        } catch (const Fallo& f) {
+            QVERIFY2(!f.descripcion().contains(QLatin1String("BIRO4")), qPrintable(f.descripcion()));
+        }
+    }
+
+    void errores_del_proveedor_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<qint32>("numero");
+        QTest::newRow("columna que falta") << "SELECT Externa FROM cc" << codigo_error::ERROR_EN_COMANDO;
+        QTest::newRow("columna que falta en WHERE") << "SELECT * FROM cc WHERE Tasa = '1'" << codigo_error::ERROR_EN_COMANDO;
+        QTest::newRow("tabla que falta") << "SELECT * FROM emi" << codigo_error::TABLA_INEXISTENTE;
+    }
+    void errores_del_proveedor()
+    {
+        QFETCH(QString, sql);
+        QFETCH(qint32, numero);
+        QCOMPARE(codigo_error::ERROR_EN_COMANDO, qint32(0x80040E14));
+        QCOMPARE(codigo_error::ERROR_EN_COMANDO, -2147217900);
+        Conexion c = abierta();
+        Recordset rs;
+        ESPERAR_FALLO(rs.abrir(sql, c), numero);
+        ESPERAR_FALLO(rs.abrir(sql, c, Cursor::Dinamico, Bloqueo::Optimista), numero);
+    }
+
+    void reparacion_de_cc()
+    {
+        Conexion c = abierta();
+        Recordset rs;
+        ESPERAR_FALLO(rs.abrir(QStringLiteral("SELECT Externa FROM cc"), c), codigo_error::ERROR_EN_COMANDO);
+        c.ejecutar(QStringLiteral("ALTER TABLE cc ADD Externa BIT"));
+        c.ejecutar(QStringLiteral("UPDATE cc SET Externa = 0"));
+        rs.abrir(QStringLiteral("SELECT Externa FROM cc"), c);
+        QVERIFY(!rs.eof());
+        QCOMPARE(rs.campo(QStringLiteral("externa")).toInt(), 0);
+        rs.cerrar();
+        // The settings row written through a recordset sees the new column.
+        rs.abrir(QStringLiteral("SELECT * FROM cc WHERE ccc = 'BIRO4'"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.asignar(QStringLiteral("Externa"), true);
+        rs.asignar(QStringLiteral("ccdigitos"), QStringLiteral("8"));
+        rs.guardar();
+        rs.cerrar();
+        QCOMPARE(Otro(catalogo_).texto(QStringLiteral("SELECT ccdigitos, Externa != 0 FROM cc")), QStringLiteral("8.0|1"));
+    }
+
+    void cambio_de_otro_programa_es_conflicto()
+    {
+        Otro o(catalogo_);
+        o.sql(QStringLiteral("INSERT INTO caja VALUES ('20240101', 1, 10.5, 'Cobro', '', 0)"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM caja WHERE CajaTur <> '1'"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        QVERIFY(!rs.eof());
+        o.sql(QStringLiteral("UPDATE caja SET CajaImp = 99"));
+        rs.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
+        ESPERAR_FALLO(rs.guardar(), codigo_error::FILA_NO_LOCALIZADA);
+        QCOMPARE(o.texto(QStringLiteral("SELECT CajaImp, CajaTur FROM caja")), QStringLiteral("99.0|"));
+    }
+
+    void fila_sin_cambios_ajenos_se_escribe()
+    {
+        Otro o(catalogo_);
+        // A double that ODBC hands back as 15 digits, and a Null: the row is
+        // still found by its values.
+        o.sql(QStringLiteral("INSERT INTO caja VALUES ('20240101', 1, ?, NULL, '', 1)"), {0.1 + 0.2});
+        o.sql(QStringLiteral("INSERT INTO caja VALUES ('20240101', 2, 5, 'otro', '', 0)"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM caja ORDER BY CajaOrd"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
+        rs.guardar();
+        // Written again: what was written is now the row as read.
+        rs.asignar(QStringLiteral("CajaCon"), QStringLiteral("segunda vez"));
+        rs.guardar();
+        QCOMPARE(o.texto(QStringLiteral("SELECT CajaOrd, CajaCon, CajaTur FROM caja ORDER BY CajaOrd")),
+                 QStringLiteral("1|segunda vez|1/2|otro|"));
+    }
+
+    void filas_identicas_no_se_escriben_a_la_vez()
+    {
+        Otro o(catalogo_);
+        o.sql(QStringLiteral("INSERT INTO caja VALUES ('20240101', 1, 5, 'x', '', 0)"));
+        o.sql(QStringLiteral("INSERT INTO caja VALUES ('20240101', 1, 5, 'x', '', 0)"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM caja"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
+        ESPERAR_FALLO(rs.guardar(), codigo_error::FILA_NO_LOCALIZADA);
+        QCOMPARE(o.texto(QStringLiteral("SELECT CajaTur FROM caja")), QStringLiteral("/"));
+    }
+
+    void apostrofes_y_nulos()
+    {
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM caja"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.nuevo();
+        rs.asignar(QStringLiteral("CajaCon"), QStringLiteral("Cobro de O'Brien"));
+        rs.asignar(QStringLiteral("CajaTur"), QStringLiteral(""));
+        rs.asignar(QStringLiteral("CajaOrd"), 3);
+        rs.guardar();
+        rs.cerrar();
+        rs.abrir(QStringLiteral("SELECT * FROM caja WHERE CajaCon = ?"), c, Cursor::Dinamico, Bloqueo::SoloLectura,
+                 {QStringLiteral("Cobro de O'Brien")});
+        QVERIFY(!rs.eof());
+        QCOMPARE(rs.campo(QStringLiteral("cajaord")).toInt(), 3);
+        QVERIFY(rs.campo(QStringLiteral("CajaTur")).isValid());
+        QCOMPARE(rs.campo(QStringLiteral("CajaTur")).toString(), QString());
+        QVERIFY(!rs.campo(QStringLiteral("CajaFec")).isValid());
+        rs.cerrar();
+        c.ejecutar(QStringLiteral("UPDATE caja SET CajaTur = '' WHERE CajaTur is null"));
+        c.ejecutar(QStringLiteral("UPDATE caja SET CajaCon = ? WHERE CajaCon = ?"),
+                   {QStringLiteral("D'Angelo"), QStringLiteral("Cobro de O'Brien")});
+        QCOMPARE(Otro(catalogo_).texto(QStringLiteral("SELECT CajaCon, CajaTur, CajaFec FROM caja")),
+                 QStringLiteral("D'Angelo||null"));
+    }
+
+    void logico_se_lee_como_booleano()
+    {
+        Otro(catalogo_).sql(QStringLiteral("INSERT INTO caja (CajaOrd, Marca) VALUES (1, 1)"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM caja"), c);
+        QCOMPARE(rs.campo(QStringLiteral("Marca")), QVariant(true));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstOdbc)
+#include "tst_odbc.moc"

@@ -1,0 +1,334 @@
+// The runtime's text, number and date services, with the cases the link
+// depends on: rounding of amounts, zero-filled codes, Spanish number texts
+// and day-first dates.
+#include "platform/Fallo.h"
+#include "platform/Vb.h"
+
+#include <QtTest>
+
+class TstVb : public QObject {
+    Q_OBJECT
+
+private slots:
+    void format_data()
+    {
+        QTest::addColumn<double>("valor");
+        QTest::addColumn<QString>("patron");
+        QTest::addColumn<QString>("esperado");
+        // Decimal text of the value, halves away from zero.
+        QTest::newRow("1.005 sube") << 1.005 << "0.00" << "1.01";
+        QTest::newRow("2.675 sube") << 2.675 << "0.00" << "2.68";
+        QTest::newRow("150.5") << 150.5 << "#0.00" << "150.50";
+        QTest::newRow("negativo") << -3.456 << "#0.00" << "-3.46";
+        QTest::newRow("media negativa") << -2.5 << "0" << "-3";
+        QTest::newRow("menos de un céntimo") << -0.001 << "0.00" << "0.00";
+        QTest::newRow("0.05 con #0.00") << 0.05 << "#0.00" << "0.05";
+        QTest::newRow("cero #0") << 0.0 << "#0" << "0";
+        QTest::newRow("0.4 #0") << 0.4 << "#0" << "0";
+        QTest::newRow("9.995 lleva") << 9.995 << "0.00" << "10.00";
+        QTest::newRow("99.5 lleva") << 99.5 << "#0" << "100";
+        QTest::newRow("7 con 00") << 7.0 << "00" << "07";
+        QTest::newRow("21 con 00") << 21.0 << "00" << "21";
+        QTest::newRow("6.5 con 00") << 6.5 << "00" << "07";
+        QTest::newRow("7 con 000") << 7.0 << "000" << "007";
+        QTest::newRow("7 con 0000") << 7.0 << "0000" << "0007";
+        QTest::newRow("12345 con 0000") << 12345.0 << "0000" << "12345";
+        QTest::newRow("pesetas") << 100.0 * 166.386 << "#0" << "16639";
+        QTest::newRow("suma inexacta") << 0.1 + 0.2 << "0.00" << "0.30";
+        QTest::newRow("grande") << 123456789.125 << "0.00" << "123456789.13";
+    }
+    void format()
+    {
+        QFETCH(double, valor);
+        QFETCH(QString, patron);
+        QFETCH(QString, esperado);
+        QCOMPARE(vb::Format(valor, patron), esperado);
+    }
+
+    void enteros_data()
+    {
+        QTest::addColumn<double>("valor");
+        QTest::addColumn<int>("entero");
+        QTest::newRow("2.5 al par") << 2.5 << 2;
+        QTest::newRow("3.5 al par") << 3.5 << 4;
+        QTest::newRow("-2.5 al par") << -2.5 << -2;
+        QTest::newRow("0.5") << 0.5 << 0;
+        QTest::newRow("1.5") << 1.5 << 2;
+        QTest::newRow("2.51") << 2.51 << 3;
+        QTest::newRow("-0.4") << -0.4 << 0;
+        QTest::newRow("32767") << 32767.0 << 32767;
+        QTest::newRow("-32768.5 al par") << -32768.5 << -32768;
+    }
+    void enteros()
+    {
+        QFETCH(double, valor);
+        QFETCH(int, entero);
+        QCOMPARE(int(vb::CInt(valor)), entero);
+        QCOMPARE(int(vb::CLng(valor)), entero);
+    }
+
+    void desbordamiento_data()
+    {
+        QTest::addColumn<double>("valor");
+        QTest::addColumn<bool>("cabe_en_long");
+        QTest::newRow("32768") << 32768.0 << true;
+        QTest::newRow("32767.5 redondea fuera") << 32767.5 << true;
+        QTest::newRow("-32769") << -32769.0 << true;
+        QTest::newRow("2147483648") << 2147483648.0 << false;
+        QTest::newRow("-2147483649") << -2147483649.0 << false;
+    }
+    void desbordamiento()
+    {
+        QFETCH(double, valor);
+        QFETCH(bool, cabe_en_long);
+        try {
+            vb::CInt(valor);
+            QFAIL("CInt no ha desbordado");
+        } catch (const Fallo& f) {
+            QCOMPARE(f.numero(), codigo_error::DESBORDAMIENTO);
+        }
+        if (cabe_en_long) {
+            QCOMPARE(double(vb::CLng(valor)), std::nearbyint(valor));
+        } else {
+            try {
+                vb::CLng(valor);
+                QFAIL("CLng no ha desbordado");
+            } catch (const Fallo& f) {
+                QCOMPARE(f.numero(), codigo_error::DESBORDAMIENTO);
+            }
+        }
+    }
+
+    void enteros_de_variantes()
+    {
+        QCOMPARE(int(vb::CInt(QVariant(QStringLiteral("9")))), 9);
+        QCOMPARE(int(vb::CInt(QVariant(QStringLiteral("8,5")))), 8);
+        QCOMPARE(int(vb::CLng(QVariant(true))), -1);
+        try {
+            vb::CInt(QVariant());
+            QFAIL("CInt(Null) no ha fallado");
+        } catch (const Fallo& f) {
+            QCOMPARE(f.numero(), codigo_error::USO_NO_VALIDO_DE_NULL);
+        }
+        try {
+            vb::CInt(QVariant(QStringLiteral("abc")));
+            QFAIL("CInt('abc') no ha fallado");
+        } catch (const Fallo& f) {
+            QCOMPARE(f.numero(), codigo_error::TIPOS_NO_COINCIDEN);
+        }
+    }
+
+    void cstr_data()
+    {
+        QTest::addColumn<double>("valor");
+        QTest::addColumn<QString>("esperado");
+        QTest::newRow("150.5") << 150.5 << "150,5";
+        QTest::newRow("150.50") << 150.50 << "150,5";
+        QTest::newRow("21") << 21.0 << "21";
+        QTest::newRow("0") << 0.0 << "0";
+        QTest::newRow("-3.3") << -3.3 << "-3,3";
+        QTest::newRow("0.1+0.2") << 0.1 + 0.2 << "0,3";
+        QTest::newRow("0.25") << 0.25 << "0,25";
+        QTest::newRow("sin miles") << 1234567.89 << "1234567,89";
+        QTest::newRow("15 cifras") << 123456789012345.0 << "123456789012345";
+        QTest::newRow("1E+15") << 1e15 << "1E+15";
+        QTest::newRow("0.0001") << 0.0001 << "0,0001";
+        QTest::newRow("1E-05") << 0.00001 << "1E-05";
+    }
+    void cstr()
+    {
+        QFETCH(double, valor);
+        QFETCH(QString, esperado);
+        QCOMPARE(vb::CStr(valor), esperado);
+    }
+
+    void isnumeric_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<bool>("numerico");
+        QTest::newRow("vacío") << "" << false;
+        QTest::newRow("blancos") << "   " << false;
+        QTest::newRow("12") << "12" << true;
+        QTest::newRow("blancos alrededor") << "  12 " << true;
+        QTest::newRow("12a") << "12a" << false;
+        QTest::newRow("coma") << "12,5" << true;
+        QTest::newRow("punto") << "12.5" << true;
+        QTest::newRow("dos separadores") << "1.2.3" << false;
+        QTest::newRow("signo") << "-7" << true;
+        QTest::newRow("más") << "+7" << true;
+        QTest::newRow("exponente") << "1E3" << true;
+        QTest::newRow("solo signo") << "-" << false;
+        QTest::newRow("solo punto") << "." << false;
+        QTest::newRow("A1") << "A1" << false;
+        QTest::newRow("0007") << "0007" << true;
+    }
+    void isnumeric()
+    {
+        QFETCH(QString, texto);
+        QFETCH(bool, numerico);
+        QCOMPARE(vb::IsNumeric(texto), numerico);
+        QCOMPARE(vb::IsNumeric(QVariant(texto)), numerico);
+    }
+
+    void isnumeric_variantes()
+    {
+        QVERIFY(vb::IsNumeric(QVariant(3.5)));
+        QVERIFY(vb::IsNumeric(QVariant(qlonglong(4))));
+        QVERIFY(!vb::IsNumeric(QVariant()));
+    }
+
+    void numero_de_textos()
+    {
+        QCOMPARE(vb::numero(QVariant(QStringLiteral("12,5"))), 12.5);
+        QCOMPARE(vb::numero(QVariant(QStringLiteral("12.5"))), 12.5);
+        QCOMPARE(vb::numero(QVariant(QStringLiteral(" 9 "))), 9.0);
+        QCOMPARE(vb::numero(QVariant(false)), 0.0);
+        for (const QVariant& malo : {QVariant(QStringLiteral("")), QVariant(QStringLiteral("9x"))}) {
+            try {
+                vb::numero(malo);
+                QFAIL("numero() ha aceptado un texto no numérico");
+            } catch (const Fallo& f) {
+                QCOMPARE(f.numero(), codigo_error::TIPOS_NO_COINCIDEN);
+            }
+        }
+    }
+
+    void fechas_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QDate>("fecha");   // invalid: not a date
+        QTest::newRow("normal") << "15/03/2024" << QDate(2024, 3, 15);
+        QTest::newRow("31 de febrero") << "31/02/2024" << QDate();
+        QTest::newRow("29 de febrero bisiesto") << "29/02/2024" << QDate(2024, 2, 29);
+        QTest::newRow("29 de febrero no bisiesto") << "29/02/2023" << QDate();
+        QTest::newRow("mes 13") << "01/13/2024" << QDate();
+        QTest::newRow("d/m/aa") << "1/2/24" << QDate(2024, 2, 1);
+        QTest::newRow("aa 29") << "15/01/29" << QDate(2029, 1, 15);
+        QTest::newRow("aa 30") << "15/01/30" << QDate(1930, 1, 15);
+        QTest::newRow("aa 99") << "31/12/99" << QDate(1999, 12, 31);
+        QTest::newRow("posiciones revueltas") << "2024/21/" << QDate();
+        QTest::newRow("vacío") << "" << QDate();
+        QTest::newRow("día cero") << "00/01/2024" << QDate();
+        QTest::newRow("año de tres cifras") << "01/01/202" << QDate();
+    }
+    void fechas()
+    {
+        QFETCH(QString, texto);
+        QFETCH(QDate, fecha);
+        QCOMPARE(vb::IsDate(texto), fecha.isValid());
+        if (fecha.isValid()) {
+            QCOMPARE(vb::CDate(texto), fecha);
+        } else {
+            try {
+                vb::CDate(texto);
+                QFAIL("CDate ha aceptado un texto que no es una fecha");
+            } catch (const Fallo& f) {
+                QCOMPARE(f.numero(), codigo_error::TIPOS_NO_COINCIDEN);
+            }
+        }
+    }
+
+    void fecha_corta()
+    {
+        QCOMPARE(vb::FechaCorta(QDate(2024, 1, 5)), QStringLiteral("05/01/2024"));
+        QCOMPARE(vb::FechaCorta(QDate(1930, 12, 31)), QStringLiteral("31/12/1930"));
+    }
+
+    void val_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<double>("valor");
+        QTest::newRow("12abc") << "12abc" << 12.0;
+        QTest::newRow("abc") << "abc" << 0.0;
+        QTest::newRow("blancos dentro") << " 1 2" << 12.0;
+        QTest::newRow("coma corta") << "1,5" << 1.0;
+        QTest::newRow("punto") << "1.5x" << 1.5;
+        QTest::newRow("negativo") << "-4.25" << -4.25;
+        QTest::newRow("exponente") << "2E2" << 200.0;
+        QTest::newRow("vacío") << "" << 0.0;
+        QTest::newRow("F12") << "F12" << 0.0;
+        QTest::newRow("hexadecimal") << "&HFF" << 255.0;
+        QTest::newRow("ceros") << "0009" << 9.0;
+    }
+    void val()
+    {
+        QFETCH(QString, texto);
+        QFETCH(double, valor);
+        QCOMPARE(vb::Val(texto), valor);
+    }
+
+    void textos_por_posicion()
+    {
+        const QString s = QStringLiteral("20240315");
+        QCOMPARE(vb::Left(s, 4), QStringLiteral("2024"));
+        QCOMPARE(vb::Right(s, 2), QStringLiteral("15"));
+        QCOMPARE(vb::Mid(s, 5, 2), QStringLiteral("03"));
+        QCOMPARE(vb::Mid(s, 7), QStringLiteral("15"));
+        QCOMPARE(vb::Left(s, 20), s);
+        QCOMPARE(vb::Right(s, 20), s);
+        QCOMPARE(vb::Mid(QStringLiteral("Deposito 000123 x"), 13, 6), QStringLiteral("123 x"));
+        // Past the end: the empty text, never a null one (which would be
+        // written to a table as Null).
+        QVERIFY(!vb::Mid(s, 20, 2).isNull());
+        QVERIFY(vb::Mid(s, 20, 2).isEmpty());
+        QVERIFY(!vb::Left(s, 0).isNull());
+        QCOMPARE(vb::Trim(QStringLiteral("  a b  ")), QStringLiteral("a b"));
+        QCOMPARE(vb::Trim(QStringLiteral("\tx ")), QStringLiteral("\tx"));
+        QVERIFY(!vb::Trim(QStringLiteral("   ")).isNull());
+    }
+
+    void textos_de_variantes()
+    {
+        QCOMPARE(vb::texto(QVariant(150.5)), QStringLiteral("150,5"));
+        QCOMPARE(vb::texto(QVariant(qlonglong(430000123))), QStringLiteral("430000123"));
+        QCOMPARE(vb::texto(QVariant(true)), QStringLiteral("Verdadero"));
+        QCOMPARE(vb::texto(QVariant(false)), QStringLiteral("Falso"));
+        QCOMPARE(vb::texto(QVariant(QStringLiteral(""))), QString());
+        try {
+            vb::texto(QVariant());
+            QFAIL("texto(Null) no ha fallado");
+        } catch (const Fallo& f) {
+            QCOMPARE(f.numero(), codigo_error::USO_NO_VALIDO_DE_NULL);
+            QCOMPARE(f.descripcion(), QStringLiteral("Uso no válido de Null"));
+        }
+    }
+
+    void igual_data()
+    {
+        QTest::addColumn<QVariant>("valor");
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<bool>("esperado");
+        QTest::newRow("Null") << QVariant() << "0" << false;
+        QTest::newRow("número 0") << QVariant(0.0) << "0" << true;
+        QTest::newRow("entero 0") << QVariant(qlonglong(0)) << "0" << true;
+        QTest::newRow("número 1") << QVariant(1.0) << "0" << false;
+        QTest::newRow("texto 0") << QVariant(QStringLiteral("0")) << "0" << true;
+        QTest::newRow("texto vacío") << QVariant(QStringLiteral("")) << "0" << false;
+        QTest::newRow("texto 00") << QVariant(QStringLiteral("00")) << "0" << false;
+        QTest::newRow("número contra texto no numérico") << QVariant(0.0) << "B" << false;
+        QTest::newRow("falso es 0") << QVariant(false) << "0" << true;
+        QTest::newRow("texto exacto") << QVariant(QStringLiteral("BIRO4")) << "BIRO4" << true;
+        QTest::newRow("mayúsculas cuentan") << QVariant(QStringLiteral("biro4")) << "BIRO4" << false;
+    }
+    void igual()
+    {
+        QFETCH(QVariant, valor);
+        QFETCH(QString, texto);
+        QFETCH(bool, esperado);
+        QCOMPARE(vb::igual(valor, texto), esperado);
+    }
+
+    void logicos()
+    {
+        QVERIFY(vb::logico(QVariant(qlonglong(-1))));
+        QVERIFY(vb::logico(QVariant(1)));
+        QVERIFY(!vb::logico(QVariant(0.0)));
+        QVERIFY(vb::logico(QVariant(QStringLiteral("True"))));
+        QVERIFY(!vb::logico(QVariant(QStringLiteral("0"))));
+        QVERIFY(vb::esNulo(QVariant()));
+        QVERIFY(!vb::esNulo(QVariant(QStringLiteral(""))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstVb)
+#include "tst_vb.moc"

@@ -1,0 +1,342 @@
+// The settings row BIRO4 of cc: schema check, load and save.
+#include "platform/Fallo.h"
+#include "startup/Module1.h"
+#include "tests/support/Instalacion.h"
+#include "tests/support/InterlocutorGrabador.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Arranque {
+    InterlocutorGrabador clerk;
+    Module1 m;
+    explicit Arranque(const Instalacion& inst) : m(inst.unidades(), clerk) { m.cargar(); }
+};
+
+QStringList columnas_cc(const Instalacion& inst)
+{
+    const auto filas = inst.filas("cc");
+    return filas.isEmpty() ? QStringList() : QStringList(filas[0].keys());
+}
+
+// A column that keeps what it is given: text stays text, numbers numbers.
+void columna_sin_tipo(Instalacion& inst, const QString& columna, const QVariant& valor)
+{
+    inst.sql("cc", "ALTER TABLE cc DROP COLUMN " + columna);
+    inst.sql("cc", "ALTER TABLE cc ADD " + columna);
+    inst.sql("cc", "UPDATE cc SET " + columna + " = ?", {valor});
+}
+
+FilaCc fila_de_prueba()
+{
+    FilaCc f;
+    f.ccAge = "4301";
+    f.ccNa = "4311";
+    f.ccGru = "438000009";
+    f.ccIva = "47700000";
+    f.ccVta = "7050";
+    f.ccCaja = "570000009";
+    f.ccEmp = "012";
+    f.ccDia = "2";
+    f.ccop1 = false;
+    f.ccop2 = true;
+    f.ccdigitos = "8";
+    f.ccruta = "C:\\Conta O'Neill";
+    f.cctodos = true;
+    f.ccventas = true;
+    f.ccdep = true;
+    f.externa = true;
+    f.aaaamm = true;
+    f.tasa = "47530000";
+    f.ccPas = "43000000";
+    return f;
+}
+
+}  // namespace
+
+class TstAjustesCc : public QObject {
+    Q_OBJECT
+
+private slots:
+    void interruptores_data()
+    {
+        QTest::addColumn<QVariant>("valor");
+        QTest::addColumn<bool>("encendido");
+        QTest::newRow("Null") << QVariant() << false;
+        QTest::newRow("texto vacío") << QVariant(QString("")) << false;
+        QTest::newRow("texto 0") << QVariant(QString("0")) << false;
+        QTest::newRow("número 0") << QVariant(0.0) << false;
+        QTest::newRow("número 1") << QVariant(1.0) << true;
+        QTest::newRow("texto 1") << QVariant(QString("1")) << true;
+        QTest::newRow("entero 1") << QVariant(1) << true;
+        QTest::newRow("número 2") << QVariant(2) << true;
+        QTest::newRow("texto S") << QVariant(QString("S")) << true;
+    }
+    void interruptores()
+    {
+        QFETCH(QVariant, valor);
+        QFETCH(bool, encendido);
+        Instalacion inst;
+        for (const char* c : {"cctodos", "ccventas", "ccdep", "ccop2", "ccop1"}) columna_sin_tipo(inst, c, valor);
+        Arranque a(inst);
+        a.m.activar();
+        QCOMPARE(a.m.todos_pasantes, encendido);
+        QCOMPARE(a.m.separar_ventas, encendido);
+        QCOMPARE(a.m.separar_depositos, encendido);
+        QCOMPARE(a.m.separar_iva, encendido);
+        // ccop1 says "transfer the cash too": sin_caja is its opposite.
+        QCOMPARE(a.m.sin_caja, !encendido);
+    }
+
+    void externa_y_aaaamm_data()
+    {
+        QTest::addColumn<QVariant>("valor");
+        QTest::addColumn<bool>("esperado");
+        QTest::newRow("Null") << QVariant() << false;
+        QTest::newRow("0") << QVariant(0) << false;
+        QTest::newRow("1") << QVariant(1) << true;
+        QTest::newRow("-1") << QVariant(-1) << true;
+    }
+    void externa_y_aaaamm()
+    {
+        QFETCH(QVariant, valor);
+        QFETCH(bool, esperado);
+        Instalacion inst;
+        inst.ajustes({{"Externa", valor}, {"AAAAMM", valor}});
+        Arranque a(inst);
+        a.m.activar();
+        QCOMPARE(a.m.externa, esperado);
+        QCOMPARE(a.m.pasantes_aaaamm, esperado);
+    }
+
+    void carga_todos_los_campos()
+    {
+        Instalacion inst;
+        Arranque a(inst);
+        a.m.activar();
+        QCOMPARE(a.m.empresa, QString("1"));
+        QCOMPARE(a.m.diario, QString("1"));
+        QCOMPARE(a.m.ruta_contaplus, QString("C:\\ContaEli"));
+        QCOMPARE(a.m.digitos, qint16(9));
+        QCOMPARE(a.m.cuenta_pasantes, QString("430000000"));
+        QCOMPARE(a.m.subcuenta_agencias, QString("4300"));
+        QCOMPARE(a.m.subcuenta_empresas, QString("4310"));
+        QCOMPARE(a.m.cuenta_depositos, QString("438000000"));
+        QCOMPARE(a.m.cuenta_iva, QString("477000000"));
+        QCOMPARE(a.m.cuenta_ventas, QString("700000000"));
+        QCOMPARE(a.m.cuenta_caja, QString("570000000"));
+        QCOMPARE(a.m.cuenta_tasa, QString("475300000"));
+        QVERIFY(!a.m.sin_caja);
+        QVERIFY(!a.m.todos_pasantes);
+        QVERIFY(!a.m.externa);
+        // Other rows are ignored.
+        inst.insertar("cc", {{"ccc", "OTRA"}, {"ccEmp", "99"}});
+        a.m.activar();
+        QCOMPARE(a.m.empresa, QString("1"));
+    }
+
+    void digitos_guardados_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<double>("guardado");
+        QTest::newRow("9") << "9" << 9.0;
+        QTest::newRow("8") << "8" << 8.0;
+        QTest::newRow("número y letras") << "8x" << 8.0;
+        QTest::newRow("no numérico") << "x" << 0.0;
+        QTest::newRow("vacío") << "" << 0.0;
+    }
+    void digitos_guardados()
+    {
+        QFETCH(QString, texto);
+        QFETCH(double, guardado);
+        Instalacion inst;
+        Arranque a(inst);
+        FilaCc f = fila_de_prueba();
+        f.ccdigitos = texto;
+        a.m.guardar_cc(f);
+        const auto filas = inst.filas("cc", "ccc = 'BIRO4'");
+        QCOMPARE(filas.size(), 1);
+        QCOMPARE(filas[0]["ccdigitos"].toDouble(), guardado);
+        a.m.activar();
+        QCOMPARE(a.m.digitos, qint16(guardado));
+    }
+
+    void guardar_y_cargar()
+    {
+        Instalacion inst;
+        Arranque a(inst);
+        a.m.activar();
+        const FilaCc f = fila_de_prueba();
+        a.m.guardar_cc(f);
+        // The settings in memory change only at the next load.
+        QCOMPARE(a.m.empresa, QString("1"));
+
+        const auto filas = inst.filas("cc");
+        QCOMPARE(filas.size(), 1);
+        const QVariantMap& r = filas[0];
+        QCOMPARE(r["ccAge"].toString(), f.ccAge);
+        QCOMPARE(r["ccNa"].toString(), f.ccNa);
+        QCOMPARE(r["ccGru"].toString(), f.ccGru);
+        QCOMPARE(r["ccIva"].toString(), f.ccIva);
+        QCOMPARE(r["ccVta"].toString(), f.ccVta);
+        QCOMPARE(r["ccCaja"].toString(), f.ccCaja);
+        QCOMPARE(r["ccEmp"].toString(), f.ccEmp);
+        QCOMPARE(r["ccDia"].toString(), f.ccDia);
+        QCOMPARE(r["ccop1"].toDouble(), 0.0);
+        QCOMPARE(r["ccop2"].toDouble(), 1.0);
+        QCOMPARE(r["ccruta"].toString(), f.ccruta);
+        QCOMPARE(r["cctodos"].toDouble(), 1.0);
+        QCOMPARE(r["ccventas"].toDouble(), 1.0);
+        QCOMPARE(r["ccdep"].toDouble(), 1.0);
+        QVERIFY(r["Externa"].toBool());
+        QVERIFY(r["AAAAMM"].toBool());
+        QCOMPARE(r["Tasa"].toString(), f.tasa);
+        QCOMPARE(r["ccPas"].toString(), f.ccPas);
+
+        a.m.activar();
+        QCOMPARE(a.m.empresa, QString("012"));
+        QCOMPARE(a.m.diario, QString("2"));
+        QCOMPARE(a.m.ruta_contaplus, f.ccruta);
+        QCOMPARE(a.m.digitos, qint16(8));
+        QCOMPARE(a.m.cuenta_pasantes, f.ccPas);
+        QCOMPARE(a.m.cuenta_iva, f.ccIva);
+        QVERIFY(a.m.sin_caja);
+        QVERIFY(a.m.separar_iva);
+        QVERIFY(a.m.todos_pasantes);
+        QVERIFY(a.m.separar_ventas);
+        QVERIFY(a.m.separar_depositos);
+        QVERIFY(a.m.externa);
+        QVERIFY(a.m.pasantes_aaaamm);
+        QCOMPARE(a.m.cuenta_tasa, f.tasa);
+    }
+
+    void sin_fila_biro4_data()
+    {
+        QTest::addColumn<bool>("modo_sql");
+        QTest::newRow("Access") << false;
+        QTest::newRow("SQL Server") << true;
+    }
+    void sin_fila_biro4()
+    {
+        QFETCH(bool, modo_sql);
+        Instalacion inst(modo_sql);
+        inst.sql("cc", "DELETE FROM cc");
+        Arranque a(inst);
+        a.m.empresa = "sin tocar";
+        a.m.digitos = 5;
+        a.m.activar();
+        QCOMPARE(a.m.empresa, QString("sin tocar"));
+        QCOMPARE(a.m.digitos, qint16(5));
+
+        // The first save creates the row, the next one rewrites it.
+        a.m.guardar_cc(fila_de_prueba());
+        FilaCc f = fila_de_prueba();
+        f.ccEmp = "3";
+        a.m.guardar_cc(f);
+        const auto filas = inst.filas("cc");
+        QCOMPARE(filas.size(), 1);
+        QCOMPARE(filas[0]["ccc"].toString(), QString("BIRO4"));
+        QCOMPARE(filas[0]["ccEmp"].toString(), QString("3"));
+        a.m.activar();
+        QCOMPARE(a.m.empresa, QString("3"));
+        QCOMPARE(a.m.digitos, qint16(8));
+    }
+
+    void catalogo_sin_externa_ni_tasa()
+    {
+        Instalacion inst(true);
+        inst.cc_antigua(true);
+        inst.insertar("cc", {{"ccc", "OTRA"}, {"ccEmp", "2"}});
+        QVERIFY(!columnas_cc(inst).contains("Externa"));
+        Arranque a(inst);
+        a.m.activar();
+        // Every row gains the three columns in one load.
+        const auto filas = inst.filas("cc");
+        QCOMPARE(filas.size(), 2);
+        for (const QVariantMap& r : filas) {
+            QVERIFY(r.contains("Externa") && r.contains("AAAAMM") && r.contains("Tasa"));
+            QCOMPARE(r["Externa"].toInt(), 0);
+            QCOMPARE(r["AAAAMM"].toInt(), 0);
+            QCOMPARE(r["Tasa"].toString(), QString("475300000"));
+        }
+        QVERIFY(!a.m.externa);
+        QVERIFY(!a.m.pasantes_aaaamm);
+        QCOMPARE(a.m.cuenta_tasa, QString("475300000"));
+        // A second load finds nothing to do.
+        a.m.activar();
+        QCOMPARE(inst.filas("cc").size(), 2);
+    }
+
+    void catalogo_sin_tasa()
+    {
+        Instalacion inst(true);
+        inst.cc_antigua(false);
+        inst.ajustes({{"Externa", 1}, {"AAAAMM", 1}});
+        Arranque a(inst);
+        a.m.activar();
+        const auto filas = inst.filas("cc");
+        QCOMPARE(filas[0]["Tasa"].toString(), QString("475300000"));
+        // Only Tasa was added: the switches keep their values.
+        QCOMPARE(filas[0]["Externa"].toInt(), 1);
+        QCOMPARE(filas[0]["AAAAMM"].toInt(), 1);
+        QVERIFY(a.m.externa);
+        QVERIFY(a.m.pasantes_aaaamm);
+        QCOMPARE(a.m.cuenta_tasa, QString("475300000"));
+    }
+
+    void catalogo_cuya_reparacion_falla()
+    {
+        // cc is a view that lacks Externa: the column cannot be added, and the
+        // load reports it instead of trying again.
+        Instalacion inst(true);
+        inst.sql("cc", "ALTER TABLE cc RENAME TO cc_datos");
+        inst.sql("cc", "CREATE VIEW cc AS SELECT ccc, ccEmp FROM cc_datos");
+        Arranque a(inst);
+        try {
+            a.m.activar();
+            QFAIL("la carga no ha fallado");
+        } catch (const Fallo& f) {
+            QVERIFY2(f.descripcion().contains("ALTER TABLE cc ADD Externa BIT"), qPrintable(f.descripcion()));
+        }
+    }
+
+    void access_nunca_altera_cc()
+    {
+        Instalacion inst;
+        inst.cc_antigua(true);
+        const QStringList antes = columnas_cc(inst);
+        Arranque a(inst);
+        a.m.empresa = "sin tocar";
+        // The row lacks a column the load reads: it fails, naming it, and
+        // leaves the settings as they were.
+        try {
+            a.m.activar();
+            QFAIL("la carga no ha fallado");
+        } catch (const Fallo& f) {
+            QVERIFY2(f.descripcion().contains("externa"), qPrintable(f.descripcion()));
+        }
+        QCOMPARE(columnas_cc(inst), antes);
+        QCOMPARE(a.m.empresa, QString("sin tocar"));
+        a.m.actualizar_cc();
+        QCOMPARE(columnas_cc(inst), antes);
+    }
+
+    void campo_de_texto_nulo()
+    {
+        Instalacion inst;
+        inst.ajustes({{"ccEmp", QVariant()}, {"ccdigitos", 8.0}});
+        Arranque a(inst);
+        a.m.digitos = 9;
+        try {
+            a.m.activar();
+            QFAIL("la carga no ha fallado");
+        } catch (const Fallo& f) {
+            QVERIFY2(f.descripcion().contains("ccEmp"), qPrintable(f.descripcion()));
+        }
+        QCOMPARE(a.m.digitos, qint16(9));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstAjustesCc)
+#include "tst_ajustes_cc.moc"

@@ -1,0 +1,105 @@
+// The transfer log: Windows-1252 bytes and CR LF, and the whole log of one
+// small run, byte for byte, with the clock fixed.
+#include "tests/transfer/tst_traspaso_escenario.h"
+
+#include "platform/Fallo.h"
+#include "transfer/RegistroTraspaso.h"
+
+#include <QTemporaryDir>
+
+class TstRegistro : public QObject {
+    Q_OBJECT
+
+private slots:
+    void codificacion_data();
+    void codificacion();
+    void reemplaza_el_anterior();
+    void carpeta_inexistente();
+    void log_de_un_traspaso();
+};
+
+void TstRegistro::codificacion_data()
+{
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("ascii") << "Forzando el Cierre" << QByteArray("Forzando el Cierre\r\n");
+    QTest::newRow("latin-1") << "Depósito Contabilícelo Atención ñ"
+                             << QByteArray("Dep\xf3sito Contabil\xed" "celo Atenci\xf3n \xf1\r\n");
+    // The 0x80-0x9F block is where Windows-1252 is not Latin-1.
+    QTest::newRow("euro y comillas") << QString::fromUtf8("€ “x” ‘y’ – … Ž œ")
+                                     << QByteArray("\x80 \x93x\x94 \x91y\x92 \x96 \x85 \x8e \x9c\r\n");
+    // Outside the code page: one question mark per character.
+    QTest::newRow("fuera") << QString::fromUtf8("Ω ✓ 😀.") << QByteArray("? ? ?.\r\n");
+    QTest::newRow("vacia") << "" << QByteArray("\r\n");
+}
+
+void TstRegistro::codificacion()
+{
+    QFETCH(QString, texto);
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    RegistroTraspaso r;
+    r.abrir(dir.filePath("a.log"));
+    QVERIFY(r.abierto());
+    r.linea(texto);
+    // Flushed line by line: what is written is on disk before closing.
+    QFile f(dir.filePath("a.log"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), bytes);
+    r.cerrar();
+    QVERIFY(!r.abierto());
+}
+
+void TstRegistro::reemplaza_el_anterior()
+{
+    QTemporaryDir dir;
+    {
+        QFile f(dir.filePath("a.log"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("una linea antigua mucho mas larga\r\n");
+    }
+    RegistroTraspaso r;
+    r.abrir(dir.filePath("a.log"));
+    r.linea("nueva");
+    r.cerrar();
+    QFile f(dir.filePath("a.log"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("nueva\r\n"));
+}
+
+void TstRegistro::carpeta_inexistente()
+{
+    QTemporaryDir dir;
+    RegistroTraspaso r;
+    try {
+        r.abrir(dir.filePath("no/existe/a.log"));
+        QFAIL("abrir debía fallar");
+    } catch (const Fallo& f) {
+        QCOMPARE(f.numero(), codigo_error::ERROR_DE_ARCHIVO);
+        QVERIFY2(f.descripcion().contains("a.log"), qPrintable(f.descripcion()));
+    }
+    QVERIFY(!r.abierto());
+}
+
+void TstRegistro::log_de_un_traspaso()
+{
+    Instalacion inst;
+    escenario_base(inst);
+    Corrida c(inst);
+    c.t.reloj_fijo = QDateTime(QDate(2026, 11, 30), QTime(10, 20, 30));
+    QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Correcto));
+    QVERIFY(!c.t.log.abierto());
+
+    QCOMPARE(logs(inst), QStringList{"tc_301126_102030.log"});
+    QFile hecho(inst.local("C:\\quelmira\\sp1\\tc_301126_102030.log"));
+    QFile esperado(QStringLiteral(ENLACE_FUENTES) + "/tests/transfer/datos/tc_301126_102030.log");
+    QVERIFY(hecho.open(QIODevice::ReadOnly));
+    QVERIFY(esperado.open(QIODevice::ReadOnly));
+    const QList<QByteArray> a = hecho.readAll().split('\n'), b = esperado.readAll().split('\n');
+    for (int i = 0; i < qMin(a.size(), b.size()); ++i) QCOMPARE(a[i], b[i]);
+    QCOMPARE(a.size(), b.size());
+}
+
+QTEST_GUILESS_MAIN(TstRegistro)
+#include "tst_registro.moc"

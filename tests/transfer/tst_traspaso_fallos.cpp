@@ -1,0 +1,217 @@
+// A run abandoned by a failure: one message naming what was being done and
+// the error, the same line in the log, the pointer restored, no final
+// message; the journal cut back so that no entry is left half written, and
+// after the data are put right a new run leaves every amount once.
+#include "tests/transfer/tst_traspaso_escenario.h"
+
+namespace {
+
+// The run of an installation whose escenario_base has one more invoice,
+// 104 of the 2nd, whose tourist tax overflows the peseta range once its
+// customer line is written.
+void factura_desbordada(Instalacion& inst)
+{
+    Factura f;
+    f.num = "104", f.fec = "20260302", f.cli = "X", f.nom = "Tasa enorme";
+    f.b[0] = 100, f.tipo[0] = 10, f.cuota[0] = 10, f.tasa = 2.0e7, f.total = 110;
+    factura(inst, f);
+}
+
+QByteArray ultima_linea(const Instalacion& inst)
+{
+    const QStringList l = logs(inst);
+    if (l.isEmpty()) return {};
+    QFile f(inst.local("C:\\quelmira\\sp1") + "/" + l.last());
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QByteArray todo = f.readAll();
+    if (todo.endsWith("\r\n")) todo.chop(2);
+    return todo.mid(todo.lastIndexOf("\r\n") + 2);
+}
+
+// Every amount the journal holds, once per line, in euros: a repeated
+// entry shows as a repeated amount on the same subaccount and concept.
+QStringList repetidas(const QStringList& diario)
+{
+    QStringList vistas, r;
+    for (const QString& l : diario) {
+        const QString clave = l.section(' ', 1);    // without the entry number
+        if (vistas.contains(clave)) r << l;
+        vistas << clave;
+    }
+    return r;
+}
+
+void disparador(Instalacion& inst, const QString& tabla, const QString& cuerpo)
+{
+    inst.sql(tabla, "CREATE TRIGGER fallo_prueba " + cuerpo);
+}
+
+void sin_disparador(Instalacion& inst, const QString& tabla)
+{
+    inst.sql(tabla, "DROP TRIGGER fallo_prueba");
+}
+
+}  // namespace
+
+class TstTraspasoFallos : public QObject {
+    Q_OBJECT
+
+private slots:
+    void asiento_a_medias();
+    void numero_no_numerico();
+    void fallos_por_fase_data();
+    void fallos_por_fase();
+    void deshacer_lo_preparado_data();
+    void deshacer_lo_preparado();
+};
+
+void TstTraspasoFallos::asiento_a_medias()
+{
+    Instalacion inst;
+    escenario_base(inst);
+    factura_desbordada(inst);
+
+    Corrida c(inst);
+    QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Fallido));
+
+    // One critical box naming the invoice and carrying the error's text.
+    QCOMPARE(c.clerk.mensajes.size(), 2);       // the question, then the failure
+    const auto& m = c.clerk.mensajes.last();
+    QCOMPARE(m.titulo, QString("Traspaso a CONTAPLUS"));
+    QCOMPARE(m.icono, Icono::Critico);
+    QVERIFY2(m.texto.startsWith("El traspaso se ha interrumpido en el asiento de la factura 104: "), qPrintable(m.texto));
+    QVERIFY2(m.texto.contains("(error 6)"), qPrintable(m.texto));
+    QVERIFY2(m.texto.contains("se ha quitado del diario (1 línea)"), qPrintable(m.texto));
+    QVERIFY(!c.vista.espera);
+    QVERIFY(!c.t.log.abierto());
+    QCOMPARE(QString::fromLatin1(ultima_linea(inst)), m.texto);
+
+    // Invoices 101 and 102 are whole; nothing of 104; no day entry yet.
+    QCOMPARE(lineas(ruta_diario(inst)), diario_base().mid(0, 8));
+    QCOMPARE(inst.filas("fac", "FacEst = '0'").size(), 2);    // 104 and 105
+
+    // The tax put right in the staged invoice: the next run posts 104 and
+    // 105 and the days, each amount once.
+    inst.sql("fac", "UPDATE fac SET ImporteTasa = 0 WHERE FacFra = '104'");
+    QCOMPARE(int(transferir(inst, "01032026", "03032026")), int(FinTraspaso::Correcto));
+    const TablaDbf d = leer_dbf(ruta_diario(inst));
+    const QStringList l = lineas(d);
+    QCOMPARE(repetidas(l), QStringList());
+    QCOMPARE(descuadres(d), QStringList());
+    QCOMPARE(l.size(), 24 + 3);
+    QVERIFY(l.contains("3 02/03/2026 430000000 110.00 0.00 Factura Nº104"));
+    QVERIFY(l.contains("4 03/03/2026 430000000 121.00 0.00 Factura Nº105"));
+}
+
+void TstTraspasoFallos::numero_no_numerico()
+{
+    // An invoice number the journal's numeric FACTURA column cannot hold
+    // fails at its VAT line, the last of its entry: the lines before it go.
+    Instalacion inst;
+    Factura f;
+    f.num = "12A", f.fec = "20260105", f.cli = "X", f.nom = "Letra";
+    f.b[0] = 10, f.tipo[0] = 10, f.cuota[0] = 1, f.total = 11;
+    factura(inst, f);
+
+    Corrida c(inst);
+    QCOMPARE(int(c.correr("05012026", "05012026")), int(FinTraspaso::Fallido));
+    const QString texto = c.clerk.mensajes.last().texto;
+    QVERIFY2(texto.startsWith("El traspaso se ha interrumpido en el asiento de la factura 12A: "), qPrintable(texto));
+    QVERIFY2(texto.contains("se ha quitado del diario (2 líneas)"), qPrintable(texto));
+    QCOMPARE(lineas(ruta_diario(inst)), QStringList());
+    QCOMPARE(inst.filas("fac", "FacEst = '0'").size(), 1);
+}
+
+void TstTraspasoFallos::fallos_por_fase_data()
+{
+    QTest::addColumn<QString>("tabla");
+    QTest::addColumn<QString>("disparador");
+    QTest::addColumn<QString>("tarea");
+    QTest::addColumn<int>("lineas_quedan");
+
+    // The mark of the invoice fails after its whole entry was written.
+    QTest::newRow("marca de la factura")
+        << "fac" << "BEFORE UPDATE OF FacEst ON fac WHEN NEW.FacFra = '102' BEGIN SELECT RAISE(ABORT, 'fac bloqueada'); END"
+        << "el asiento de la factura 102" << 3;
+    // The mark of the discounted deposit.
+    QTest::newRow("marca del deposito")
+        << "edep" << "BEFORE UPDATE OF EdepEstado ON edep BEGIN SELECT RAISE(ABORT, 'edep bloqueada'); END"
+        << "los depósitos del día 01/03/2026" << 11;
+    // The statement that marks the second day's cash, after its four lines.
+    QTest::newRow("marca de la caja del dia")
+        << "cajj" << "BEFORE UPDATE OF CajEstado ON cajj WHEN NEW.CajFec = '20260302' BEGIN SELECT RAISE(ABORT, 'cajj bloqueada'); END"
+        << "la caja del día 02/03/2026" << 17;
+}
+
+void TstTraspasoFallos::fallos_por_fase()
+{
+    QFETCH(QString, tabla);
+    QFETCH(QString, disparador);
+    QFETCH(QString, tarea);
+    QFETCH(int, lineas_quedan);
+
+    Instalacion inst;
+    escenario_base(inst);
+    ::disparador(inst, tabla, disparador);
+
+    Corrida c(inst);
+    QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Fallido));
+    const QString texto = c.clerk.mensajes.last().texto;
+    QVERIFY2(texto.startsWith("El traspaso se ha interrumpido en " + tarea + ": "), qPrintable(texto));
+    QVERIFY2(texto.contains("bloqueada"), qPrintable(texto));
+    QVERIFY(!c.clerk.textos().join('\n').contains("correctamente"));
+    QCOMPARE(lineas(ruta_diario(inst)), diario_base().mid(0, lineas_quedan));
+
+    sin_disparador(inst, tabla);
+    QCOMPARE(int(transferir(inst, "01032026", "03032026")), int(FinTraspaso::Correcto));
+    const TablaDbf d = leer_dbf(ruta_diario(inst));
+    QCOMPARE(descuadres(d), QStringList());
+    QCOMPARE(repetidas(lineas(d)), QStringList());
+    QCOMPARE(d.filas.size(), 24);
+}
+
+void TstTraspasoFallos::deshacer_lo_preparado_data()
+{
+    QTest::addColumn<QString>("tabla");
+    QTest::addColumn<QString>("disparador");
+    QTest::addColumn<QString>("tarea");
+
+    // The receipt was staged but its caja row cannot be marked: its cajj
+    // row goes, or the next run would stage and post it twice.
+    QTest::newRow("caja sin marcar")
+        << "caja" << "BEFORE UPDATE OF CajaTur ON caja WHEN NEW.CajaTur = '1' AND NEW.CajaFec = '20260302' AND NEW.CajaOrd = 1 "
+                     "BEGIN SELECT RAISE(ABORT, 'caja bloqueada'); END"
+        << "el movimiento de caja del día 02/03/2026 orden 1";
+    // The invoice was staged but its deposit cannot be recorded: its fac
+    // row goes, or the deposit would never be posted.
+    QTest::newRow("deposito sin anotar")
+        << "edep" << "BEFORE INSERT ON edep BEGIN SELECT RAISE(ABORT, 'edep bloqueada'); END"
+        << "la factura 102";
+}
+
+void TstTraspasoFallos::deshacer_lo_preparado()
+{
+    QFETCH(QString, tabla);
+    QFETCH(QString, disparador);
+    QFETCH(QString, tarea);
+
+    Instalacion inst;
+    escenario_base(inst);
+    ::disparador(inst, tabla, disparador);
+
+    Corrida c(inst);
+    QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Fallido));
+    const QString texto = c.clerk.mensajes.last().texto;
+    QVERIFY2(texto.startsWith("El traspaso se ha interrumpido en " + tarea + ": "), qPrintable(texto));
+    QCOMPARE(lineas(ruta_diario(inst)), QStringList());
+
+    sin_disparador(inst, tabla);
+    QCOMPARE(int(transferir(inst, "01032026", "03032026")), int(FinTraspaso::Correcto));
+    QCOMPARE(inst.filas("cajj").size(), 6);
+    QCOMPARE(inst.filas("fac").size(), 3);
+    QCOMPARE(inst.filas("edep").size(), 1);
+    QCOMPARE(lineas(ruta_diario(inst)), diario_base());
+}
+
+QTEST_GUILESS_MAIN(TstTraspasoFallos)
+#include "tst_traspaso_fallos.moc"

@@ -1,0 +1,349 @@
+// The transfer window driven by keys and clicks: the date boxes with their
+// messages and focus moves, and whole runs started from the end box.
+#include "contaplus/Plantillas.h"
+#include "startup/GeneradorDemo.h"
+#include "tests/support/Dbf.h"
+#include "tests/support/Instalacion.h"
+#include "tests/support/InterlocutorGrabador.h"
+#include "windows/InterlocutorVentanas.h"
+#include "windows/TraspasoContaplus.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QtTest>
+
+namespace {
+
+// The window over a Module1 that has run the menu's load and activation.
+struct Ventana {
+    Module1& m;
+    std::unique_ptr<TraspasoContaplus> w;
+
+    explicit Ventana(Module1& modulo) : m(modulo)
+    {
+        w = std::make_unique<TraspasoContaplus>(m);
+        w->show();
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w.get())) qWarning("la ventana no se ha activado");
+        // The working files are prepared once the window is up.
+        QTRY_VERIFY_WITH_TIMEOUT(!w->traspaso().cuenta_ventas_defecto.isEmpty() || !w->isVisible(), 5000);
+    }
+    QLineEdit* caja(const QString& nombre) const { return w->findChild<QLineEdit*>(nombre); }
+    QString foco() const { return w->focusWidget() ? w->focusWidget()->objectName() : QString(); }
+    void teclear(const QString& nombre, const QString& texto, Qt::Key tecla = Qt::Key_Return)
+    {
+        QLineEdit* c = caja(nombre);
+        c->setFocus();
+        c->clear();
+        QTest::keyClicks(c, texto);
+        QTest::keyClick(c, tecla);
+    }
+};
+
+struct Banco {
+    Instalacion inst;
+    InterlocutorGrabador clerk;
+    Module1 m{inst.unidades(), clerk};
+
+    explicit Banco(const QVariantMap& ajustes = {})
+    {
+        if (!ajustes.isEmpty()) inst.ajustes(ajustes);
+        m.cargar();
+        m.activar();
+    }
+};
+
+// A hotel with invoices, receipts and deposits over four days of November 2026.
+struct Hotel {
+    QTemporaryDir dir;
+    QString raiz = dir.path() + "/u";
+
+    Hotel()
+    {
+        OpcionesDemo o;
+        o.facturas = 16;
+        o.dias = 4;
+        o.desde = QDate(2026, 11, 1);
+        generar_demo(raiz, o);
+        const Unidades u(raiz);
+        escribir_plantillas(u.local("C:\\quelmira\\sp1"));
+        escribir_subcta(u.local("C:\\ContaEli\\EMP0001\\SubCta.dbf"));
+    }
+    Unidades unidades() const { return Unidades(raiz); }
+    QString local(const QString& ruta) const { return unidades().local(ruta); }
+    int registros_log() const
+    {
+        return QDir(local("C:\\quelmira\\sp1")).entryList({"tc_*.log"}, QDir::Files).size();
+    }
+};
+
+}  // namespace
+
+class TstTraspaso : public QObject {
+    Q_OBJECT
+
+private slots:
+    void al_abrir();
+    void cuenta_ventas_defecto_data();
+    void cuenta_ventas_defecto();
+    void desde_data();
+    void desde();
+    void hasta_data();
+    void hasta();
+    void hasta_sin_desde();
+    void escape();
+    void clic_en_desde();
+    void traspaso_completo();
+    void traspaso_cancelado();
+    void progreso_a_la_vista();
+    void ficheros_que_no_se_preparan();
+};
+
+void TstTraspaso::al_abrir()
+{
+    Banco b;
+    Ventana v(b.m);
+    QCOMPARE(v.w->objectName(), QStringLiteral("traspaso_contaplus"));
+    QCOMPARE(v.w->windowTitle(), QStringLiteral("Traspaso de facturas a ContaPlus."));
+    QCOMPARE(v.w->findChild<QLabel*>("Label1")->text(), QStringLiteral("Version: 5.05.001"));
+    QCOMPARE(v.w->findChild<QLabel*>("SSPanel2")->text(), QStringLiteral("Desde"));
+    QCOMPARE(v.w->findChild<QLabel*>("SSPanel3")->text(), QStringLiteral("Hasta"));
+    QVERIFY(v.w->findChild<QLabel*>("Image3"));
+    QCOMPARE(v.foco(), QStringLiteral("de"));
+    QVERIFY(b.clerk.mensajes.isEmpty());
+    QVERIFY(!v.w->findChild<QProgressBar*>("progreso")->isVisible());
+}
+
+void TstTraspaso::cuenta_ventas_defecto_data()
+{
+    QTest::addColumn<int>("digitos");
+    QTest::addColumn<QString>("cuenta");
+    QTest::newRow("9") << 9 << "705999999";
+    QTest::newRow("8") << 8 << "70599999";
+}
+
+void TstTraspaso::cuenta_ventas_defecto()
+{
+    QFETCH(int, digitos);
+    QFETCH(QString, cuenta);
+    Banco b({{"ccdigitos", digitos}});
+    Ventana v(b.m);
+    QCOMPARE(v.w->traspaso().cuenta_ventas_defecto, cuenta);
+}
+
+void TstTraspaso::desde_data()
+{
+    QTest::addColumn<QString>("tecleado");
+    QTest::addColumn<int>("tecla");
+    QTest::addColumn<QString>("caja");
+    QTest::addColumn<QString>("fecha_desde");
+    QTest::addColumn<QString>("foco");
+    QTest::newRow("intro") << "01022024" << int(Qt::Key_Return) << "01/02/2024" << "20240201" << "hasta";
+    QTest::newRow("tabulador") << "01022024" << int(Qt::Key_Tab) << "01/02/2024" << "20240201" << "hasta";
+    QTest::newRow("intro del teclado numerico") << "15032024" << int(Qt::Key_Enter) << "15/03/2024" << "20240315"
+                                                << "hasta";
+    QTest::newRow("31 de febrero") << "31022024" << int(Qt::Key_Return) << "" << "" << "de";
+    QTest::newRow("vacia") << "" << int(Qt::Key_Tab) << "" << "" << "de";
+}
+
+void TstTraspaso::desde()
+{
+    QFETCH(QString, tecleado);
+    QFETCH(int, tecla);
+    QFETCH(QString, caja);
+    QFETCH(QString, fecha_desde);
+    QFETCH(QString, foco);
+    Banco b;
+    Ventana v(b.m);
+    v.teclear("de", tecleado, Qt::Key(tecla));
+    QCOMPARE(v.caja("de")->text(), caja);
+    QCOMPARE(v.w->traspaso().fecha_desde, fecha_desde);
+    QCOMPARE(v.foco(), foco);
+    if (fecha_desde.isEmpty())
+        QCOMPARE(b.clerk.textos(), QStringList{"Error usuario: Fecha incorrecta"});
+    else
+        QVERIFY(b.clerk.mensajes.isEmpty());
+}
+
+void TstTraspaso::hasta_data()
+{
+    QTest::addColumn<QString>("tecleado");
+    QTest::addColumn<QString>("mensaje");
+    // The start date is 10/03/2024; these end dates are refused, so no run.
+    QTest::newRow("un dia antes") << "09032024"
+                                  << TITULO_APLICACION + ": La fecha final no puede ser inferior a la inicial";
+    QTest::newRow("31 de febrero") << "31022024" << "Error usuario: Fecha incorrecta";
+    QTest::newRow("vacia") << "" << "Error usuario: Fecha incorrecta";
+}
+
+void TstTraspaso::hasta()
+{
+    QFETCH(QString, tecleado);
+    QFETCH(QString, mensaje);
+    Banco b;
+    Ventana v(b.m);
+    v.teclear("de", "10032024");
+    QCOMPARE(v.foco(), QStringLiteral("hasta"));
+    v.teclear("hasta", tecleado);
+    QCOMPARE(b.clerk.textos(), QStringList{mensaje});
+    QVERIFY(v.caja("hasta")->text().isEmpty());
+    QCOMPARE(v.caja("de")->text(), QStringLiteral("10/03/2024"));
+    QCOMPARE(v.foco(), QStringLiteral("hasta"));
+    QVERIFY(!QFileInfo::exists(b.inst.local("C:\\quelmira\\sp1")) ||
+            QDir(b.inst.local("C:\\quelmira\\sp1")).entryList({"tc_*.log"}).isEmpty());
+}
+
+// No start date accepted in this window: the end date is refused and the
+// clerk is sent to the start box.
+void TstTraspaso::hasta_sin_desde()
+{
+    Banco b;
+    Ventana v(b.m);
+    v.teclear("de", "31022024");
+    b.clerk.mensajes.clear();
+    v.teclear("hasta", "15032024");
+    QCOMPARE(b.clerk.textos(), QStringList{"Error usuario: Fecha incorrecta"});
+    QCOMPARE(b.clerk.mensajes[0].icono, Icono::Informacion);
+    QCOMPARE(v.foco(), QStringLiteral("de"));
+}
+
+void TstTraspaso::escape()
+{
+    Banco b;
+    Ventana v(b.m);
+    v.teclear("de", "01022024");
+    QTest::keyClicks(v.caja("hasta"), "0502");
+    QTest::keyClick(v.caja("hasta"), Qt::Key_Escape);
+    QCOMPARE(v.foco(), QStringLiteral("de"));
+    QCOMPARE(v.caja("de")->text(), QStringLiteral("01/02/2024"));
+    QCOMPARE(v.caja("hasta")->text(), QStringLiteral("0502"));
+    QVERIFY(v.w->isVisible());
+
+    QTest::keyClick(v.caja("de"), Qt::Key_Escape);
+    QTRY_VERIFY(!v.w->isVisible());
+    QVERIFY(b.clerk.mensajes.isEmpty());
+}
+
+void TstTraspaso::clic_en_desde()
+{
+    Banco b;
+    Ventana v(b.m);
+    v.teclear("de", "01022024");
+    QTest::keyClicks(v.caja("hasta"), "05022024");
+    QTest::mouseClick(v.caja("de"), Qt::LeftButton);
+    QVERIFY(v.caja("de")->text().isEmpty());
+    QVERIFY(v.caja("hasta")->text().isEmpty());
+}
+
+void TstTraspaso::traspaso_completo()
+{
+    Hotel h;
+    InterlocutorGrabador clerk;
+    Module1 m(h.unidades(), clerk);
+    m.cargar();
+    m.activar();
+    Ventana v(m);
+    QVERIFY(clerk.mensajes.isEmpty());
+
+    v.teclear("de", "01112026");
+    v.teclear("hasta", "04112026");
+
+    QCOMPARE(clerk.mensajes.size(), 2);
+    QCOMPARE(clerk.mensajes[0].titulo, QStringLiteral("Seguridad"));
+    QCOMPARE(clerk.mensajes[0].botones, Botones::SiNo);
+    QCOMPARE(clerk.mensajes.last().titulo, QStringLiteral("Traspaso a CONTAPLUS"));
+    QCOMPARE(clerk.mensajes.last().texto, QStringLiteral("El proceso se ha realizado correctamente. "));
+
+    const TablaDbf diario = leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf"));
+    QVERIFY(diario.filas.size() >= 16 * 3);
+    QVERIFY(!leer_dbf(h.local("C:\\ContaEli\\TMP\\XSubCta.dbf")).filas.isEmpty());
+    QCOMPARE(h.registros_log(), 1);
+
+    // The run empties both boxes and leaves the clerk in the start box,
+    // with the normal pointer back.
+    QVERIFY(v.caja("de")->text().isEmpty());
+    QVERIFY(v.caja("hasta")->text().isEmpty());
+    QCOMPARE(v.foco(), QStringLiteral("de"));
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(v.w->isVisible());
+    QVERIFY(!v.w->en_curso());
+
+    // A second run over the same range finds everything posted.
+    clerk.mensajes.clear();
+    v.teclear("de", "01112026");
+    v.teclear("hasta", "04112026");
+    QCOMPARE(leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf")).filas.size(), diario.filas.size());
+}
+
+void TstTraspaso::traspaso_cancelado()
+{
+    Hotel h;
+    InterlocutorGrabador clerk;
+    Module1 m(h.unidades(), clerk);
+    m.cargar();
+    m.activar();
+    Ventana v(m);
+    clerk.respuestas = {Respuesta::No};
+    v.teclear("de", "01112026");
+    v.teclear("hasta", "04112026");
+    QCOMPARE(clerk.mensajes.size(), 1);
+    QVERIFY(v.caja("de")->text().isEmpty());
+    QVERIFY(v.caja("hasta")->text().isEmpty());
+    QCOMPARE(v.foco(), QStringLiteral("de"));
+    QCOMPARE(h.registros_log(), 0);
+    QVERIFY(leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf")).filas.isEmpty());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+// With the windows' own clerk (answering by itself here) the run shows its
+// phases in the window while it goes on, and hides them at its end.
+void TstTraspaso::progreso_a_la_vista()
+{
+    Hotel h;
+    qputenv("ENLACE_RESPUESTAS_AUTOMATICAS", "1");
+    InterlocutorVentanas clerk;
+    qunsetenv("ENLACE_RESPUESTAS_AUTOMATICAS");
+    QVERIFY(clerk.automatico());
+    Module1 m(h.unidades(), clerk);
+    m.cargar();
+    m.activar();
+    Ventana v(m);
+
+    auto* barra = v.w->findChild<QProgressBar*>("progreso");
+    auto* fase = v.w->findChild<QLabel*>("fase");
+    QStringList fases;
+    int vista = 0;
+    // Watch the window from inside the run: every progress report it shows
+    // goes through the clerk.
+    auto mostrar = clerk.al_progresar;
+    QVERIFY(mostrar);
+    clerk.al_progresar = [&](const QString& f, qint64 hecho, qint64 total) {
+        mostrar(f, hecho, total);
+        if (barra->isVisible()) ++vista;
+        if (fases.isEmpty() || fases.last() != fase->text().section(':', 0, 0))
+            fases << fase->text().section(':', 0, 0);
+    };
+    v.teclear("de", "01112026");
+    v.teclear("hasta", "04112026");
+
+    QVERIFY(vista > 0);
+    QVERIFY2(fases.size() >= 2, qPrintable(fases.join(" | ")));
+    QVERIFY(!barra->isVisible());
+    QVERIFY(!fase->isVisible());
+    QVERIFY(!leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf")).filas.isEmpty());
+}
+
+// The ContaPlus folder cannot take the files (externa with a missing
+// folder): the clerk is told and the window closes.
+void TstTraspaso::ficheros_que_no_se_preparan()
+{
+    Banco b({{"Externa", 1}, {"ccruta", "C:\\NoExiste"}});
+    Ventana v(b.m);
+    QTRY_VERIFY(!v.w->isVisible());
+    QCOMPARE(b.clerk.mensajes.size(), 1);
+}
+
+QTEST_MAIN(TstTraspaso)
+#include "tst_traspaso.moc"

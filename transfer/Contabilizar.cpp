@@ -1,0 +1,159 @@
+// Posting: every staged invoice not posted yet becomes one journal entry,
+// then the day phases, then the final message.
+#include "transfer/Traspaso.h"
+
+#include "contaplus/FilaDiario.h"
+#include "platform/Vb.h"
+#include "startup/RutinasComunes.h"
+
+namespace {
+
+// A sales or VAT code brought to the company's length.
+QString normalizar(const Traspaso& t, const QString& codigo)
+{
+    if (t.m.digitos == 8 && codigo.size() != 8) return ajustar_subcuenta(codigo, 8);
+    return codigo;
+}
+
+// With ContaPlus out of reach every code goes to its creator (which skips
+// codes XSubCta already holds); otherwise only codes the company lacks.
+bool hay_que_crear(Traspaso& t, const QString& codigo)
+{
+    return t.m.externa || !t.existe_cuenta(codigo);
+}
+
+double numero_fac(Recordset& rs, const QString& campo)
+{
+    return vb::numero(rs.campo(campo));
+}
+
+// Opens rs_diario on a new row carrying the entry's number and date.
+void nueva_linea(Traspaso& t, double n_apunte, const QDate& fecha)
+{
+    t.rs_diario.cerrar();
+    t.rs_diario.abrir(QStringLiteral("SELECT * FROM Xdiario"), t.conexion_diario, Cursor::Dinamico,
+                      Bloqueo::Optimista);
+    t.rs_diario.nuevo();
+    t.rs_diario.asignar(QStringLiteral("Asien"), n_apunte);
+    t.rs_diario.asignar(QStringLiteral("Fecha"), fecha);
+}
+
+void guardar_linea(Traspaso& t)
+{
+    t.rs_diario.guardar();
+    t.rs_diario.cerrar();
+}
+
+void asentar_factura(Traspaso& t, double n_apunte)
+{
+    Module1& m = t.m;
+    Recordset& fac = m.rs_fac;
+
+    // Day, month and two-digit year of FacFec (00-29 are 20xx).
+    const QDate fecha = fecha_asiento(fac.campo(QStringLiteral("FacFec")));
+
+    const QString ctac = vb::texto(fac.campo(QStringLiteral("FacCtaC")));
+    t.subcuenta_cliente = vb::Left(ctac, 4) + vb::Right(ctac, qMax(0, m.digitos - 4));
+
+    if (hay_que_crear(t, t.subcuenta_cliente)) t.CREAR_CLIENTE_CONTAPLUS();
+    nueva_linea(t, n_apunte, fecha);
+    t.MOVER_DATOS_CLIENTE_CONTAPLUS();
+    guardar_linea(t);
+
+    const double tasa = numero_fac(fac, QStringLiteral("ImporteTasa"));
+    if (tasa != 0) {
+        if (hay_que_crear(t, m.cuenta_tasa)) t.CREAR_CUENTA_TASA();
+        nueva_linea(t, n_apunte, fecha);
+        t.MOVER_DATOS_TASA_CONTAPLUS();
+        guardar_linea(t);
+    }
+
+    const QString emp = vb::texto(fac.campo(QStringLiteral("FacEmp")));
+    const QString eje = vb::texto(fac.campo(QStringLiteral("FacEje")));
+    const QString fra = vb::texto(fac.campo(QStringLiteral("FacFra")));
+    if (m.separar_ventas) t.generar_fal(eje, fra);
+
+    m.rs_fal.cerrar();
+    m.rs_fal.abrir(QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal WHERE FalEmp = ? AND "
+                                  "FalEje = ? AND FalFra = ? GROUP BY FalCta"),
+                   m.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura, {emp, eje, fra});
+    if (m.rs_fal.eof()) {
+        t.subcuenta = normalizar(t, m.cuenta_ventas);
+        if (hay_que_crear(t, t.subcuenta)) t.CREAR_VENTAS_CONTAPLUS2();
+        t.importe_ventas = numero_fac(fac, QStringLiteral("FacB1")) + numero_fac(fac, QStringLiteral("FacB2")) +
+                           numero_fac(fac, QStringLiteral("FacB3")) + numero_fac(fac, QStringLiteral("FacB4"));
+        nueva_linea(t, n_apunte, fecha);
+        t.MOVER_DATOS_VENTAS_CONTAPLUS2();
+        guardar_linea(t);
+    } else {
+        while (!m.rs_fal.eof()) {
+            t.subcuenta = normalizar(t, vb::texto(m.rs_fal.campo(QStringLiteral("FalCta"))));
+            if (hay_que_crear(t, t.subcuenta)) t.CREAR_VENTAS_CONTAPLUS2();
+            t.importe_ventas = vb::numero(m.rs_fal.campo(QStringLiteral("FalSuma")));
+            nueva_linea(t, n_apunte, fecha);
+            t.MOVER_DATOS_VENTAS_CONTAPLUS2();
+            guardar_linea(t);
+            m.rs_fal.siguiente();
+        }
+    }
+    m.rs_fal.cerrar();
+
+    const QString ivar = vb::texto(fac.campo(QStringLiteral("FacIvar")));
+    for (int d = 1; d <= 4; ++d) {
+        const double tipo = numero_fac(fac, QStringLiteral("FacC%1").arg(d));
+        if (tipo == 0) continue;
+        t.porcentaje_iva = tipo;
+        nueva_linea(t, n_apunte, fecha);
+        t.subcuenta = normalizar(t, vb::Left(ivar, qMax(0, m.digitos - 2)) + vb::Format(tipo, QStringLiteral("00")));
+        if (hay_que_crear(t, t.subcuenta)) t.CREAR_IVA_CONTAPLUS();
+        t.base_imponible = numero_fac(fac, QStringLiteral("FacB%1").arg(d));
+        if (d == 2) t.base_imponible += tasa;
+        t.cuota_iva = numero_fac(fac, QStringLiteral("FacI%1").arg(d));
+        t.MOVER_DATOS_IVA_CONTAPLUS();
+        guardar_linea(t);
+    }
+}
+
+}  // namespace
+
+void Traspaso::contabilizar()
+{
+    tarea = QStringLiteral("la lectura del diario");
+    rs_diario.cerrar();
+    marca_diario = conexion_diario.registros(QStringLiteral("Xdiario"));
+
+    double n_apunte = m.externa ? 0 : ultimo_asiento();
+
+    tarea = QStringLiteral("la lectura de las facturas preparadas");
+    m.rs_fac.cerrar();
+    m.rs_fac.abrir(QStringLiteral("SELECT * FROM fac WHERE FacEst = '0' ORDER BY FacFec, FacFra"), m.conexion_enlace,
+                   Cursor::Dinamico, Bloqueo::Optimista);
+    const QString fase = QStringLiteral("Asientos de facturas");
+    const qint64 total = m.rs_fac.recuento();
+    qint64 hecho = 0;
+    m.interlocutor.progreso(fase, 0, total);
+    while (!m.rs_fac.eof()) {
+        n_apunte += 1;
+        const QVariant fra = m.rs_fac.campo(QStringLiteral("FacFra"));
+        tarea = QStringLiteral("el asiento de la factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra));
+        asentar_factura(*this, n_apunte);
+        m.rs_fac.asignar(QStringLiteral("FacEst"), QStringLiteral("1"));
+        m.rs_fac.guardar();
+        // The entry is whole and marked: from here a failure keeps it.
+        marca_diario = -1;
+        marca_diario = conexion_diario.registros(QStringLiteral("Xdiario"));
+        m.rs_fac.siguiente();
+        m.interlocutor.progreso(fase, ++hecho, total);
+    }
+    m.rs_fac.cerrar();
+
+    fase_depositos(n_apunte);
+    fase_caja(n_apunte);
+    marca_diario = -1;
+
+    m.interlocutor.mensaje(QStringLiteral("El proceso se ha realizado correctamente. "),
+                           QStringLiteral("Traspaso a CONTAPLUS"), Icono::Informacion);
+    log.cerrar();
+    vista.puntero_espera(false);
+    vista.vaciar_fechas();
+}

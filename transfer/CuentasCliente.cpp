@@ -1,0 +1,167 @@
+// Customer and payment-method subaccounts. An invoice names the kind of its
+// customer (EmiC: 0 individual, 1 agency, 2 company) and the customer's code;
+// the customer files may hold a ledger account of their own, and the link
+// settings say what to use when they do not.
+#include "transfer/Traspaso.h"
+
+#include "platform/Vb.h"
+#include "startup/RutinasComunes.h"
+
+#include <optional>
+
+namespace {
+
+// The text of a field that may be Null, Null read as empty.
+QString texto_o_vacio(const QVariant& v)
+{
+    return vb::esNulo(v) ? QString() : vb::texto(v);
+}
+
+// The customer subaccount of the invoice rs_emi is on, as the rules build it;
+// nothing for a customer kind other than 0, 1 or 2. A Null kind, code or (when
+// it is needed) date is the runtime's invalid use of Null.
+std::optional<QString> subcuenta_de_factura(Traspaso& t)
+{
+    Module1& m = t.m;
+    const double tipo = vb::numero(m.rs_emi.campo("EmiC"));
+    const QString cliente = vb::texto(m.rs_emi.campo("EmiCli"));
+
+    if (m.todos_pasantes) {
+        if (tipo == 0)
+            return t.cuenta_contable_pasante(cliente);
+        if (tipo == 1)
+            return t.cuenta_contable_agencias(cliente);
+        if (tipo == 2)
+            return t.cuenta_contable_empresas(cliente);
+        return std::nullopt;
+    }
+
+    // A customer whose own account is the walk-in account is treated like
+    // one without an account: the comparison is on the text.
+    if (tipo == 0) {
+        QString cuenta = t.cuenta_contable_pasante(cliente);
+        if (cuenta == m.cuenta_pasantes && m.pasantes_aaaamm) {
+            // One walk-in subaccount per month: two-digit year and month.
+            const QString fecha = vb::texto(m.rs_emi.campo("EmiFec"));
+            cuenta = vb::Left(m.cuenta_pasantes, 5) + vb::Mid(fecha, 3, 4);
+        }
+        return cuenta;
+    }
+    if (tipo == 1) {
+        QString cuenta = t.cuenta_contable_agencias(cliente);
+        if (cuenta == m.cuenta_pasantes)
+            cuenta = m.subcuenta_agencias + vb::Trim(cliente);
+        return cuenta;
+    }
+    if (tipo == 2) {
+        QString cuenta = t.cuenta_contable_empresas(cliente);
+        if (cuenta == m.cuenta_pasantes)
+            cuenta = m.subcuenta_empresas + vb::Trim(cliente);
+        return cuenta;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+QString Traspaso::cuenta_contable_pasante(const QString& codigo_cliente)
+{
+    QString cuenta = m.cuenta_pasantes;
+    m.rs_cli.cerrar();
+    m.rs_cli.abrir("SELECT * FROM cli WHERE CliCod = ?", m.hotel(m.conexion_cli), Cursor::Dinamico,
+                   Bloqueo::SoloLectura, {codigo_cliente});
+    if (!m.rs_cli.eof()) {
+        const QString propia = texto_o_vacio(m.rs_cli.campo("CliCta"));
+        if (!propia.isEmpty())
+            cuenta = propia;
+    }
+    m.rs_cli.cerrar();
+    return cuenta;
+}
+
+QString Traspaso::cuenta_contable_agencias(const QString& codigo_cliente)
+{
+    QString cuenta = m.cuenta_pasantes;
+    m.rs_agen.cerrar();
+    m.rs_agen.abrir("SELECT * FROM agen WHERE AgenCod = ?", m.hotel(m.conexion_agen),
+                    Cursor::Dinamico, Bloqueo::SoloLectura, {codigo_cliente});
+    if (!m.rs_agen.eof()) {
+        const QString propia = texto_o_vacio(m.rs_agen.campo("AgenCta"));
+        if (!propia.isEmpty())
+            cuenta = propia;
+    }
+    m.rs_agen.cerrar();
+    return cuenta;
+}
+
+QString Traspaso::cuenta_contable_empresas(const QString& codigo_cliente)
+{
+    QString cuenta = m.cuenta_pasantes;
+    m.rs_na.cerrar();
+    m.rs_na.abrir("SELECT * FROM na WHERE NaCod = ?", m.hotel(m.conexion_na), Cursor::Dinamico,
+                  Bloqueo::SoloLectura, {codigo_cliente});
+    if (m.rs_na.eof()) {
+        m.rs_na.cerrar();
+        return cuenta;
+    }
+    // A Null NaCta keeps the default even for a company linked to an agency.
+    const QVariant na_cta = m.rs_na.campo("NaCta");
+    if (!vb::esNulo(na_cta)) {
+        const QString propia = vb::texto(na_cta);
+        if (!propia.isEmpty()) {
+            cuenta = propia;
+        } else {
+            // A company without an account of its own that bills through an
+            // agency takes the agency's. A Null link flag is no link.
+            const QVariant vinculada = m.rs_na.campo("NaVin");
+            const QString agencia = texto_o_vacio(m.rs_na.campo("NaAge"));
+            if (!vb::esNulo(vinculada) && vb::logico(vinculada) && !agencia.isEmpty()) {
+                m.rs_na.cerrar();
+                const QString de_la_agencia = cuenta_contable_agencias(agencia);
+                if (!de_la_agencia.isEmpty())
+                    cuenta = de_la_agencia;
+            }
+        }
+    }
+    m.rs_na.cerrar();
+    return cuenta;
+}
+
+QString Traspaso::cuenta_cliente3()
+{
+    // Its caller brings it to the company's length.
+    return subcuenta_de_factura(*this).value_or(QString());
+}
+
+void Traspaso::buscar_cuenta_cliente2()
+{
+    std::optional<QString> cuenta = subcuenta_de_factura(*this);
+    if (!cuenta)
+        return;     // another kind of customer: CajCli stays unset
+    if (m.digitos == 8 && cuenta->length() != 8)
+        cuenta = ajustar_subcuenta(*cuenta, 8);
+    m.rs_cajj.asignar("CajCli", *cuenta);
+}
+
+QString Traspaso::cuenta_cobro(const QString& codcobro)
+{
+    QString cuenta;
+    m.rs_formas.cerrar();
+    m.rs_formas.abrir("SELECT * FROM formas WHERE ForCod = ?", m.hotel(m.conexion_formas),
+                      Cursor::Dinamico, Bloqueo::SoloLectura, {codcobro});
+    const QVariant for_cta = m.rs_formas.eof() ? QVariant() : m.rs_formas.campo("ForCta");
+    if (!vb::esNulo(for_cta)) {
+        cuenta = vb::texto(for_cta);
+        // A method without a description gives an empty one in the concepts.
+        descripcion_cobro = texto_o_vacio(m.rs_formas.campo("ForDes"));
+    } else {
+        cuenta = m.cuenta_caja;
+        descripcion_cobro = QStringLiteral("EFECTIVO *");
+    }
+    m.rs_formas.cerrar();
+    if (cuenta.isEmpty())
+        cuenta = m.cuenta_caja;
+    if (m.digitos == 8 && cuenta.length() != 8)
+        cuenta = ajustar_subcuenta(cuenta, 8);
+    return cuenta;
+}

@@ -1,0 +1,340 @@
+// The transfer driver: confirmation, log, cash pass, invoice pass, posting,
+// and how a run abandoned by a failure is told to the clerk.
+#include "transfer/Traspaso.h"
+
+#include "platform/Fallo.h"
+#include "platform/Vb.h"
+#include "startup/RutinasComunes.h"
+
+#include <optional>
+
+namespace {
+
+const QString TITULO = QStringLiteral("Traspaso a CONTAPLUS");
+
+// A field's value as the text the statement compared it with when it was
+// pasted between quotes; Null stays Null and matches nothing.
+QVariant como_texto(const QVariant& v)
+{
+    return vb::esNulo(v) ? QVariant() : QVariant(vb::texto(v));
+}
+
+QString texto_o_vacio(const QVariant& v)
+{
+    return vb::esNulo(v) ? QString() : vb::texto(v);
+}
+
+// Rows the driver saved whose companion mark it had not saved yet when the
+// run failed. Undone so that the next run stages them again once, instead of
+// twice (a receipt whose caja row is not marked) or never (an invoice staged
+// without the deposit it carries).
+struct Deshacer {
+    std::optional<QVariantList> cajj;   // CajFec, CajOrd of a staged receipt
+    std::optional<QVariantList> fac;    // FacEje, FacFra of a staged invoice
+};
+
+// Cuts Xdiario back to the last mark and returns what the clerk must know
+// about it (empty when nothing was cut).
+QString cortar_diario(Traspaso& t)
+{
+    if (t.marca_diario < 0) return {};
+    const qint64 marca = t.marca_diario;
+    t.marca_diario = -1;
+    try {
+        t.rs_diario.cerrar();
+        const qint64 hay = t.conexion_diario.registros(QStringLiteral("Xdiario"));
+        if (hay <= marca) return {};
+        t.conexion_diario.recortar(QStringLiteral("Xdiario"), marca);
+        const qint64 n = hay - marca;
+        return QStringLiteral(" El asiento que quedó a medias se ha quitado del diario (%1 %2).")
+            .arg(n)
+            .arg(n == 1 ? QStringLiteral("línea") : QStringLiteral("líneas"));
+    } catch (const Fallo& f) {
+        return QStringLiteral(" No se han podido quitar del diario las líneas del asiento que quedó a medias: %1 (%2).")
+            .arg(f.descripcion()).arg(f.numero());
+    }
+}
+
+QString deshacer(Traspaso& t, const Deshacer& d)
+{
+    QString r;
+    try {
+        if (d.cajj) {
+            t.m.rs_cajj.cerrar();
+            t.m.conexion_enlace.ejecutar(
+                QStringLiteral("DELETE FROM cajj WHERE CajFec = ? AND CajOrd = ? AND CajEstado = '0'"), *d.cajj);
+        }
+        if (d.fac) {
+            t.m.rs_fac.cerrar();
+            t.m.conexion_enlace.ejecutar(
+                QStringLiteral("DELETE FROM fac WHERE FacEje = ? AND FacFra = ? AND FacEst = '0'"), *d.fac);
+        }
+    } catch (const Fallo& f) {
+        r = QStringLiteral(" No se ha podido deshacer lo preparado para ella: %1 (%2).")
+                .arg(f.descripcion()).arg(f.numero());
+    }
+    return r;
+}
+
+FinTraspaso abandonar(Traspaso& t, const Deshacer& d, const QString& descripcion, qint32 numero)
+{
+    QString texto = QStringLiteral("El traspaso se ha interrumpido en %1: %2 (error %3).")
+                        .arg(t.tarea, descripcion)
+                        .arg(numero);
+    texto += cortar_diario(t);
+    texto += deshacer(t, d);
+    texto += QStringLiteral(" Lo ya traspasado queda marcado; corrija el dato y repita el traspaso.");
+    if (t.log.abierto()) {
+        try {
+            t.log.linea(texto);
+        } catch (const Fallo&) {
+            // The box below still tells the clerk.
+        }
+        t.log.cerrar();
+    }
+    t.vista.puntero_espera(false);
+    t.m.interlocutor.mensaje(texto, TITULO, Icono::Critico);
+    return FinTraspaso::Fallido;
+}
+
+// Cash pass: every receipt of the range not transferred yet is staged in
+// cajj (invoice payments and deposit collections) and marked in caja.
+void pasar_cajas(Traspaso& t, Deshacer& d)
+{
+    Module1& m = t.m;
+    Conexion& caja = m.hotel(m.conexion_caja);
+    Conexion& emi = m.hotel(m.conexion_emi);
+
+    t.log.linea(QStringLiteral("* Traspasando las cajas *************************************"));
+    t.log.linea(QString(80, QLatin1Char(' ')));
+
+    t.tarea = QStringLiteral("la lectura de la caja");
+    caja.ejecutar(QStringLiteral("UPDATE caja SET CajaTur = '' WHERE CajaTur is null"));
+    m.rs_caja.cerrar();
+    m.rs_caja.abrir(QStringLiteral("SELECT * FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
+                                   "AND CajaImp <> 0 AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),
+                    caja, Cursor::Dinamico, Bloqueo::Optimista, {t.fecha_desde, t.fecha_hasta});
+
+    const QString fase = QStringLiteral("Movimientos de caja");
+    const qint64 total = m.rs_caja.recuento();
+    qint64 hecho = 0;
+    m.interlocutor.progreso(fase, 0, total);
+
+    while (!m.rs_caja.eof()) {
+        const QVariant fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
+        const QVariant ord = m.rs_caja.campo(QStringLiteral("CajaOrd"));
+        const QString cajafec = texto_o_vacio(fec);
+        t.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
+                      .arg(convertir_fecha(cajafec, 0, 2), texto_o_vacio(ord));
+
+        t.orden_caja = vb::CInt(ord);
+        m.rs_cajj.cerrar();
+        m.rs_cajj.abrir(QStringLiteral("SELECT * FROM cajj"), m.conexion_enlace, Cursor::Dinamico,
+                        Bloqueo::Optimista);
+
+        const QVariant con = m.rs_caja.campo(QStringLiteral("CajaCon"));
+        const QVariant fra = m.rs_caja.campo(QStringLiteral("CajaFra"));
+        const QVariant anof = m.rs_caja.campo(QStringLiteral("CajaAnoF"));
+        const QVariant cobroc = m.rs_caja.campo(QStringLiteral("CajaCobroc"));
+        const double importe =
+            vb::Val(vb::Format(vb::numero(m.rs_caja.campo(QStringLiteral("CajaImp"))), QStringLiteral("#0.00")));
+
+        // Only a concept that starts exactly with "Deposito" is a deposit
+        // collection; a Null concept is a payment like any other text.
+        const bool deposito = !vb::esNulo(con) && vb::Left(vb::texto(con), 8) == QStringLiteral("Deposito");
+        if (!deposito) {
+            m.rs_emi.cerrar();
+            m.rs_emi.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), emi,
+                           Cursor::Dinamico, Bloqueo::SoloLectura, {como_texto(anof), como_texto(fra)});
+            if (!m.rs_emi.eof()) {
+                m.rs_cajj.nuevo();
+                m.rs_cajj.asignar(QStringLiteral("CajFec"), fec);
+                m.rs_cajj.asignar(QStringLiteral("CajOrd"), ord);
+                m.rs_cajj.asignar(QStringLiteral("CajFra"), fra);
+                m.rs_cajj.asignar(QStringLiteral("CajImp"), importe);
+                t.buscar_cuenta_cliente2();
+                m.rs_cajj.asignar(QStringLiteral("CajAnoF"), anof);
+                m.rs_cajj.asignar(QStringLiteral("CajCobroc"), cobroc);
+                m.rs_cajj.asignar(QStringLiteral("CajEstado"), QStringLiteral("0"));
+                m.rs_cajj.asignar(QStringLiteral("CajDep"), QStringLiteral(""));  // the empty text, not Null
+                t.log.linea(QStringLiteral("Traspasando el Cobro de la Factura : ") + texto_o_vacio(fra) +
+                            QStringLiteral(" de Importe : ") + vb::CStr(importe) +
+                            QStringLiteral("En la caja del dia: ") + cajafec);
+                m.rs_cajj.guardar();
+                d.cajj = QVariantList{fec, ord};
+            } else {
+                // Marked like the others below, so never offered again: the
+                // clerk must post it by hand, and the log says which it is.
+                t.log.linea(QStringLiteral("Cobro no traspasado, la factura ") + texto_o_vacio(fra) +
+                            QStringLiteral(" de ") + texto_o_vacio(anof) +
+                            QStringLiteral(" no existe: caja del dia ") + cajafec +
+                            QStringLiteral(" orden ") + texto_o_vacio(ord) +
+                            QStringLiteral(" importe ") + vb::CStr(importe) +
+                            QStringLiteral(". Contabilícelo a mano."));
+            }
+        } else {
+            const QString numero_deposito = vb::Mid(vb::texto(con), 13, 6);
+            m.rs_cajj.nuevo();
+            m.rs_cajj.asignar(QStringLiteral("CajFec"), fec);
+            m.rs_cajj.asignar(QStringLiteral("CajOrd"), ord);
+            m.rs_cajj.asignar(QStringLiteral("CajImp"), importe);
+            m.rs_cajj.asignar(QStringLiteral("CajFra"), fra);
+            m.rs_cajj.asignar(QStringLiteral("CajCli"), ajustar_subcuenta(m.cuenta_depositos, m.digitos));
+            m.rs_cajj.asignar(QStringLiteral("CajDep"), numero_deposito);
+            m.rs_cajj.asignar(QStringLiteral("CajAnoF"), anof);
+            m.rs_cajj.asignar(QStringLiteral("CajCobroc"), cobroc);
+            m.rs_cajj.asignar(QStringLiteral("CajCre"), false);
+            m.rs_cajj.asignar(QStringLiteral("CajEstado"), QStringLiteral("0"));
+            t.log.linea(QStringLiteral("Traspasado el Depósito ") + numero_deposito +
+                        QStringLiteral("de Importe:") + vb::CStr(importe));
+            m.rs_cajj.guardar();
+            d.cajj = QVariantList{fec, ord};
+        }
+
+        m.rs_caja.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
+        m.rs_caja.guardar();
+        d.cajj.reset();
+        m.rs_caja.siguiente();
+        m.interlocutor.progreso(fase, ++hecho, total);
+    }
+    m.rs_caja.cerrar();
+}
+
+// Invoice pass over the selected invoices: forced closings, staging, and
+// the deposit each staged invoice carries.
+void pasar_facturas(Traspaso& t, Deshacer& d)
+{
+    Module1& m = t.m;
+    t.log.linea(QStringLiteral("* Traspasando las facturas *************************************"));
+    t.log.linea(QString(80, QLatin1Char(' ')));
+
+    const QString fase = QStringLiteral("Facturas");
+    const qint64 total = m.rs_emi.recuento();
+    qint64 hecho = 0;
+    m.interlocutor.progreso(fase, 0, total);
+
+    while (!m.rs_emi.eof()) {
+        const QVariant num = m.rs_emi.campo(QStringLiteral("EmiNum"));
+        const QString emifec = texto_o_vacio(m.rs_emi.campo(QStringLiteral("EmiFec")));
+        if (vb::esNulo(num)) {
+            t.log.linea(QStringLiteral("Factura sin número del dia ") + emifec +
+                        QStringLiteral(": no se traspasa. Revísela en el programa de Hotel."));
+            m.rs_emi.siguiente();
+            m.interlocutor.progreso(fase, ++hecho, total);
+            continue;
+        }
+        t.numero_factura = vb::texto(num);
+        t.tarea = QStringLiteral("la factura ") + t.numero_factura;
+
+        if (vb::igual(m.rs_emi.campo(QStringLiteral("EmiCie")), QStringLiteral("0"))) {
+            m.rs_cab.cerrar();
+            m.rs_cab.abrir(QStringLiteral("SELECT * FROM cab WHERE CabNum1 = ? or CabNum2 = ?"),
+                           m.hotel(m.conexion_cab), Cursor::Dinamico, Bloqueo::SoloLectura,
+                           {t.numero_factura, t.numero_factura});
+            if (m.rs_cab.eof()) {
+                m.rs_emi.asignar(QStringLiteral("EmiCie"), QStringLiteral("1"));
+                t.log.linea(QStringLiteral("Forzando el Cierre de la Factura: ") + t.numero_factura);
+                m.rs_emi.guardar();
+            }
+            m.rs_cab.cerrar();
+        }
+
+        if (vb::igual(m.rs_emi.campo(QStringLiteral("EmiCie")), QStringLiteral("1"))) {
+            // Looked up under the year crear_fac files it under, the year of
+            // its date. That is the start year for every invoice dated in
+            // it; an invoice of the start year dated in the next one is thus
+            // found again instead of staged (and posted) on every run.
+            const QString eje = vb::Left(emifec, 4);
+            m.rs_fac.cerrar();
+            m.rs_fac.abrir(QStringLiteral("SELECT * FROM fac WHERE FacEje = ? AND FacFra = ?"), m.conexion_enlace,
+                           Cursor::Dinamico, Bloqueo::Optimista, {eje, t.numero_factura});
+            if (m.rs_fac.eof()) {
+                t.crear_fac();
+                d.fac = QVariantList{como_texto(m.rs_fac.campo(QStringLiteral("FacEje"))),
+                                     como_texto(m.rs_fac.campo(QStringLiteral("FacFra")))};
+                const QVariant dep = m.rs_emi.campo(QStringLiteral("EmiDep"));
+                if (!vb::esNulo(dep) && vb::numero(dep) != 0) {
+                    QString cli = m.todos_pasantes ? m.cuenta_pasantes : t.cuenta_cliente;
+                    m.rs_edep.cerrar();
+                    m.rs_edep.abrir(QStringLiteral("SELECT * FROM edep"), m.conexion_enlace, Cursor::Dinamico,
+                                    Bloqueo::Optimista);
+                    m.rs_edep.nuevo();
+                    m.rs_edep.asignar(QStringLiteral("EdepFec"), m.rs_emi.campo(QStringLiteral("EmiFec")));
+                    m.rs_edep.asignar(QStringLiteral("EdepCli"), cli);
+                    if (m.digitos == 8 && cli.size() != 8) {
+                        cli = ajustar_subcuenta(cli, 8);
+                        m.rs_edep.asignar(QStringLiteral("EdepCli"), cli);
+                    }
+                    m.rs_edep.asignar(QStringLiteral("EdepImp"), dep);
+                    m.rs_edep.asignar(QStringLiteral("EdepEstado"), QStringLiteral("0"));
+                    m.rs_edep.asignar(QStringLiteral("EdepFra"), num);
+                    m.rs_edep.guardar();
+                    m.rs_edep.cerrar();
+                }
+                d.fac.reset();
+            }
+        }
+        m.rs_emi.siguiente();
+        m.interlocutor.progreso(fase, ++hecho, total);
+    }
+}
+
+}  // namespace
+
+FinTraspaso Traspaso::iniciar2()
+{
+    if (m.interlocutor.mensaje(QStringLiteral("¿Esta seguro/a de traspasar las facturas y las cajas a "
+                                              "contabilidad entre estas fechas? "),
+                               QStringLiteral("Seguridad"), Icono::Informacion, Botones::SiNo) != Respuesta::Si) {
+        vista.vaciar_fechas();
+        return FinTraspaso::Cancelado;
+    }
+
+    marca_diario = -1;
+    Deshacer d;
+    const QDateTime reloj = ahora();
+    const QString nombre_log = QStringLiteral("c:\\quelmira\\sp1\\tc_") + reloj.toString(QStringLiteral("ddMMyy")) +
+                               QStringLiteral("_") + reloj.toString(QStringLiteral("hhmmss")) +
+                               QStringLiteral(".log");
+    tarea = QStringLiteral("el fichero de registro ") + nombre_log;
+    try {
+        log.abrir(local(nombre_log));
+        log.linea(QStringLiteral("Traspaso a contabilidad desde: ") + vista.texto_de() + QStringLiteral(" Hasta: ") +
+                  vista.texto_hasta() + QStringLiteral("         Fecha Traspaso : ") + vb::FechaCorta(reloj.date()));
+        log.linea(QString(80, QLatin1Char('*')));
+        vista.puntero_espera(true);
+
+        tarea = QStringLiteral("la preparación de las facturas");
+        m.hotel(m.conexion_emi).ejecutar(QStringLiteral("UPDATE emi SET TasaImporte = 0 WHERE TasaImporte IS NULL "));
+
+        if (!m.sin_caja) pasar_cajas(*this, d);
+
+        const QString ano_inicio = vb::Left(fecha_desde, 4);
+        tarea = QStringLiteral("la lectura de las facturas");
+        m.rs_emi.cerrar();
+        m.rs_emi.abrir(m.modo_sql
+                           ? QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiFec Between ? AND ? "
+                                            "AND EmiNum NOT LIKE  'F%' ORDER BY EmiFec, EmiNum")
+                           : QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiFec Between ? AND ? "
+                                            "AND EmiN <>  'B' ORDER BY EmiFec, val(EmiNum)"),
+                       m.hotel(m.conexion_emi), Cursor::Dinamico, Bloqueo::Optimista,
+                       {ano_inicio, fecha_desde, fecha_hasta});
+        if (m.rs_emi.eof()) {
+            m.rs_emi.cerrar();
+            log.cerrar();
+            vista.puntero_espera(false);
+            m.interlocutor.mensaje(QStringLiteral("No existen facturas para traspasar a contabilidad entre estas fechas"),
+                                   QStringLiteral("Atención"), Icono::Informacion);
+            return FinTraspaso::SinFacturas;
+        }
+        pasar_facturas(*this, d);
+        m.rs_emi.cerrar();
+
+        contabilizar();
+        return FinTraspaso::Correcto;
+    } catch (const Fallo& f) {
+        return abandonar(*this, d, f.descripcion(), f.numero());
+    } catch (const std::exception& e) {
+        return abandonar(*this, d, QString::fromLocal8Bit(e.what()), 0);
+    }
+}

@@ -1,0 +1,134 @@
+// Staging of a hotel invoice in the link database: its fac row, copied from
+// emi once, and its sales lines in fal, rebuilt from the services charged on
+// it each time the invoice is posted with sales split by service.
+#include "transfer/Traspaso.h"
+
+#include "platform/Vb.h"
+#include "startup/RutinasComunes.h"
+
+namespace {
+
+// An amount rounded to cents the way the journal shows it.
+double centimos(double importe)
+{
+    return vb::numero(vb::Format(importe, "0.00"));
+}
+
+}  // namespace
+
+void Traspaso::crear_fac()
+{
+    Recordset& emi = m.rs_emi;
+    Recordset& fac = m.rs_fac;
+
+    fac.nuevo();
+    const QString fecha = vb::texto(emi.campo("EmiFec"));
+    fac.asignar("FacEmp", m.empresa);
+    fac.asignar("FacEje", vb::Left(fecha, 4));
+    fac.asignar("FacFec", fecha);
+    fac.asignar("FacFra", numero_factura);
+    fac.asignar("FacCli", vb::Trim(vb::texto(emi.campo("EmiCli"))));
+
+    for (const char* n : {"1", "2", "3", "4"}) {
+        const QString d = QString::fromLatin1(n);
+        fac.asignar("FacB" + d, emi.campo("EmiB" + d));
+    }
+    for (const char* n : {"1", "2", "3", "4"}) {
+        const QString d = QString::fromLatin1(n);
+        fac.asignar("FacC" + d, emi.campo("EmiC" + d));
+    }
+    fac.asignar("FacTotal", emi.campo("EmiTot"));
+    for (const char* n : {"1", "2", "3", "4"}) {
+        const QString d = QString::fromLatin1(n);
+        fac.asignar("FacI" + d, emi.campo("EmiI" + d));
+    }
+
+    fac.asignar("FacIvar", m.cuenta_iva);
+    fac.asignar("FacDia", m.diario);
+    fac.asignar("FacCliN", emi.campo("EmiNom"));
+
+    // Tax number without separators, at most the 9 characters ContaPlus keeps.
+    const QVariant nif = emi.campo("EmiNif");
+    QString nif_limpio = QStringLiteral("0");
+    if (!vb::esNulo(nif)) {
+        nif_limpio = vb::texto(nif);
+        limpiar_nif(nif_limpio);
+        if (nif_limpio.length() > 9)
+            nif_limpio = vb::Left(nif_limpio, 9);
+    }
+    fac.asignar("FacNifC", nif_limpio);
+
+    cuenta_cliente = cuenta_cliente3();
+    if (m.digitos == 8 && cuenta_cliente.length() != 8)
+        cuenta_cliente = ajustar_subcuenta(cuenta_cliente, 8);
+    fac.asignar("FacCtaC", cuenta_cliente);
+
+    fac.asignar("ImporteTasa", emi.campo("TasaImporte"));
+    fac.asignar("FacEst", QStringLiteral("0"));
+    fac.guardar();
+}
+
+void Traspaso::generar_fal(const QString& w_eje, const QString& w_numero)
+{
+    // The lines are rebuilt, not added to: an invoice whose posting failed
+    // after its lines were made would otherwise count its sales twice.
+    const QVariant empresa_factura = m.rs_fac.campo("FacEmp");
+    m.conexion_enlace.ejecutar("DELETE FROM fal WHERE FalEmp = ? AND FalEje = ? AND FalFra = ?",
+                               {empresa_factura, w_eje, w_numero});
+
+    Recordset& emi = m.rs_emi;
+    emi.cerrar();
+    emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", m.hotel(m.conexion_emi),
+              Cursor::Dinamico, Bloqueo::SoloLectura, {w_eje, w_numero});
+    if (emi.eof())
+        return;
+
+    Recordset& servicios = m.rs_hiscadia;
+    servicios.cerrar();
+    servicios.abrir("SELECT * FROM Hiscadia WHERE HCadiaFra = ? AND HCadiaFraAno = ?",
+                    m.hotel(m.conexion_hiscadia), Cursor::Dinamico, Bloqueo::SoloLectura,
+                    {w_numero, w_eje});
+    if (servicios.eof())
+        return;
+
+    qint32 orden = 0;
+    double total = 0;
+    Recordset& fal = m.rs_fal;
+    fal.cerrar();
+    fal.abrir("SELECT * FROM fal", m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
+
+    auto nueva_linea = [&](const QString& cuenta, double importe) {
+        fal.nuevo();
+        fal.asignar("FalEmp", empresa_factura);
+        fal.asignar("FalEje", w_eje);
+        fal.asignar("Falorden", orden);
+        fal.asignar("FalFra", w_numero);
+        fal.asignar("FalCta", cuenta);
+        fal.asignar("FalImp", importe);
+        fal.guardar();
+    };
+
+    for (; !servicios.eof(); servicios.siguiente()) {
+        ++orden;
+        QString cuenta = vb::texto(servicios.campo("HCadiaCta"));
+        if (cuenta.length() > m.digitos)
+            cuenta = vb::Left(cuenta, m.digitos);
+        const double importe = centimos(vb::numero(servicios.campo("HCadiaCan"))
+                                        * vb::numero(servicios.campo("HCadiaPre")));
+        // "+" is a charge; any other sign, an empty or Null one included, a credit.
+        const double firmado = vb::igual(servicios.campo("HCadiaCA"), "+") ? importe : 0.0 - importe;
+        total += firmado;
+        nueva_linea(cuenta, firmado);
+    }
+
+    // What the services do not explain, rounding included, goes to the
+    // default sales account, so the lines add up to the invoice's bases.
+    double bases = 0;
+    for (const char* n : {"FacB1", "FacB2", "FacB3", "FacB4"})
+        bases += vb::numero(m.rs_fac.campo(QString::fromLatin1(n)));
+    const double diferencia = centimos(centimos(bases) - total);
+    if (diferencia != 0) {
+        ++orden;
+        nueva_linea(cuenta_ventas_defecto, diferencia);
+    }
+}

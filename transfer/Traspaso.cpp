@@ -1,0 +1,5 @@
+// The state of one transfer window. Everything starts empty: the ContaPlus
+// connections are made by each activation, the variables by the run.
+#include "transfer/Traspaso.h"
+
+Traspaso::Traspaso(Module1& m, VistaTraspaso& vista) : m(m), vista(vista) {}

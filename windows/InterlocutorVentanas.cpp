@@ -1,0 +1,66 @@
+#include "windows/InterlocutorVentanas.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <cstdio>
+
+namespace {
+
+QMessageBox::Icon icono_de(Icono icono)
+{
+    switch (icono) {
+    case Icono::Informacion: return QMessageBox::Information;
+    case Icono::Critico: return QMessageBox::Critical;
+    case Icono::Exclamacion: return QMessageBox::Warning;
+    case Icono::Pregunta: return QMessageBox::Question;
+    case Icono::Ninguno: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+InterlocutorVentanas::InterlocutorVentanas()
+{
+    const QByteArray valor = qgetenv("ENLACE_RESPUESTAS_AUTOMATICAS");
+    automatico_ = !valor.isEmpty();
+    if (valor.trimmed().toLower() == "no") respuesta_automatica_ = Respuesta::No;
+}
+
+Respuesta InterlocutorVentanas::mensaje(const QString& texto, const QString& titulo, Icono icono,
+                                        Botones botones)
+{
+    if (automatico_) {
+        std::fputs(qPrintable(titulo + QStringLiteral(": ") + texto + QLatin1Char('\n')), stdout);
+        std::fflush(stdout);
+        return botones == Botones::Aceptar ? Respuesta::Aceptar : respuesta_automatica_;
+    }
+
+    QMessageBox caja(icono_de(icono), titulo, texto, QMessageBox::NoButton,
+                     QApplication::activeWindow());
+    QAbstractButton* si = nullptr;
+    if (botones == Botones::SiNo) {
+        si = caja.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
+        // Escape answers No: the safe answer to every question of the link.
+        caja.setEscapeButton(caja.addButton(QStringLiteral("No"), QMessageBox::NoRole));
+        caja.setDefaultButton(static_cast<QPushButton*>(si));
+    } else {
+        caja.setDefaultButton(caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole));
+    }
+
+    // A run shows the hourglass; its messages are answered with the arrow.
+    const bool en_espera = QApplication::overrideCursor() != nullptr;
+    if (en_espera) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    caja.exec();
+    if (en_espera) QApplication::restoreOverrideCursor();
+
+    if (botones == Botones::Aceptar) return Respuesta::Aceptar;
+    return caja.clickedButton() == si ? Respuesta::Si : Respuesta::No;
+}
+
+void InterlocutorVentanas::progreso(const QString& fase, qint64 hecho, qint64 total)
+{
+    if (al_progresar) al_progresar(fase, hecho, total);
+}

@@ -1,0 +1,59 @@
+#pragma once
+// traspaso_contaplus: the transfer window. It owns the transfer's state (one
+// Traspaso), prepares the ContaPlus working files when it becomes active,
+// checks the two dates as the clerk leaves each box and starts the run from
+// the end box. While the run goes on the window shows what it is doing.
+#include "startup/Module1.h"
+#include "transfer/Traspaso.h"
+#include "transfer/VistaTraspaso.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLineEdit>
+
+class QLabel;
+class QProgressBar;
+class InterlocutorVentanas;
+
+class TraspasoContaplus : public QDialog, public VistaTraspaso {
+    Q_OBJECT
+public:
+    explicit TraspasoContaplus(Module1& m, QWidget* padre = nullptr);
+    ~TraspasoContaplus() override;
+
+    Traspaso& traspaso() { return t; }
+    bool en_curso() const { return en_curso_; }
+
+    // VistaTraspaso.
+    QString texto_de() const override;
+    QString texto_hasta() const override;
+    void vaciar_fechas() override;
+    void puntero_espera(bool espera) override;
+    void cerrar() override;
+
+    // The run's phase and how far it has got (total 0: not known).
+    void mostrar_progreso(const QString& fase, qint64 hecho, qint64 total);
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void activar();
+    void confirmar_de();
+    void confirmar_hasta_caja();
+    void ejecutar();
+
+    Module1& m;
+    Traspaso t;
+    QLineEdit* de;
+    QLineEdit* hasta;
+    QLabel* fase_;
+    QProgressBar* barra_;
+    InterlocutorVentanas* ventanas_ = nullptr;
+    QElapsedTimer reloj_;
+    QString ultima_fase_;
+    bool colocada_ = false;
+    bool en_curso_ = false;
+    bool esperando_ = false;    // the hourglass is up
+};
