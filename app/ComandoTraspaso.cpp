@@ -23,7 +23,7 @@ int uso(const QString& motivo)
 
 void avisar_fallo(Interlocutor& i, const Fallo& f)
 {
-    i.mensaje(QStringLiteral("No se puede preparar el traspaso: %1 (error %2).").arg(f.descripcion()).arg(f.numero()),
+    i.mensaje(QStringLiteral("No se puede preparar el traspaso: %1 (error %2).").arg(f.descripcion(), QString::number(f.numero())),
               QStringLiteral("Traspaso a CONTAPLUS"), Icono::Critico);
 }
 

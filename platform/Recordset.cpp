@@ -12,14 +12,16 @@ namespace {
 // ADO 3251: the recordset (or its lock type) does not allow the operation.
 constexpr qint32 NO_ADMITE_ACTUALIZAR = -2146825037;   // 0x800A0CB3
 
-QHash<QString, int> indice_de(const QVector<Columna>& columnas)
+// Position of a column by name without regard to case; -1 when absent.
+// A plain scan: rows have a few dozen columns, and it allocates nothing, which
+// matters because every field of every row written goes through it.
+int indice_de(const QVector<Columna>& columnas, const QString& nombre)
 {
-    QHash<QString, int> r;
     for (int i = 0; i < columnas.size(); ++i) {
-        const QString clave = columnas[i].nombre.toLower();
-        if (!r.contains(clave)) r.insert(clave, i);
+        const QString& c = columnas[i].nombre;
+        if (c.size() == nombre.size() && c.compare(nombre, Qt::CaseInsensitive) == 0) return i;
     }
-    return r;
+    return -1;
 }
 
 bool es_numero(const QVariant& v)
@@ -108,13 +110,11 @@ struct Recordset::Estado {
     bool leido = false;
     bool con_filas = false;        // resultado holds rows read or added
     Resultado resultado;
-    QHash<QString, int> indice;
     int fila = 0;
 
     // The row being added: every column of the table, Null until set.
     bool nueva = false;
     QVector<Columna> columnas_nueva;
-    QHash<QString, int> indice_nueva;
     QVariantList valores_nueva;
     QVector<bool> asignada;
 
@@ -127,7 +127,6 @@ struct Recordset::Estado {
     {
         if (con_filas) return;
         resultado = consulta->leer();
-        indice = indice_de(resultado.columnas);
         fila = 0;
         leido = true;
         con_filas = true;
@@ -217,19 +216,18 @@ qint64 Recordset::recuento()
 QVariant Recordset::campo(const QString& nombre)
 {
     if (!e_->abierto) throw cerrado();
-    const QString clave = nombre.toLower();
     if (e_->nueva) {
-        const auto it = e_->indice_nueva.constFind(clave);
-        if (it == e_->indice_nueva.constEnd()) throw no_encontrado(nombre);
-        return como_se_lee(e_->valores_nueva[*it], e_->columnas_nueva[*it]);
+        const int i = indice_de(e_->columnas_nueva, nombre);
+        if (i < 0) throw no_encontrado(nombre);
+        return como_se_lee(e_->valores_nueva[i], e_->columnas_nueva[i]);
     }
     e_->asegurar_filas();
-    const auto it = e_->indice.constFind(clave);
-    if (it == e_->indice.constEnd()) throw no_encontrado(nombre);
+    const int i = indice_de(e_->resultado.columnas, nombre);
+    if (i < 0) throw no_encontrado(nombre);
     if (e_->fila >= e_->resultado.filas.size()) throw sin_fila();
-    const auto cambio = e_->cambios.constFind(*it);
-    const QVariant& v = cambio != e_->cambios.constEnd() ? *cambio : e_->resultado.filas[e_->fila][*it];
-    return como_se_lee(v, e_->resultado.columnas[*it]);
+    const auto cambio = e_->cambios.constFind(i);
+    const QVariant& v = cambio != e_->cambios.constEnd() ? *cambio : e_->resultado.filas[e_->fila][i];
+    return como_se_lee(v, e_->resultado.columnas[i]);
 }
 
 void Recordset::asignar(const QString& nombre, const QVariant& valor)
@@ -239,23 +237,22 @@ void Recordset::asignar(const QString& nombre, const QVariant& valor)
         throw Fallo(NO_ADMITE_ACTUALIZAR,
                     QStringLiteral("El recordset está abierto de solo lectura: no se puede cambiar el campo '%1'.")
                         .arg(nombre));
-    const QString clave = nombre.toLower();
     if (e_->nueva) {
-        const auto it = e_->indice_nueva.constFind(clave);
-        if (it == e_->indice_nueva.constEnd()) throw no_encontrado(nombre);
-        e_->valores_nueva[*it] = convertir(valor, e_->columnas_nueva[*it]);
-        e_->asignada[*it] = true;
+        const int i = indice_de(e_->columnas_nueva, nombre);
+        if (i < 0) throw no_encontrado(nombre);
+        e_->valores_nueva[i] = convertir(valor, e_->columnas_nueva[i]);
+        e_->asignada[i] = true;
         return;
     }
     e_->asegurar_filas();
-    const auto it = e_->indice.constFind(clave);
-    if (it == e_->indice.constEnd()) throw no_encontrado(nombre);
+    const int i = indice_de(e_->resultado.columnas, nombre);
+    if (i < 0) throw no_encontrado(nombre);
     if (e_->fila >= e_->resultado.filas.size()) throw sin_fila();
     if (e_->tabla.isEmpty())
         throw Fallo(NO_ADMITE_ACTUALIZAR,
                     QStringLiteral("La consulta no es una selección de una sola tabla: no se puede cambiar el campo '%1'.")
                         .arg(nombre));
-    e_->cambios.insert(*it, convertir(valor, e_->resultado.columnas[*it]));
+    e_->cambios.insert(i, convertir(valor, e_->resultado.columnas[i]));
 }
 
 void Recordset::nuevo()
@@ -270,7 +267,6 @@ void Recordset::nuevo()
     if (e_->nueva || !e_->cambios.isEmpty()) guardar();
     // Only the table's columns are needed, never its rows.
     e_->columnas_nueva = e_->conexion.backend().columnas(e_->tabla);
-    e_->indice_nueva = indice_de(e_->columnas_nueva);
     e_->valores_nueva = QVariantList(e_->columnas_nueva.size());
     e_->asignada = QVector<bool>(e_->columnas_nueva.size(), false);
     e_->nueva = true;
@@ -296,13 +292,15 @@ void Recordset::guardar()
         if (!e.con_filas) {
             e.resultado = Resultado{};
             e.resultado.columnas = e.columnas_nueva;
-            e.indice = indice_de(e.resultado.columnas);
             e.con_filas = true;
         }
         QVariantList fila(e.resultado.columnas.size());
         for (int i = 0; i < e.columnas_nueva.size(); ++i) {
-            const auto it = e.indice.constFind(e.columnas_nueva[i].nombre.toLower());
-            if (it != e.indice.constEnd()) fila[*it] = e.valores_nueva[i];
+            // Usually the same columns in the same order: no search then.
+            const QString& nombre = e.columnas_nueva[i].nombre;
+            const int j = i < e.resultado.columnas.size() && e.resultado.columnas[i].nombre == nombre
+                              ? i : indice_de(e.resultado.columnas, nombre);
+            if (j >= 0) fila[j] = e.valores_nueva[i];
         }
         const bool claves_completas = e.resultado.claves.size() == e.resultado.filas.size();
         e.resultado.filas << fila;
@@ -310,7 +308,6 @@ void Recordset::guardar()
         e.fila = int(e.resultado.filas.size()) - 1;
         e.nueva = false;
         e.columnas_nueva.clear();
-        e.indice_nueva.clear();
         e.valores_nueva.clear();
         e.asignada.clear();
         return;

@@ -6,6 +6,8 @@
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
 
+#include <QSet>
+
 namespace {
 
 // A sales or VAT code brought to the company's length.
@@ -15,11 +17,18 @@ QString normalizar(const Traspaso& t, const QString& codigo)
     return codigo;
 }
 
+// Codes this posting has already found in the company's SubCta or put in
+// XSubCta: asking again could only find them there, so the same sales, VAT
+// and tax accounts of every invoice cost two queries once, not per line.
+using Conocidas = QSet<QString>;
+
 // With ContaPlus out of reach every code goes to its creator (which skips
 // codes XSubCta already holds); otherwise only codes the company lacks.
-bool hay_que_crear(Traspaso& t, const QString& codigo)
+void asegurar(Traspaso& t, Conocidas& conocidas, const QString& codigo, void (Traspaso::*crear)())
 {
-    return t.m.externa || !t.existe_cuenta(codigo);
+    if (conocidas.contains(codigo)) return;
+    if (t.m.externa || !t.existe_cuenta(codigo)) (t.*crear)();
+    conocidas.insert(codigo);
 }
 
 double numero_fac(Recordset& rs, const QString& campo)
@@ -27,15 +36,10 @@ double numero_fac(Recordset& rs, const QString& campo)
     return vb::numero(rs.campo(campo));
 }
 
-// Opens rs_diario on a new row carrying the entry's number and date.
+// rs_diario on a new row carrying the entry's number and date.
 void nueva_linea(Traspaso& t, double n_apunte, const QDate& fecha)
 {
-    t.rs_diario.cerrar();
-    t.rs_diario.abrir(QStringLiteral("SELECT * FROM Xdiario"), t.conexion_diario, Cursor::Dinamico,
-                      Bloqueo::Optimista);
-    t.rs_diario.nuevo();
-    t.rs_diario.asignar(QStringLiteral("Asien"), n_apunte);
-    t.rs_diario.asignar(QStringLiteral("Fecha"), fecha);
+    nueva_fila_diario(t.rs_diario, t.conexion_diario, n_apunte, fecha);
 }
 
 void guardar_linea(Traspaso& t)
@@ -44,7 +48,7 @@ void guardar_linea(Traspaso& t)
     t.rs_diario.cerrar();
 }
 
-void asentar_factura(Traspaso& t, double n_apunte)
+void asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
 {
     Module1& m = t.m;
     Recordset& fac = m.rs_fac;
@@ -55,14 +59,14 @@ void asentar_factura(Traspaso& t, double n_apunte)
     const QString ctac = vb::texto(fac.campo(QStringLiteral("FacCtaC")));
     t.subcuenta_cliente = vb::Left(ctac, 4) + vb::Right(ctac, qMax(0, m.digitos - 4));
 
-    if (hay_que_crear(t, t.subcuenta_cliente)) t.CREAR_CLIENTE_CONTAPLUS();
+    asegurar(t, conocidas, t.subcuenta_cliente, &Traspaso::CREAR_CLIENTE_CONTAPLUS);
     nueva_linea(t, n_apunte, fecha);
     t.MOVER_DATOS_CLIENTE_CONTAPLUS();
     guardar_linea(t);
 
     const double tasa = numero_fac(fac, QStringLiteral("ImporteTasa"));
     if (tasa != 0) {
-        if (hay_que_crear(t, m.cuenta_tasa)) t.CREAR_CUENTA_TASA();
+        asegurar(t, conocidas, m.cuenta_tasa, &Traspaso::CREAR_CUENTA_TASA);
         nueva_linea(t, n_apunte, fecha);
         t.MOVER_DATOS_TASA_CONTAPLUS();
         guardar_linea(t);
@@ -79,7 +83,7 @@ void asentar_factura(Traspaso& t, double n_apunte)
                    m.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura, {emp, eje, fra});
     if (m.rs_fal.eof()) {
         t.subcuenta = normalizar(t, m.cuenta_ventas);
-        if (hay_que_crear(t, t.subcuenta)) t.CREAR_VENTAS_CONTAPLUS2();
+        asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_VENTAS_CONTAPLUS2);
         t.importe_ventas = numero_fac(fac, QStringLiteral("FacB1")) + numero_fac(fac, QStringLiteral("FacB2")) +
                            numero_fac(fac, QStringLiteral("FacB3")) + numero_fac(fac, QStringLiteral("FacB4"));
         nueva_linea(t, n_apunte, fecha);
@@ -88,7 +92,7 @@ void asentar_factura(Traspaso& t, double n_apunte)
     } else {
         while (!m.rs_fal.eof()) {
             t.subcuenta = normalizar(t, vb::texto(m.rs_fal.campo(QStringLiteral("FalCta"))));
-            if (hay_que_crear(t, t.subcuenta)) t.CREAR_VENTAS_CONTAPLUS2();
+            asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_VENTAS_CONTAPLUS2);
             t.importe_ventas = vb::numero(m.rs_fal.campo(QStringLiteral("FalSuma")));
             nueva_linea(t, n_apunte, fecha);
             t.MOVER_DATOS_VENTAS_CONTAPLUS2();
@@ -105,7 +109,7 @@ void asentar_factura(Traspaso& t, double n_apunte)
         t.porcentaje_iva = tipo;
         nueva_linea(t, n_apunte, fecha);
         t.subcuenta = normalizar(t, vb::Left(ivar, qMax(0, m.digitos - 2)) + vb::Format(tipo, QStringLiteral("00")));
-        if (hay_que_crear(t, t.subcuenta)) t.CREAR_IVA_CONTAPLUS();
+        asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_IVA_CONTAPLUS);
         t.base_imponible = numero_fac(fac, QStringLiteral("FacB%1").arg(d));
         if (d == 2) t.base_imponible += tasa;
         t.cuota_iva = numero_fac(fac, QStringLiteral("FacI%1").arg(d));
@@ -131,12 +135,13 @@ void Traspaso::contabilizar()
     const QString fase = QStringLiteral("Asientos de facturas");
     const qint64 total = m.rs_fac.recuento();
     qint64 hecho = 0;
+    Conocidas conocidas;
     m.interlocutor.progreso(fase, 0, total);
     while (!m.rs_fac.eof()) {
         n_apunte += 1;
         const QVariant fra = m.rs_fac.campo(QStringLiteral("FacFra"));
         tarea = QStringLiteral("el asiento de la factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra));
-        asentar_factura(*this, n_apunte);
+        asentar_factura(*this, conocidas, n_apunte);
         m.rs_fac.asignar(QStringLiteral("FacEst"), QStringLiteral("1"));
         m.rs_fac.guardar();
         // The entry is whole and marked: from here a failure keeps it.

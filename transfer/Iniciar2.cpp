@@ -47,11 +47,10 @@ QString cortar_diario(Traspaso& t)
         t.conexion_diario.recortar(QStringLiteral("Xdiario"), marca);
         const qint64 n = hay - marca;
         return QStringLiteral(" El asiento que quedó a medias se ha quitado del diario (%1 %2).")
-            .arg(n)
-            .arg(n == 1 ? QStringLiteral("línea") : QStringLiteral("líneas"));
+            .arg(QString::number(n), n == 1 ? QStringLiteral("línea") : QStringLiteral("líneas"));
     } catch (const Fallo& f) {
         return QStringLiteral(" No se han podido quitar del diario las líneas del asiento que quedó a medias: %1 (%2).")
-            .arg(f.descripcion()).arg(f.numero());
+            .arg(f.descripcion(), QString::number(f.numero()));
     }
 }
 
@@ -70,8 +69,8 @@ QString deshacer(Traspaso& t, const Deshacer& d)
                 QStringLiteral("DELETE FROM fac WHERE FacEje = ? AND FacFra = ? AND FacEst = '0'"), *d.fac);
         }
     } catch (const Fallo& f) {
-        r = QStringLiteral(" No se ha podido deshacer lo preparado para ella: %1 (%2).")
-                .arg(f.descripcion()).arg(f.numero());
+        r = QStringLiteral(" No se ha podido quitar de las tablas del enlace lo que quedó preparado a medias: %1 (%2).")
+                .arg(f.descripcion(), QString::number(f.numero()));
     }
     return r;
 }
@@ -79,8 +78,7 @@ QString deshacer(Traspaso& t, const Deshacer& d)
 FinTraspaso abandonar(Traspaso& t, const Deshacer& d, const QString& descripcion, qint32 numero)
 {
     QString texto = QStringLiteral("El traspaso se ha interrumpido en %1: %2 (error %3).")
-                        .arg(t.tarea, descripcion)
-                        .arg(numero);
+                        .arg(t.tarea, descripcion, QString::number(numero));
     texto += cortar_diario(t);
     texto += deshacer(t, d);
     texto += QStringLiteral(" Lo ya traspasado queda marcado; corrija el dato y repita el traspaso.");

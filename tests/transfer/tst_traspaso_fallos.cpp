@@ -57,6 +57,7 @@ class TstTraspasoFallos : public QObject {
     Q_OBJECT
 
 private slots:
+    void asiento_a_medias_data();
     void asiento_a_medias();
     void numero_no_numerico();
     void fallos_por_fase_data();
@@ -65,9 +66,17 @@ private slots:
     void deshacer_lo_preparado();
 };
 
+void TstTraspasoFallos::asiento_a_medias_data()
+{
+    QTest::addColumn<bool>("sql");
+    QTest::newRow("access") << false;
+    QTest::newRow("sql") << true;
+}
+
 void TstTraspasoFallos::asiento_a_medias()
 {
-    Instalacion inst;
+    QFETCH(bool, sql);
+    Instalacion inst(sql);
     escenario_base(inst);
     factura_desbordada(inst);
 
