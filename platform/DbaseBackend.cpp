@@ -1,4 +1,5 @@
 #include "platform/DbaseBackend.h"
+#include "platform/TextoSql.h"
 #include "platform/Motores.h"
 
 #include <QDate>
@@ -581,7 +582,7 @@ struct Tabla {
     int campo(const QString& nombre) const
     {
         for (int i = 0; i < campos.size(); ++i)
-            if (campos[i].nombre.compare(nombre, Qt::CaseInsensitive) == 0)
+            if (mismo_nombre(campos[i].nombre, nombre))
                 return i;
         return -1;
     }

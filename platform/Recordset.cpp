@@ -18,8 +18,7 @@ constexpr qint32 NO_ADMITE_ACTUALIZAR = -2146825037;   // 0x800A0CB3
 int indice_de(const QVector<Columna>& columnas, const QString& nombre)
 {
     for (int i = 0; i < columnas.size(); ++i) {
-        const QString& c = columnas[i].nombre;
-        if (c.size() == nombre.size() && c.compare(nombre, Qt::CaseInsensitive) == 0) return i;
+        if (mismo_nombre(columnas[i].nombre, nombre)) return i;
     }
     return -1;
 }

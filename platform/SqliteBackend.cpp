@@ -83,8 +83,15 @@ public:
         for (int i = primera; i < registro.count(); ++i) {
             Columna c;
             c.nombre = registro.fieldName(i);
-            for (const Columna& t : de_tabla)
-                if (t.nombre.compare(c.nombre, Qt::CaseInsensitive) == 0) c.tipo = t.tipo;
+            // "SELECT * FROM t" gives the table's columns in order: look
+            // there first, search only when the query names its own.
+            const int k = i - primera;
+            if (k < de_tabla.size() && de_tabla[k].nombre == c.nombre) {
+                c.tipo = de_tabla[k].tipo;
+            } else {
+                for (const Columna& t : de_tabla)
+                    if (mismo_nombre(t.nombre, c.nombre)) { c.tipo = t.tipo; break; }
+            }
             r.columnas << c;
         }
         while (q.next()) {

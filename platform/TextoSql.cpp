@@ -65,3 +65,17 @@ QVariant valor_leido(const QVariant& v)
     if (!v.isValid() || v.isNull()) return QVariant();
     return v;
 }
+
+bool mismo_nombre(QStringView a, QStringView b)
+{
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x == y) continue;
+        if (x >= 0x80 || y >= 0x80) return a.compare(b, Qt::CaseInsensitive) == 0;
+        const char16_t fx = (x >= 'A' && x <= 'Z') ? x + 32 : x;
+        const char16_t fy = (y >= 'A' && y <= 'Z') ? y + 32 : y;
+        if (fx != fy) return false;
+    }
+    return true;
+}

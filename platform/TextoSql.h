@@ -24,3 +24,8 @@ bool cambia_esquema(const QString& sql);
 QVariant valor_enlazado(const QVariant& v);
 // A value as read from an engine: SQL NULL becomes the invalid QVariant.
 QVariant valor_leido(const QVariant& v);
+
+// Names of tables and columns compared without regard to case. Names are
+// ASCII almost always, so that case is folded by hand (Qt's general folding
+// is many times slower and every field of every row written comes here).
+bool mismo_nombre(QStringView a, QStringView b);
