@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QTimer>
 #include <cstdio>
 
@@ -16,6 +17,10 @@ namespace {
 
 // Time for the window to be shown, activated and painted.
 constexpr int PAUSA_MS = 600;
+
+// The month of the demonstration installation (`enlace demo`).
+#define DESDE "01112026"
+#define HASTA "30112026"
 
 void guardar(QWidget* ventana, const QString& archivo)
 {
@@ -49,10 +54,35 @@ void programar_capturas(MenuContaplus& menu, const QString& carpeta)
                 QCoreApplication::processEvents();
                 guardar(ventana, dir.filePath(QStringLiteral("configuracion.png")));
             } else {
-                teclear(ventana, QStringLiteral("de"), QStringLiteral("01032024"));
-                teclear(ventana, QStringLiteral("hasta"), QStringLiteral("31032024"), false);
-                QCoreApplication::processEvents();
-                guardar(ventana, dir.filePath(QStringLiteral("traspaso.png")));
+                // A real run over the demonstration's month, pictured while
+                // it goes on: the run lets timers through as it shows its
+                // progress.
+                const QString archivo = dir.filePath(QStringLiteral("traspaso.png"));
+                // Best a phase half done; else the last the run showed.
+                QPixmap imagen;
+                bool a_medias = false;
+                QTimer mirar;
+                mirar.setInterval(5);
+                QObject::connect(&mirar, &QTimer::timeout, ventana, [&] {
+                    auto* barra = ventana->findChild<QProgressBar*>(QStringLiteral("progreso"));
+                    if (a_medias || !barra || !barra->isVisible()) return;
+                    const int maximo = barra->maximum();
+                    a_medias = maximo > 0 && barra->value() > maximo / 5 && barra->value() < maximo * 9 / 10;
+                    imagen = ventana->grab();
+                });
+                mirar.start();
+                teclear(ventana, QStringLiteral("de"), QStringLiteral(DESDE));
+                teclear(ventana, QStringLiteral("hasta"), QStringLiteral(HASTA));
+                mirar.stop();
+                if (!imagen.isNull()) {
+                    if (!imagen.save(archivo))
+                        std::fprintf(stderr, "%s\n", qPrintable(QStringLiteral("No se ha podido guardar ") + archivo));
+                } else {
+                    teclear(ventana, QStringLiteral("de"), QStringLiteral(DESDE));
+                    teclear(ventana, QStringLiteral("hasta"), QStringLiteral(HASTA), false);
+                    QCoreApplication::processEvents();
+                    guardar(ventana, archivo);
+                }
             }
             ventana->close();
         });

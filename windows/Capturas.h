@@ -1,9 +1,11 @@
 #pragma once
 // Pictures of the three windows taken by the program itself, for the
 // documentation: with ENLACE_CAPTURA=<folder> the program shows the menu,
-// opens the settings window and unlocks it, opens the transfer window with a
-// range typed in, saves menu.png, configuracion.png and traspaso.png into the
-// folder and ends.
+// opens the settings window and unlocks it, opens the transfer window and
+// runs a transfer of the demonstration's month (November 2026), saves
+// menu.png, configuracion.png and traspaso.png (taken while the run goes on)
+// into the folder and ends. Meant to run with ENLACE_RESPUESTAS_AUTOMATICAS
+// so that the run's questions are answered.
 #include <QString>
 
 class MenuContaplus;

@@ -138,6 +138,7 @@ ConfigurarContaplus::ConfigurarContaplus(Module1& m, QWidget* padre) : QDialog(p
 
     QLabel* SSPanel13 = panel_3d(QStringLiteral("Password"), QStringLiteral("SSPanel13"), this);
     SSPanel13->setMinimumWidth(120);
+    SSPanel13->setFixedHeight(pas->sizeHint().height());
 
     Image2 = new Imagen(imagen_guardar(), QStringLiteral("Image2"), this);
     Image2->setToolTip(QStringLiteral("Guardar los cambios"));
@@ -159,8 +160,8 @@ ConfigurarContaplus::ConfigurarContaplus(Module1& m, QWidget* padre) : QDialog(p
     columna->addLayout(medio);
     columna->addWidget(Line1);
     auto* pie = new QHBoxLayout;
-    pie->addWidget(SSPanel13);
-    pie->addWidget(pas);
+    pie->addWidget(SSPanel13, 0, Qt::AlignVCenter);
+    pie->addWidget(pas, 0, Qt::AlignVCenter);
     pie->addStretch();
     pie->addWidget(Image2);
     pie->addSpacing(10);
