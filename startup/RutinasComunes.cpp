@@ -13,6 +13,10 @@ using vb::Right;
 QString convertir_fecha(const QString& fecha, qint16 formato_origen, qint16 formato_destino)
 {
     const QString& f = fecha;
+    // Codes outside 0-3 give the empty text; checked first, since a pair
+    // such as (0, 12) would otherwise read as the case 1 -> 2.
+    if (formato_origen < 0 || formato_origen > 3 || formato_destino < 0 || formato_destino > 3)
+        return QString("");
     switch (formato_origen * 10 + formato_destino) {
     case 1:  return Right(f, 2) + Mid(f, 5, 2) + Left(f, 4);                            // 0 -> 1
     case 2:  return Right(f, 2) + "/" + Mid(f, 5, 2) + "/" + Left(f, 4);                // 0 -> 2

@@ -73,7 +73,7 @@ void Traspaso::fase_caja(double& n_apunte)
                                                  "AND CajFec = ? AND CajEstado = '0' GROUP BY CajCobroc")
                                 : QStringLiteral("SELECT Sum(CajImp) AS CajSuma, CajCobroc FROM cajj WHERE CajFec = ? "
                                                  "AND CajEstado = '0' GROUP BY CajCobroc"),
-                        m.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura, {fecha_dia});
+                        m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
         if (!m.rs_cajj.eof() && !vb::esNulo(m.rs_cajj.campo(QStringLiteral("CajSuma")))) {
             while (!m.rs_cajj.eof()) {
                 APUNTE_DEBE_CAJA_CONTAPLUS(n_apunte);

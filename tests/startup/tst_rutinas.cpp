@@ -32,6 +32,10 @@ private slots:
         QTest::newRow("1-1") << "15032024" << 1 << 1 << "";
         QTest::newRow("formato inexistente") << "20240315" << 0 << 4 << "";
         QTest::newRow("origen negativo") << "20240315" << -1 << 2 << "";
+        // Pairs of codes out of range that would look like a valid pair.
+        QTest::newRow("destino 12") << "15032024" << 0 << 12 << "";
+        QTest::newRow("origen 1, destino -8") << "20240315" << 1 << -8 << "";
+        QTest::newRow("origen 4, destino -10") << "15032024" << 4 << -10 << "";
         // Positions are taken blindly: a short day and month give nonsense
         // that no later date check accepts.
         QTest::newRow("corta 2-0") << "1/3/2024" << 2 << 0 << "2024/21/";

@@ -50,6 +50,7 @@ private slots:
     void huecos_de_numeracion();
     void factura_sin_numero();
     void modo_sql_y_series();
+    void subcuentas_de_cada_activacion();
 };
 
 void TstTraspaso::ajustes_data()
@@ -433,6 +434,40 @@ void TstTraspaso::modo_sql_y_series()
         for (const QVariantMap& r : inst.filas("fac")) fac << r["FacFra"].toString();
         QCOMPARE(fac, sql ? QStringList({"1", "2"}) : QStringList({"F3", "1"}));   // val("F3") is 0
     }
+}
+
+void TstTraspaso::subcuentas_de_cada_activacion()
+{
+    // One window, three activations and runs: the codes a run ensured are
+    // ensured again by the next one, whose XSubCta may be a fresh copy
+    // (externa) or another file (externa turned off).
+    Instalacion inst;
+    inst.subcuenta_empresa("700000000", "VENTAS");
+    inst.ajustes({{"Externa", 1}, {"ccop1", 0}});
+    auto una_factura = [&](const QString& num, const QString& fec) {
+        Factura f;
+        f.num = num, f.fec = fec, f.cli = "X", f.nom = "Pasante";
+        f.b[0] = 100, f.tipo[0] = 10, f.cuota[0] = 10, f.total = 110;
+        factura(inst, f);
+    };
+    const QStringList todas = {"430000000", "700000000", "477000010"};
+
+    Corrida c(inst);
+    una_factura("1", "20260301");
+    QCOMPARE(int(c.correr("01032026", "01032026")), int(FinTraspaso::Correcto));
+    QCOMPARE(codigos(ruta_subcuentas(inst, true)), todas);
+
+    una_factura("2", "20260302");
+    QCOMPARE(int(c.correr("02032026", "02032026")), int(FinTraspaso::Correcto));
+    QCOMPARE(codigos(ruta_subcuentas(inst, true)), todas);
+    QCOMPARE(lineas(ruta_diario(inst, true)).size(), 3);
+
+    // ContaPlus within reach again: only what the company lacks.
+    inst.ajustes({{"Externa", 0}});
+    c.m.activar();
+    una_factura("3", "20260303");
+    QCOMPARE(int(c.correr("03032026", "03032026")), int(FinTraspaso::Correcto));
+    QCOMPARE(codigos(ruta_subcuentas(inst)), (QStringList{"430000000", "477000010"}));
 }
 
 QTEST_GUILESS_MAIN(TstTraspaso)
