@@ -6,19 +6,12 @@
 #include "tests/support/Instalacion.h"
 #include "tests/support/InterlocutorGrabador.h"
 #include "transfer/Traspaso.h"
+#include "tests/support/VistaPrueba.h"
+
 #include <QtTest>
 #include <memory>
 
 namespace {
-
-class VistaPrueba final : public VistaTraspaso {
-public:
-    QString texto_de() const override { return {}; }
-    QString texto_hasta() const override { return {}; }
-    void vaciar_fechas() override {}
-    void puntero_espera(bool) override {}
-    void cerrar() override {}
-};
 
 // An installation with an external ContaPlus: the window's activation has
 // put empty Xdiario and XSubCta in C:\ContaEli.

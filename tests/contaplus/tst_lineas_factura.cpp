@@ -7,18 +7,11 @@
 #include "tests/support/Instalacion.h"
 #include "tests/support/InterlocutorGrabador.h"
 #include "transfer/Traspaso.h"
+#include "tests/support/VistaPrueba.h"
+
 #include <QtTest>
 
 namespace {
-
-class VistaPrueba final : public VistaTraspaso {
-public:
-    QString texto_de() const override { return {}; }
-    QString texto_hasta() const override { return {}; }
-    void vaciar_fechas() override {}
-    void puntero_espera(bool) override {}
-    void cerrar() override {}
-};
 
 const QDate FIN_2009(2009, 12, 31);
 

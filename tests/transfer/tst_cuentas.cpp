@@ -8,20 +8,13 @@
 #include "tests/support/InterlocutorGrabador.h"
 #include "transfer/Traspaso.h"
 
+#include "tests/support/VistaPrueba.h"
+
 #include <QtTest>
 #include <memory>
 #include <tuple>
 
 namespace {
-
-class VistaPrueba : public VistaTraspaso {
-public:
-    QString texto_de() const override { return {}; }
-    QString texto_hasta() const override { return {}; }
-    void vaciar_fechas() override {}
-    void puntero_espera(bool) override {}
-    void cerrar() override {}
-};
 
 // One installation with the customer files below, the program started on it
 // and a transfer window. Settings: walk-in 430000000, agencies 4300,

@@ -7,21 +7,14 @@
 #include "tests/support/InterlocutorGrabador.h"
 #include "transfer/Traspaso.h"
 
+#include "tests/support/VistaPrueba.h"
+
 #include <QtTest>
 #include <algorithm>
 #include <map>
 #include <memory>
 
 namespace {
-
-class VistaPrueba : public VistaTraspaso {
-public:
-    QString texto_de() const override { return {}; }
-    QString texto_hasta() const override { return {}; }
-    void vaciar_fechas() override {}
-    void puntero_espera(bool) override {}
-    void cerrar() override {}
-};
 
 // An installation, the program started on it and an activated transfer
 // window: 9 digits unless told, company "1", journal "1", VAT 477000000.
