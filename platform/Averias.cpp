@@ -1,0 +1,117 @@
+#include "platform/Averias.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace averias {
+
+namespace {
+
+struct Regla {
+    QString fichero;   // lower case; "*" for any
+    qint64 n = 0;
+    Accion accion = Accion::Ninguna;
+};
+
+struct Estado {
+    QVector<Regla> reglas;
+    QString sincronizados;
+    QString recuento;
+    QHash<QString, qint64> cuentas;   // writes seen per file (lower case), and "*"
+    QMutex mutex;
+
+    Estado()
+    {
+        const QString texto = qEnvironmentVariable("ENLACE_AVERIA");
+        for (const QString& parte : texto.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QStringList p = parte.trimmed().split(QLatin1Char(':'));
+            if (p.size() != 3)
+                continue;
+            Regla r;
+            r.fichero = p[0].trimmed().toLower();
+            r.n = p[1].trimmed().toLongLong();
+            const QString a = p[2].trimmed().toLower();
+            r.accion = a == QLatin1String("matar") ? Accion::Matar
+                       : a == QLatin1String("mitad") ? Accion::Mitad
+                       : a == QLatin1String("disco") ? Accion::Disco
+                                                     : Accion::Ninguna;
+            if (r.n > 0 && r.accion != Accion::Ninguna)
+                reglas.append(r);
+        }
+        sincronizados = qEnvironmentVariable("ENLACE_SINCRONIZADOS");
+        recuento = qEnvironmentVariable("ENLACE_AVERIA_RECUENTO");
+    }
+
+    ~Estado()
+    {
+        if (recuento.isEmpty())
+            return;
+        QFile f(recuento);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        for (auto it = cuentas.constBegin(); it != cuentas.constEnd(); ++it)
+            f.write(QStringLiteral("%1 %2\n").arg(it.key()).arg(it.value()).toUtf8());
+    }
+};
+
+Estado& estado()
+{
+    static Estado e;
+    return e;
+}
+
+}  // namespace
+
+bool activas()
+{
+    const Estado& e = estado();
+    return !e.reglas.isEmpty() || !e.sincronizados.isEmpty() || !e.recuento.isEmpty();
+}
+
+[[noreturn]] void terminar()
+{
+    // SIGKILL: no handler, no flush of any buffer, as a real kill.
+    ::kill(::getpid(), SIGKILL);
+    ::_exit(137);
+}
+
+Accion escritura(const QString& ruta)
+{
+    Estado& e = estado();
+    if (e.reglas.isEmpty() && e.recuento.isEmpty())
+        return Accion::Ninguna;
+    QMutexLocker cerrojo(&e.mutex);
+    const QString nombre = QFileInfo(ruta).fileName().toLower();
+    const qint64 propia = ++e.cuentas[nombre];
+    const qint64 todas = ++e.cuentas[QStringLiteral("*")];
+    for (const Regla& r : e.reglas) {
+        const bool toca = r.fichero == QLatin1String("*") ? r.n == todas : (r.fichero == nombre && r.n == propia);
+        if (!toca)
+            continue;
+        if (r.accion == Accion::Matar)
+            terminar();
+        return r.accion;
+    }
+    return Accion::Ninguna;
+}
+
+void sincronizado(const QString& ruta)
+{
+    Estado& e = estado();
+    if (e.sincronizados.isEmpty())
+        return;
+    QMutexLocker cerrojo(&e.mutex);
+    const QString copia = QDir(e.sincronizados).filePath(QFileInfo(ruta).fileName());
+    QFile::remove(copia);
+    QFile::copy(ruta, copia);
+}
+
+}  // namespace averias

@@ -1,0 +1,44 @@
+#pragma once
+// Faults injected on purpose, so the tests can prove that a transfer stopped
+// at any write converges on the next run. Off unless the environment asks:
+//
+//   ENLACE_AVERIA=<fichero>:<n>:<accion>[,<fichero>:<n>:<accion>...]
+//     <fichero>  a file name without its folder, in any case ("Xdiario.dbf",
+//                "enlace.MDB"), or "*" for any file;
+//     <n>        the n-th write to it in this process, counted from 1;
+//     <accion>   "matar": the process ends at once, as under a kill, before
+//                the write; "mitad": half of the write reaches the file, then
+//                the process ends; "disco": half of the write reaches the
+//                file and the write fails as on a full disk.
+//
+//   ENLACE_AVERIA_RECUENTO=<fichero>
+//     at the end of the process, one line per file written: its name and
+//     how many writes it had, so a test knows which points there are.
+//
+//   ENLACE_SINCRONIZADOS=<carpeta>
+//     every file synced is copied there under its own name at that moment,
+//     so a test can put back what a power cut would leave: what was synced.
+//
+// Writes are counted by the file layer (every positioned write to a dBASE
+// file) and by the SQLite engine (every statement that changes a database,
+// and every commit).
+#include <QString>
+
+namespace averias {
+
+enum class Accion { Ninguna, Matar, Mitad, Disco };
+
+// Called before each write to `ruta`: what the test asked for this one.
+// Matar ends the process here and does not return.
+Accion escritura(const QString& ruta);
+
+// Ends the process at once, as a kill would.
+[[noreturn]] void terminar();
+
+// Called after `ruta` was synced.
+void sincronizado(const QString& ruta);
+
+// True when any fault or the synced-copy folder is configured.
+bool activas();
+
+}  // namespace averias

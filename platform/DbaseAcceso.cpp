@@ -1,0 +1,295 @@
+#include "platform/DbaseAcceso.h"
+
+#include <QCryptographicHash>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QElapsedTimer>
+
+#include <cstring>
+#include <string>
+#include <strings.h>
+
+using namespace codigo_error;
+
+namespace {
+
+thread_local std::string ultimo_error;
+thread_local const char* ruta_a_abrir = nullptr;
+
+void anotar_error(const char* mensaje)
+{
+    ultimo_error = mensaje ? mensaje : "";
+}
+
+ArchivoDbase* como_archivo(SAFile f)
+{
+    return reinterpret_cast<ArchivoDbase*>(f);
+}
+
+SAFile abrir_archivo(const char* nombre, const char* modo)
+{
+    const size_t n = std::strlen(nombre);
+    const char* ruta = (ruta_a_abrir && n >= 4 && strcasecmp(nombre + n - 4, ".dbf") == 0) ? ruta_a_abrir : nombre;
+    // Only existing files are opened: shapelib creates none for us.
+    const bool escritura = std::strchr(modo, '+') || std::strchr(modo, 'w');
+    auto* a = new ArchivoDbase;
+    QString motivo;
+    if (!a->fichero.abrir(QFile::decodeName(ruta), escritura, &motivo)) {
+        ultimo_error = motivo.toStdString();
+        delete a;
+        return nullptr;
+    }
+    return reinterpret_cast<SAFile>(a);
+}
+
+SAOffset leer(void* p, SAOffset tam, SAOffset n, SAFile f)
+{
+    ArchivoDbase* a = como_archivo(f);
+    try {
+        const qint64 leido = a->fichero.leer(a->posicion, static_cast<char*>(p), qint64(tam * n));
+        a->posicion += leido;
+        return tam ? SAOffset(leido) / tam : 0;
+    } catch (const Fallo& e) {
+        ultimo_error = e.descripcion().toStdString();
+        return 0;
+    }
+}
+
+SAOffset escribir(void* p, SAOffset tam, SAOffset n, SAFile f)
+{
+    ArchivoDbase* a = como_archivo(f);
+    try {
+        a->fichero.escribir(a->posicion, static_cast<const char*>(p), qint64(tam * n));
+        a->posicion += qint64(tam * n);
+        return n;
+    } catch (const Fallo& e) {
+        ultimo_error = e.descripcion().toStdString();
+        return 0;
+    }
+}
+
+SAOffset buscar(SAFile f, SAOffset desplazamiento, int desde)
+{
+    ArchivoDbase* a = como_archivo(f);
+    try {
+        switch (desde) {
+        case SEEK_SET: a->posicion = qint64(desplazamiento); break;
+        case SEEK_CUR: a->posicion += qint64(desplazamiento); break;
+        case SEEK_END: a->posicion = a->fichero.tamano() + qint64(desplazamiento); break;
+        default: return SAOffset(-1);
+        }
+        return 0;
+    } catch (const Fallo& e) {
+        ultimo_error = e.descripcion().toStdString();
+        return SAOffset(-1);
+    }
+}
+
+SAOffset posicion(SAFile f)
+{
+    return SAOffset(como_archivo(f)->posicion);
+}
+
+int vaciar(SAFile)
+{
+    return 0;   // nothing is buffered
+}
+
+int cerrar(SAFile f)
+{
+    delete como_archivo(f);
+    return 0;
+}
+
+int quitar(const char*)
+{
+    return -1;   // shapelib never removes our files
+}
+
+// Bytes 1-3 of the header: the date of the last change. Read from the
+// clock once in a while, not on every record.
+QByteArray fecha_cabecera()
+{
+    static thread_local QElapsedTimer reloj;
+    static thread_local QByteArray fecha;
+    if (!reloj.isValid() || reloj.elapsed() > 10000) {
+        const QDate hoy = QDate::currentDate();
+        fecha = QByteArray(3, '\0');
+        fecha[0] = char(qBound(0, hoy.year() - 1900, 255));
+        fecha[1] = char(hoy.month());
+        fecha[2] = char(hoy.day());
+        reloj.start();
+    }
+    return fecha;
+}
+
+QByteArray cuenta(qint64 n)
+{
+    const quint32 v = quint32(n);
+    QByteArray b(4, '\0');
+    b[0] = char(v & 0xFF);
+    b[1] = char((v >> 8) & 0xFF);
+    b[2] = char((v >> 16) & 0xFF);
+    b[3] = char((v >> 24) & 0xFF);
+    return b;
+}
+
+QString nombre_de(const ArchivoDbase& a)
+{
+    return QDir::toNativeSeparators(a.fichero.ruta());
+}
+
+}  // namespace
+
+SAHooks ganchos_dbase()
+{
+    SAHooks g;
+    SASetupDefaultHooks(&g);
+    g.FOpen = abrir_archivo;
+    g.FRead = leer;
+    g.FWrite = escribir;
+    g.FSeek = buscar;
+    g.FTell = posicion;
+    g.FFlush = vaciar;
+    g.FClose = cerrar;
+    g.Remove = quitar;
+    g.Error = anotar_error;
+    return g;
+}
+
+void fijar_ruta_dbase(const char* ruta_real)
+{
+    ruta_a_abrir = ruta_real;
+}
+
+QString ultimo_error_dbase()
+{
+    return QString::fromStdString(ultimo_error);
+}
+
+void limpiar_error_dbase()
+{
+    ultimo_error.clear();
+}
+
+ArchivoDbase& archivo_de(DBFHandle h)
+{
+    return *como_archivo(h->fp);
+}
+
+EstadoTamano comprobar_tamano(DBFHandle h)
+{
+    EstadoTamano e;
+    e.tamano = archivo_de(h).fichero.tamano();
+    e.esperado = qint64(h->nHeaderLength) + qint64(h->nRecords) * h->nRecordLength;
+    const qint64 sobra = e.tamano - e.esperado;
+    const qint64 largo = h->nRecordLength;
+    if (sobra == 0 || sobra == 1) {
+        e.forma = EstadoTamano::Sano;
+    } else if (sobra > 1 && sobra <= largo + 1) {
+        // An append that stopped between its record and its header.
+        e.forma = EstadoTamano::Cola;
+    } else if (sobra > 1 && largo > 0 && (sobra - 1) % largo == 0
+               && archivo_de(h).fichero.leer(e.tamano - 1, 1) == QByteArray("\x1A", 1)) {
+        // Whole records and the end mark past the count: a cut that stopped
+        // after writing the new count.
+        e.forma = EstadoTamano::Cola;
+    } else {
+        e.forma = EstadoTamano::Roto;
+    }
+    return e;
+}
+
+void quitar_cola(DBFHandle h)
+{
+    Fichero& f = archivo_de(h).fichero;
+    const qint64 fin = qint64(h->nHeaderLength) + qint64(h->nRecords) * h->nRecordLength;
+    f.truncar(fin);
+    f.escribir(fin, "\x1A", 1);
+    h->nCurrentRecord = -1;
+    h->bCurrentRecordModified = 0;
+}
+
+void anadir_registro(DBFHandle h, const QByteArray& registro, const QString& tabla)
+{
+    ArchivoDbase& a = archivo_de(h);
+    Fichero& f = a.fichero;
+    const qint64 n = h->nRecords;
+    const qint64 inicio = qint64(h->nHeaderLength) + n * h->nRecordLength;
+    const qint64 antes = f.tamano();
+    const bool con_marca = antes == inicio + 1;
+
+    // Whatever a failed write left, the file goes back to what it was.
+    auto restaurar = [&](const QByteArray& cabecera) {
+        try {
+            f.truncar(antes);
+            if (con_marca)
+                f.escribir(inicio, "\x1A", 1);
+            if (!cabecera.isEmpty())
+                f.escribir(1, cabecera);
+        } catch (const Fallo&) {
+            // The header still counts only the records that were there; the
+            // next open cuts off what is left past them.
+        }
+    };
+
+    QByteArray datos = registro;
+    datos.append('\x1A');
+    try {
+        f.escribir(inicio, datos);
+    } catch (const Fallo& e) {
+        restaurar({});
+        throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo añadir el registro a la tabla %1: %2")
+                                       .arg(tabla, e.descripcion()));
+    }
+    const QByteArray cabecera_antes = f.leer(1, 7);
+    QByteArray cabecera = fecha_cabecera();
+    cabecera.append(cuenta(n + 1));
+    try {
+        f.escribir(1, cabecera);
+    } catch (const Fallo& e) {
+        restaurar(cabecera_antes);
+        throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo añadir el registro a la tabla %1: %2")
+                                       .arg(tabla, e.descripcion()));
+    }
+    h->nRecords = int(n + 1);
+    h->nCurrentRecord = -1;
+    h->bCurrentRecordModified = 0;
+    h->bUpdated = 0;
+    Q_UNUSED(nombre_de);
+}
+
+void recortar_registros(DBFHandle h, qint64 registros, const QString& tabla)
+{
+    Fichero& f = archivo_de(h).fichero;
+    const qint64 fin = qint64(h->nHeaderLength) + registros * h->nRecordLength;
+    try {
+        // The count first: a cut interrupted after it leaves a tail that
+        // the next open takes off.
+        f.escribir(4, cuenta(registros));
+        f.truncar(fin);
+        f.escribir(fin, "\x1A", 1);
+    } catch (const Fallo& e) {
+        throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo recortar la tabla %1: %2").arg(tabla, e.descripcion()));
+    }
+    h->nRecords = int(registros);
+    h->nCurrentRecord = -1;
+    h->bCurrentRecordModified = 0;
+    h->bUpdated = 0;
+}
+
+QString huella_registro(DBFHandle h, qint64 registros)
+{
+    Fichero& f = archivo_de(h).fichero;
+    const QByteArray datos = registros > 0
+                                 ? f.leer(qint64(h->nHeaderLength) + (registros - 1) * h->nRecordLength,
+                                          h->nRecordLength)
+                                 : f.leer(32, qint64(h->nHeaderLength) - 32);
+    return QString::fromLatin1(QCryptographicHash::hash(datos, QCryptographicHash::Sha1).toHex());
+}
+
+void sincronizar_dbase(DBFHandle h)
+{
+    archivo_de(h).fichero.sincronizar();
+}

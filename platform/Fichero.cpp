@@ -1,0 +1,179 @@
+#include "platform/Fichero.h"
+
+#include "platform/Averias.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Fichero::~Fichero()
+{
+    cerrar();
+}
+
+Fichero::Fichero(Fichero&& otro) noexcept
+    : fd_(otro.fd_), escritura_(otro.escritura_), ruta_(std::move(otro.ruta_))
+{
+    otro.fd_ = -1;
+}
+
+Fichero& Fichero::operator=(Fichero&& otro) noexcept
+{
+    if (this != &otro) {
+        cerrar();
+        fd_ = otro.fd_;
+        escritura_ = otro.escritura_;
+        ruta_ = std::move(otro.ruta_);
+        otro.fd_ = -1;
+    }
+    return *this;
+}
+
+bool Fichero::abrir(const QString& ruta, bool escritura, QString* motivo)
+{
+    cerrar();
+    const QByteArray r = QFile::encodeName(ruta);
+    int fd;
+    do {
+        fd = ::open(r.constData(), (escritura ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (motivo)
+            *motivo = texto_error(errno);
+        return false;
+    }
+    fd_ = fd;
+    escritura_ = escritura;
+    ruta_ = ruta;
+    return true;
+}
+
+void Fichero::cerrar()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+void Fichero::fallar(const QString& que, int numero) const
+{
+    throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("%1 \"%2\": %3")
+                                                 .arg(que, QDir::toNativeSeparators(ruta_), texto_error(numero)));
+}
+
+qint64 Fichero::tamano() const
+{
+    struct stat st;
+    if (::fstat(fd_, &st) != 0)
+        fallar(QStringLiteral("No se puede leer el tamaño de"), errno);
+    return st.st_size;
+}
+
+qint64 Fichero::leer(qint64 desde, char* destino, qint64 n) const
+{
+    qint64 hecho = 0;
+    while (hecho < n) {
+        const ssize_t r = ::pread(fd_, destino + hecho, size_t(n - hecho), off_t(desde + hecho));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            fallar(QStringLiteral("No se puede leer"), errno);
+        }
+        if (r == 0)
+            break;
+        hecho += r;
+    }
+    return hecho;
+}
+
+QByteArray Fichero::leer(qint64 desde, qint64 n) const
+{
+    QByteArray b(int(n), Qt::Uninitialized);
+    b.resize(int(leer(desde, b.data(), n)));
+    return b;
+}
+
+void Fichero::escribir(qint64 desde, const QByteArray& datos)
+{
+    escribir(desde, datos.constData(), datos.size());
+}
+
+void Fichero::escribir(qint64 desde, const char* datos, qint64 n)
+{
+    qint64 limite = n;
+    int fallo_inyectado = 0;
+    switch (averias::escritura(ruta_)) {
+    case averias::Accion::Ninguna:
+    case averias::Accion::Matar:
+        break;
+    case averias::Accion::Mitad:
+        limite = n / 2;
+        fallo_inyectado = -1;
+        break;
+    case averias::Accion::Disco:
+        limite = n / 2;
+        fallo_inyectado = ENOSPC;
+        break;
+    }
+    qint64 hecho = 0;
+    while (hecho < limite) {
+        const ssize_t r = ::pwrite(fd_, datos + hecho, size_t(limite - hecho), off_t(desde + hecho));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            fallar(QStringLiteral("No se puede escribir en"), errno);
+        }
+        hecho += r;
+    }
+    if (fallo_inyectado < 0)
+        averias::terminar();
+    if (fallo_inyectado > 0)
+        fallar(QStringLiteral("No se puede escribir en"), fallo_inyectado);
+}
+
+void Fichero::truncar(qint64 tamano)
+{
+    int r;
+    do {
+        r = ::ftruncate(fd_, off_t(tamano));
+    } while (r != 0 && errno == EINTR);
+    if (r != 0)
+        fallar(QStringLiteral("No se puede recortar"), errno);
+}
+
+void Fichero::sincronizar()
+{
+    if (::fsync(fd_) != 0)
+        fallar(QStringLiteral("No se puede asegurar en el disco"), errno);
+    averias::sincronizado(ruta_);
+}
+
+void Fichero::sincronizar_carpeta(const QString& carpeta)
+{
+    const int fd = ::open(QFile::encodeName(carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+QString Fichero::texto_error(int numero)
+{
+    switch (numero) {
+    case ENOSPC: return QStringLiteral("No queda espacio en el disco");
+    case EDQUOT: return QStringLiteral("Se ha superado la cuota de disco");
+    case EACCES:
+    case EPERM: return QStringLiteral("Acceso denegado");
+    case EROFS: return QStringLiteral("El disco es de solo lectura");
+    case ENOENT: return QStringLiteral("No se encuentra el fichero");
+    case EIO: return QStringLiteral("Error de entrada/salida del disco");
+    case EISDIR: return QStringLiteral("Es una carpeta");
+    case EFBIG: return QStringLiteral("El fichero es demasiado grande");
+    default: return QString::fromLocal8Bit(std::strerror(numero));
+    }
+}

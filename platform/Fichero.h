@@ -1,0 +1,51 @@
+#pragma once
+// A file read and written only with positioned, unbuffered calls whose every
+// result is checked, so that a failed write is known at once and nothing is
+// left in a buffer for a later seek or close to write somewhere else. The
+// dBASE engine keeps its files through it; the fault seam of Averias sits on
+// its writes. The POSIX calls live here only.
+#include "platform/Fallo.h"
+#include <QByteArray>
+#include <QString>
+
+class Fichero {
+public:
+    Fichero() = default;
+    ~Fichero();
+    Fichero(const Fichero&) = delete;
+    Fichero& operator=(const Fichero&) = delete;
+    Fichero(Fichero&& otro) noexcept;
+    Fichero& operator=(Fichero&& otro) noexcept;
+
+    // Opens an existing file; with `escritura` for reading and writing.
+    // False (with `motivo` set) when it cannot be opened that way.
+    bool abrir(const QString& ruta, bool escritura, QString* motivo = nullptr);
+    void cerrar();
+    bool abierto() const { return fd_ >= 0; }
+    bool escritura() const { return escritura_; }
+    const QString& ruta() const { return ruta_; }
+
+    qint64 tamano() const;
+    // Up to `n` bytes from `desde`; fewer at the end of the file.
+    qint64 leer(qint64 desde, char* destino, qint64 n) const;
+    QByteArray leer(qint64 desde, qint64 n) const;
+    // All of `datos` at `desde`, or a Fallo with the system's text. A write
+    // that fails may have written part of the bytes: the caller restores.
+    void escribir(qint64 desde, const QByteArray& datos);
+    void escribir(qint64 desde, const char* datos, qint64 n);
+    void truncar(qint64 tamano);
+    // The data and size on stable storage.
+    void sincronizar();
+
+    // The system's text for an error number, in Spanish for the usual ones.
+    static QString texto_error(int numero);
+    // Syncs a folder, so a file created or renamed in it survives a cut.
+    static void sincronizar_carpeta(const QString& carpeta);
+
+private:
+    [[noreturn]] void fallar(const QString& que, int numero) const;
+
+    int fd_ = -1;
+    bool escritura_ = false;
+    QString ruta_;
+};
