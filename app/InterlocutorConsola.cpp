@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -38,11 +37,4 @@ Respuesta InterlocutorConsola::mensaje(const QString& texto, const QString& titu
             respuesta == QString::fromUtf8("sí"))
                ? Respuesta::Si
                : Respuesta::No;
-}
-
-void InterlocutorConsola::progreso(const QString& fase, qint64, qint64)
-{
-    if (fase == fase_) return;
-    fase_ = fase;
-    if (isatty(fileno(stderr))) escribir(stderr, fase + "...\n");
 }

@@ -10,10 +10,7 @@ public:
     explicit InterlocutorConsola(bool si_a_todo = false) : si_a_todo_(si_a_todo) {}
 
     Respuesta mensaje(const QString& texto, const QString& titulo, Icono icono, Botones botones) override;
-    // One line on the error output when a new phase starts, only at a terminal.
-    void progreso(const QString& fase, qint64 hecho, qint64 total) override;
 
 private:
     bool si_a_todo_;
-    QString fase_;
 };

@@ -1,5 +1,8 @@
 #include "app/VistaConsola.h"
 
+#include <cstdio>
+#include <unistd.h>
+
 void VistaConsola::vaciar_fechas()
 {
     de.clear();
@@ -11,4 +14,14 @@ void VistaConsola::puntero_espera(bool) {}
 void VistaConsola::cerrar()
 {
     cerrada = true;
+}
+
+void VistaConsola::progreso(const QString& fase, qint64, qint64)
+{
+    if (fase == fase_) return;
+    fase_ = fase;
+    if (!isatty(fileno(stderr))) return;
+    const QByteArray b = (fase + QStringLiteral("...\n")).toUtf8();
+    std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
+    std::fflush(stderr);
 }

@@ -1,12 +1,6 @@
 #include "contaplus/FilaDiario.h"
 #include "platform/Vb.h"
 
-QDate fecha_asiento(const QVariant& aaaammdd)
-{
-    const QString f = vb::texto(aaaammdd);
-    return vb::CDate(vb::Mid(f, 7, 2) + "/" + vb::Mid(f, 5, 2) + "/" + vb::Mid(f, 3, 2));
-}
-
 void nueva_fila_diario(Recordset& rs, Conexion& conexion_diario, double asien,
                        const QDate& fecha)
 {
@@ -49,6 +43,14 @@ void asignar_linea(Recordset& rs, const LineaDiario& l)
     rs.asignar(QStringLiteral("EuroDebe"), l.euro_debe);
     rs.asignar(QStringLiteral("EuroHaber"), l.euro_haber);
     rs.asignar(QStringLiteral("BaseEuro"), l.base_euro);
+}
+
+void anadir_linea(Recordset& rs, Conexion& conexion_diario, double asien, const QDate& fecha,
+                  const LineaDiario& linea)
+{
+    nueva_fila_diario(rs, conexion_diario, asien, fecha);
+    asignar_linea(rs, linea);
+    rs.guardar();
 }
 
 QString unir(const QString& texto, const QVariant& campo)

@@ -28,11 +28,6 @@ struct LineaDiario {
     QVariant base_euro = 0;
 };
 
-// The date of an entry from an aaaammdd text: characters 7-8, 5-6 and 3-4
-// read day first as dd/mm/aa, so the century is not read from the text
-// (00-29 are 20xx, 30-99 19xx). A text that is no date fails.
-QDate fecha_asiento(const QVariant& aaaammdd);
-
 // Closes `rs` if open, opens it on Xdiario only to add (the table is not
 // read), adds a row and sets its Asien and Fecha.
 void nueva_fila_diario(Recordset& rs, Conexion& conexion_diario, double asien,
@@ -41,6 +36,11 @@ void nueva_fila_diario(Recordset& rs, Conexion& conexion_diario, double asien,
 // Sets the 28 columns after Asien and Fecha of the pending row, in the
 // journal's column order.
 void asignar_linea(Recordset& rs, const LineaDiario& linea);
+
+// Appends one whole line: a new row as nueva_fila_diario makes it, its
+// columns, saved. `rs` is left open on Xdiario.
+void anadir_linea(Recordset& rs, Conexion& conexion_diario, double asien, const QDate& fecha,
+                  const LineaDiario& linea);
 
 // Text joined to a field as the runtime's & does: a Null adds nothing.
 QString unir(const QString& texto, const QVariant& campo);

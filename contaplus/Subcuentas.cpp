@@ -1,17 +1,7 @@
-// The four subaccount creators. Each adds its subaccount to XSubCta unless a
-// row with the same code is already there, so a code is never added twice
-// and an existing row is never changed.
+#include "contaplus/Subcuentas.h"
 #include "platform/Vb.h"
-#include "transfer/Traspaso.h"
 
 namespace {
-
-// A Null name or tax number of the invoice gives an empty column, as the
-// dBASE file would hold it, rather than a failed transfer.
-QString texto_o_vacio(const QVariant& v)
-{
-    return vb::esNulo(v) ? QString() : vb::texto(v);
-}
 
 // Closes `rs` and opens it on the code's row, if any, to add to it. The code
 // is bound, not pasted: a code with an apostrophe is looked up like any other.
@@ -24,14 +14,13 @@ bool falta_subcuenta(Recordset& rs, Conexion& conexion, const QString& cod)
 }
 
 // Adds and saves the row of a missing code; its 12 columns in file order.
-void anadir_subcuenta(Recordset& rs, const QString& cod, const QString& titulo,
-                      const QString& nif, const QString& tipoiva)
+void anadir_subcuenta(Recordset& rs, const FilaSubcuenta& f)
 {
     const QString vacio;
     rs.nuevo();
-    rs.asignar(QStringLiteral("COD"), cod);
-    rs.asignar(QStringLiteral("TITULO"), titulo);
-    rs.asignar(QStringLiteral("NIF"), nif);
+    rs.asignar(QStringLiteral("COD"), f.cod);
+    rs.asignar(QStringLiteral("TITULO"), f.titulo);
+    rs.asignar(QStringLiteral("NIF"), f.nif);
     rs.asignar(QStringLiteral("DOMICILIO"), vacio);
     rs.asignar(QStringLiteral("POBLACION"), vacio);
     rs.asignar(QStringLiteral("PROVINCIA"), vacio);
@@ -40,45 +29,37 @@ void anadir_subcuenta(Recordset& rs, const QString& cod, const QString& titulo,
     rs.asignar(QStringLiteral("CodDivisa"), vacio);
     rs.asignar(QStringLiteral("Documento"), false);
     rs.asignar(QStringLiteral("AJUSTAME"), false);
-    rs.asignar(QStringLiteral("TIPOIVA"), tipoiva);
+    rs.asignar(QStringLiteral("TIPOIVA"), f.tipoiva);
     rs.guardar();
 }
 
 }  // namespace
 
-// The name and tax number come from the first invoice that needs the code.
-void Traspaso::CREAR_CLIENTE_CONTAPLUS()
+FilaSubcuenta fila_cliente(const QString& cod, const QString& nombre, const QString& nif)
 {
-    if (falta_subcuenta(rs_subcuentas, conexion_subcuentas, subcuenta_cliente))
-        anadir_subcuenta(rs_subcuentas, subcuenta_cliente,
-                         texto_o_vacio(m.rs_fac.campo(QStringLiteral("FacCliN"))),
-                         texto_o_vacio(m.rs_fac.campo(QStringLiteral("FacNifC"))), QString());
-    rs_subcuentas.cerrar();
+    return {cod, nombre, nif, QString()};
 }
 
-void Traspaso::CREAR_VENTAS_CONTAPLUS2()
+FilaSubcuenta fila_ventas(const QString& cod)
 {
-    if (falta_subcuenta(rs_subcuentas, conexion_subcuentas, subcuenta))
-        anadir_subcuenta(rs_subcuentas, subcuenta, QStringLiteral("INGRESOS ?????"), QString(),
-                         QString());
-    rs_subcuentas.cerrar();
+    return {cod, QStringLiteral("INGRESOS ?????"), QString(), QString()};
 }
 
-void Traspaso::CREAR_CUENTA_TASA()
+FilaSubcuenta fila_tasa(const QString& cod)
 {
-    if (falta_subcuenta(rs_subcuentas, conexion_subcuentas, m.cuenta_tasa))
-        anadir_subcuenta(rs_subcuentas, m.cuenta_tasa, QStringLiteral("Tasa Turística EET"),
-                         QString(), QStringLiteral("G"));
-    rs_subcuentas.cerrar();
+    return {cod, QStringLiteral("Tasa Turística EET"), QString(), QStringLiteral("G")};
 }
 
-// The title writes the rate as the Spanish locale does: 21, 7, 10,5.
-void Traspaso::CREAR_IVA_CONTAPLUS()
+FilaSubcuenta fila_iva(const QString& cod, double porcentaje)
 {
-    if (falta_subcuenta(rs_subcuentas, conexion_subcuentas, subcuenta))
-        anadir_subcuenta(rs_subcuentas, subcuenta,
-                         QStringLiteral("IVA REPERCUTIDO ") + vb::CStr(porcentaje_iva) +
-                             QStringLiteral(" %"),
-                         QString(), QStringLiteral("G"));
-    rs_subcuentas.cerrar();
+    return {cod, QStringLiteral("IVA REPERCUTIDO ") + vb::CStr(porcentaje) + QStringLiteral(" %"),
+            QString(), QStringLiteral("G")};
+}
+
+bool crear_subcuenta(Recordset& rs, Conexion& conexion_subcuentas, const FilaSubcuenta& fila)
+{
+    const bool falta = falta_subcuenta(rs, conexion_subcuentas, fila.cod);
+    if (falta) anadir_subcuenta(rs, fila);
+    rs.cerrar();
+    return falta;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The one way the engine and the windows speak to the clerk: message boxes,
-// questions and the progress of a long run. The windows show real dialogs,
+// The one way the engine and the windows speak to the clerk: message boxes
+// and questions. The windows show real dialogs,
 // the command line prints "Título: texto", tests record and answer.
 #include <QString>
 
@@ -17,7 +17,4 @@ public:
 
     virtual Respuesta mensaje(const QString& texto, const QString& titulo = TITULO_APLICACION,
                               Icono icono = Icono::Ninguno, Botones botones = Botones::Aceptar) = 0;
-
-    // What a long run is doing and how far it has got (total 0: unknown).
-    virtual void progreso(const QString& fase, qint64 hecho, qint64 total) {}
 };

@@ -28,7 +28,7 @@ void Traspaso::fase_depositos(double& n_apunte)
     const QString fase = QStringLiteral("Depósitos");
     const qint64 total = qMax<qint64>(0, dia_proceso.daysTo(dia_hasta) + 1);
     qint64 hecho = 0;
-    m.interlocutor.progreso(fase, 0, total);
+    vista.progreso(fase, 0, total);
     while (dia_proceso <= dia_hasta) {
         n_apunte += 1;
         fecha_dia = amd(dia_proceso);
@@ -46,7 +46,7 @@ void Traspaso::fase_depositos(double& n_apunte)
         }
         m.rs_edep.cerrar();
         dia_proceso = dia_proceso.addDays(1);
-        m.interlocutor.progreso(fase, ++hecho, total);
+        vista.progreso(fase, ++hecho, total);
     }
 }
 
@@ -61,7 +61,7 @@ void Traspaso::fase_caja(double& n_apunte)
     const QString fase = QStringLiteral("Caja del día");
     const qint64 total = qMax<qint64>(0, dia_proceso.daysTo(dia_hasta) + 1);
     qint64 hecho = 0;
-    m.interlocutor.progreso(fase, 0, total);
+    vista.progreso(fase, 0, total);
     while (dia_proceso <= dia_hasta) {
         n_apunte += 1;
         fecha_dia = amd(dia_proceso);
@@ -119,6 +119,6 @@ void Traspaso::fase_caja(double& n_apunte)
         }
         m.rs_cajj.cerrar();
         dia_proceso = dia_proceso.addDays(1);
-        m.interlocutor.progreso(fase, ++hecho, total);
+        vista.progreso(fase, ++hecho, total);
     }
 }

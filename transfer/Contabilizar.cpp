@@ -10,13 +10,6 @@
 
 namespace {
 
-// A sales or VAT code brought to the company's length.
-QString normalizar(const Traspaso& t, const QString& codigo)
-{
-    if (t.m.digitos == 8 && codigo.size() != 8) return ajustar_subcuenta(codigo, 8);
-    return codigo;
-}
-
 // Codes this posting has already found in the company's SubCta or put in
 // XSubCta: asking again could only find them there, so the same sales, VAT
 // and tax accounts of every invoice cost two queries once, not per line.
@@ -53,8 +46,8 @@ void asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
     Module1& m = t.m;
     Recordset& fac = m.rs_fac;
 
-    // Day, month and two-digit year of FacFec (00-29 are 20xx).
-    const QDate fecha = fecha_asiento(fac.campo(QStringLiteral("FacFec")));
+    // Day, month and two-digit year of FacFec.
+    const QDate fecha = dma(vb::texto(fac.campo(QStringLiteral("FacFec"))));
 
     const QString ctac = vb::texto(fac.campo(QStringLiteral("FacCtaC")));
     t.subcuenta_cliente = vb::Left(ctac, 4) + vb::Right(ctac, qMax(0, m.digitos - 4));
@@ -82,7 +75,7 @@ void asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
                                   "FalEje = ? AND FalFra = ? GROUP BY FalCta"),
                    m.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura, {emp, eje, fra});
     if (m.rs_fal.eof()) {
-        t.subcuenta = normalizar(t, m.cuenta_ventas);
+        t.subcuenta = t.a_digitos(m.cuenta_ventas);
         asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_VENTAS_CONTAPLUS2);
         t.importe_ventas = numero_fac(fac, QStringLiteral("FacB1")) + numero_fac(fac, QStringLiteral("FacB2")) +
                            numero_fac(fac, QStringLiteral("FacB3")) + numero_fac(fac, QStringLiteral("FacB4"));
@@ -91,7 +84,7 @@ void asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
         guardar_linea(t);
     } else {
         while (!m.rs_fal.eof()) {
-            t.subcuenta = normalizar(t, vb::texto(m.rs_fal.campo(QStringLiteral("FalCta"))));
+            t.subcuenta = t.a_digitos(vb::texto(m.rs_fal.campo(QStringLiteral("FalCta"))));
             asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_VENTAS_CONTAPLUS2);
             t.importe_ventas = vb::numero(m.rs_fal.campo(QStringLiteral("FalSuma")));
             nueva_linea(t, n_apunte, fecha);
@@ -108,7 +101,7 @@ void asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
         if (tipo == 0) continue;
         t.porcentaje_iva = tipo;
         nueva_linea(t, n_apunte, fecha);
-        t.subcuenta = normalizar(t, vb::Left(ivar, qMax(0, m.digitos - 2)) + vb::Format(tipo, QStringLiteral("00")));
+        t.subcuenta = t.a_digitos(vb::Left(ivar, qMax(0, m.digitos - 2)) + vb::Format(tipo, QStringLiteral("00")));
         asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_IVA_CONTAPLUS);
         t.base_imponible = numero_fac(fac, QStringLiteral("FacB%1").arg(d));
         if (d == 2) t.base_imponible += tasa;
@@ -136,7 +129,7 @@ void Traspaso::contabilizar()
     const qint64 total = m.rs_fac.recuento();
     qint64 hecho = 0;
     Conocidas conocidas;
-    m.interlocutor.progreso(fase, 0, total);
+    vista.progreso(fase, 0, total);
     while (!m.rs_fac.eof()) {
         n_apunte += 1;
         const QVariant fra = m.rs_fac.campo(QStringLiteral("FacFra"));
@@ -148,7 +141,7 @@ void Traspaso::contabilizar()
         marca_diario = -1;
         marca_diario = conexion_diario.registros(QStringLiteral("Xdiario"));
         m.rs_fac.siguiente();
-        m.interlocutor.progreso(fase, ++hecho, total);
+        vista.progreso(fase, ++hecho, total);
     }
     m.rs_fac.cerrar();
 

@@ -5,17 +5,11 @@
 #include "transfer/Traspaso.h"
 
 #include "platform/Vb.h"
-#include "startup/RutinasComunes.h"
+#include "transfer/Textos.h"
 
 #include <optional>
 
 namespace {
-
-// The text of a field that may be Null, Null read as empty.
-QString texto_o_vacio(const QVariant& v)
-{
-    return vb::esNulo(v) ? QString() : vb::texto(v);
-}
 
 // The customer subaccount of the invoice rs_emi is on, as the rules build it;
 // nothing for a customer kind other than 0, 1 or 2. A Null kind, code or (when
@@ -138,9 +132,7 @@ void Traspaso::buscar_cuenta_cliente2()
     std::optional<QString> cuenta = subcuenta_de_factura(*this);
     if (!cuenta)
         return;     // another kind of customer: CajCli stays unset
-    if (m.digitos == 8 && cuenta->length() != 8)
-        cuenta = ajustar_subcuenta(*cuenta, 8);
-    m.rs_cajj.asignar("CajCli", *cuenta);
+    m.rs_cajj.asignar("CajCli", a_digitos(*cuenta));
 }
 
 QString Traspaso::cuenta_cobro(const QString& codcobro)
@@ -161,7 +153,5 @@ QString Traspaso::cuenta_cobro(const QString& codcobro)
     m.rs_formas.cerrar();
     if (cuenta.isEmpty())
         cuenta = m.cuenta_caja;
-    if (m.digitos == 8 && cuenta.length() != 8)
-        cuenta = ajustar_subcuenta(cuenta, 8);
-    return cuenta;
+    return a_digitos(cuenta);
 }

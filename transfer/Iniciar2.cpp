@@ -5,6 +5,7 @@
 #include "platform/Fallo.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
+#include "transfer/Textos.h"
 
 #include <optional>
 
@@ -17,11 +18,6 @@ const QString TITULO = QStringLiteral("Traspaso a CONTAPLUS");
 QVariant como_texto(const QVariant& v)
 {
     return vb::esNulo(v) ? QVariant() : QVariant(vb::texto(v));
-}
-
-QString texto_o_vacio(const QVariant& v)
-{
-    return vb::esNulo(v) ? QString() : vb::texto(v);
 }
 
 // Rows the driver saved whose companion mark it had not saved yet when the
@@ -116,7 +112,7 @@ void pasar_cajas(Traspaso& t, Deshacer& d)
     const QString fase = QStringLiteral("Movimientos de caja");
     const qint64 total = m.rs_caja.recuento();
     qint64 hecho = 0;
-    m.interlocutor.progreso(fase, 0, total);
+    t.vista.progreso(fase, 0, total);
 
     while (!m.rs_caja.eof()) {
         const QVariant fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
@@ -193,7 +189,7 @@ void pasar_cajas(Traspaso& t, Deshacer& d)
         m.rs_caja.guardar();
         d.cajj.reset();
         m.rs_caja.siguiente();
-        m.interlocutor.progreso(fase, ++hecho, total);
+        t.vista.progreso(fase, ++hecho, total);
     }
     m.rs_caja.cerrar();
 }
@@ -209,7 +205,7 @@ void pasar_facturas(Traspaso& t, Deshacer& d)
     const QString fase = QStringLiteral("Facturas");
     const qint64 total = m.rs_emi.recuento();
     qint64 hecho = 0;
-    m.interlocutor.progreso(fase, 0, total);
+    t.vista.progreso(fase, 0, total);
 
     while (!m.rs_emi.eof()) {
         const QVariant num = m.rs_emi.campo(QStringLiteral("EmiNum"));
@@ -218,7 +214,7 @@ void pasar_facturas(Traspaso& t, Deshacer& d)
             t.log.linea(QStringLiteral("Factura sin número del dia ") + emifec +
                         QStringLiteral(": no se traspasa. Revísela en el programa de Hotel."));
             m.rs_emi.siguiente();
-            m.interlocutor.progreso(fase, ++hecho, total);
+            t.vista.progreso(fase, ++hecho, total);
             continue;
         }
         t.numero_factura = vb::texto(num);
@@ -252,17 +248,13 @@ void pasar_facturas(Traspaso& t, Deshacer& d)
                                      como_texto(m.rs_fac.campo(QStringLiteral("FacFra")))};
                 const QVariant dep = m.rs_emi.campo(QStringLiteral("EmiDep"));
                 if (!vb::esNulo(dep) && vb::numero(dep) != 0) {
-                    QString cli = m.todos_pasantes ? m.cuenta_pasantes : t.cuenta_cliente;
+                    const QString cli = m.todos_pasantes ? m.cuenta_pasantes : t.cuenta_cliente;
                     m.rs_edep.cerrar();
                     m.rs_edep.abrir(QStringLiteral("SELECT * FROM edep"), m.conexion_enlace, Cursor::Dinamico,
                                     Bloqueo::Optimista);
                     m.rs_edep.nuevo();
                     m.rs_edep.asignar(QStringLiteral("EdepFec"), m.rs_emi.campo(QStringLiteral("EmiFec")));
-                    m.rs_edep.asignar(QStringLiteral("EdepCli"), cli);
-                    if (m.digitos == 8 && cli.size() != 8) {
-                        cli = ajustar_subcuenta(cli, 8);
-                        m.rs_edep.asignar(QStringLiteral("EdepCli"), cli);
-                    }
+                    m.rs_edep.asignar(QStringLiteral("EdepCli"), t.a_digitos(cli));
                     m.rs_edep.asignar(QStringLiteral("EdepImp"), dep);
                     m.rs_edep.asignar(QStringLiteral("EdepEstado"), QStringLiteral("0"));
                     m.rs_edep.asignar(QStringLiteral("EdepFra"), num);
@@ -273,7 +265,7 @@ void pasar_facturas(Traspaso& t, Deshacer& d)
             }
         }
         m.rs_emi.siguiente();
-        m.interlocutor.progreso(fase, ++hecho, total);
+        t.vista.progreso(fase, ++hecho, total);
     }
 }
 

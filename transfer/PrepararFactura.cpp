@@ -58,9 +58,7 @@ void Traspaso::crear_fac()
     }
     fac.asignar("FacNifC", nif_limpio);
 
-    cuenta_cliente = cuenta_cliente3();
-    if (m.digitos == 8 && cuenta_cliente.length() != 8)
-        cuenta_cliente = ajustar_subcuenta(cuenta_cliente, 8);
+    cuenta_cliente = a_digitos(cuenta_cliente3());
     fac.asignar("FacCtaC", cuenta_cliente);
 
     fac.asignar("ImporteTasa", emi.campo("TasaImporte"));

@@ -1,7 +1,8 @@
 #pragma once
 // One transfer window's state and operations: the ContaPlus working files,
 // the transfer driver, customer subaccount resolution, invoice staging and
-// posting (transfer/), and the journal and subaccount writers (contaplus/).
+// posting, and the journal and subaccount writers, which read the cursors
+// and the window variables and hand the values to contaplus/.
 // The window owns one Traspaso; the command line makes one too.
 #include "platform/Conexion.h"
 #include "platform/Recordset.h"
@@ -81,6 +82,10 @@ public:
     void buscar_cuenta_cliente2();
     QString cuenta_cobro(const QString& codcobro);
 
+    // With an 8-digit company, a code of another length brought to 8
+    // characters (ajustar_subcuenta); otherwise the code unchanged.
+    QString a_digitos(const QString& codigo) const;
+
     // Invoice staging.
     void crear_fac();
     void generar_fal(const QString& w_eje, const QString& w_numero);
@@ -91,12 +96,12 @@ public:
     void fase_caja(double& n_apunte);
 
     // Journal lines of the cash desk and deposits.
-    void APUNTE_DEBE_CAJA_CONTAPLUS(double& n_apunte);
-    void APUNTE_HABER_CAJA_CONTAPLUS(double& n_apunte);
-    void APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(double& n_apunte);
-    void APUNTE_H_CONTAPLUS_COBRO_DEPOSITOS(double& n_apunte);
-    void APUNTE_DEPOSITOS_DESCONTADOS_D(double& n_apunte);
-    void APUNTE_DEPOSITOS_DESCONTADOS_H(double& n_apunte);
+    void APUNTE_DEBE_CAJA_CONTAPLUS(double n_apunte);
+    void APUNTE_HABER_CAJA_CONTAPLUS(double n_apunte);
+    void APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(double n_apunte);
+    void APUNTE_H_CONTAPLUS_COBRO_DEPOSITOS(double n_apunte);
+    void APUNTE_DEPOSITOS_DESCONTADOS_D(double n_apunte);
+    void APUNTE_DEPOSITOS_DESCONTADOS_H(double n_apunte);
 
     // Subaccounts.
     void CREAR_CLIENTE_CONTAPLUS();

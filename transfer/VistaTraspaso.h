@@ -1,6 +1,6 @@
 #pragma once
 // What the transfer asks of its window: the two date boxes, the mouse
-// pointer and closing. The command line has a window of its own without
+// pointer, the progress of a run and closing. The command line has a window of its own without
 // widgets; the real one is in windows/.
 #include <QString>
 
@@ -12,4 +12,6 @@ public:
     virtual void vaciar_fechas() = 0;           // both boxes empty, focus on the start box
     virtual void puntero_espera(bool espera) = 0;
     virtual void cerrar() = 0;                  // the window closes
+    // What the run is doing and how far it has got (total 0: unknown).
+    virtual void progreso(const QString& fase, qint64 hecho, qint64 total) {}
 };

@@ -59,8 +59,3 @@ Respuesta InterlocutorVentanas::mensaje(const QString& texto, const QString& tit
     if (botones == Botones::Aceptar) return Respuesta::Aceptar;
     return caja.clickedButton() == si ? Respuesta::Si : Respuesta::No;
 }
-
-void InterlocutorVentanas::progreso(const QString& fase, qint64 hecho, qint64 total)
-{
-    if (al_progresar) al_progresar(fase, hecho, total);
-}

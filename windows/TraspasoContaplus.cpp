@@ -2,7 +2,6 @@
 
 #include "windows/Controles.h"
 #include "windows/Imagenes.h"
-#include "windows/InterlocutorVentanas.h"
 
 #include "platform/Fallo.h"
 #include "transfer/FechasTraspaso.h"
@@ -89,17 +88,10 @@ TraspasoContaplus::TraspasoContaplus(Module1& m, QWidget* padre)
 
     setTabOrder(de, hasta);
     setFixedSize(sizeHint().expandedTo(QSize(340, 0)));
-
-    ventanas_ = dynamic_cast<InterlocutorVentanas*>(&m.interlocutor);
-    if (ventanas_)
-        ventanas_->al_progresar = [this](const QString& fase, qint64 hecho, qint64 total) {
-            mostrar_progreso(fase, hecho, total);
-        };
 }
 
 TraspasoContaplus::~TraspasoContaplus()
 {
-    if (ventanas_) ventanas_->al_progresar = nullptr;
     if (esperando_) QApplication::restoreOverrideCursor();
 }
 
@@ -221,7 +213,7 @@ void TraspasoContaplus::ejecutar()
     en_curso_ = false;
 }
 
-void TraspasoContaplus::mostrar_progreso(const QString& fase, qint64 hecho, qint64 total)
+void TraspasoContaplus::progreso(const QString& fase, qint64 hecho, qint64 total)
 {
     // Repainting costs more than a row: at most every tenth of a second,
     // and at each new phase and at its end.

@@ -13,7 +13,6 @@
 
 class QLabel;
 class QProgressBar;
-class InterlocutorVentanas;
 
 class TraspasoContaplus : public QDialog, public VistaTraspaso {
     Q_OBJECT
@@ -30,9 +29,8 @@ public:
     void vaciar_fechas() override;
     void puntero_espera(bool espera) override;
     void cerrar() override;
-
     // The run's phase and how far it has got (total 0: not known).
-    void mostrar_progreso(const QString& fase, qint64 hecho, qint64 total);
+    void progreso(const QString& fase, qint64 hecho, qint64 total) override;
 
 protected:
     bool eventFilter(QObject* objeto, QEvent* evento) override;
@@ -50,7 +48,6 @@ private:
     QLineEdit* hasta;
     QLabel* fase_;
     QProgressBar* barra_;
-    InterlocutorVentanas* ventanas_ = nullptr;
     QElapsedTimer reloj_;
     QString ultima_fase_;
     bool colocada_ = false;

@@ -1,6 +1,9 @@
-// The six cash and deposit lines, written into the Xdiario of a fresh
-// installation and read back with another program's dBASE reader.
+// The six cash and deposit lines: from their values, and as the Traspaso
+// writers put them (from the cursors and the settings) into the Xdiario of a
+// fresh installation, read back with another program's dBASE reader.
+#include "contaplus/LineasCaja.h"
 #include "platform/Fallo.h"
+#include "tests/contaplus/Columnas.h"
 #include "startup/Module1.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Instalacion.h"
@@ -10,6 +13,8 @@
 
 #include <QtTest>
 #include <memory>
+
+Q_DECLARE_METATYPE(LineaDiario)
 
 namespace {
 
@@ -62,44 +67,19 @@ struct Entorno {
     }
 };
 
-// Every column of a cash or deposit line at the value it takes when the
-// line's own columns do not say otherwise.
+// Every column of a cash or deposit line read back, at the value it takes
+// when the line's own columns do not say otherwise.
 QVariantMap linea_caja(double asien, const QDate& fecha, const QVariantMap& propias)
 {
-    QVariantMap l{{"ASIEN", asien},   {"FECHA", fecha},   {"SUBCTA", ""},    {"CONTRA", ""},
-                  {"PTADEBE", 0},     {"CONCEPTO", ""},   {"PTAHABER", 0},   {"FACTURA", 0},
-                  {"BASEIMPO", 0},    {"IVA", 0},         {"RECEQUIV", 0},   {"DOCUMENTO", ""},
-                  {"DEPARTA", ""},    {"CLAVE", ""},      {"ESTADO", ""},    {"NCASADO", 0},
-                  {"TCASADO", 0},     {"TRANS", 0},       {"CAMBIO", 0},     {"DEBEME", 0},
-                  {"HABERME", 0},     {"AUXILIAR", ""},   {"SERIE", ""},     {"SUCURSAL", ""},
-                  {"CODDIVISA", ""},  {"IMPAUXME", 0},    {"MONEDAUSO", "2"}, {"EURODEBE", 0},
-                  {"EUROHABER", 0},   {"BASEEURO", 0}};
-    for (auto it = propias.begin(); it != propias.end(); ++it) l[it.key()] = it.value();
+    QVariantMap l = linea_con(false, propias);
+    l["ASIEN"] = asien;
+    l["FECHA"] = fecha;
     return l;
 }
 
-// Compares every column of a row read back; texts as the reader gives them
-// (dBASE pads with blanks, so trailing blanks are not seen).
-void comparar(const QVariantMap& leida, const QVariantMap& esperada)
+void leida_igual(const QVariantMap& leida, const QVariantMap& esperada)
 {
-    QCOMPARE(leida.size(), esperada.size());
-    for (auto it = esperada.begin(); it != esperada.end(); ++it) {
-        const QString& col = it.key();
-        QVERIFY2(leida.contains(col), qPrintable("no column " + col));
-        const QVariant v = leida.value(col);
-        const QVariant& e = it.value();
-        const QByteArray donde = (col + ": " + v.toString() + " / " + e.toString()).toUtf8();
-        switch (e.typeId()) {
-        case QMetaType::QString:
-            QVERIFY2(v.typeId() == QMetaType::QString && v.toString() == e.toString(), donde);
-            break;
-        case QMetaType::QDate:
-            QVERIFY2(v.toDate() == e.toDate(), donde);
-            break;
-        default:
-            QVERIFY2(v.isValid() && !v.isNull() && qAbs(v.toDouble() - e.toDouble()) < 1e-6, donde);
-        }
-    }
+    comparar(leida, esperada, true);
 }
 
 const QDate FIN_2009(2009, 12, 31);
@@ -109,6 +89,8 @@ const QDate FIN_2009(2009, 12, 31);
 class TstApuntesCaja : public QObject {
     Q_OBJECT
 private slots:
+    void lineas_data();
+    void lineas();
     void debe_caja_data();
     void debe_caja();
     void haber_caja_data();
@@ -120,6 +102,55 @@ private slots:
     void fallo_sin_fila_data();
     void fallo_sin_fila();
 };
+
+void TstApuntesCaja::lineas_data()
+{
+    QTest::addColumn<LineaDiario>("linea");
+    QTest::addColumn<QVariantMap>("propias");
+    const QVariant cli("430000123"), dep("438000000"), imp(50.0);
+    QTest::newRow("debe caja, descripcion de 23 caracteres")
+        << linea_debe_caja("572000001", "TARJETA DE CREDITO VISA", 50.35)
+        << QVariantMap{{"SUBCTA", "572000001"}, {"CONCEPTO", "Total Dia TARJETA DE CRED"}, {"EURODEBE", 50.35}};
+    QTest::newRow("haber caja, pago de factura")
+        << linea_haber_caja("", cli, dep, "1234", imp)
+        << QVariantMap{{"SUBCTA", cli}, {"CONCEPTO", "Cobro N/Factura"}, {"DOCUMENTO", "1234"}, {"EUROHABER", 50}};
+    QTest::newRow("haber caja, cobro de deposito")
+        << linea_haber_caja("77", cli, dep, "1234", imp)
+        << QVariantMap{{"SUBCTA", dep}, {"CONCEPTO", "Cobro Deposito N. 77"}, {"DOCUMENTO", "1234"},
+                       {"EUROHABER", 50}};
+    QTest::newRow("haber caja, CajDep Null es cobro de deposito")
+        << linea_haber_caja(QVariant(), cli, dep, "1234", imp)
+        << QVariantMap{{"SUBCTA", dep}, {"CONCEPTO", "Cobro Deposito N. "}, {"DOCUMENTO", "1234"},
+                       {"EUROHABER", 50}};
+    QTest::newRow("haber caja, CajCli Null")
+        << linea_haber_caja("", QVariant(), dep, "1234", imp)
+        << QVariantMap{{"SUBCTA", QVariant()}, {"CONCEPTO", "Cobro N/Factura"}, {"DOCUMENTO", "1234"},
+                       {"EUROHABER", 50}};
+    QTest::newRow("debe cobro de deposito")
+        << linea_debe_cobro_deposito("572000001", "77", 80.0)
+        << QVariantMap{{"SUBCTA", "572000001"}, {"CONCEPTO", "Cobro Deposito N. 77"}, {"DOCUMENTO", "77"},
+                       {"EURODEBE", 80}};
+    QTest::newRow("haber cobro de deposito")
+        << linea_haber_cobro_deposito(dep, "77", 80.0)
+        << QVariantMap{{"SUBCTA", dep}, {"CONCEPTO", "Cobro Deposito N. 77"}, {"DOCUMENTO", "77"},
+                       {"EUROHABER", 80}};
+    QTest::newRow("deposito descontado, debe")
+        << linea_deposito_descontado_debe("43800001", 555, 120.5)
+        << QVariantMap{{"SUBCTA", "43800001"}, {"CONCEPTO", "Deposito Descontado "}, {"FACTURA", 555},
+                       {"EURODEBE", 120.5}};
+    QTest::newRow("deposito descontado, haber, EdepCli Null")
+        << linea_deposito_descontado_haber(QVariant(), 555, 120.5)
+        << QVariantMap{{"SUBCTA", QVariant()}, {"CONCEPTO", "Deposito Descontado "}, {"FACTURA", 555},
+                       {"EUROHABER", 120.5}};
+}
+
+void TstApuntesCaja::lineas()
+{
+    QFETCH(LineaDiario, linea);
+    QFETCH(QVariantMap, propias);
+    QCOMPARE(linea.moneda_uso, QVariant("2"));     // the text, not the number of invoice lines
+    comparar(columnas(linea), linea_con(false, propias));
+}
 
 void TstApuntesCaja::debe_caja_data()
 {
@@ -159,7 +190,7 @@ void TstApuntesCaja::debe_caja()
     QVERIFY(!e.m.rs_cajj.eof());
     const auto filas = e.diario();
     QCOMPARE(filas.size(), 1);
-    comparar(filas[0], linea_caja(7, FIN_2009, {{"SUBCTA", subcta}, {"CONCEPTO", concepto},
+    leida_igual(filas[0], linea_caja(7, FIN_2009, {{"SUBCTA", subcta}, {"CONCEPTO", concepto},
                                                 {"EURODEBE", 50.35}}));
 }
 
@@ -208,8 +239,8 @@ void TstApuntesCaja::haber_caja()
     QVariantMap primera = propias, segunda = propias;
     primera["EUROHABER"] = 50;
     segunda["EUROHABER"] = 0.5;
-    comparar(filas[0], linea_caja(3, fecha, primera));
-    comparar(filas[1], linea_caja(3, fecha, segunda));
+    leida_igual(filas[0], linea_caja(3, fecha, primera));
+    leida_igual(filas[1], linea_caja(3, fecha, segunda));
 }
 
 void TstApuntesCaja::cobro_depositos_data()
@@ -240,11 +271,11 @@ void TstApuntesCaja::cobro_depositos()
     QVERIFY(!e.m.rs_cajj.eof());
     const auto filas = e.diario();
     QCOMPARE(filas.size(), 2);
-    comparar(filas[0], linea_caja(12, FIN_2009, {{"SUBCTA", subcta_forma},
+    leida_igual(filas[0], linea_caja(12, FIN_2009, {{"SUBCTA", subcta_forma},
                                                  {"CONCEPTO", "Cobro Deposito N. 77"},
                                                  {"DOCUMENTO", "77"},
                                                  {"EURODEBE", 80}}));
-    comparar(filas[1], linea_caja(12, FIN_2009, {{"SUBCTA", "438000000"},
+    leida_igual(filas[1], linea_caja(12, FIN_2009, {{"SUBCTA", "438000000"},
                                                  {"CONCEPTO", "Cobro Deposito N. 77"},
                                                  {"DOCUMENTO", "77"},
                                                  {"EUROHABER", 80}}));
@@ -300,11 +331,11 @@ void TstApuntesCaja::depositos_descontados()
 
     const auto filas = e.diario();
     QCOMPARE(filas.size(), 2);
-    comparar(filas[0], linea_caja(4, FIN_2009, {{"SUBCTA", debe},
+    leida_igual(filas[0], linea_caja(4, FIN_2009, {{"SUBCTA", debe},
                                                 {"CONCEPTO", "Deposito Descontado"},
                                                 {"FACTURA", 555},
                                                 {"EURODEBE", 120.5}}));
-    comparar(filas[1], linea_caja(4, FIN_2009, {{"SUBCTA", haber},
+    leida_igual(filas[1], linea_caja(4, FIN_2009, {{"SUBCTA", haber},
                                                 {"CONCEPTO", "Deposito Descontado"},
                                                 {"FACTURA", 555},
                                                 {"EUROHABER", 120.5}}));

@@ -1,64 +1,45 @@
-// The four subaccount creators, on the XSubCta of a fresh installation read
-// back with another program's dBASE reader.
-#include "platform/Fallo.h"
+// The subaccount rows from their values, added to a XSubCta of our template
+// and read back with another program's dBASE reader; and the one creator
+// that reads the invoice, CREAR_CLIENTE_CONTAPLUS, on an installation.
+#include "contaplus/Plantillas.h"
+#include "contaplus/Subcuentas.h"
 #include "startup/Module1.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Instalacion.h"
 #include "tests/support/InterlocutorGrabador.h"
-#include "transfer/Traspaso.h"
 #include "tests/support/VistaPrueba.h"
+#include "transfer/Traspaso.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-struct Entorno {
-    Instalacion inst;
-    InterlocutorGrabador clerk;
-    Module1 m;
-    VistaPrueba vista;
-    Traspaso t;
+// An empty XSubCta in C:\cp of a temporary folder.
+struct Tabla {
+    QTemporaryDir dir;
+    Unidades unidades{dir.path()};
+    Conexion c;
+    Recordset rs;
 
-    Entorno() : m(inst.unidades(), clerk), t(m, vista)
+    Tabla()
     {
-        m.cargar();
-        m.activar();
-        m.externa = true;
-        if (!t.activar())
-            qFatal("ContaPlus working files not prepared: %s", qPrintable(clerk.textos().join("; ")));
+        escribir_subcta(unidades.local("C:\\cp\\XSubCta.dbf"));
+        c.abrir("Driver={Microsoft dBASE Driver (*.dbf)};DriverID=277;dbq=C:\\cp\\;", unidades);
     }
-
-    // The invoice being posted, as the posting leaves rs_fac on it.
-    void factura(const QVariant& nombre, const QVariant& nif)
-    {
-        inst.insertar("fac", {{"FacEmp", "1"}, {"FacEje", "2009"}, {"FacFra", "1234"},
-                              {"FacFec", "20091231"}, {"FacTotal", 121.0}, {"FacCliN", nombre},
-                              {"FacNifC", nif}, {"FacCtaC", "430000123"}, {"FacEst", "0"},
-                              {"ImporteTasa", 0.0}});
-        m.rs_fac.cerrar();
-        m.rs_fac.abrir("SELECT * FROM fac", m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
-    }
-
-    QVector<QVariantMap> subcuentas()
-    {
-        QVector<QVariantMap> filas;
-        for (const QVariantMap& f : leer_dbf(inst.local("C:\\ContaEli\\XSubCta.dbf")).filas) {
-            QVariantMap g;
-            for (auto it = f.begin(); it != f.end(); ++it) g.insert(it.key().toUpper(), it.value());
-            filas << g;
-        }
-        return filas;
-    }
-
-    void crear(const QString& tipo)
-    {
-        if (tipo == "cliente") t.CREAR_CLIENTE_CONTAPLUS();
-        else if (tipo == "ventas") t.CREAR_VENTAS_CONTAPLUS2();
-        else if (tipo == "tasa") t.CREAR_CUENTA_TASA();
-        else if (tipo == "iva") t.CREAR_IVA_CONTAPLUS();
-        else qFatal("unknown kind");
-    }
+    bool crear(const FilaSubcuenta& f) { return crear_subcuenta(rs, c, f); }
 };
+
+QVector<QVariantMap> leer(const QString& ruta)
+{
+    QVector<QVariantMap> filas;
+    for (const QVariantMap& f : leer_dbf(ruta).filas) {
+        QVariantMap g;
+        for (auto it = f.begin(); it != f.end(); ++it) g.insert(it.key().toUpper(), it.value());
+        filas << g;
+    }
+    return filas;
+}
 
 QVariantMap subcuenta(const QString& cod, const QString& titulo, const QString& nif,
                       const QString& tipoiva)
@@ -88,66 +69,56 @@ private slots:
     void crear_data();
     void crear();
     void existente_conserva_titulo();
+    void miembros_leen_la_factura();
 };
 
 void TstSubcuentas::crear_data()
 {
     QTest::addColumn<QString>("tipo");
-    QTest::addColumn<QString>("codigo");        // subcuenta_cliente or subcuenta
+    QTest::addColumn<QString>("codigo");
     QTest::addColumn<double>("porcentaje");
-    QTest::addColumn<QVariant>("nombre");       // FacCliN
-    QTest::addColumn<QVariant>("nif");          // FacNifC
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<QString>("nif");
     QTest::addColumn<QVariantMap>("esperada");
 
-    QTest::newRow("cliente")
-        << "cliente" << "430000123" << 0.0 << QVariant("GARCIA LOPEZ, ANA") << QVariant("B12345678")
-        << subcuenta("430000123", "GARCIA LOPEZ, ANA", "B12345678", "");
-    QTest::newRow("cliente sin NIF")
-        << "cliente" << "430000123" << 0.0 << QVariant("GARCIA LOPEZ, ANA") << QVariant("")
-        << subcuenta("430000123", "GARCIA LOPEZ, ANA", "", "");
-    QTest::newRow("cliente sin nombre ni NIF")
-        << "cliente" << "430000123" << 0.0 << QVariant() << QVariant()
-        << subcuenta("430000123", "", "", "");
-    QTest::newRow("codigo con apostrofo")
-        << "cliente" << "4300'0123" << 0.0 << QVariant("D'ARTAGNAN SL") << QVariant("0")
-        << subcuenta("4300'0123", "D'ARTAGNAN SL", "0", "");
-    QTest::newRow("ventas")
-        << "ventas" << "700000000" << 0.0 << QVariant() << QVariant()
-        << subcuenta("700000000", "INGRESOS ?????", "", "");
-    QTest::newRow("tasa, con el codigo de cuenta_tasa")
-        << "tasa" << "" << 0.0 << QVariant() << QVariant()
-        << subcuenta("475300000", "Tasa Turística EET", "", "G");
-    QTest::newRow("iva 21")
-        << "iva" << "477000021" << 21.0 << QVariant() << QVariant()
-        << subcuenta("477000021", "IVA REPERCUTIDO 21 %", "", "G");
-    QTest::newRow("iva 7, sin cero delante")
-        << "iva" << "477000007" << 7.0 << QVariant() << QVariant()
-        << subcuenta("477000007", "IVA REPERCUTIDO 7 %", "", "G");
-    QTest::newRow("iva 10,5")
-        << "iva" << "477000010" << 10.5 << QVariant() << QVariant()
-        << subcuenta("477000010", "IVA REPERCUTIDO 10,5 %", "", "G");
+    QTest::newRow("cliente") << "cliente" << "430000123" << 0.0 << "GARCIA LOPEZ, ANA" << "B12345678"
+                             << subcuenta("430000123", "GARCIA LOPEZ, ANA", "B12345678", "");
+    QTest::newRow("cliente sin NIF") << "cliente" << "430000123" << 0.0 << "GARCIA LOPEZ, ANA" << ""
+                                     << subcuenta("430000123", "GARCIA LOPEZ, ANA", "", "");
+    QTest::newRow("codigo con apostrofo") << "cliente" << "4300'0123" << 0.0 << "D'ARTAGNAN SL" << "0"
+                                          << subcuenta("4300'0123", "D'ARTAGNAN SL", "0", "");
+    QTest::newRow("ventas") << "ventas" << "700000000" << 0.0 << "" << ""
+                            << subcuenta("700000000", "INGRESOS ?????", "", "");
+    QTest::newRow("tasa") << "tasa" << "475300000" << 0.0 << "" << ""
+                          << subcuenta("475300000", "Tasa Turística EET", "", "G");
+    QTest::newRow("iva 21") << "iva" << "477000021" << 21.0 << "" << ""
+                            << subcuenta("477000021", "IVA REPERCUTIDO 21 %", "", "G");
+    QTest::newRow("iva 7, sin cero delante") << "iva" << "477000007" << 7.0 << "" << ""
+                                             << subcuenta("477000007", "IVA REPERCUTIDO 7 %", "", "G");
+    QTest::newRow("iva 10,5") << "iva" << "477000010" << 10.5 << "" << ""
+                              << subcuenta("477000010", "IVA REPERCUTIDO 10,5 %", "", "G");
 }
 
-// Called twice with the same code, a creator adds one row.
+// Added twice with the same code, a row is there once.
 void TstSubcuentas::crear()
 {
     QFETCH(QString, tipo);
     QFETCH(QString, codigo);
     QFETCH(double, porcentaje);
-    QFETCH(QVariant, nombre);
-    QFETCH(QVariant, nif);
+    QFETCH(QString, nombre);
+    QFETCH(QString, nif);
     QFETCH(QVariantMap, esperada);
-    Entorno e;
-    e.factura(nombre, nif);
-    e.t.subcuenta_cliente = e.t.subcuenta = codigo;
-    e.t.porcentaje_iva = porcentaje;
+    const FilaSubcuenta f = tipo == "cliente" ? fila_cliente(codigo, nombre, nif)
+                            : tipo == "ventas" ? fila_ventas(codigo)
+                            : tipo == "tasa"   ? fila_tasa(codigo)
+                                               : fila_iva(codigo, porcentaje);
+    Tabla t;
+    QVERIFY(t.crear(f));
+    QVERIFY(!t.rs.abierto());
+    QVERIFY(!t.crear(f));
+    QVERIFY(!t.rs.abierto());
 
-    e.crear(tipo);
-    QVERIFY(!e.t.rs_subcuentas.abierto());
-    e.crear(tipo);
-    QVERIFY(!e.t.rs_subcuentas.abierto());
-
-    const auto filas = e.subcuentas();
+    const auto filas = leer(t.unidades.local("C:\\cp\\XSubCta.dbf"));
     QCOMPARE(filas.size(), 1);
     comparar(filas[0], esperada);
 }
@@ -156,19 +127,44 @@ void TstSubcuentas::crear()
 // subaccount finds it and writes nothing; another code is added.
 void TstSubcuentas::existente_conserva_titulo()
 {
-    Entorno e;
-    e.factura("GARCIA LOPEZ, ANA", "B12345678");
-    e.t.subcuenta = "430000123";
-    e.t.CREAR_VENTAS_CONTAPLUS2();
-    e.t.subcuenta_cliente = "430000123";
-    e.t.CREAR_CLIENTE_CONTAPLUS();
-    e.t.subcuenta_cliente = "430000124";
-    e.t.CREAR_CLIENTE_CONTAPLUS();
+    Tabla t;
+    QVERIFY(t.crear(fila_ventas("430000123")));
+    QVERIFY(!t.crear(fila_cliente("430000123", "GARCIA LOPEZ, ANA", "B12345678")));
+    QVERIFY(t.crear(fila_cliente("430000124", "GARCIA LOPEZ, ANA", "B12345678")));
 
-    const auto filas = e.subcuentas();
+    const auto filas = leer(t.unidades.local("C:\\cp\\XSubCta.dbf"));
     QCOMPARE(filas.size(), 2);
     comparar(filas[0], subcuenta("430000123", "INGRESOS ?????", "", ""));
     comparar(filas[1], subcuenta("430000124", "GARCIA LOPEZ, ANA", "B12345678", ""));
+}
+
+// The customer's row takes the invoice's name and tax number, Null ones as
+// empty columns (not a failure); the tax's row takes cuenta_tasa.
+void TstSubcuentas::miembros_leen_la_factura()
+{
+    Instalacion inst;
+    InterlocutorGrabador clerk;
+    Module1 m(inst.unidades(), clerk);
+    VistaPrueba vista;
+    Traspaso t(m, vista);
+    m.cargar();
+    m.activar();
+    m.externa = true;
+    QVERIFY(t.activar());
+    inst.insertar("fac", {{"FacEmp", "1"}, {"FacEje", "2009"}, {"FacFra", "1234"}, {"FacFec", "20091231"},
+                          {"FacTotal", 121.0}, {"FacCliN", QVariant()}, {"FacNifC", QVariant()},
+                          {"FacCtaC", "430000123"}, {"FacEst", "0"}, {"ImporteTasa", 0.0}});
+    m.rs_fac.abrir("SELECT * FROM fac", m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
+    t.subcuenta_cliente = "430000123";
+    t.CREAR_CLIENTE_CONTAPLUS();
+    QVERIFY(!t.rs_subcuentas.abierto());
+    t.subcuenta = "";
+    t.CREAR_CUENTA_TASA();
+
+    const auto filas = leer(inst.local("C:\\ContaEli\\XSubCta.dbf"));
+    QCOMPARE(filas.size(), 2);
+    comparar(filas[0], subcuenta("430000123", "", "", ""));
+    comparar(filas[1], subcuenta("475300000", "Tasa Turística EET", "", "G"));
 }
 
 QTEST_GUILESS_MAIN(TstSubcuentas)

@@ -17,16 +17,12 @@ public:
 
     QVector<Mensaje> mensajes;
     QList<Respuesta> respuestas;        // answers to Yes/No questions, in order
-    QStringList fases;                  // progress phases seen
 
     Respuesta mensaje(const QString& texto, const QString& titulo, Icono icono,
                       Botones botones) override {
         mensajes.push_back({texto, titulo, icono, botones});
         if (botones == Botones::Aceptar) return Respuesta::Aceptar;
         return respuestas.isEmpty() ? Respuesta::Si : respuestas.takeFirst();
-    }
-    void progreso(const QString& fase, qint64, qint64) override {
-        if (fases.isEmpty() || fases.last() != fase) fases << fase;
     }
     // "Título: texto" of every message, in order.
     QStringList textos() const {

@@ -129,7 +129,7 @@ void TstTraspaso::ajustes()
     QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Correcto));
     QCOMPARE(c.clerk.textos().last(), QString("Traspaso a CONTAPLUS: El proceso se ha realizado correctamente. "));
     QCOMPARE(c.clerk.mensajes.last().icono, Icono::Informacion);
-    QCOMPARE(c.clerk.fases, FASES);
+    QCOMPARE(c.vista.fases, FASES);
     QVERIFY(!c.vista.espera);
     QCOMPARE(c.vista.vaciados, 1);
 

@@ -35,6 +35,11 @@ public:
     }
     void puntero_espera(bool e) override { espera = e; }
     void cerrar() override { cerrada = true; }
+    QStringList fases;                  // progress phases seen
+    void progreso(const QString& fase, qint64, qint64) override
+    {
+        if (fases.isEmpty() || fases.last() != fase) fases << fase;
+    }
 };
 
 // One transfer window opened from the menu of a freshly started program.
