@@ -1,6 +1,7 @@
 #include "platform/Conexion.h"
 
 #include "platform/Motores.h"
+#include "platform/TextoSql.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -40,15 +41,6 @@ QString sin_llaves(QString v)
     v = v.trimmed();
     if (v.startsWith(QLatin1Char('{')) && v.endsWith(QLatin1Char('}'))) v = v.mid(1, v.size() - 2);
     return v.trimmed();
-}
-
-QString sin_clave(const QString& cadena)
-{
-    QString r = cadena;
-    static const QRegularExpression pwd(QStringLiteral("(Pwd\\s*=)[^;]*"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    r.replace(pwd, QStringLiteral("\\1***"));
-    return r;
 }
 
 }  // namespace

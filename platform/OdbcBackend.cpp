@@ -1,6 +1,7 @@
 #include "platform/OdbcBackend.h"
 
 #include "platform/Motores.h"
+#include "platform/SentenciasFila.h"
 #include "platform/TextoSql.h"
 
 #include <QRegularExpression>
@@ -36,16 +37,6 @@ TipoColumna tipo_de(const QSqlField& campo)
     default:
         return TipoColumna::Otro;
     }
-}
-
-// The connection string as it may be shown: without the password.
-QString sin_clave(const QString& cadena)
-{
-    QString r = cadena;
-    static const QRegularExpression pwd(QStringLiteral("(Pwd\\s*=)[^;]*"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    r.replace(pwd, QStringLiteral("\\1***"));
-    return r;
 }
 
 // The rows are fetched when the statement is opened: a server may defer
@@ -125,7 +116,7 @@ void OdbcBackend::ejecutar_en(QSqlQuery& q, const QString& sql, const QVariantLi
 
 QString OdbcBackend::identificador(const QString& nombre) const
 {
-    return db_.driver()->escapeIdentifier(nombre, QSqlDriver::FieldName);
+    return ::identificador(*db_.driver(), nombre);
 }
 
 void OdbcBackend::ejecutar(const QString& sql, const QVariantList& parametros)
@@ -184,18 +175,7 @@ QVector<Columna> OdbcBackend::columnas(const QString& tabla)
 void OdbcBackend::insertar(const QString& tabla, const QStringList& columnas,
                            const QVariantList& valores)
 {
-    QString sql;
-    if (columnas.isEmpty()) {
-        sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(identificador(tabla));
-    } else {
-        QStringList nombres, marcas;
-        for (const QString& c : columnas) {
-            nombres << identificador(c);
-            marcas << QStringLiteral("?");
-        }
-        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(identificador(tabla), nombres.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")));
-    }
+    const QString sql = sql_insertar(*db_.driver(), tabla, columnas);
     QSqlQuery q(db_);
     ejecutar_en(q, sql, valores);
     q.finish();
@@ -211,12 +191,7 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
     QSet<QString> de_la_tabla;
     for (const Columna& c : this->columnas(tabla)) de_la_tabla.insert(c.nombre.toLower());
 
-    QStringList asignaciones;
-    QVariantList p;
-    for (int i = 0; i < columnas.size(); ++i) {
-        asignaciones << identificador(columnas[i]) + QStringLiteral(" = ?");
-        p << valores[i];
-    }
+    QVariantList p = valores;
     // The row is found by every value it had when it was read: if another
     // program has changed any of them, no row matches.
     QStringList condiciones;
@@ -247,7 +222,7 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: no tiene valores con que buscarla.")
                         .arg(tabla));
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                            .arg(identificador(tabla), asignaciones.join(QStringLiteral(", ")),
+                            .arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas),
                                  condiciones.join(QStringLiteral(" AND ")));
     // Identical rows would all match: the change is undone rather than
     // written into rows that were not the one read.

@@ -23,18 +23,6 @@ int indice_de(const QVector<Columna>& columnas, const QString& nombre)
     return -1;
 }
 
-bool es_numero(const QVariant& v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
-    case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Float:
-    case QMetaType::Short: case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
 Fallo no_coinciden(const QString& nombre, const QString& clase, const QVariant& valor)
 {
     return Fallo(codigo_error::TIPOS_NO_COINCIDEN,
@@ -48,7 +36,7 @@ QVariant convertir(const QVariant& valor, const Columna& columna)
     if (vb::esNulo(valor)) return QVariant();
     switch (columna.tipo) {
     case TipoColumna::Texto:
-        if (es_numero(valor)) {
+        if (vb::es_numero(valor)) {
             const double d = valor.toDouble();
             if (valor.typeId() != QMetaType::Double && valor.typeId() != QMetaType::Float)
                 return QString::number(valor.toLongLong());
@@ -58,20 +46,15 @@ QVariant convertir(const QVariant& valor, const Columna& columna)
         return valor_enlazado(QVariant(vb::texto(valor)));
     case TipoColumna::Numero:
         if (valor.typeId() == QMetaType::Bool) return valor.toBool() ? -1.0 : 0.0;
-        if (es_numero(valor)) return valor.toDouble();
+        if (vb::es_numero(valor)) return valor.toDouble();
         if (valor.typeId() == QMetaType::QString && vb::IsNumeric(valor.toString()))
             return vb::numero(valor);
         throw no_coinciden(columna.nombre, QStringLiteral("numérico"), valor);
     case TipoColumna::Logico:
         if (valor.typeId() == QMetaType::Bool) return valor.toBool();
-        if (es_numero(valor)) return valor.toDouble() != 0;
+        if (vb::es_numero(valor)) return valor.toDouble() != 0;
         if (valor.typeId() == QMetaType::QString) {
-            const QString t = valor.toString().trimmed();
-            if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1")
-                || t == QLatin1String("-1"))
-                return true;
-            if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0"))
-                return false;
+            if (const auto l = vb::logico_de_texto(valor.toString())) return *l;
         }
         throw no_coinciden(columna.nombre, QStringLiteral("lógico (Sí/No)"), valor);
     case TipoColumna::Fecha:
@@ -89,7 +72,7 @@ QVariant convertir(const QVariant& valor, const Columna& columna)
 // A Yes/No column reads as a Boolean whatever number the engine keeps.
 QVariant como_se_lee(const QVariant& valor, const Columna& columna)
 {
-    if (columna.tipo == TipoColumna::Logico && es_numero(valor)) return valor.toDouble() != 0;
+    if (columna.tipo == TipoColumna::Logico && vb::es_numero(valor)) return valor.toDouble() != 0;
     return valor;
 }
 

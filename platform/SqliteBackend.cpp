@@ -1,6 +1,7 @@
 #include "platform/SqliteBackend.h"
 
 #include "platform/Motores.h"
+#include "platform/SentenciasFila.h"
 #include "platform/TextoSql.h"
 #include "platform/Vb.h"
 
@@ -265,7 +266,7 @@ std::unique_ptr<Consulta> SqliteBackend::abrir(const QString& sql, const QVarian
 
 QString SqliteBackend::identificador(const QString& nombre) const
 {
-    return db_.driver()->escapeIdentifier(nombre, QSqlDriver::FieldName);
+    return ::identificador(*db_.driver(), nombre);
 }
 
 QVector<Columna> SqliteBackend::columnas(const QString& tabla)
@@ -295,18 +296,7 @@ QVector<Columna> SqliteBackend::columnas(const QString& tabla)
 void SqliteBackend::insertar(const QString& tabla, const QStringList& columnas,
                              const QVariantList& valores)
 {
-    QString sql;
-    if (columnas.isEmpty()) {
-        sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(identificador(tabla));
-    } else {
-        QStringList nombres, marcas;
-        for (const QString& c : columnas) {
-            nombres << identificador(c);
-            marcas << QStringLiteral("?");
-        }
-        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(identificador(tabla), nombres.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")));
-    }
+    const QString sql = sql_insertar(*db_.driver(), tabla, columnas);
     const auto preparado = preparada(sql);
     QSqlQuery& q = *preparado;
     ejecutar_preparada(q, sql, valores);
@@ -322,10 +312,8 @@ void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: la consulta no la identifica.")
                         .arg(tabla));
-    QStringList asignaciones;
-    for (const QString& c : columnas) asignaciones << identificador(c) + QStringLiteral(" = ?");
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                            .arg(identificador(tabla), asignaciones.join(QStringLiteral(", ")));
+                            .arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas));
     QVariantList p = valores;
     p << leido.claves[fila];
     const auto preparado = preparada(sql);

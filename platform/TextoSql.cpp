@@ -79,3 +79,12 @@ bool mismo_nombre(QStringView a, QStringView b)
     }
     return true;
 }
+
+QString sin_clave(const QString& cadena)
+{
+    QString r = cadena;
+    static const QRegularExpression pwd(QStringLiteral("(Pwd\\s*=)[^;]*"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    r.replace(pwd, QStringLiteral("\\1***"));
+    return r;
+}

@@ -29,3 +29,6 @@ QVariant valor_leido(const QVariant& v);
 // ASCII almost always, so that case is folded by hand (Qt's general folding
 // is many times slower and every field of every row written comes here).
 bool mismo_nombre(QStringView a, QStringView b);
+
+// A connection string as it may be shown: the password (Pwd=) as "***".
+QString sin_clave(const QString& cadena);

@@ -22,19 +22,6 @@ Fallo tipos_no_coinciden(const QString& que)
                  QStringLiteral("No coinciden los tipos: '%1' no es un número").arg(que));
 }
 
-bool es_numero(const QVariant& v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
-    case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Float:
-    case QMetaType::Short: case QMetaType::UShort: case QMetaType::Long:
-    case QMetaType::ULong: case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool es_texto(const QVariant& v)
 {
     return v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray
@@ -100,6 +87,32 @@ Decimal decimal_15(double v)
 }
 
 }  // namespace
+
+bool es_numero(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
+    case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Float:
+    case QMetaType::Short: case QMetaType::UShort: case QMetaType::Long:
+    case QMetaType::ULong: case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<bool> logico_de_texto(const QString& s)
+{
+    const QString t = s.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
+        || t.compare(QLatin1String("Verdadero"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0
+        || t.compare(QLatin1String("Falso"), Qt::CaseInsensitive) == 0)
+        return false;
+    if (const auto n = leer_numero(t)) return *n != 0;
+    return std::nullopt;
+}
 
 QString Left(const QString& s, int n)
 {
@@ -312,6 +325,8 @@ QString FechaCorta(const QDate& d) { return d.toString(QStringLiteral("dd/MM/yyy
 
 bool esNulo(const QVariant& v) { return !v.isValid() || v.isNull(); }
 
+QString texto_o_vacio(const QVariant& v) { return esNulo(v) ? vacio() : texto(v); }
+
 QString texto(const QVariant& v)
 {
     if (esNulo(v)) throw uso_de_null();
@@ -341,15 +356,7 @@ bool logico(const QVariant& v)
     if (v.typeId() == QMetaType::Bool) return v.toBool();
     if (es_numero(v)) return v.toDouble() != 0;
     if (es_texto(v)) {
-        const QString t = v.toString().trimmed();
-        if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
-            || t.compare(QLatin1String("Verdadero"), Qt::CaseInsensitive) == 0)
-            return true;
-        if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0
-            || t.compare(QLatin1String("Falso"), Qt::CaseInsensitive) == 0)
-            return false;
-        const auto n = leer_numero(t);
-        if (n) return *n != 0;
+        if (const auto l = logico_de_texto(v.toString())) return *l;
     }
     throw Fallo(codigo_error::TIPOS_NO_COINCIDEN,
                 QStringLiteral("No coinciden los tipos: '%1' no es un valor lógico").arg(v.toString()));

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QString>
 #include <QVariant>
+#include <optional>
 
 namespace vb {
 
@@ -47,6 +48,15 @@ QString texto(const QVariant& v);      // CStr of a field: numbers as CStr, Bool
 double numero(const QVariant& v);      // CDbl
 bool logico(const QVariant& v);        // CBool
 bool esNulo(const QVariant& v);
+// A field read as text where a Null is the empty text (never a null QString).
+QString texto_o_vacio(const QVariant& v);
+// A Variant holding a number: any integer or floating type, not a Boolean
+// and not a text.
+bool es_numero(const QVariant& v);
+// A text as CBool reads it: "True"/"Verdadero" and "False"/"Falso" in any
+// case, or a number (IsNumeric's reading), true unless 0; blanks around are
+// allowed. Anything else is not a Boolean: nullopt.
+std::optional<bool> logico_de_texto(const QString& s);
 // Field = "text" as the runtime compares a Variant with a text: a numeric
 // field against the text's number, a text field exactly; Null is never equal.
 bool igual(const QVariant& v, const QString& texto);

@@ -252,6 +252,12 @@ private slots:
         QTest::newRow("fecha") << "FECHA" << QVariant(QDate(2009, 12, 31)) << QVariant(QDate(2009, 12, 31));
         QTest::newRow("verdadero") << "LOGICO" << QVariant(true) << QVariant(true);
         QTest::newRow("falso") << "LOGICO" << QVariant(false) << QVariant(false);
+        QTest::newRow("lógico desde texto") << "LOGICO" << QVariant(" Verdadero") << QVariant(true);
+        QTest::newRow("lógico desde número en texto") << "LOGICO" << QVariant("0") << QVariant(false);
+        QTest::newRow("texto con euro y comillas") << "TEXTO" << QVariant("“5 €”") << QVariant("“5 €”");
+        QTest::newRow("acento descompuesto") << "TEXTO" << QVariant(QString::fromUtf16(u"Nu\u0301nez"))
+                                             << QVariant("Núnez");
+        QTest::newRow("fuera de la página") << "TEXTO" << QVariant("ā😀b") << QVariant("??b");
         QTest::newRow("Null en número") << "IMPORTE" << QVariant() << QVariant();
         QTest::newRow("Null en fecha") << "FECHA" << QVariant() << QVariant();
     }
@@ -309,6 +315,7 @@ private slots:
         QTest::newRow("texto no numérico") << "ENTERO" << QVariant("A123") << TIPOS_NO_COINCIDEN;
         QTest::newRow("texto vacío en número") << "ENTERO" << QVariant("") << TIPOS_NO_COINCIDEN;
         QTest::newRow("texto en fecha") << "FECHA" << QVariant("mañana") << TIPOS_NO_COINCIDEN;
+        QTest::newRow("letra en lógico") << "LOGICO" << QVariant("S") << TIPOS_NO_COINCIDEN;
         QTest::newRow("columna desconocida") << "NOEXISTE" << QVariant(1) << ELEMENTO_NO_ENCONTRADO;
     }
 

@@ -283,7 +283,13 @@ private slots:
         QCOMPARE(vb::texto(QVariant(qlonglong(430000123))), QStringLiteral("430000123"));
         QCOMPARE(vb::texto(QVariant(true)), QStringLiteral("Verdadero"));
         QCOMPARE(vb::texto(QVariant(false)), QStringLiteral("Falso"));
-        QCOMPARE(vb::texto(QVariant(QStringLiteral(""))), QString());
+        // The empty text, and a null QString in a Variant (which is not
+        // Null), read as the empty text, never as a null QString.
+        for (const QVariant& v : {QVariant(QStringLiteral("")), QVariant(QString())}) {
+            const QString t = vb::texto(v);
+            QVERIFY(t.isEmpty());
+            QVERIFY(!t.isNull());
+        }
         try {
             vb::texto(QVariant());
             QFAIL("texto(Null) no ha fallado");
@@ -316,6 +322,96 @@ private slots:
         QFETCH(QString, texto);
         QFETCH(bool, esperado);
         QCOMPARE(vb::igual(valor, texto), esperado);
+    }
+
+    void texto_o_vacio_data()
+    {
+        QTest::addColumn<QVariant>("valor");
+        QTest::addColumn<QString>("esperado");
+        QTest::newRow("Null") << QVariant() << "";
+        QTest::newRow("texto vacío") << QVariant(QStringLiteral("")) << "";
+        QTest::newRow("número") << QVariant(150.5) << "150,5";
+        QTest::newRow("texto") << QVariant(QStringLiteral("430")) << "430";
+    }
+    void texto_o_vacio()
+    {
+        QFETCH(QVariant, valor);
+        QFETCH(QString, esperado);
+        const QString t = vb::texto_o_vacio(valor);
+        QCOMPARE(t, esperado);
+        QVERIFY(!t.isNull());
+    }
+
+    void es_numero_data()
+    {
+        QTest::addColumn<QVariant>("valor");
+        QTest::addColumn<bool>("numero");
+        QTest::newRow("int") << QVariant(int(1)) << true;
+        QTest::newRow("uint") << QVariant(uint(1)) << true;
+        QTest::newRow("qlonglong") << QVariant(qlonglong(1)) << true;
+        QTest::newRow("qulonglong") << QVariant(qulonglong(1)) << true;
+        QTest::newRow("double") << QVariant(1.5) << true;
+        QTest::newRow("float") << QVariant(1.5f) << true;
+        QTest::newRow("short") << QVariant::fromValue(short(1)) << true;
+        QTest::newRow("ushort") << QVariant::fromValue(ushort(1)) << true;
+        QTest::newRow("long") << QVariant::fromValue(long(1)) << true;
+        QTest::newRow("ulong") << QVariant::fromValue(ulong(1)) << true;
+        QTest::newRow("char") << QVariant::fromValue(char(1)) << true;
+        QTest::newRow("signed char") << QVariant::fromValue((signed char)(1)) << true;
+        QTest::newRow("uchar") << QVariant::fromValue(uchar(1)) << true;
+        QTest::newRow("bool") << QVariant(true) << false;
+        QTest::newRow("texto numérico") << QVariant(QStringLiteral("1")) << false;
+        QTest::newRow("QChar") << QVariant(QChar(u'1')) << false;
+        QTest::newRow("fecha") << QVariant(QDate(2026, 11, 1)) << false;
+        QTest::newRow("Null") << QVariant() << false;
+    }
+    void es_numero()
+    {
+        QFETCH(QVariant, valor);
+        QFETCH(bool, numero);
+        QCOMPARE(vb::es_numero(valor), numero);
+    }
+
+    void logico_de_texto_data()
+    {
+        // -1: not a Boolean.
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("esperado");
+        QTest::newRow("True") << "True" << 1;
+        QTest::newRow("TRUE con blancos") << "  TRUE " << 1;
+        QTest::newRow("verdadero") << "verdadero" << 1;
+        QTest::newRow("False") << "False" << 0;
+        QTest::newRow("FALSO") << "FALSO" << 0;
+        QTest::newRow("-1") << "-1" << 1;
+        QTest::newRow("1") << "1" << 1;
+        QTest::newRow("2") << "2" << 1;
+        QTest::newRow("0,5") << "0,5" << 1;
+        QTest::newRow("0") << "0" << 0;
+        QTest::newRow("0.0") << "0.0" << 0;
+        QTest::newRow("vacío") << "" << -1;
+        QTest::newRow("letra S") << "S" << -1;
+        QTest::newRow("letra T") << "T" << -1;
+        QTest::newRow("Sí") << "Sí" << -1;
+        QTest::newRow("1a") << "1a" << -1;
+    }
+    void logico_de_texto()
+    {
+        QFETCH(QString, texto);
+        QFETCH(int, esperado);
+        const std::optional<bool> l = vb::logico_de_texto(texto);
+        QCOMPARE(l.has_value(), esperado >= 0);
+        if (l) QCOMPARE(*l, esperado == 1);
+        // CBool of the text says the same, or fails.
+        if (l) {
+            QCOMPARE(vb::logico(QVariant(texto)), *l);
+        } else {
+            try {
+                vb::logico(QVariant(texto));
+                QFAIL("logico no ha fallado");
+            } catch (const Fallo& f) {
+                QCOMPARE(f.numero(), codigo_error::TIPOS_NO_COINCIDEN);
+            }
+        }
     }
 
     void logicos()

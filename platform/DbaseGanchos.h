@@ -1,0 +1,23 @@
+#pragma once
+// shapelib as the dBASE engine calls it; private to that engine (only its
+// .cpp files include this header). Errors are kept for the Fallo instead of
+// going to stderr, and the file opened is the one found without regard to
+// case (shapelib itself only tries the extensions ".dbf" and ".DBF").
+#include <QByteArray>
+#include <QString>
+
+#include <shapefil.h>
+
+namespace dbase {
+
+// DBFOpenLL on exactly the file `ruta`, with the hooks below; nullptr when
+// it cannot be opened (con_error_shp says why).
+DBFHandle abrir_dbf(const QByteArray& ruta, const char* modo);
+
+// Forgets the last error shapelib reported on this thread.
+void olvidar_error_shp();
+
+// The text followed by the last error shapelib reported, if any.
+QString con_error_shp(const QString& texto);
+
+}  // namespace dbase

@@ -1,0 +1,232 @@
+#include "platform/DbaseTabla.h"
+
+#include "platform/DbaseCodigos.h"
+#include "platform/Fallo.h"
+#include "platform/TextoSql.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+using namespace codigo_error;
+
+namespace dbase {
+
+void Tabla::soltar()
+{
+    if (!h)
+        return;
+    h->bNoHeader = 0;
+    h->bUpdated = 0;
+    h->bCurrentRecordModified = 0;
+    DBFClose(h);
+    h = nullptr;
+}
+
+void Tabla::abrir()
+{
+    soltar();
+    indices.clear();
+    maximos.clear();
+    campos.clear();
+    const QByteArray r = QFile::encodeName(ruta);
+    olvidar_error_shp();
+    // Taken before opening: a change made meanwhile is seen next time.
+    huella = huella_de(ruta);
+    h = abrir_dbf(r, "rb+");
+    escritura = h != nullptr;
+    if (!h)
+        h = abrir_dbf(r, "rb");
+    if (!h)
+        throw Fallo(FALLO_GENERAL,
+                    con_error_shp(QStringLiteral("No se puede abrir la tabla dBASE \"%1\"").arg(ruta)));
+    pagina = &pagina_de(h->iLanguageDriver);
+    const int n = DBFGetFieldCount(h);
+    campos.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        char nombre[XBASE_FLDNAME_LEN_READ + 1] = {};
+        int ancho = 0, decimales = 0;
+        DBFGetFieldInfo(h, i, nombre, &ancho, &decimales);
+        Campo c;
+        c.nombre = QString::fromLatin1(nombre);
+        c.tipo = DBFGetNativeFieldType(h, i);
+        c.ancho = ancho;
+        c.decimales = decimales;
+        c.desplazamiento = h->panFieldOffset[i];
+        campos.append(c);
+    }
+}
+
+int Tabla::campo(const QString& nombre) const
+{
+    for (int i = 0; i < campos.size(); ++i)
+        if (mismo_nombre(campos[i].nombre, nombre))
+            return i;
+    return -1;
+}
+
+const char* Tabla::registro(int i) const
+{
+    olvidar_error_shp();
+    const char* r = DBFReadTuple(h, i);
+    if (!r)
+        throw Fallo(FALLO_GENERAL,
+                    con_error_shp(QStringLiteral("No se puede leer el registro %1 de \"%2\"").arg(i + 1).arg(ruta)));
+    return r[0] == '*' ? nullptr : r;
+}
+
+QVariantList Tabla::fila(const char* reg) const
+{
+    QVariantList f;
+    f.reserve(campos.size());
+    for (int c = 0; c < campos.size(); ++c)
+        f.append(valor(reg, c));
+    return f;
+}
+
+QVector<Columna> Tabla::columnas() const
+{
+    QVector<Columna> cols;
+    for (const Campo& c : campos)
+        cols.append(Columna{c.nombre, tipo_de(c.tipo), c.ancho, c.decimales});
+    return cols;
+}
+
+const QHash<QString, QVector<int>>& Tabla::indice(int c)
+{
+    auto it = indices.find(c);
+    if (it != indices.end())
+        return *it;
+    QHash<QString, QVector<int>> idx;
+    for (int i = 0; i < registros(); ++i)
+        if (const char* reg = registro(i)) {
+            if (const auto k = clave_de(campos[c], valor(reg, c)))
+                idx[*k].append(i);
+        }
+    return *indices.insert(c, idx);
+}
+
+QVariant Tabla::maximo(int c)
+{
+    auto it = maximos.find(c);
+    if (it != maximos.end())
+        return *it;
+    QVariant m;
+    for (int i = 0; i < registros(); ++i)
+        if (const char* reg = registro(i)) {
+            const QVariant v = valor(reg, c);
+            if (mayor(v, m))
+                m = v;
+        }
+    maximos.insert(c, m);
+    return m;
+}
+
+void Tabla::anotar(int i)
+{
+    const char* reg = registro(i);
+    if (!reg)
+        return;
+    for (auto it = indices.begin(); it != indices.end(); ++it) {
+        if (const auto k = clave_de(campos[it.key()], valor(reg, it.key())))
+            (*it)[*k].append(i);
+    }
+    for (auto it = maximos.begin(); it != maximos.end(); ++it) {
+        const QVariant v = valor(reg, it.key());
+        if (mayor(v, *it))
+            *it = v;
+    }
+}
+
+void Tabla::exigir_escritura(const QString& nombre) const
+{
+    if (!escritura)
+        throw Fallo(FALLO_GENERAL,
+                    QStringLiteral("La tabla %1 (\"%2\") solo se puede leer: no se puede escribir en ella")
+                        .arg(nombre, ruta));
+}
+
+void Tabla::confirmar(const QString& nombre)
+{
+    const QDate hoy = QDate::currentDate();
+    DBFSetLastModifiedDate(h, hoy.year() - 1900, hoy.month(), hoy.day());
+    olvidar_error_shp();
+    DBFUpdateHeader(h);
+    h->bUpdated = 0;
+    auto* fp = reinterpret_cast<FILE*>(h->fp);
+    const bool fallo_es = std::ferror(fp) != 0;
+    const Huella ahora = huella_de(ruta);
+    const qint64 esperado = qint64(h->nHeaderLength) + qint64(h->nRecords) * h->nRecordLength + 1;
+    if (fallo_es || ahora.tamano < esperado) {
+        const QString motivo = con_error_shp(QString::fromLocal8Bit(std::strerror(errno)));
+        std::clearerr(fp);
+        abrir();   // back to what is really on disk
+        throw Fallo(FALLO_GENERAL,
+                    QStringLiteral("No se pudo escribir en la tabla %1 (\"%2\"): %3").arg(nombre, ruta, motivo));
+    }
+    huella = ahora;
+}
+
+void Tabla::descartar_pendiente(int registros_antes)
+{
+    h->nRecords = registros_antes;
+    h->bCurrentRecordModified = 0;
+    h->nCurrentRecord = -1;
+}
+
+}  // namespace dbase
+
+using namespace dbase;
+
+Tabla& DbaseBackend::Carpeta::tabla(const QString& nombre)
+{
+    const QString clave = nombre.toLower();
+    auto it = tablas.find(clave);
+    if (it != tablas.end()) {
+        Tabla& t = *it->second;
+        const Huella ahora = huella_de(t.ruta);
+        if (ahora == t.huella && t.h) {
+            // Records are read from disk again: another program may have
+            // changed one in place within the same tick of the clock.
+            if (!t.h->bCurrentRecordModified)
+                t.h->nCurrentRecord = -1;
+            return t;
+        }
+        if (ahora.existe()) {
+            try {
+                t.abrir();
+            } catch (...) {
+                tablas.erase(it);
+                throw;
+            }
+            return t;
+        }
+        tablas.erase(it);
+    }
+    auto t = std::make_unique<Tabla>();
+    t->ruta = buscar(nombre);
+    t->abrir();
+    return *tablas.emplace(clave, std::move(t)).first->second;
+}
+
+QString DbaseBackend::Carpeta::buscar(const QString& nombre) const
+{
+    const QString archivo = nombre + QStringLiteral(".dbf");
+    if (!nombre.isEmpty() && !nombre.contains(QLatin1Char('/')) && !nombre.contains(QLatin1Char('\\'))) {
+        const QDir dir(ruta);
+        if (QFileInfo(dir.filePath(archivo)).isFile())
+            return dir.filePath(archivo);
+        const QStringList entradas = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        for (const QString& e : entradas)
+            if (e.compare(archivo, Qt::CaseInsensitive) == 0)
+                return dir.filePath(e);
+    }
+    throw Fallo(TABLA_INEXISTENTE,
+                QStringLiteral("No se encuentra la tabla %1: no hay un archivo %2 en la carpeta \"%3\"")
+                    .arg(nombre, archivo, ruta));
+}

@@ -1,0 +1,86 @@
+#pragma once
+// The tables of a dBASE folder as the engine keeps them open: one shapelib
+// handle per file, reopened when someone else changed the file, with an
+// index per column searched and the largest value per column asked for.
+// Private to the dBASE engine (only its .cpp files include this header).
+#include "platform/Cp1252.h"
+#include "platform/DbaseBackend.h"
+#include "platform/DbaseGanchos.h"
+#include "platform/DbaseHuella.h"
+#include "platform/DbaseValores.h"
+
+#include <QHash>
+#include <map>
+#include <memory>
+
+namespace dbase {
+
+// One open table.
+struct Tabla {
+    QString ruta;
+    DBFHandle h = nullptr;
+    bool escritura = false;
+    Huella huella;              // the file as this backend last left it
+    QVector<Campo> campos;
+    const PaginaUnByte* pagina = &windows_1252();
+    // Per column number: key -> record numbers, and the largest value. Built
+    // on first use, kept by our own appends, dropped when the file changes.
+    QHash<int, QHash<QString, QVector<int>>> indices;
+    QHash<int, QVariant> maximos;
+
+    Tabla() = default;
+    Tabla(const Tabla&) = delete;
+    Tabla& operator=(const Tabla&) = delete;
+    ~Tabla() { soltar(); }
+
+    // Closes the handle without letting shapelib write anything: every write
+    // of ours is already on disk, and the file may have been replaced.
+    void soltar();
+
+    // Opens the file again (for writing if it can) and reads its columns.
+    void abrir();
+
+    int campo(const QString& nombre) const;
+
+    int registros() const { return h->nRecords; }
+
+    // The raw record, or nullptr when it is deleted.
+    const char* registro(int i) const;
+
+    QVariant valor(const char* reg, int c) const { return leer_campo(campos[c], reg, *pagina); }
+
+    QVariantList fila(const char* reg) const;
+
+    QVector<Columna> columnas() const;
+
+    // Key -> record numbers of column c, and its largest value.
+    const QHash<QString, QVector<int>>& indice(int c);
+
+    QVariant maximo(int c);
+
+    // A record of ours was appended: the indexes and maxima take it in.
+    void anotar(int i);
+
+    void exigir_escritura(const QString& nombre) const;
+
+    // After shapelib wrote a record: header count and date, the 0x1A, all on
+    // disk before returning, so any reader sees a complete file.
+    void confirmar(const QString& nombre);
+
+    // Forgets a record shapelib started but that is not to be written.
+    void descartar_pendiente(int registros_antes);
+};
+
+}  // namespace dbase
+
+struct DbaseBackend::Carpeta {
+    QString ruta;
+    std::map<QString, std::unique_ptr<dbase::Tabla>> tablas;   // by lower-case name
+
+    // The table as it is now on disk: found, opened, reopened if changed.
+    dbase::Tabla& tabla(const QString& nombre);
+
+    // The .dbf file of the table in any letter case; TABLA_INEXISTENTE when
+    // there is none.
+    QString buscar(const QString& nombre) const;
+};

@@ -1,0 +1,285 @@
+#include "platform/DbaseValores.h"
+
+#include "platform/DbaseCodigos.h"
+#include "platform/Fallo.h"
+#include "platform/Vb.h"
+
+#include <QDate>
+
+#include <cmath>
+
+using namespace codigo_error;
+
+namespace dbase {
+
+TipoColumna tipo_de(char tipo)
+{
+    switch (tipo) {
+    case 'C': return TipoColumna::Texto;
+    case 'N': case 'F': return TipoColumna::Numero;
+    case 'L': return TipoColumna::Logico;
+    case 'D': return TipoColumna::Fecha;
+    default: return TipoColumna::Otro;
+    }
+}
+
+namespace {
+
+QByteArray sin_nulos(const char* datos, int n)
+{
+    QByteArray b(datos, n);
+    b.replace('\0', ' ');
+    return b;
+}
+
+QString sin_blancos_finales(QString s)
+{
+    int fin = s.size();
+    while (fin > 0 && s.at(fin - 1) == QLatin1Char(' '))
+        --fin;
+    s.truncate(fin);
+    return s;
+}
+
+// A value as text for a C column: whole numbers as their digits, others as
+// the runtime writes them in Spanish ("2,5"), dates day first.
+QString texto_de(const QVariant& v)
+{
+    if (vb::es_numero(v)) {
+        const double x = v.toDouble();
+        if (std::isfinite(x) && x == std::trunc(x) && std::fabs(x) < 1e15)
+            return QString::number(static_cast<qint64>(x));
+        return QString::number(x, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
+    }
+    switch (v.typeId()) {
+    case QMetaType::Bool: return v.toBool() ? QStringLiteral("Verdadero") : QStringLiteral("Falso");
+    case QMetaType::QDate: return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    case QMetaType::QDateTime: return v.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    case QMetaType::QByteArray: return QString::fromUtf8(v.toByteArray());
+    default: return v.toString();
+    }
+}
+
+std::optional<double> numero_de(const QVariant& v)
+{
+    if (vb::es_numero(v))
+        return v.toDouble();
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool() ? -1.0 : 0.0;
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        QString t = v.toString().trimmed();
+        t.replace(QLatin1Char(','), QLatin1Char('.'));
+        bool ok = false;
+        const double x = t.toDouble(&ok);
+        if (ok)
+            return x;
+        return std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<QDate> fecha_de(const QVariant& v)
+{
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate().isValid() ? std::optional<QDate>(v.toDate()) : std::nullopt;
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().isValid() ? std::optional<QDate>(v.toDateTime().date()) : std::nullopt;
+    if (v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    const QString t = v.toString().trimmed();
+    for (const char* patron : {"yyyyMMdd", "dd/MM/yyyy", "d/M/yyyy", "yyyy-MM-dd"}) {
+        const QDate f = QDate::fromString(t, QLatin1String(patron));
+        if (f.isValid())
+            return f;
+    }
+    // Two-digit years as the runtime reads them: 00-29 are 2000-2029.
+    const QDate f = QDate::fromString(t, QStringLiteral("d/M/yy"));
+    if (f.isValid())
+        return f.year() < 1930 ? f.addYears(100) : f;
+    return std::nullopt;
+}
+
+std::optional<bool> logico_de(const QVariant& v)
+{
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool();
+    if (vb::es_numero(v))
+        return v.toDouble() != 0;
+    if (v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return vb::logico_de_texto(v.toString());
+}
+
+QString describir(const QVariant& v)
+{
+    return v.isValid() ? texto_de(v) : QStringLiteral("Null");
+}
+
+[[noreturn]] void no_coincide(const QString& tabla, const Campo& c, const QVariant& v)
+{
+    throw Fallo(TIPOS_NO_COINCIDEN,
+                QStringLiteral("No coinciden los tipos: la columna %1 (%2) de la tabla %3 no admite el valor \"%4\"")
+                    .arg(c.nombre, QString(QLatin1Char(c.tipo)), tabla, describir(v)));
+}
+
+}  // namespace
+
+// A field as stored: C without trailing blanks, N/F as double, D as QDate,
+// L as bool; blanks (and a field of asterisks) are Null.
+QVariant leer_campo(const Campo& c, const char* registro, const PaginaUnByte& p)
+{
+    const char* d = registro + c.desplazamiento;
+    switch (c.tipo) {
+    case 'N':
+    case 'F': {
+        QByteArray t = sin_nulos(d, c.ancho).trimmed();
+        if (t.isEmpty() || t.count('*') == t.size())
+            return {};
+        t.replace(',', '.');
+        bool ok = false;
+        const double v = t.toDouble(&ok);
+        return ok ? QVariant(v) : QVariant();
+    }
+    case 'D': {
+        const QByteArray t = sin_nulos(d, c.ancho).trimmed();
+        if (t.isEmpty() || t == "00000000")
+            return {};
+        const QDate f = QDate::fromString(QString::fromLatin1(t), QStringLiteral("yyyyMMdd"));
+        return f.isValid() ? QVariant(f) : QVariant();
+    }
+    case 'L':
+        switch (c.ancho > 0 ? d[0] : ' ') {
+        case 'T': case 't': case 'Y': case 'y': case 'S': case 's': return true;
+        case 'F': case 'f': case 'N': case 'n': return false;
+        default: return {};
+        }
+    default: {
+        int fin = c.ancho;
+        while (fin > 0 && (d[fin - 1] == ' ' || d[fin - 1] == '\0'))
+            --fin;
+        return p.decodificar(d, fin);
+    }
+    }
+}
+
+// A value as the bytes of its field, exactly as wide as the column.
+QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, const PaginaUnByte& p)
+{
+    QByteArray b;
+    if (!v.isValid())
+        return QByteArray(c.ancho, ' ');
+    switch (c.tipo) {
+    case 'C':
+        b = codificar(texto_de(v), p).left(c.ancho);
+        break;
+    case 'N':
+    case 'F': {
+        const auto x = numero_de(v);
+        if (!x)
+            no_coincide(tabla, c, v);
+        b = std::isfinite(*x) ? QByteArray::number(*x, 'f', c.decimales) : QByteArray();
+        // No "-0": a negative amount that rounds to nothing is nothing.
+        if (b.startsWith('-') && b.count('0') + b.count('.') == b.size() - 1)
+            b.remove(0, 1);
+        if (b.isEmpty() || b.size() > c.ancho)
+            throw Fallo(DESBORDAMIENTO,
+                        QStringLiteral("Desbordamiento: el valor %1 no cabe en la columna %2 (N %3,%4) de la tabla %5")
+                            .arg(describir(v), c.nombre).arg(c.ancho).arg(c.decimales).arg(tabla));
+        b = b.rightJustified(c.ancho, ' ');
+        return b;
+    }
+    case 'D': {
+        const auto f = fecha_de(v);
+        if (!f)
+            no_coincide(tabla, c, v);
+        b = f->toString(QStringLiteral("yyyyMMdd")).toLatin1();
+        if (b.size() > c.ancho)
+            throw Fallo(DESBORDAMIENTO,
+                        QStringLiteral("Desbordamiento: la fecha %1 no cabe en la columna %2 de la tabla %3")
+                            .arg(describir(v), c.nombre, tabla));
+        break;
+    }
+    case 'L': {
+        const auto l = logico_de(v);
+        if (!l)
+            no_coincide(tabla, c, v);
+        b = *l ? "T" : "F";
+        break;
+    }
+    default:
+        throw Fallo(TIPOS_NO_COINCIDEN,
+                    QStringLiteral("La columna %1 de la tabla %2 es de tipo %3, que no se puede escribir")
+                        .arg(c.nombre, tabla, QString(QLatin1Char(c.tipo))));
+    }
+    return b.leftJustified(c.ancho, ' ');
+}
+
+// Key of a value in an index; none for Null, which equals nothing.
+std::optional<QString> clave_de(const Campo& c, const QVariant& v)
+{
+    if (!v.isValid())
+        return std::nullopt;
+    switch (c.tipo) {
+    case 'N': case 'F': return QString::number(v.toDouble(), 'g', 17);
+    case 'D': return v.toDate().toString(QStringLiteral("yyyyMMdd"));
+    case 'L': return v.toBool() ? QStringLiteral("T") : QStringLiteral("F");
+    default: return v.toString();
+    }
+}
+
+// The value of a WHERE in the column's own type: the same key the stored
+// value has when they are equal. Texts compare without trailing blanks.
+std::optional<QString> clave_buscada(const QString& tabla, const Campo& c, const QVariant& v)
+{
+    if (!v.isValid())
+        return std::nullopt;
+    switch (c.tipo) {
+    case 'N': case 'F': {
+        const auto x = numero_de(v);
+        if (!x)
+            no_coincide(tabla, c, v);
+        return clave_de(c, *x);
+    }
+    case 'D': {
+        const auto f = fecha_de(v);
+        if (!f)
+            no_coincide(tabla, c, v);
+        return clave_de(c, *f);
+    }
+    case 'L': {
+        const auto l = logico_de(v);
+        if (!l)
+            no_coincide(tabla, c, v);
+        return clave_de(c, *l);
+    }
+    default:
+        return sin_blancos_finales(texto_de(v));
+    }
+}
+
+bool mayor(const QVariant& a, const QVariant& b)
+{
+    if (!b.isValid())
+        return a.isValid();
+    if (!a.isValid())
+        return false;
+    switch (a.typeId()) {
+    case QMetaType::Double: return a.toDouble() > b.toDouble();
+    case QMetaType::QDate: return a.toDate() > b.toDate();
+    case QMetaType::Bool: return a.toBool() && !b.toBool();
+    default: return QString::compare(a.toString(), b.toString()) > 0;
+    }
+}
+
+bool iguales(const QVariant& a, const QVariant& b)
+{
+    if (a.isValid() != b.isValid())
+        return false;
+    return !a.isValid() || a == b;
+}
+
+}  // namespace dbase
