@@ -61,6 +61,9 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
     }
 
     Traspaso t(m, vista);
+    // The command holds the installation from its set-up to its end.
+    ReservaInstalacion reserva(t);
+    if (!reserva.tomada()) return 1;
     try {
         if (!t.activar()) return 1;
     } catch (const Fallo& f) {
@@ -79,6 +82,8 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
     case FinTraspaso::SinFacturas:
         return 0;
     case FinTraspaso::Cancelado:
+    case FinTraspaso::Bloqueado:
+    case FinTraspaso::SinPreparar:
         return 1;
     case FinTraspaso::Fallido:
         break;

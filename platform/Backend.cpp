@@ -15,3 +15,57 @@ void Backend::recortar(const QString& tabla, qint64)
                 QStringLiteral("El motor de esta conexión no puede recortar los registros de una tabla ('%1').")
                     .arg(tabla));
 }
+
+namespace {
+
+[[noreturn]] void sin_soporte(const QString& que)
+{
+    throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("El motor de esta conexión no puede %1.").arg(que));
+}
+
+}  // namespace
+
+void Backend::sincronizar(const QString& tabla)
+{
+    sin_soporte(QStringLiteral("asegurar en el disco la tabla '%1'").arg(tabla));
+}
+
+QString Backend::huella(const QString& tabla, qint64)
+{
+    sin_soporte(QStringLiteral("leer la huella de la tabla '%1'").arg(tabla));
+}
+
+QStringList Backend::comprobar(const QString& tabla)
+{
+    sin_soporte(QStringLiteral("comprobar el fichero de la tabla '%1'").arg(tabla));
+}
+
+void Backend::comenzar()
+{
+    sin_soporte(QStringLiteral("empezar una transacción"));
+}
+
+void Backend::confirmar()
+{
+    sin_soporte(QStringLiteral("confirmar una transacción"));
+}
+
+void Backend::deshacer()
+{
+    sin_soporte(QStringLiteral("deshacer una transacción"));
+}
+
+void Backend::comenzar_unidad()
+{
+    sin_soporte(QStringLiteral("empezar una unidad de una transacción"));
+}
+
+void Backend::confirmar_unidad()
+{
+    sin_soporte(QStringLiteral("confirmar una unidad de una transacción"));
+}
+
+void Backend::deshacer_unidad()
+{
+    sin_soporte(QStringLiteral("deshacer una unidad de una transacción"));
+}

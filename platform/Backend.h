@@ -71,4 +71,23 @@ public:
     // number of records (used to undo a half-written entry).
     virtual qint64 registros(const QString& tabla);
     virtual void recortar(const QString& tabla, qint64 registros);
+    // dBASE only: the table's file on stable storage; SHA-1 of its record
+    // `registros` - 1 (of its field descriptors when 0), to know it again;
+    // its check: an append or cut that stopped half way is finished (one
+    // line per repair returned), a header that does not match the size fails.
+    virtual void sincronizar(const QString& tabla);
+    virtual QString huella(const QString& tabla, qint64 registros);
+    virtual QStringList comprobar(const QString& tabla);
+
+    // A transaction (ADO's BeginTrans, CommitTrans, RollbackTrans). Its
+    // commit is durable: on stable storage when confirmar() returns.
+    virtual void comenzar();
+    virtual void confirmar();
+    virtual void deshacer();
+    virtual bool en_transaccion() const { return false; }
+    // A unit inside the transaction (a savepoint): undone alone, the rest
+    // of the transaction kept.
+    virtual void comenzar_unidad();
+    virtual void confirmar_unidad();
+    virtual void deshacer_unidad();
 };

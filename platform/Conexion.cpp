@@ -105,3 +105,14 @@ void Conexion::recortar(const QString& tabla, qint64 registros)
 {
     backend().recortar(tabla, registros);
 }
+
+void Conexion::sincronizar(const QString& tabla) { backend().sincronizar(tabla); }
+QString Conexion::huella(const QString& tabla, qint64 registros) { return backend().huella(tabla, registros); }
+QStringList Conexion::comprobar(const QString& tabla) { return backend().comprobar(tabla); }
+void Conexion::comenzar() { backend().comenzar(); }
+void Conexion::confirmar() { backend().confirmar(); }
+void Conexion::deshacer() { backend().deshacer(); }
+bool Conexion::en_transaccion() const { return backend_ && backend_->en_transaccion(); }
+void Conexion::comenzar_unidad() { backend().comenzar_unidad(); }
+void Conexion::confirmar_unidad() { backend().confirmar_unidad(); }
+void Conexion::deshacer_unidad() { backend().deshacer_unidad(); }

@@ -30,6 +30,19 @@ public:
     // dBASE only (see Backend).
     qint64 registros(const QString& tabla);
     void recortar(const QString& tabla, qint64 registros);
+    void sincronizar(const QString& tabla);
+    QString huella(const QString& tabla, qint64 registros);
+    QStringList comprobar(const QString& tabla);
+
+    // BeginTrans, CommitTrans (durable), RollbackTrans.
+    void comenzar();
+    void confirmar();
+    void deshacer();
+    bool en_transaccion() const;
+    // A savepoint inside the transaction, undone alone.
+    void comenzar_unidad();
+    void confirmar_unidad();
+    void deshacer_unidad();
 
     // The engine behind it; throws CONEXION_CERRADA when not open.
     Backend& backend() const;

@@ -1,5 +1,6 @@
 #include "platform/DbaseBackend.h"
 
+#include "platform/DbaseEscritura.h"
 #include "platform/DbaseSentencias.h"
 #include "platform/DbaseTabla.h"
 #include "platform/Fallo.h"
@@ -8,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cstring>
 
 using namespace codigo_error;
 using namespace dbase;
@@ -138,24 +141,17 @@ void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, c
     QVector<QByteArray> bytes = preparar(t, tabla, columnas, valores);
     if (t.campos.isEmpty())
         throw Fallo(FALLO_GENERAL, QStringLiteral("La tabla %1 no tiene columnas").arg(tabla));
-    // shapelib starts a blank record on the first field written to record n.
+    // A blank record with each value in place, as shapelib would fill it:
+    // a text stops at its first NUL, a value is cut to its column.
     const int n = t.registros();
-    bool escrito = false, ok = true;
-    for (int c = 0; c < bytes.size() && ok; ++c)
+    QByteArray registro(t.h->nRecordLength, ' ');
+    for (int c = 0; c < bytes.size(); ++c)
         if (!bytes[c].isNull()) {
-            ok = DBFWriteAttributeDirectly(t.h, n, c, bytes[c].data());
-            escrito = true;
+            const int largo = qMin<int>(int(qstrlen(bytes[c].constData())), t.campos[c].ancho);
+            std::memcpy(registro.data() + t.campos[c].desplazamiento, bytes[c].constData(), size_t(largo));
         }
-    if (ok && !escrito) {
-        QByteArray blanco(t.campos[0].ancho, ' ');
-        ok = DBFWriteAttributeDirectly(t.h, n, 0, blanco.data());
-    }
-    if (!ok) {
-        t.descartar_pendiente(n);
-        throw Fallo(FALLO_GENERAL,
-                    con_error_shp(QStringLiteral("No se pudo añadir el registro a la tabla %1").arg(tabla)));
-    }
-    t.confirmar(tabla);
+    anadir_registro(t.h, registro, tabla);
+    t.huella = huella_de(t.ruta);
     clave_insertada_ = n;
     t.anotar(n);
 }
@@ -222,23 +218,32 @@ void DbaseBackend::recortar(const QString& tabla, qint64 registros)
     if (registros < 0 || registros > tiene)
         throw Fallo(FALLO_GENERAL, QStringLiteral("No se puede dejar la tabla %1, que tiene %2 registros, en %3")
                                        .arg(tabla).arg(tiene).arg(registros));
-    const qint64 cabecera = t.h->nHeaderLength;
-    const qint64 largo = t.h->nRecordLength;
-    t.soltar();
-    QFile f(t.ruta);
-    bool ok = f.open(QIODevice::ReadWrite);
-    if (ok) {
-        const quint32 n = quint32(registros);
-        const char cuenta[4] = {char(n & 0xFF), char((n >> 8) & 0xFF), char((n >> 16) & 0xFF), char((n >> 24) & 0xFF)};
-        const qint64 fin = cabecera + registros * largo;
-        ok = f.seek(4) && f.write(cuenta, 4) == 4 && f.resize(fin + 1) && f.seek(fin) && f.write("\x1A", 1) == 1
-             && f.flush();
+    try {
+        recortar_registros(t.h, registros, tabla);
+    } catch (const Fallo&) {
+        t.abrir();
+        throw;
     }
-    const QString motivo = f.errorString();
-    f.close();
     t.abrir();
-    if (!ok)
-        throw Fallo(FALLO_GENERAL,
-                    QStringLiteral("No se pudo recortar la tabla %1 (\"%2\"): %3").arg(tabla, t.ruta, motivo));
+}
+
+void DbaseBackend::sincronizar(const QString& tabla)
+{
+    sincronizar_dbase(carpeta_->tabla(tabla).h);
+}
+
+QString DbaseBackend::huella(const QString& tabla, qint64 registros)
+{
+    return huella_registro(carpeta_->tabla(tabla).h, registros);
+}
+
+QStringList DbaseBackend::comprobar(const QString& tabla)
+{
+    Tabla& t = carpeta_->tabla(tabla);
+    if (!t.danada.isEmpty())
+        throw Fallo(FALLO_GENERAL, t.danada);
+    QStringList r;
+    r.swap(t.reparado);
+    return r;
 }
 

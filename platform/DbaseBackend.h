@@ -49,6 +49,9 @@ public:
 
     qint64 registros(const QString& tabla) override;
     void recortar(const QString& tabla, qint64 registros) override;
+    void sincronizar(const QString& tabla) override;
+    QString huella(const QString& tabla, qint64 registros) override;
+    QStringList comprobar(const QString& tabla) override;
 
     struct Carpeta;
 

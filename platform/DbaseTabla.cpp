@@ -1,6 +1,7 @@
 #include "platform/DbaseTabla.h"
 
 #include "platform/DbaseCodigos.h"
+#include "platform/DbaseEscritura.h"
 #include "platform/Fallo.h"
 #include "platform/TextoSql.h"
 
@@ -59,6 +60,31 @@ void Tabla::abrir()
         c.decimales = decimales;
         c.desplazamiento = h->panFieldOffset[i];
         campos.append(c);
+    }
+    comprobar();
+}
+
+void Tabla::comprobar()
+{
+    danada.clear();
+    const EstadoTamano e = comprobar_tamano(h);
+    if (e.forma == EstadoTamano::Cola && escritura) {
+        // What an append or a cut that stopped half way left past the
+        // counted records: taken off, the end mark put back.
+        quitar_cola(h);
+        huella = huella_de(ruta);
+        reparado << QStringLiteral("Reparado: se han quitado de %1 %2 bytes que un traspaso interrumpido dejó "
+                                   "a medio escribir después del último registro.")
+                        .arg(QDir::toNativeSeparators(ruta))
+                        .arg(e.tamano - e.esperado - 1);
+    } else if (e.forma != EstadoTamano::Sano) {
+        danada = QStringLiteral("El fichero %1 está dañado: su cabecera dice que tiene %2 registros y su tamaño "
+                                "(%3 bytes) no corresponde. El enlace no escribirá en él. Si ContaPlus ya recogió "
+                                "sus asientos, bórrelo y vuelva a abrir la ventana de traspaso, que lo creará de "
+                                "nuevo desde la plantilla; si no, restaure la copia de seguridad de ese fichero.")
+                     .arg(QDir::toNativeSeparators(ruta))
+                     .arg(h->nRecords)
+                     .arg(e.tamano);
     }
 }
 
@@ -145,6 +171,8 @@ void Tabla::anotar(int i)
 
 void Tabla::exigir_escritura(const QString& nombre) const
 {
+    if (!danada.isEmpty())
+        throw Fallo(FALLO_GENERAL, danada);
     if (!escritura)
         throw Fallo(FALLO_GENERAL,
                     QStringLiteral("La tabla %1 (\"%2\") solo se puede leer: no se puede escribir en ella")
@@ -158,16 +186,13 @@ void Tabla::confirmar(const QString& nombre)
     olvidar_error_shp();
     DBFUpdateHeader(h);
     h->bUpdated = 0;
-    auto* fp = reinterpret_cast<FILE*>(h->fp);
-    const bool fallo_es = std::ferror(fp) != 0;
+    const QString error = con_error_shp(QString());
     const Huella ahora = huella_de(ruta);
-    const qint64 esperado = qint64(h->nHeaderLength) + qint64(h->nRecords) * h->nRecordLength + 1;
-    if (fallo_es || ahora.tamano < esperado) {
-        const QString motivo = con_error_shp(QString::fromLocal8Bit(std::strerror(errno)));
-        std::clearerr(fp);
+    const qint64 esperado = qint64(h->nHeaderLength) + qint64(h->nRecords) * h->nRecordLength;
+    if (!error.isEmpty() || ahora.tamano < esperado) {
         abrir();   // back to what is really on disk
-        throw Fallo(FALLO_GENERAL,
-                    QStringLiteral("No se pudo escribir en la tabla %1 (\"%2\"): %3").arg(nombre, ruta, motivo));
+        throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo escribir en la tabla %1 (\"%2\")%3")
+                                       .arg(nombre, ruta, error));
     }
     huella = ahora;
 }

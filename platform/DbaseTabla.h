@@ -21,6 +21,10 @@ struct Tabla {
     DBFHandle h = nullptr;
     bool escritura = false;
     Huella huella;              // the file as this backend last left it
+    // Set by abrir(): why the file is not to be written into (its header
+    // does not match its size), and what was repaired on opening it.
+    QString danada;
+    QStringList reparado;
     QVector<Campo> campos;
     const PaginaUnByte* pagina = &windows_1252();
     // Per column number: key -> record numbers, and the largest value. Built
@@ -37,8 +41,10 @@ struct Tabla {
     // of ours is already on disk, and the file may have been replaced.
     void soltar();
 
-    // Opens the file again (for writing if it can) and reads its columns.
+    // Opens the file again (for writing if it can), reads its columns and
+    // checks its size against its header.
     void abrir();
+    void comprobar();
 
     int campo(const QString& nombre) const;
 

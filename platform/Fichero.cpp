@@ -4,8 +4,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -176,4 +178,52 @@ QString Fichero::texto_error(int numero)
     case EFBIG: return QStringLiteral("El fichero es demasiado grande");
     default: return QString::fromLocal8Bit(std::strerror(numero));
     }
+}
+
+void Fichero::copiar_seguro(const QString& origen, const QString& destino)
+{
+    const QString temporal = destino + QStringLiteral(".copia");
+    QFile::remove(temporal);
+    QFile fuente(origen);
+    if (!fuente.copy(temporal))
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
+                    QStringLiteral("No se puede copiar %1 en %2: %3")
+                        .arg(QDir::toNativeSeparators(origen), QDir::toNativeSeparators(destino), fuente.errorString()));
+    QFile::setPermissions(temporal, QFile::permissions(temporal) | QFile::WriteOwner | QFile::ReadOwner);
+    Fichero f;
+    QString motivo;
+    if (!f.abrir(temporal, true, &motivo)) {
+        QFile::remove(temporal);
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
+                    QStringLiteral("No se puede abrir %1: %2").arg(QDir::toNativeSeparators(temporal), motivo));
+    }
+    try {
+        if (averias::escritura(destino) == averias::Accion::Disco)
+            f.fallar(QStringLiteral("No se puede escribir en"), ENOSPC);
+        f.sincronizar();
+    } catch (const Fallo&) {
+        f.cerrar();
+        QFile::remove(temporal);
+        throw;
+    }
+    f.cerrar();
+    if (::rename(QFile::encodeName(temporal).constData(), QFile::encodeName(destino).constData()) != 0) {
+        const int e = errno;
+        QFile::remove(temporal);
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO, QStringLiteral("No se puede reemplazar %1: %2")
+                                                        .arg(QDir::toNativeSeparators(destino), texto_error(e)));
+    }
+    sincronizar_carpeta(QFileInfo(destino).absolutePath());
+}
+
+void Fichero::renombrar(const QString& origen, const QString& destino)
+{
+    if (QFileInfo::exists(destino))
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
+                    QStringLiteral("Ya existe %1").arg(QDir::toNativeSeparators(destino)));
+    if (::rename(QFile::encodeName(origen).constData(), QFile::encodeName(destino).constData()) != 0)
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
+                    QStringLiteral("No se puede renombrar %1 como %2: %3")
+                        .arg(QDir::toNativeSeparators(origen), QDir::toNativeSeparators(destino), texto_error(errno)));
+    sincronizar_carpeta(QFileInfo(destino).absolutePath());
 }

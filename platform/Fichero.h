@@ -41,6 +41,11 @@ public:
     static QString texto_error(int numero);
     // Syncs a folder, so a file created or renamed in it survives a cut.
     static void sincronizar_carpeta(const QString& carpeta);
+    // Copies `origen` over `destino` so that a stop at any moment leaves
+    // the old file or the whole copy, synced, and writable by its owner.
+    static void copiar_seguro(const QString& origen, const QString& destino);
+    // Renames a file; refuses to replace one that exists.
+    static void renombrar(const QString& origen, const QString& destino);
 
 private:
     [[noreturn]] void fallar(const QString& que, int numero) const;

@@ -307,3 +307,19 @@ void Recordset::guardar()
         e.resultado.filas[e.fila][it.key()] = it.value();
     e.cambios.clear();
 }
+
+qint64 Recordset::posicion()
+{
+    if (!e_->abierto) throw cerrado();
+    e_->asegurar_filas();
+    return e_->fila;
+}
+
+void Recordset::ir_a(qint64 posicion)
+{
+    if (!e_->abierto) throw cerrado();
+    if (e_->nueva || !e_->cambios.isEmpty()) guardar();
+    e_->asegurar_filas();
+    if (posicion < 0 || posicion > e_->resultado.filas.size()) throw sin_fila();
+    e_->fila = int(posicion);
+}

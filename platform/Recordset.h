@@ -34,6 +34,10 @@ public:
     bool eof();                  // no current row (reads the query if not yet read)
     void siguiente();            // MoveNext
     qint64 recuento();           // rows of the result (reads it)
+    // The current row's place in the result, and a move back to one: a
+    // pass that sets its marks after a commit finds its rows again.
+    qint64 posicion();
+    void ir_a(qint64 posicion);
 
     // Field of the current row, or of the row being added. A name that is not
     // a column fails with ELEMENTO_NO_ENCONTRADO; no current row, SIN_FILA_ACTUAL.

@@ -1,5 +1,7 @@
 #include "platform/SqliteBackend.h"
 
+#include "platform/Averias.h"
+#include "platform/Fichero.h"
 #include "platform/Motores.h"
 #include "platform/SentenciasFila.h"
 #include "platform/TextoSql.h"
@@ -12,6 +14,7 @@
 #include <QSqlRecord>
 #include <sqlite3.h>
 #include <atomic>
+#include <cerrno>
 
 namespace {
 
@@ -222,8 +225,73 @@ void SqliteBackend::olvidar_esquema()
     columnas_.clear();
 }
 
+void SqliteBackend::averia(const QString& sql) const
+{
+    switch (averias::escritura(archivo_)) {
+    case averias::Accion::Ninguna:
+    case averias::Accion::Matar:
+        return;
+    case averias::Accion::Mitad:
+        averias::terminar();
+    case averias::Accion::Disco:
+        throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("%1 (archivo: %2; sentencia: %3)")
+                                                     .arg(Fichero::texto_error(ENOSPC), archivo_, sql));
+    }
+}
+
+void SqliteBackend::ordenar(const QString& sql)
+{
+    QSqlQuery q(db_);
+    if (!q.exec(sql)) fallar(q.lastError(), sql);
+    q.finish();
+}
+
+void SqliteBackend::comenzar()
+{
+    if (en_transaccion_)
+        throw Fallo(codigo_error::FALLO_GENERAL,
+                    QStringLiteral("Ya hay una transacción empezada en %1").arg(archivo_));
+    ordenar(QStringLiteral("PRAGMA synchronous=FULL"));
+    ordenar(QStringLiteral("BEGIN IMMEDIATE"));
+    en_transaccion_ = true;
+}
+
+void SqliteBackend::confirmar()
+{
+    averia(QStringLiteral("COMMIT"));
+    ordenar(QStringLiteral("COMMIT"));
+    en_transaccion_ = false;
+    ordenar(QStringLiteral("PRAGMA synchronous=NORMAL"));
+}
+
+void SqliteBackend::deshacer()
+{
+    if (!en_transaccion_)
+        return;
+    en_transaccion_ = false;
+    ordenar(QStringLiteral("ROLLBACK"));
+    ordenar(QStringLiteral("PRAGMA synchronous=NORMAL"));
+}
+
+void SqliteBackend::comenzar_unidad()
+{
+    ordenar(QStringLiteral("SAVEPOINT unidad"));
+}
+
+void SqliteBackend::confirmar_unidad()
+{
+    ordenar(QStringLiteral("RELEASE unidad"));
+}
+
+void SqliteBackend::deshacer_unidad()
+{
+    ordenar(QStringLiteral("ROLLBACK TO unidad"));
+    ordenar(QStringLiteral("RELEASE unidad"));
+}
+
 void SqliteBackend::ejecutar(const QString& sql, const QVariantList& parametros)
 {
+    averia(sql);
     if (cambia_esquema(sql)) {
         // The schema changes: statements and columns known so far may no
         // longer hold.
@@ -297,6 +365,7 @@ void SqliteBackend::insertar(const QString& tabla, const QStringList& columnas,
                              const QVariantList& valores)
 {
     const QString sql = sql_insertar(*db_.driver(), tabla, columnas);
+    averia(sql);
     const auto preparado = preparada(sql);
     QSqlQuery& q = *preparado;
     ejecutar_preparada(q, sql, valores);
@@ -316,6 +385,7 @@ void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int
                             .arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas));
     QVariantList p = valores;
     p << leido.claves[fila];
+    averia(sql);
     const auto preparado = preparada(sql);
     QSqlQuery& q = *preparado;
     ejecutar_preparada(q, sql, p);

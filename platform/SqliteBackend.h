@@ -25,6 +25,16 @@ public:
     void actualizar(const QString& tabla, const Resultado& leido, int fila,
                     const QStringList& columnas, const QVariantList& valores) override;
 
+    // BEGIN IMMEDIATE ... COMMIT, the commit synced (synchronous=FULL for
+    // it): the rest of the time the file runs with synchronous=NORMAL.
+    void comenzar() override;
+    void confirmar() override;
+    void deshacer() override;
+    bool en_transaccion() const override { return en_transaccion_; }
+    void comenzar_unidad() override;
+    void confirmar_unidad() override;
+    void deshacer_unidad() override;
+
     const QString& archivo() const { return archivo_; }
     // The engine's own handle (tests trace what it steps through).
     sqlite3* manejador() const;
@@ -43,7 +53,11 @@ private:
     QHash<QString, std::shared_ptr<QSqlQuery>> preparadas_;
     QHash<QString, QVector<Columna>> columnas_;   // by table name in lower case
     qint64 clave_insertada_ = -1;
+    bool en_transaccion_ = false;
 
+    // The fault seam, before each write (see Averias.h).
+    void averia(const QString& sql) const;
+    void ordenar(const QString& sql);
     QString identificador(const QString& nombre) const;
     void olvidar_esquema();
 };

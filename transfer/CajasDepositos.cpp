@@ -6,17 +6,6 @@
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
 
-namespace {
-
-// The journal holds only whole, marked entries up to here.
-void marcar_diario(Traspaso& t)
-{
-    t.rs_diario.cerrar();
-    t.marca_diario = -1;
-    t.marca_diario = t.conexion_diario.registros(QStringLiteral("Xdiario"));
-}
-
-}  // namespace
 
 void Traspaso::fase_depositos(double& n_apunte)
 {
@@ -41,12 +30,13 @@ void Traspaso::fase_depositos(double& n_apunte)
             APUNTE_DEPOSITOS_DESCONTADOS_H(n_apunte);
             m.rs_edep.asignar(QStringLiteral("EdepEstado"), QStringLiteral("1"));
             m.rs_edep.guardar();
-            marcar_diario(*this);
             m.rs_edep.siguiente();
         }
         m.rs_edep.cerrar();
+        rs_diario.cerrar();
         dia_proceso = dia_proceso.addDays(1);
         vista.progreso(fase, ++hecho, total);
+        durabilidad->unidad();
     }
 }
 
@@ -94,7 +84,6 @@ void Traspaso::fase_caja(double& n_apunte)
                     separar ? QStringLiteral("UPDATE cajj Set CajEstado = '1' WHERE CajFEc = ? AND CajFra <> ''")
                             : QStringLiteral("UPDATE cajj Set CajEstado = '1' WHERE CajFec = ?"),
                     {fecha_dia});
-                marcar_diario(*this);
             }
         }
 
@@ -114,11 +103,12 @@ void Traspaso::fase_caja(double& n_apunte)
                 m.rs_cajj.cerrar();
                 m.conexion_enlace.ejecutar(QStringLiteral("UPDATE cajj Set CajEstado = '1' WHERE CajFec = ?"),
                                            {fecha_dia});
-                marcar_diario(*this);
             }
         }
         m.rs_cajj.cerrar();
+        rs_diario.cerrar();
         dia_proceso = dia_proceso.addDays(1);
         vista.progreso(fase, ++hecho, total);
+        durabilidad->unidad();
     }
 }

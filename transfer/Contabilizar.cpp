@@ -117,7 +117,6 @@ void Traspaso::contabilizar()
 {
     tarea = QStringLiteral("la lectura del diario");
     rs_diario.cerrar();
-    marca_diario = conexion_diario.registros(QStringLiteral("Xdiario"));
 
     double n_apunte = m.externa ? 0 : ultimo_asiento();
 
@@ -137,17 +136,21 @@ void Traspaso::contabilizar()
         asentar_factura(*this, conocidas, n_apunte);
         m.rs_fac.asignar(QStringLiteral("FacEst"), QStringLiteral("1"));
         m.rs_fac.guardar();
-        // The entry is whole and marked: from here a failure keeps it.
-        marca_diario = -1;
-        marca_diario = conexion_diario.registros(QStringLiteral("Xdiario"));
         m.rs_fac.siguiente();
         vista.progreso(fase, ++hecho, total);
+        // The entry and its mark reach the disk with their group.
+        durabilidad->unidad();
     }
     m.rs_fac.cerrar();
 
     fase_depositos(n_apunte);
     fase_caja(n_apunte);
-    marca_diario = -1;
+
+    // Everything on disk before the clerk is told it is done.
+    tarea = QStringLiteral("el cierre del traspaso");
+    rs_diario.cerrar();
+    durabilidad->terminar();
+    durabilidad.reset();
 
     m.interlocutor.mensaje(QStringLiteral("El proceso se ha realizado correctamente. "),
                            QStringLiteral("Traspaso a CONTAPLUS"), Icono::Informacion);

@@ -4,8 +4,10 @@
 #include "transfer/Traspaso.h"
 
 #include "platform/Fallo.h"
+#include "platform/Fichero.h"
 #include "platform/Vb.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,30 +21,39 @@ const QString PLANTILLA_DIARIO = QStringLiteral("c:\\quelmira\\sp1\\diario.dbf")
 const QString PLANTILLA_SUBCUENTAS = QStringLiteral("c:\\quelmira\\sp1\\subcuent.dbf");
 const QString ERROR_COPIA = QStringLiteral("Ha Ocurrido un error al copiar los ficheros a la carpeta ");
 
-// Copies `origen` over `destino`, both local paths. QFile::copy never
-// overwrites, so an earlier copy is removed first. The copy is made writable:
-// a read-only template would otherwise give a journal nobody can append to.
+const QString TITULO = QStringLiteral("Traspaso a CONTAPLUS");
+
+// Copies `origen` over `destino`, both local paths, so that a stop at any
+// moment leaves either the old file or the whole copy, never half of one.
+// The copy is made writable: a read-only template would otherwise give a
+// journal nobody can append to.
 void copiar_encima(const QString& origen, const QString& destino)
 {
     if (!QFileInfo(origen).isFile())
         throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
                     QStringLiteral("No existe la plantilla %1").arg(QDir::toNativeSeparators(origen)));
-    if (QFileInfo::exists(destino) && !QFile::remove(destino))
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede reemplazar %1").arg(QDir::toNativeSeparators(destino)));
-    QFile fuente(origen);
-    if (!fuente.copy(destino))
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede copiar %1 en %2: %3")
-                        .arg(QDir::toNativeSeparators(origen), QDir::toNativeSeparators(destino),
-                             fuente.errorString()));
-    QFile::setPermissions(destino, QFile::permissions(destino) | QFile::WriteOwner | QFile::ReadOwner);
+    Fichero::copiar_seguro(origen, destino);
+}
+
+bool existe(const QString& ruta_local)
+{
+    return QFileInfo(ruta_local).isFile();
 }
 
 }  // namespace
 
 bool Traspaso::activar()
 {
+    preparado = false;
+    aviso_preparacion.clear();
+    // Prepared under the installation's lock: a transfer running elsewhere
+    // is not disturbed, and its files are not half copied under it.
+    ReservaInstalacion reserva(*this);
+    if (!reserva.tomada()) {
+        aviso_preparacion = QStringLiteral("Otro traspaso estaba en curso cuando se abrió esta ventana.");
+        vista.cerrar();
+        return false;
+    }
     if (m.externa) {
         if (!Copiar_Ficheros())
             return false;
@@ -61,11 +72,34 @@ bool Traspaso::Copiar_Ficheros()
     rs_subcuentas.cerrar();
     conexion_diario.cerrar();
     conexion_subcuentas.cerrar();
+    durabilidad.reset();
+    const QString carpeta = m.ruta_contaplus + "\\";
+    const QString cadena = CADENA_DBASE + m.ruta_contaplus + "\\;";
     try {
-        copiar_encima(local(PLANTILLA_DIARIO), local(m.ruta_contaplus + "\\Xdiario.dbf"));
-        copiar_encima(local(PLANTILLA_SUBCUENTAS), local(m.ruta_contaplus + "\\XSubCta.dbf"));
+        // The previous output may not have been taken by ContaPlus yet: it
+        // is first cut back to what its run marked as posted, then kept.
+        if (existe(local(carpeta + "Xdiario.dbf"))) {
+            conexion_diario = Conexion();
+            conexion_diario.abrir(cadena, m.unidades);
+            conexion_subcuentas = Conexion();
+            conexion_subcuentas.abrir(cadena, m.unidades);
+            QStringList avisos;
+            reparar_contaplus(&avisos);
+            for (const QString& a : std::as_const(avisos))
+                m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
+            qint64 filas = conexion_diario.registros(QStringLiteral("Xdiario"));
+            if (existe(local(carpeta + "XSubCta.dbf")))
+                filas += conexion_subcuentas.registros(QStringLiteral("XSubCta"));
+            durabilidad.reset();
+            conexion_diario.cerrar();
+            conexion_subcuentas.cerrar();
+            if (filas > 0)
+                guardar_salida_anterior(carpeta);
+        }
 
-        const QString cadena = CADENA_DBASE + m.ruta_contaplus + "\\;";
+        copiar_encima(local(PLANTILLA_DIARIO), local(carpeta + "Xdiario.dbf"));
+        copiar_encima(local(PLANTILLA_SUBCUENTAS), local(carpeta + "XSubCta.dbf"));
+
         conexion_diario = Conexion();
         conexion_diario.abrir(cadena, m.unidades);
         rs_diario = Recordset();
@@ -75,12 +109,97 @@ bool Traspaso::Copiar_Ficheros()
 
         rs_diario.abrir("SELECT * FROM Xdiario", conexion_diario, Cursor::Dinamico, Bloqueo::SoloLectura);
         rs_diario.cerrar();
+        reparar_contaplus(nullptr);
+        preparado = true;
         return true;
-    } catch (const Fallo&) {
-        m.interlocutor.mensaje(ERROR_COPIA + m.ruta_contaplus);
+    } catch (const Fallo& f) {
+        aviso_preparacion = ERROR_COPIA + m.ruta_contaplus;
+        qWarning().noquote() << aviso_preparacion << ":" << f.descripcion();
+        m.interlocutor.mensaje(aviso_preparacion);
         vista.cerrar();
         return false;
     }
+}
+
+void Traspaso::guardar_salida_anterior(const QString& carpeta)
+{
+    const QString sello = ahora().toString(QStringLiteral("ddMMyy_hhmmss"));
+    QString sufijo = QStringLiteral("_") + sello;
+    for (int n = 2; existe(local(carpeta + "Xdiario" + sufijo + ".dbf"))
+                    || existe(local(carpeta + "XSubCta" + sufijo + ".dbf"));
+         ++n)
+        sufijo = QStringLiteral("_%1_%2").arg(sello).arg(n);
+    QStringList guardados;
+    for (const QString& nombre : {QStringLiteral("Xdiario"), QStringLiteral("XSubCta")}) {
+        const QString origen = local(carpeta + nombre + ".dbf");
+        if (!existe(origen))
+            continue;
+        const QString copia = nombre + sufijo + ".dbf";
+        Fichero::renombrar(origen, QFileInfo(origen).dir().filePath(copia));
+        guardados << copia;
+    }
+    reparaciones << QStringLiteral("Se han guardado los ficheros del traspaso anterior, que seguían en %1, como %2.")
+                        .arg(m.ruta_contaplus, guardados.join(QStringLiteral(" y ")));
+}
+
+QString Traspaso::carpeta_ficheros() const
+{
+    return m.externa ? m.ruta_contaplus + "\\" : m.ruta_contaplus + "\\TMP";
+}
+
+void Traspaso::reparar_contaplus(QStringList* avisos)
+{
+    // An append or a cut that stopped half way is finished first; a file
+    // whose header does not match its size stops here, naming it.
+    for (auto [c, tabla] : {std::pair<Conexion*, QString>{&conexion_diario, QStringLiteral("Xdiario")},
+                            std::pair<Conexion*, QString>{&conexion_subcuentas, QStringLiteral("XSubCta")}}) {
+        try {
+            reparaciones << c->comprobar(tabla);
+        } catch (const Fallo& f) {
+            if (f.numero() != codigo_error::TABLA_INEXISTENTE || tabla == QLatin1String("Xdiario"))
+                throw;
+        }
+    }
+    durabilidad.emplace(m.conexion_enlace, conexion_diario, conexion_subcuentas, carpeta_ficheros());
+    reparaciones << durabilidad->reparar(avisos);
+}
+
+bool Traspaso::reservar()
+{
+    if (reservas > 0) {
+        ++reservas;
+        cerrojo_enlace.renovar();
+        cerrojo_contaplus.renovar();
+        return true;
+    }
+    QString quien;
+    bool ok = cerrojo_enlace.tomar(local(m.unidad + ":\\quelmira"), &quien);
+    if (ok) {
+        const QString contaplus = local(m.ruta_contaplus);
+        // A ContaPlus folder that is not there has nothing to protect; the
+        // set-up tells the clerk.
+        if (QFileInfo(contaplus).isDir() && !cerrojo_contaplus.tomar(contaplus, &quien)) {
+            cerrojo_enlace.soltar();
+            ok = false;
+        }
+    }
+    if (!ok) {
+        m.interlocutor.mensaje(QStringLiteral("Hay otro traspaso a contabilidad en curso en esta instalación: lo "
+                                              "está haciendo %1. Espere a que termine y vuelva a intentarlo.")
+                                   .arg(quien),
+                               TITULO, Icono::Exclamacion);
+        return false;
+    }
+    reservas = 1;
+    return true;
+}
+
+void Traspaso::liberar()
+{
+    if (reservas <= 0 || --reservas > 0)
+        return;
+    cerrojo_contaplus.soltar();
+    cerrojo_enlace.soltar();
 }
 
 void Traspaso::abrir_contaplus()
@@ -143,8 +262,11 @@ void Traspaso::abrir_contaplus()
                 // from the templates, and the step is tried once more.
                 recuperado = true;
                 try {
+                    // A subaccount file that is there keeps its rows: only
+                    // what is missing is made.
                     copiar_encima(local(PLANTILLA_DIARIO), local(tmp + "\\Xdiario.dbf"));
-                    copiar_encima(local(PLANTILLA_SUBCUENTAS), local(tmp + "\\XSubCta.dbf"));
+                    if (!existe(local(tmp + "\\XSubCta.dbf")))
+                        copiar_encima(local(PLANTILLA_SUBCUENTAS), local(tmp + "\\XSubCta.dbf"));
                     paso(n);
                     continue;
                 } catch (const Fallo& g) {
@@ -153,16 +275,34 @@ void Traspaso::abrir_contaplus()
             }
             if (recuperado && (fallo.numero() == codigo_error::TABLA_INEXISTENTE
                                || fallo.numero() == codigo_error::ERROR_DE_ARCHIVO)) {
-                m.interlocutor.mensaje(ERROR_COPIA + tmp);
+                aviso_preparacion = ERROR_COPIA + tmp;
             } else {
                 // Not a missing journal: the transfer could not write to
                 // ContaPlus, so the clerk is told why now rather than by a
                 // later failure of the run.
-                m.interlocutor.mensaje(QStringLiteral("No se pudo abrir la carpeta de ContaPlus %1: %2")
-                                           .arg(carpeta_del_paso(n), fallo.descripcion()));
+                aviso_preparacion = QStringLiteral("No se pudo abrir la carpeta de ContaPlus %1: %2")
+                                        .arg(carpeta_del_paso(n), fallo.descripcion());
             }
+            m.interlocutor.mensaje(aviso_preparacion);
             return;
         }
+    }
+
+    try {
+        // A pair left half made by a stop during an earlier activation is
+        // completed, then both files are checked against their durable point.
+        if (!existe(local(tmp + "\\XSubCta.dbf")))
+            copiar_encima(local(PLANTILLA_SUBCUENTAS), local(tmp + "\\XSubCta.dbf"));
+        QStringList avisos;
+        reparar_contaplus(&avisos);
+        for (const QString& a : std::as_const(avisos))
+            m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
+        preparado = true;
+    } catch (const Fallo& f) {
+        aviso_preparacion = QStringLiteral("No se pueden preparar los ficheros de ContaPlus de %1: %2")
+                                .arg(tmp, f.descripcion());
+        durabilidad.reset();
+        m.interlocutor.mensaje(aviso_preparacion, TITULO, Icono::Critico);
     }
 }
 

@@ -7,11 +7,19 @@
 #include "startup/RutinasComunes.h"
 #include "transfer/Textos.h"
 
-#include <optional>
+#include <QSet>
+#include <utility>
 
 namespace {
 
 const QString TITULO = QStringLiteral("Traspaso a CONTAPLUS");
+
+// Key of a receipt in caja and cajj: its day and order.
+QString clave_caja(const QVariant& fecha, const QVariant& orden)
+{
+    return texto_o_vacio(fecha) + QLatin1Char('|') +
+           (vb::esNulo(orden) ? QString() : QString::number(qint64(vb::numero(orden))));
+}
 
 // A field's value as the text the statement compared it with when it was
 // pasted between quotes; Null stays Null and matches nothing.
@@ -20,63 +28,15 @@ QVariant como_texto(const QVariant& v)
     return vb::esNulo(v) ? QVariant() : QVariant(vb::texto(v));
 }
 
-// Rows the driver saved whose companion mark it had not saved yet when the
-// run failed. Undone so that the next run stages them again once, instead of
-// twice (a receipt whose caja row is not marked) or never (an invoice staged
-// without the deposit it carries).
-struct Deshacer {
-    std::optional<QVariantList> cajj;   // CajFec, CajOrd of a staged receipt
-    std::optional<QVariantList> fac;    // FacEje, FacFra of a staged invoice
-};
-
-// Cuts Xdiario back to the last mark and returns what the clerk must know
-// about it (empty when nothing was cut).
-QString cortar_diario(Traspaso& t)
-{
-    if (t.marca_diario < 0) return {};
-    const qint64 marca = t.marca_diario;
-    t.marca_diario = -1;
-    try {
-        t.rs_diario.cerrar();
-        const qint64 hay = t.conexion_diario.registros(QStringLiteral("Xdiario"));
-        if (hay <= marca) return {};
-        t.conexion_diario.recortar(QStringLiteral("Xdiario"), marca);
-        const qint64 n = hay - marca;
-        return QStringLiteral(" El asiento que quedó a medias se ha quitado del diario (%1 %2).")
-            .arg(QString::number(n), n == 1 ? QStringLiteral("línea") : QStringLiteral("líneas"));
-    } catch (const Fallo& f) {
-        return QStringLiteral(" No se han podido quitar del diario las líneas del asiento que quedó a medias: %1 (%2).")
-            .arg(f.descripcion(), QString::number(f.numero()));
-    }
-}
-
-QString deshacer(Traspaso& t, const Deshacer& d)
-{
-    QString r;
-    try {
-        if (d.cajj) {
-            t.m.rs_cajj.cerrar();
-            t.m.conexion_enlace.ejecutar(
-                QStringLiteral("DELETE FROM cajj WHERE CajFec = ? AND CajOrd = ? AND CajEstado = '0'"), *d.cajj);
-        }
-        if (d.fac) {
-            t.m.rs_fac.cerrar();
-            t.m.conexion_enlace.ejecutar(
-                QStringLiteral("DELETE FROM fac WHERE FacEje = ? AND FacFra = ? AND FacEst = '0'"), *d.fac);
-        }
-    } catch (const Fallo& f) {
-        r = QStringLiteral(" No se ha podido quitar de las tablas del enlace lo que quedó preparado a medias: %1 (%2).")
-                .arg(f.descripcion(), QString::number(f.numero()));
-    }
-    return r;
-}
-
-FinTraspaso abandonar(Traspaso& t, const Deshacer& d, const QString& descripcion, qint32 numero)
+FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
 {
     QString texto = QStringLiteral("El traspaso se ha interrumpido en %1: %2 (error %3).")
                         .arg(t.tarea, descripcion, QString::number(numero));
-    texto += cortar_diario(t);
-    texto += deshacer(t, d);
+    t.rs_diario.cerrar();
+    t.rs_subcuentas.cerrar();
+    if (t.durabilidad)
+        texto += t.durabilidad->abandonar();
+    t.durabilidad.reset();
     texto += QStringLiteral(" Lo ya traspasado queda marcado; corrija el dato y repita el traspaso.");
     if (t.log.abierto()) {
         try {
@@ -93,9 +53,15 @@ FinTraspaso abandonar(Traspaso& t, const Deshacer& d, const QString& descripcion
 
 // Cash pass: every receipt of the range not transferred yet is staged in
 // cajj (invoice payments and deposit collections) and marked in caja.
-void pasar_cajas(Traspaso& t, Deshacer& d)
+//
+// A receipt's cajj row must be durable before its caja row is marked, or a
+// stop between the two loses it; and a receipt staged by a run that stopped
+// before marking it is only marked now, not staged twice. So the marks of a
+// group are set once the group has committed.
+void pasar_cajas(Traspaso& t)
 {
     Module1& m = t.m;
+    Durabilidad& d = *t.durabilidad;
     Conexion& caja = m.hotel(m.conexion_caja);
     Conexion& emi = m.hotel(m.conexion_emi);
 
@@ -113,6 +79,33 @@ void pasar_cajas(Traspaso& t, Deshacer& d)
     const qint64 total = m.rs_caja.recuento();
     qint64 hecho = 0;
     t.vista.progreso(fase, 0, total);
+
+    // Receipts of the range already in cajj, by day and order.
+    QSet<QString> preparados;
+    {
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT CajFec, CajOrd FROM cajj WHERE CajFec Between ? AND ?"), m.conexion_enlace,
+                 Cursor::Dinamico, Bloqueo::SoloLectura, {t.fecha_desde, t.fecha_hasta});
+        for (; !rs.eof(); rs.siguiente())
+            preparados.insert(clave_caja(rs.campo(QStringLiteral("CajFec")), rs.campo(QStringLiteral("CajOrd"))));
+    }
+
+    QVector<qint64> por_marcar;
+    auto marcar = [&] {
+        if (por_marcar.isEmpty())
+            return;
+        const qint64 aqui = m.rs_caja.posicion();
+        for (qint64 p : std::as_const(por_marcar)) {
+            m.rs_caja.ir_a(p);
+            t.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
+                          .arg(convertir_fecha(texto_o_vacio(m.rs_caja.campo(QStringLiteral("CajaFec"))), 0, 2),
+                               texto_o_vacio(m.rs_caja.campo(QStringLiteral("CajaOrd"))));
+            m.rs_caja.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
+            m.rs_caja.guardar();
+        }
+        por_marcar.clear();
+        m.rs_caja.ir_a(aqui);
+    };
 
     while (!m.rs_caja.eof()) {
         const QVariant fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
@@ -136,7 +129,9 @@ void pasar_cajas(Traspaso& t, Deshacer& d)
         // Only a concept that starts exactly with "Deposito" is a deposit
         // collection; a Null concept is a payment like any other text.
         const bool deposito = !vb::esNulo(con) && vb::Left(vb::texto(con), 8) == QStringLiteral("Deposito");
-        if (!deposito) {
+        if (preparados.contains(clave_caja(fec, ord))) {
+            // Staged by a run that stopped before marking it.
+        } else if (!deposito) {
             m.rs_emi.cerrar();
             m.rs_emi.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), emi,
                            Cursor::Dinamico, Bloqueo::SoloLectura, {como_texto(anof), como_texto(fra)});
@@ -155,7 +150,6 @@ void pasar_cajas(Traspaso& t, Deshacer& d)
                             QStringLiteral(" de Importe : ") + vb::CStr(importe) +
                             QStringLiteral("En la caja del dia: ") + cajafec);
                 m.rs_cajj.guardar();
-                d.cajj = QVariantList{fec, ord};
             } else {
                 // Marked like the others below, so never offered again: the
                 // clerk must post it by hand, and the log says which it is.
@@ -182,23 +176,25 @@ void pasar_cajas(Traspaso& t, Deshacer& d)
             t.log.linea(QStringLiteral("Traspasado el Depósito ") + numero_deposito +
                         QStringLiteral("de Importe:") + vb::CStr(importe));
             m.rs_cajj.guardar();
-            d.cajj = QVariantList{fec, ord};
         }
+        m.rs_cajj.cerrar();
 
-        m.rs_caja.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
-        m.rs_caja.guardar();
-        d.cajj.reset();
+        por_marcar.append(m.rs_caja.posicion());
         m.rs_caja.siguiente();
         t.vista.progreso(fase, ++hecho, total);
+        d.unidad(marcar);
     }
+    d.cerrar_grupo();
+    marcar();
     m.rs_caja.cerrar();
 }
 
 // Invoice pass over the selected invoices: forced closings, staging, and
 // the deposit each staged invoice carries.
-void pasar_facturas(Traspaso& t, Deshacer& d)
+void pasar_facturas(Traspaso& t)
 {
     Module1& m = t.m;
+    Durabilidad& d = *t.durabilidad;
     t.log.linea(QStringLiteral("* Traspasando las facturas *************************************"));
     t.log.linea(QString(80, QLatin1Char(' ')));
 
@@ -215,6 +211,7 @@ void pasar_facturas(Traspaso& t, Deshacer& d)
                         QStringLiteral(": no se traspasa. Revísela en el programa de Hotel."));
             m.rs_emi.siguiente();
             t.vista.progreso(fase, ++hecho, total);
+            d.unidad();
             continue;
         }
         t.numero_factura = vb::texto(num);
@@ -243,9 +240,8 @@ void pasar_facturas(Traspaso& t, Deshacer& d)
             m.rs_fac.abrir(QStringLiteral("SELECT * FROM fac WHERE FacEje = ? AND FacFra = ?"), m.conexion_enlace,
                            Cursor::Dinamico, Bloqueo::Optimista, {eje, t.numero_factura});
             if (m.rs_fac.eof()) {
+                // fac and edep of one invoice commit together.
                 t.crear_fac();
-                d.fac = QVariantList{como_texto(m.rs_fac.campo(QStringLiteral("FacEje"))),
-                                     como_texto(m.rs_fac.campo(QStringLiteral("FacFra")))};
                 const QVariant dep = m.rs_emi.campo(QStringLiteral("EmiDep"));
                 if (!vb::esNulo(dep) && vb::numero(dep) != 0) {
                     const QString cli = m.todos_pasantes ? m.cuenta_pasantes : t.cuenta_cliente;
@@ -261,18 +257,28 @@ void pasar_facturas(Traspaso& t, Deshacer& d)
                     m.rs_edep.guardar();
                     m.rs_edep.cerrar();
                 }
-                d.fac.reset();
             }
+            m.rs_fac.cerrar();
         }
         m.rs_emi.siguiente();
         t.vista.progreso(fase, ++hecho, total);
+        d.unidad();
     }
+    d.cerrar_grupo();
 }
 
 }  // namespace
 
 FinTraspaso Traspaso::iniciar2()
 {
+    // Nothing is staged or marked when the ContaPlus side is not ready.
+    if (!preparado) {
+        m.interlocutor.mensaje(aviso_preparacion.isEmpty()
+                                   ? QStringLiteral("No se han podido preparar los ficheros de ContaPlus: no se puede traspasar.")
+                                   : aviso_preparacion,
+                               TITULO, Icono::Critico);
+        return FinTraspaso::SinPreparar;
+    }
     if (m.interlocutor.mensaje(QStringLiteral("¿Esta seguro/a de traspasar las facturas y las cajas a "
                                               "contabilidad entre estas fechas? "),
                                QStringLiteral("Seguridad"), Icono::Informacion, Botones::SiNo) != Respuesta::Si) {
@@ -280,8 +286,13 @@ FinTraspaso Traspaso::iniciar2()
         return FinTraspaso::Cancelado;
     }
 
-    marca_diario = -1;
-    Deshacer d;
+    // One transfer at a time on this installation and this ContaPlus folder.
+    ReservaInstalacion reserva(*this);
+    if (!reserva.tomada()) {
+        vista.puntero_espera(false);
+        return FinTraspaso::Bloqueado;
+    }
+
     const QDateTime reloj = ahora();
     const QString nombre_log = QStringLiteral("c:\\quelmira\\sp1\\tc_") + reloj.toString(QStringLiteral("ddMMyy")) +
                                QStringLiteral("_") + reloj.toString(QStringLiteral("hhmmss")) +
@@ -294,10 +305,22 @@ FinTraspaso Traspaso::iniciar2()
         log.linea(QString(80, QLatin1Char('*')));
         vista.puntero_espera(true);
 
+        // Another workstation may have run, or a run may have stopped, since
+        // the window was prepared: checked again under the lock.
+        tarea = QStringLiteral("la comprobación de los ficheros de ContaPlus");
+        QStringList avisos;
+        reparar_contaplus(&avisos);
+        for (const QString& a : std::as_const(avisos))
+            m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
+        for (const QString& r : std::as_const(reparaciones))
+            log.linea(r);
+        reparaciones.clear();
+        durabilidad->empezar();
+
         tarea = QStringLiteral("la preparación de las facturas");
         m.hotel(m.conexion_emi).ejecutar(QStringLiteral("UPDATE emi SET TasaImporte = 0 WHERE TasaImporte IS NULL "));
 
-        if (!m.sin_caja) pasar_cajas(*this, d);
+        if (!m.sin_caja) pasar_cajas(*this);
 
         const QString ano_inicio = vb::Left(fecha_desde, 4);
         tarea = QStringLiteral("la lectura de las facturas");
@@ -311,20 +334,22 @@ FinTraspaso Traspaso::iniciar2()
                        {ano_inicio, fecha_desde, fecha_hasta});
         if (m.rs_emi.eof()) {
             m.rs_emi.cerrar();
+            durabilidad->terminar();
+            durabilidad.reset();
             log.cerrar();
             vista.puntero_espera(false);
             m.interlocutor.mensaje(QStringLiteral("No existen facturas para traspasar a contabilidad entre estas fechas"),
                                    QStringLiteral("Atención"), Icono::Informacion);
             return FinTraspaso::SinFacturas;
         }
-        pasar_facturas(*this, d);
+        pasar_facturas(*this);
         m.rs_emi.cerrar();
 
         contabilizar();
         return FinTraspaso::Correcto;
     } catch (const Fallo& f) {
-        return abandonar(*this, d, f.descripcion(), f.numero());
+        return abandonar(*this, f.descripcion(), f.numero());
     } catch (const std::exception& e) {
-        return abandonar(*this, d, QString::fromLocal8Bit(e.what()), 0);
+        return abandonar(*this, QString::fromLocal8Bit(e.what()), 0);
     }
 }

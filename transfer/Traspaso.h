@@ -4,20 +4,26 @@
 // posting, and the journal and subaccount writers, which read the cursors
 // and the window variables and hand the values to contaplus/.
 // The window owns one Traspaso; the command line makes one too.
+#include "platform/Cerrojo.h"
 #include "platform/Conexion.h"
 #include "platform/Recordset.h"
 #include "startup/Module1.h"
+#include "transfer/PuntoDurable.h"
 #include "transfer/RegistroTraspaso.h"
 #include "transfer/VistaTraspaso.h"
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 enum class FinTraspaso {
     Cancelado,      // the confirmation was answered No
     SinFacturas,    // no invoice in the range: the no-invoices message
     Correcto,       // ended with the final message
     Fallido,        // a failure abandoned the run (told to the clerk)
+    Bloqueado,      // another transfer holds the installation: nothing ran
+    SinPreparar,    // the ContaPlus files were not prepared: nothing ran
 };
 
 class Traspaso {
@@ -55,17 +61,40 @@ public:
     QDateTime reloj_fijo;
     QDateTime ahora() const { return reloj_fijo.isValid() ? reloj_fijo : QDateTime::currentDateTime(); }
 
-    // Records of Xdiario at the last point where everything appended was
-    // also marked posted (-1: none). A failure cuts the journal back to it,
-    // so no entry is left half written for a later run to post again.
-    qint64 marca_diario = -1;
+    // True once the activation prepared the ContaPlus files; a run does not
+    // start without them. aviso_preparacion: what the clerk was told.
+    bool preparado = false;
+    QString aviso_preparacion;
 
-    // Window activation: working files, fac upgrade, default sales account.
+    // The durable point of the run in course (see PuntoDurable.h).
+    std::optional<Durabilidad> durabilidad;
+    // Repairs made at the activation, for the next run's log.
+    QStringList reparaciones;
+
+    // The installation's lock files: the link's folder and the ContaPlus
+    // folder. Taken by the activation and by each run (nested: the command
+    // line holds them for its whole life).
+    Cerrojo cerrojo_enlace, cerrojo_contaplus;
+    int reservas = 0;
+    bool reservar();            // false after telling the clerk who holds them
+    void liberar();
+
+    // Windows folder of Xdiario and XSubCta, key of the durable point.
+    QString carpeta_ficheros() const;
+    // Checks the two files against their durable point and cuts back what
+    // an interrupted run left; the lines go to `reparaciones`.
+    void reparar_contaplus(QStringList* avisos);
+
+    // Window activation: lock, repairs, working files, fac upgrade, default
+    // sales account.
     // False when the working files could not be prepared and the window closes.
     bool activar();
 
     // Working files.
     bool Copiar_Ficheros();     // false after its message: the window closes
+    // With externa on: the previous run's pair, still holding rows, renamed
+    // to Xdiario_ddmmaa_hhmmss.dbf and XSubCta_ddmmaa_hhmmss.dbf beside it.
+    void guardar_salida_anterior(const QString& carpeta);
     void abrir_contaplus();
     void Comprobar_campos();
     qint32 ultimo_asiento();    // 32 bits: journals pass 32767 entries
@@ -117,4 +146,19 @@ public:
 
     // Local path of a Windows path of the installation.
     QString local(const QString& ruta_windows) const { return m.unidades.local(ruta_windows); }
+};
+
+// Holds the installation's locks for a scope.
+class ReservaInstalacion {
+public:
+    explicit ReservaInstalacion(Traspaso& t) : t_(t), tomada_(t.reservar()) {}
+    ~ReservaInstalacion()
+    {
+        if (tomada_) t_.liberar();
+    }
+    bool tomada() const { return tomada_; }
+
+private:
+    Traspaso& t_;
+    bool tomada_;
 };

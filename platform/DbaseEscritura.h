@@ -1,30 +1,13 @@
 #pragma once
-// Private to the dBASE engine: shapelib reaches its files through Fichero
-// (positioned, unbuffered, every write checked), and records are appended
-// by our own writes, so a failed write is known at once and the file is put
-// back as it was before the record. Includes shapelib: only platform .cpp
-// files include this header.
-#include "platform/Fichero.h"
+// Private to the dBASE engine: records appended and files cut with our own
+// checked writes, so that a failed write leaves the file as it was before
+// the record (size, header, end mark), and the checks that find what an
+// append or a cut that never finished left behind.
+#include "platform/DbaseGanchos.h"
 #include <QByteArray>
 #include <QString>
-#include <shapefil.h>
 
-// What a shapelib SAFile stands for here.
-struct ArchivoDbase {
-    Fichero fichero;
-    qint64 posicion = 0;
-};
-
-// Hooks that open files as Fichero. `ruta_real`, when set for the duration
-// of one open, is opened instead of the name shapelib builds (shapelib only
-// tries the extensions ".dbf" and ".DBF"). Errors are kept for
-// ultimo_error_dbase() instead of going to stderr.
-SAHooks ganchos_dbase();
-void fijar_ruta_dbase(const char* ruta_real);
-QString ultimo_error_dbase();
-void limpiar_error_dbase();
-
-ArchivoDbase& archivo_de(DBFHandle h);
+namespace dbase {
 
 // How the size of a file agrees with its header.
 struct EstadoTamano {
@@ -51,3 +34,5 @@ void recortar_registros(DBFHandle h, qint64 registros, const QString& tabla);
 QString huella_registro(DBFHandle h, qint64 registros);
 
 void sincronizar_dbase(DBFHandle h);
+
+}  // namespace dbase
