@@ -97,65 +97,50 @@ void Module1::cargar_cc()
     if (!rs_cc.eof()) {
         // Read everything first, then set it: a field that cannot be read
         // leaves the settings as they were.
-        const QString n_empresa = texto_cc(rs_cc, "ccEmp");
-        const QString n_diario = texto_cc(rs_cc, "ccDia");
-        const QString n_ruta = texto_cc(rs_cc, "ccruta");
-        qint16 n_digitos = 0;
+        AjustesEnlace n;
+        n.empresa = texto_cc(rs_cc, "ccEmp");
+        n.diario = texto_cc(rs_cc, "ccDia");
+        n.ruta_contaplus = texto_cc(rs_cc, "ccruta");
         try {
-            n_digitos = vb::CInt(campo_cc(rs_cc, "ccdigitos"));
+            n.digitos = vb::CInt(campo_cc(rs_cc, "ccdigitos"));
         } catch (const Fallo& f) {
             throw Fallo(f.numero(), "El campo ccdigitos de la tabla cc no es un número válido: " +
                                         f.descripcion());
         }
-        const QString n_pasantes = texto_cc(rs_cc, "ccPas");
-        const QString n_agencias = texto_cc(rs_cc, "ccAge");
-        const QString n_empresas = texto_cc(rs_cc, "ccNa");
-        const QString n_depositos = texto_cc(rs_cc, "ccGru");
-        const QString n_iva = texto_cc(rs_cc, "ccIva");
-        const QString n_ventas = texto_cc(rs_cc, "ccVta");
-        const QString n_caja = texto_cc(rs_cc, "ccCaja");
-        const bool n_todos = encendido(campo_cc(rs_cc, "cctodos"));
-        const bool n_separar_ventas = encendido(campo_cc(rs_cc, "ccventas"));
-        const bool n_sin_caja = !encendido(campo_cc(rs_cc, "ccop1"));
-        const bool n_separar_depositos = encendido(campo_cc(rs_cc, "ccdep"));
-        const bool n_separar_iva = encendido(campo_cc(rs_cc, "ccop2"));
-        bool n_externa = false, n_aaaamm = false;
+        n.cuenta_pasantes = texto_cc(rs_cc, "ccPas");
+        n.subcuenta_agencias = texto_cc(rs_cc, "ccAge");
+        n.subcuenta_empresas = texto_cc(rs_cc, "ccNa");
+        n.cuenta_depositos = texto_cc(rs_cc, "ccGru");
+        n.cuenta_iva = texto_cc(rs_cc, "ccIva");
+        n.cuenta_ventas = texto_cc(rs_cc, "ccVta");
+        n.cuenta_caja = texto_cc(rs_cc, "ccCaja");
+        n.todos_pasantes = encendido(campo_cc(rs_cc, "cctodos"));
+        n.separar_ventas = encendido(campo_cc(rs_cc, "ccventas"));
+        n.sin_caja = !encendido(campo_cc(rs_cc, "ccop1"));
+        n.separar_depositos = encendido(campo_cc(rs_cc, "ccdep"));
+        n.separar_iva = encendido(campo_cc(rs_cc, "ccop2"));
         try {
             const QVariant e = campo_cc(rs_cc, "externa");
-            n_externa = !vb::esNulo(e) && vb::logico(e);
+            n.externa = !vb::esNulo(e) && vb::logico(e);
             const QVariant a = campo_cc(rs_cc, "AAAAMM");
-            n_aaaamm = !vb::esNulo(a) && vb::logico(a);
+            n.pasantes_aaaamm = !vb::esNulo(a) && vb::logico(a);
         } catch (const Fallo& f) {
             if (f.numero() == codigo_error::ELEMENTO_NO_ENCONTRADO) throw;
             throw Fallo(f.numero(), "Los campos Externa y AAAAMM de la tabla cc no son lógicos: " +
                                         f.descripcion());
         }
-        const QString n_tasa = texto_cc(rs_cc, "Tasa");
-
-        empresa = n_empresa;
-        diario = n_diario;
-        ruta_contaplus = n_ruta;
-        digitos = n_digitos;
-        cuenta_pasantes = n_pasantes;
-        subcuenta_agencias = n_agencias;
-        subcuenta_empresas = n_empresas;
-        cuenta_depositos = n_depositos;
-        cuenta_iva = n_iva;
-        cuenta_ventas = n_ventas;
-        cuenta_caja = n_caja;
-        todos_pasantes = n_todos;
-        separar_ventas = n_separar_ventas;
-        sin_caja = n_sin_caja;
-        separar_depositos = n_separar_depositos;
-        separar_iva = n_separar_iva;
-        externa = n_externa;
-        pasantes_aaaamm = n_aaaamm;
-        cuenta_tasa = n_tasa;
+        n.cuenta_tasa = texto_cc(rs_cc, "Tasa");
+        static_cast<AjustesEnlace&>(*this) = n;
     }
     rs_cc.cerrar();
 }
 
-void Module1::guardar_cc(const FilaCc& fila)
+qint16 digitos_del_texto(const QString& texto)
+{
+    return vb::CInt(vb::Val(texto));
+}
+
+void Module1::guardar_cc(const AjustesEnlace& a)
 {
     try {
         rs_cc.cerrar();
@@ -164,25 +149,25 @@ void Module1::guardar_cc(const FilaCc& fila)
             rs_cc.nuevo();
             rs_cc.asignar("ccc", QStringLiteral("BIRO4"));
         }
-        rs_cc.asignar("ccAge", fila.ccAge);
-        rs_cc.asignar("ccNa", fila.ccNa);
-        rs_cc.asignar("ccGru", fila.ccGru);
-        rs_cc.asignar("ccIva", fila.ccIva);
-        rs_cc.asignar("ccVta", fila.ccVta);
-        rs_cc.asignar("ccCaja", fila.ccCaja);
-        rs_cc.asignar("ccEmp", fila.ccEmp);
-        rs_cc.asignar("ccDia", fila.ccDia);
-        rs_cc.asignar("ccop1", fila.ccop1 ? 1.0 : 0.0);
-        rs_cc.asignar("ccop2", fila.ccop2 ? 1.0 : 0.0);
-        rs_cc.asignar("ccdigitos", vb::Val(fila.ccdigitos));
-        rs_cc.asignar("ccruta", fila.ccruta);
-        rs_cc.asignar("cctodos", fila.cctodos ? 1.0 : 0.0);
-        rs_cc.asignar("ccventas", fila.ccventas ? 1.0 : 0.0);
-        rs_cc.asignar("ccdep", fila.ccdep ? 1.0 : 0.0);
-        rs_cc.asignar("externa", fila.externa);
-        rs_cc.asignar("AAAAMM", fila.aaaamm);
-        rs_cc.asignar("Tasa", fila.tasa);
-        rs_cc.asignar("ccPas", fila.ccPas);
+        rs_cc.asignar("ccAge", a.subcuenta_agencias);
+        rs_cc.asignar("ccNa", a.subcuenta_empresas);
+        rs_cc.asignar("ccGru", a.cuenta_depositos);
+        rs_cc.asignar("ccIva", a.cuenta_iva);
+        rs_cc.asignar("ccVta", a.cuenta_ventas);
+        rs_cc.asignar("ccCaja", a.cuenta_caja);
+        rs_cc.asignar("ccEmp", a.empresa);
+        rs_cc.asignar("ccDia", a.diario);
+        rs_cc.asignar("ccop1", a.sin_caja ? 0.0 : 1.0);
+        rs_cc.asignar("ccop2", a.separar_iva ? 1.0 : 0.0);
+        rs_cc.asignar("ccdigitos", double(a.digitos));
+        rs_cc.asignar("ccruta", a.ruta_contaplus);
+        rs_cc.asignar("cctodos", a.todos_pasantes ? 1.0 : 0.0);
+        rs_cc.asignar("ccventas", a.separar_ventas ? 1.0 : 0.0);
+        rs_cc.asignar("ccdep", a.separar_depositos ? 1.0 : 0.0);
+        rs_cc.asignar("externa", a.externa);
+        rs_cc.asignar("AAAAMM", a.pasantes_aaaamm);
+        rs_cc.asignar("Tasa", a.cuenta_tasa);
+        rs_cc.asignar("ccPas", a.cuenta_pasantes);
         rs_cc.guardar();
         rs_cc.cerrar();
     } catch (const Fallo& f) {

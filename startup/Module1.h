@@ -7,6 +7,7 @@
 #include "platform/Interlocutor.h"
 #include "platform/Recordset.h"
 #include "platform/Unidades.h"
+#include "startup/AjustesEnlace.h"
 #include <QString>
 
 // Thrown after the clerk has been told that the program cannot go on (the
@@ -14,19 +15,9 @@
 // program ends there, nothing more of the start-up runs.
 struct FinPrograma {};
 
-// What the settings window's save writes into the row of `cc`.
-struct FilaCc {
-    QString ccAge, ccNa, ccGru, ccIva, ccVta, ccCaja, ccEmp, ccDia;
-    bool ccop1 = false, ccop2 = false;
-    QString ccdigitos;          // the digits box's text; its numeric value is stored
-    QString ccruta;
-    bool cctodos = false, ccventas = false, ccdep = false;
-    bool externa = false, aaaamm = false;
-    QString tasa;
-    QString ccPas;              // written too (the clerk who edits the box expects it kept)
-};
-
-class Module1 {
+// The link settings in memory are the AjustesEnlace part of Module1, so that
+// m.empresa, m.digitos, ... name them directly.
+class Module1 : public AjustesEnlace {
 public:
     Module1(Unidades unidades, Interlocutor& interlocutor);
 
@@ -55,16 +46,6 @@ public:
     Recordset rs_cc, rs_cab, rs_emi, rs_hiscadia, rs_agen, rs_na, rs_cli, rs_caja, rs_formas;
     Recordset rs_cajj, rs_edep, rs_fac, rs_fal;
 
-    // Link settings in memory.
-    QString empresa, diario, ruta_contaplus;
-    qint16 digitos = 0;
-    QString cuenta_pasantes, subcuenta_agencias, subcuenta_empresas, cuenta_depositos,
-        cuenta_iva, cuenta_ventas, cuenta_caja;
-    bool todos_pasantes = false, separar_ventas = false, sin_caja = false,
-         separar_depositos = false, separar_iva = false, externa = false,
-         pasantes_aaaamm = false;
-    QString cuenta_tasa;
-
     // The connection a hotel table is read through: conexion_sql in SQL mode,
     // else the family's own connection.
     Conexion& hotel(Conexion& propia) { return modo_sql ? conexion_sql : propia; }
@@ -83,8 +64,10 @@ public:
     void abrir_enlace();
 
     void actualizar_cc();
+    // The load replaces the settings in memory only when the whole row was
+    // read; the save writes the row and leaves the settings in memory alone.
     void cargar_cc();
-    void guardar_cc(const FilaCc& fila);
+    void guardar_cc(const AjustesEnlace& ajustes);
 
     // Connection string of an .MDB of the hotel drive (":\quelmira\cc.MDB").
     QString cadena_mdb(const QString& ruta) const;

@@ -239,28 +239,29 @@ void ConfigurarContaplus::desbloquear()
     Frame1->setEnabled(true);
     Image2->setEnabled(true);
 
-    poner(ce, m.empresa, 4);
-    poner(di, m.diario, 1);
-    poner(cage, m.subcuenta_agencias, 4);
-    poner(cna, m.subcuenta_empresas, 4);
-    poner(cgru, m.cuenta_depositos, 9);
-    poner(cpas, m.cuenta_pasantes, 9);
-    poner(cven, m.cuenta_ventas, 9);
-    poner(civa, m.cuenta_iva, 9);
-    poner(ccaj, m.cuenta_caja, 9);
-    poner(cTasa, m.cuenta_tasa, 9);
-    poner(dig, QString::number(m.digitos), 1);
-    poner(ruta, m.ruta_contaplus, 30);
+    const AjustesEnlace& a = m;
+    poner(ce, a.empresa, 4);
+    poner(di, a.diario, 1);
+    poner(cage, a.subcuenta_agencias, 4);
+    poner(cna, a.subcuenta_empresas, 4);
+    poner(cgru, a.cuenta_depositos, 9);
+    poner(cpas, a.cuenta_pasantes, 9);
+    poner(cven, a.cuenta_ventas, 9);
+    poner(civa, a.cuenta_iva, 9);
+    poner(ccaj, a.cuenta_caja, 9);
+    poner(cTasa, a.cuenta_tasa, 9);
+    poner(dig, QString::number(a.digitos), 1);
+    poner(ruta, a.ruta_contaplus, 30);
 
     Check3->setChecked(true);
     pplus->setEnabled(true);
-    Check1->setChecked(!m.sin_caja);
-    Check2->setChecked(m.separar_iva);
-    Check4->setChecked(m.todos_pasantes);
-    Check5->setChecked(m.separar_ventas);
-    Check6->setChecked(m.separar_depositos);
-    exter->setChecked(m.externa);
-    am->setChecked(m.pasantes_aaaamm);
+    Check1->setChecked(!a.sin_caja);
+    Check2->setChecked(a.separar_iva);
+    Check4->setChecked(a.todos_pasantes);
+    Check5->setChecked(a.separar_ventas);
+    Check6->setChecked(a.separar_depositos);
+    exter->setChecked(a.externa);
+    am->setChecked(a.pasantes_aaaamm);
 }
 
 int ConfigurarContaplus::longitud_esperada(QLineEdit* c) const
@@ -359,28 +360,30 @@ void ConfigurarContaplus::cambio_check3(bool marcada)
 
 void ConfigurarContaplus::guardar()
 {
-    FilaCc fila;
-    fila.ccAge = cage->text();
-    fila.ccNa = cna->text();
-    fila.ccGru = cgru->text();
-    fila.ccIva = civa->text();
-    fila.ccVta = cven->text();
-    fila.ccCaja = ccaj->text();
-    fila.ccEmp = ce->text();
-    fila.ccDia = di->text();
-    fila.ccop1 = Check1->isChecked();
-    fila.ccop2 = Check2->isChecked();
-    fila.ccdigitos = dig->text();
-    fila.ccruta = ruta->text();
-    fila.cctodos = Check4->isChecked();
-    fila.ccventas = Check5->isChecked();
-    fila.ccdep = Check6->isChecked();
-    fila.externa = exter->isChecked();
-    fila.aaaamm = am->isChecked();
-    fila.tasa = cTasa->text();
-    fila.ccPas = cpas->text();
+    // The row is written from the boxes as they stand; the settings in memory
+    // stay as they are until the next load.
+    AjustesEnlace a;
+    a.subcuenta_agencias = cage->text();
+    a.subcuenta_empresas = cna->text();
+    a.cuenta_depositos = cgru->text();
+    a.cuenta_iva = civa->text();
+    a.cuenta_ventas = cven->text();
+    a.cuenta_caja = ccaj->text();
+    a.empresa = ce->text();
+    a.diario = di->text();
+    a.sin_caja = !Check1->isChecked();
+    a.separar_iva = Check2->isChecked();
+    a.ruta_contaplus = ruta->text();
+    a.todos_pasantes = Check4->isChecked();
+    a.separar_ventas = Check5->isChecked();
+    a.separar_depositos = Check6->isChecked();
+    a.externa = exter->isChecked();
+    a.pasantes_aaaamm = am->isChecked();
+    a.cuenta_tasa = cTasa->text();
+    a.cuenta_pasantes = cpas->text();
     try {
-        m.guardar_cc(fila);
+        a.digitos = digitos_del_texto(dig->text());
+        m.guardar_cc(a);
     } catch (const Fallo& f) {
         m.interlocutor.mensaje(QStringLiteral("No se han podido guardar los cambios.\n") + f.descripcion(),
                                QStringLiteral("Atención"), Icono::Critico);

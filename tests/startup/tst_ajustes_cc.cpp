@@ -28,28 +28,28 @@ void columna_sin_tipo(Instalacion& inst, const QString& columna, const QVariant&
     inst.sql("cc", "UPDATE cc SET " + columna + " = ?", {valor});
 }
 
-FilaCc fila_de_prueba()
+AjustesEnlace ajustes_de_prueba()
 {
-    FilaCc f;
-    f.ccAge = "4301";
-    f.ccNa = "4311";
-    f.ccGru = "438000009";
-    f.ccIva = "47700000";
-    f.ccVta = "7050";
-    f.ccCaja = "570000009";
-    f.ccEmp = "012";
-    f.ccDia = "2";
-    f.ccop1 = false;
-    f.ccop2 = true;
-    f.ccdigitos = "8";
-    f.ccruta = "C:\\Conta O'Neill";
-    f.cctodos = true;
-    f.ccventas = true;
-    f.ccdep = true;
+    AjustesEnlace f;
+    f.subcuenta_agencias = "4301";
+    f.subcuenta_empresas = "4311";
+    f.cuenta_depositos = "438000009";
+    f.cuenta_iva = "47700000";
+    f.cuenta_ventas = "7050";
+    f.cuenta_caja = "570000009";
+    f.empresa = "012";
+    f.diario = "2";
+    f.sin_caja = true;
+    f.separar_iva = true;
+    f.digitos = 8;
+    f.ruta_contaplus = "C:\\Conta O'Neill";
+    f.todos_pasantes = true;
+    f.separar_ventas = true;
+    f.separar_depositos = true;
     f.externa = true;
-    f.aaaamm = true;
-    f.tasa = "47530000";
-    f.ccPas = "43000000";
+    f.pasantes_aaaamm = true;
+    f.cuenta_tasa = "47530000";
+    f.cuenta_pasantes = "43000000";
     return f;
 }
 
@@ -145,6 +145,7 @@ private slots:
         QTest::newRow("número y letras") << "8x" << 8.0;
         QTest::newRow("no numérico") << "x" << 0.0;
         QTest::newRow("vacío") << "" << 0.0;
+        QTest::newRow("decimales") << "8.5" << 8.0;
     }
     void digitos_guardados()
     {
@@ -152,8 +153,8 @@ private slots:
         QFETCH(double, guardado);
         Instalacion inst;
         Arranque a(inst);
-        FilaCc f = fila_de_prueba();
-        f.ccdigitos = texto;
+        AjustesEnlace f = ajustes_de_prueba();
+        f.digitos = digitos_del_texto(texto);
         a.m.guardar_cc(f);
         const auto filas = inst.filas("cc", "ccc = 'BIRO4'");
         QCOMPARE(filas.size(), 1);
@@ -167,7 +168,7 @@ private slots:
         Instalacion inst;
         Arranque a(inst);
         a.m.activar();
-        const FilaCc f = fila_de_prueba();
+        const AjustesEnlace f = ajustes_de_prueba();
         a.m.guardar_cc(f);
         // The settings in memory change only at the next load.
         QCOMPARE(a.m.empresa, QString("1"));
@@ -175,32 +176,33 @@ private slots:
         const auto filas = inst.filas("cc");
         QCOMPARE(filas.size(), 1);
         const QVariantMap& r = filas[0];
-        QCOMPARE(r["ccAge"].toString(), f.ccAge);
-        QCOMPARE(r["ccNa"].toString(), f.ccNa);
-        QCOMPARE(r["ccGru"].toString(), f.ccGru);
-        QCOMPARE(r["ccIva"].toString(), f.ccIva);
-        QCOMPARE(r["ccVta"].toString(), f.ccVta);
-        QCOMPARE(r["ccCaja"].toString(), f.ccCaja);
-        QCOMPARE(r["ccEmp"].toString(), f.ccEmp);
-        QCOMPARE(r["ccDia"].toString(), f.ccDia);
+        QCOMPARE(r["ccAge"].toString(), f.subcuenta_agencias);
+        QCOMPARE(r["ccNa"].toString(), f.subcuenta_empresas);
+        QCOMPARE(r["ccGru"].toString(), f.cuenta_depositos);
+        QCOMPARE(r["ccIva"].toString(), f.cuenta_iva);
+        QCOMPARE(r["ccVta"].toString(), f.cuenta_ventas);
+        QCOMPARE(r["ccCaja"].toString(), f.cuenta_caja);
+        QCOMPARE(r["ccEmp"].toString(), f.empresa);
+        QCOMPARE(r["ccDia"].toString(), f.diario);
         QCOMPARE(r["ccop1"].toDouble(), 0.0);
         QCOMPARE(r["ccop2"].toDouble(), 1.0);
-        QCOMPARE(r["ccruta"].toString(), f.ccruta);
+        QCOMPARE(r["ccdigitos"].toDouble(), 8.0);
+        QCOMPARE(r["ccruta"].toString(), f.ruta_contaplus);
         QCOMPARE(r["cctodos"].toDouble(), 1.0);
         QCOMPARE(r["ccventas"].toDouble(), 1.0);
         QCOMPARE(r["ccdep"].toDouble(), 1.0);
         QVERIFY(r["Externa"].toBool());
         QVERIFY(r["AAAAMM"].toBool());
-        QCOMPARE(r["Tasa"].toString(), f.tasa);
-        QCOMPARE(r["ccPas"].toString(), f.ccPas);
+        QCOMPARE(r["Tasa"].toString(), f.cuenta_tasa);
+        QCOMPARE(r["ccPas"].toString(), f.cuenta_pasantes);
 
         a.m.activar();
         QCOMPARE(a.m.empresa, QString("012"));
         QCOMPARE(a.m.diario, QString("2"));
-        QCOMPARE(a.m.ruta_contaplus, f.ccruta);
+        QCOMPARE(a.m.ruta_contaplus, f.ruta_contaplus);
         QCOMPARE(a.m.digitos, qint16(8));
-        QCOMPARE(a.m.cuenta_pasantes, f.ccPas);
-        QCOMPARE(a.m.cuenta_iva, f.ccIva);
+        QCOMPARE(a.m.cuenta_pasantes, f.cuenta_pasantes);
+        QCOMPARE(a.m.cuenta_iva, f.cuenta_iva);
         QVERIFY(a.m.sin_caja);
         QVERIFY(a.m.separar_iva);
         QVERIFY(a.m.todos_pasantes);
@@ -208,7 +210,14 @@ private slots:
         QVERIFY(a.m.separar_depositos);
         QVERIFY(a.m.externa);
         QVERIFY(a.m.pasantes_aaaamm);
-        QCOMPARE(a.m.cuenta_tasa, f.tasa);
+        QCOMPARE(a.m.cuenta_tasa, f.cuenta_tasa);
+        // The other accounts come back as saved.
+        const AjustesEnlace& leidos = a.m;
+        QCOMPARE(leidos.subcuenta_agencias, f.subcuenta_agencias);
+        QCOMPARE(leidos.subcuenta_empresas, f.subcuenta_empresas);
+        QCOMPARE(leidos.cuenta_depositos, f.cuenta_depositos);
+        QCOMPARE(leidos.cuenta_ventas, f.cuenta_ventas);
+        QCOMPARE(leidos.cuenta_caja, f.cuenta_caja);
     }
 
     void sin_fila_biro4_data()
@@ -230,9 +239,9 @@ private slots:
         QCOMPARE(a.m.digitos, qint16(5));
 
         // The first save creates the row, the next one rewrites it.
-        a.m.guardar_cc(fila_de_prueba());
-        FilaCc f = fila_de_prueba();
-        f.ccEmp = "3";
+        a.m.guardar_cc(ajustes_de_prueba());
+        AjustesEnlace f = ajustes_de_prueba();
+        f.empresa = "3";
         a.m.guardar_cc(f);
         const auto filas = inst.filas("cc");
         QCOMPARE(filas.size(), 1);

@@ -6,7 +6,7 @@
 #include "platform/Conexion.h"
 #include "platform/Fallo.h"
 #include "platform/Recordset.h"
-#include "startup/EsquemaHotel.h"
+#include "hotel/EsquemaHotel.h"
 #include "tests/support/Odbc.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // The transfer window driven by keys and clicks: the date boxes with their
 // messages and focus moves, and whole runs started from the end box.
 #include "contaplus/Plantillas.h"
-#include "startup/GeneradorDemo.h"
+#include "hotel/GeneradorDemo.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Instalacion.h"
 #include "tests/support/InterlocutorGrabador.h"

@@ -1,8 +1,8 @@
 // The demonstration installation: deterministic, plausible, and what the
 // command line shows of it.
 #include "platform/Fallo.h"
-#include "startup/EsquemaHotel.h"
-#include "startup/GeneradorDemo.h"
+#include "hotel/EsquemaHotel.h"
+#include "hotel/GeneradorDemo.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -257,7 +257,7 @@ private slots:
         QVERIFY(QFile::exists(demo_ + "/C/quelmira/VTRHSYS.MDB"));
         QVERIFY(QDir(demo_ + "/C/ContaEli/TMP").exists());
         ArchivoSqlite enlace(demo_ + "/C/quelmira/enlace.MDB", false);
-        for (const QString& t : {"cajj", "edep", "fac", "fal"})
+        for (const char* t : {"cajj", "edep", "fac", "fal"})
             QCOMPARE(enlace.consultar(QString("SELECT * FROM ") + t).size(), 0);
         // fac keeps its columns in the order the hotel product reads them by.
         const QStringList fac = esquema::columnas("fac");
