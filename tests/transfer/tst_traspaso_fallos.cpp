@@ -6,20 +6,9 @@
 
 namespace {
 
-// The run of an installation whose escenario_base has one more invoice,
-// 104 of the 2nd, whose tourist tax overflows the peseta range once its
-// customer line is written.
-void factura_desbordada(Instalacion& inst)
-{
-    Factura f;
-    f.num = "104", f.fec = "20260302", f.cli = "X", f.nom = "Tasa enorme";
-    f.b[0] = 100, f.tipo[0] = 10, f.cuota[0] = 10, f.tasa = 2.0e7, f.total = 110;
-    factura(inst, f);
-}
-
 QByteArray ultima_linea(const Instalacion& inst)
 {
-    const QStringList l = logs(inst);
+    const QStringList l = inst.logs();
     if (l.isEmpty()) return {};
     QFile f(inst.local("C:\\quelmira\\sp1") + "/" + l.last());
     if (!f.open(QIODevice::ReadOnly)) return {};
@@ -80,7 +69,7 @@ void TstTraspasoFallos::asiento_a_medias()
     escenario_base(inst);
     factura_desbordada(inst);
 
-    Corrida c(inst);
+    Entorno c(inst);
     QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Fallido));
 
     // One critical box naming the invoice and carrying the error's text.
@@ -122,7 +111,7 @@ void TstTraspasoFallos::numero_no_numerico()
     f.b[0] = 10, f.tipo[0] = 10, f.cuota[0] = 1, f.total = 11;
     factura(inst, f);
 
-    Corrida c(inst);
+    Entorno c(inst);
     QCOMPARE(int(c.correr("05012026", "05012026")), int(FinTraspaso::Fallido));
     const QString texto = c.clerk.mensajes.last().texto;
     QVERIFY2(texto.startsWith("El traspaso se ha interrumpido en el asiento de la factura 12A: "), qPrintable(texto));
@@ -163,7 +152,7 @@ void TstTraspasoFallos::fallos_por_fase()
     escenario_base(inst);
     ::disparador(inst, tabla, disparador);
 
-    Corrida c(inst);
+    Entorno c(inst);
     QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Fallido));
     const QString texto = c.clerk.mensajes.last().texto;
     QVERIFY2(texto.startsWith("El traspaso se ha interrumpido en " + tarea + ": "), qPrintable(texto));
@@ -208,7 +197,7 @@ void TstTraspasoFallos::deshacer_lo_preparado()
     escenario_base(inst);
     ::disparador(inst, tabla, disparador);
 
-    Corrida c(inst);
+    Entorno c(inst);
     QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Fallido));
     const QString texto = c.clerk.mensajes.last().texto;
     QVERIFY2(texto.startsWith("El traspaso se ha interrumpido en " + tarea + ": "), qPrintable(texto));
