@@ -1,18 +1,10 @@
 // The settings row BIRO4 of cc: schema check, load and save.
-#include "platform/Fallo.h"
-#include "startup/Module1.h"
-#include "tests/support/Instalacion.h"
-#include "tests/support/InterlocutorGrabador.h"
+#include "tests/support/Entorno.h"
+#include "tests/support/Fallos.h"
 
 #include <QtTest>
 
 namespace {
-
-struct Arranque {
-    InterlocutorGrabador clerk;
-    Module1 m;
-    explicit Arranque(const Instalacion& inst) : m(inst.unidades(), clerk) { m.cargar(); }
-};
 
 QStringList columnas_cc(const Instalacion& inst)
 {
@@ -79,7 +71,7 @@ private slots:
         QFETCH(bool, encendido);
         Instalacion inst;
         for (const char* c : {"cctodos", "ccventas", "ccdep", "ccop2", "ccop1"}) columna_sin_tipo(inst, c, valor);
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Cargado);
         a.m.activar();
         QCOMPARE(a.m.todos_pasantes, encendido);
         QCOMPARE(a.m.separar_ventas, encendido);
@@ -104,7 +96,7 @@ private slots:
         QFETCH(bool, esperado);
         Instalacion inst;
         inst.ajustes({{"Externa", valor}, {"AAAAMM", valor}});
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Cargado);
         a.m.activar();
         QCOMPARE(a.m.externa, esperado);
         QCOMPARE(a.m.pasantes_aaaamm, esperado);
@@ -113,7 +105,7 @@ private slots:
     void carga_todos_los_campos()
     {
         Instalacion inst;
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Cargado);
         a.m.activar();
         QCOMPARE(a.m.empresa, QString("1"));
         QCOMPARE(a.m.diario, QString("1"));
@@ -152,7 +144,7 @@ private slots:
         QFETCH(QString, texto);
         QFETCH(double, guardado);
         Instalacion inst;
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Cargado);
         AjustesEnlace f = ajustes_de_prueba();
         f.digitos = digitos_del_texto(texto);
         a.m.guardar_cc(f);
@@ -166,7 +158,7 @@ private slots:
     void guardar_y_cargar()
     {
         Instalacion inst;
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Cargado);
         a.m.activar();
         const AjustesEnlace f = ajustes_de_prueba();
         a.m.guardar_cc(f);
@@ -231,7 +223,7 @@ private slots:
         QFETCH(bool, modo_sql);
         Instalacion inst(modo_sql);
         inst.sql("cc", "DELETE FROM cc");
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Cargado);
         a.m.empresa = "sin tocar";
         a.m.digitos = 5;
         a.m.activar();
@@ -258,7 +250,7 @@ private slots:
         inst.cc_antigua(true);
         inst.insertar("cc", {{"ccc", "OTRA"}, {"ccEmp", "2"}});
         QVERIFY(!columnas_cc(inst).contains("Externa"));
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Cargado);
         a.m.activar();
         // Every row gains the three columns in one load.
         const auto filas = inst.filas("cc");
@@ -282,7 +274,7 @@ private slots:
         Instalacion inst(true);
         inst.cc_antigua(false);
         inst.ajustes({{"Externa", 1}, {"AAAAMM", 1}});
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Cargado);
         a.m.activar();
         const auto filas = inst.filas("cc");
         QCOMPARE(filas[0]["Tasa"].toString(), QString("475300000"));
@@ -301,13 +293,8 @@ private slots:
         Instalacion inst(true);
         inst.sql("cc", "ALTER TABLE cc RENAME TO cc_datos");
         inst.sql("cc", "CREATE VIEW cc AS SELECT ccc, ccEmp FROM cc_datos");
-        Arranque a(inst);
-        try {
-            a.m.activar();
-            QFAIL("la carga no ha fallado");
-        } catch (const Fallo& f) {
-            QVERIFY2(f.descripcion().contains("ALTER TABLE cc ADD Externa BIT"), qPrintable(f.descripcion()));
-        }
+        Entorno a(inst, Inicio::Cargado);
+        ESPERAR_FALLO_TEXTO(a.m.activar(), "ALTER TABLE cc ADD Externa BIT");
     }
 
     void access_nunca_altera_cc()
@@ -315,16 +302,11 @@ private slots:
         Instalacion inst;
         inst.cc_antigua(true);
         const QStringList antes = columnas_cc(inst);
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Cargado);
         a.m.empresa = "sin tocar";
         // The row lacks a column the load reads: it fails, naming it, and
         // leaves the settings as they were.
-        try {
-            a.m.activar();
-            QFAIL("la carga no ha fallado");
-        } catch (const Fallo& f) {
-            QVERIFY2(f.descripcion().contains("externa"), qPrintable(f.descripcion()));
-        }
+        ESPERAR_FALLO_TEXTO(a.m.activar(), "externa");
         QCOMPARE(columnas_cc(inst), antes);
         QCOMPARE(a.m.empresa, QString("sin tocar"));
         a.m.actualizar_cc();
@@ -335,14 +317,9 @@ private slots:
     {
         Instalacion inst;
         inst.ajustes({{"ccEmp", QVariant()}, {"ccdigitos", 8.0}});
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Cargado);
         a.m.digitos = 9;
-        try {
-            a.m.activar();
-            QFAIL("la carga no ha fallado");
-        } catch (const Fallo& f) {
-            QVERIFY2(f.descripcion().contains("ccEmp"), qPrintable(f.descripcion()));
-        }
+        ESPERAR_FALLO_TEXTO(a.m.activar(), "ccEmp");
         QCOMPARE(a.m.digitos, qint16(9));
     }
 };

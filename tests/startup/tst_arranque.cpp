@@ -1,9 +1,7 @@
 // Start-up: the drive, the Access or SQL Server choice, the connections and
 // the clerk's messages when something is missing.
 #include "platform/Fallo.h"
-#include "startup/Module1.h"
-#include "tests/support/Instalacion.h"
-#include "tests/support/InterlocutorGrabador.h"
+#include "tests/support/Entorno.h"
 
 #include <QFile>
 #include <QtTest>
@@ -14,12 +12,6 @@ const QString MENSAJE = QStringLiteral(
     "Ha ocurrido un fallo de conexión con las bases de datos del programa de Hotel. "
     "La apliación no puede continuar.");
 const QString TITULO = QStringLiteral("Atención NO conexion BD");
-
-struct Arranque {
-    InterlocutorGrabador clerk;
-    Module1 m;
-    explicit Arranque(const Instalacion& inst) : m(inst.unidades(), clerk) {}
-};
 
 QStringList familias()
 {
@@ -63,7 +55,7 @@ private slots:
             QVERIFY(QFile::remove(inst.archivo_de("con")));
         }
 
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Nada);
         a.m.cargar();
         a.m.activar();
         QVERIFY(a.clerk.mensajes.isEmpty());
@@ -93,7 +85,7 @@ private slots:
         // values stay as they stand.
         inst.sql("con", "DROP TABLE con");
         {
-            Arranque a(inst);
+            Entorno a(inst, Inicio::Nada);
             a.m.modo_sql = true;
             a.m.servidor_sql = "S";
             a.m.leer_tipo_conexion();
@@ -102,7 +94,7 @@ private slots:
         }
         // A system database that cannot be opened forces Access mode.
         QVERIFY(QFile::remove(inst.archivo_de("con")));
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Nada);
         a.m.modo_sql = true;
         a.m.servidor_sql = "S";
         a.m.catalogo_sql = "C";
@@ -119,7 +111,7 @@ private slots:
         // the flag was set, silently, and the server stays unnamed.
         Instalacion inst;
         inst.sql("con", "UPDATE con SET ConTipo = NULL, ConServer = NULL, catalogo = NULL");
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Nada);
         a.m.leer_tipo_conexion();
         QVERIFY(a.m.modo_sql);
         QVERIFY(a.m.servidor_sql.isEmpty());
@@ -131,7 +123,7 @@ private slots:
         Instalacion inst(false, QChar('D'));
         QVERIFY(QFile::exists(inst.local("D:\\quelmira\\formas.MDB")));
         QVERIFY(!QFile::exists(inst.local("C:\\quelmira\\formas.MDB")));
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Nada);
         a.m.cargar();
         a.m.activar();
         QCOMPARE(a.m.unidad, QString("D"));
@@ -154,7 +146,7 @@ private slots:
         QFETCH(int, indice);
         Instalacion inst;
         QVERIFY(QFile::remove(inst.local("C:\\quelmira\\" + familias()[indice] + ".MDB")));
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Nada);
         QVERIFY_THROWS_EXCEPTION(FinPrograma, a.m.cargar());
         QCOMPARE(a.clerk.mensajes.size(), 1);
         const auto& msg = a.clerk.mensajes[0];
@@ -193,7 +185,7 @@ private slots:
         if (caso == "unidad vacia") inst.sql("quelmira", "UPDATE quelmira SET unidad = ''");
         if (caso == "sin enlace") QVERIFY(QFile::remove(inst.archivo_de("fac")));
 
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Nada);
         QVERIFY_THROWS_EXCEPTION(FinPrograma, a.m.cargar());
         QCOMPARE(a.clerk.mensajes.size(), 1);
         const auto& msg = a.clerk.mensajes[0];
@@ -208,7 +200,7 @@ private slots:
         // SQL mode does not need the family files, and none exist.
         QVERIFY(!QFile::exists(inst.local("C:\\quelmira\\cc.MDB")));
         inst.ajustes({{"ccEmp", "7"}, {"ccdigitos", 8.0}});
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Nada);
         a.m.cargar();
         a.m.activar();
         QVERIFY(a.clerk.mensajes.isEmpty());
@@ -241,7 +233,7 @@ private slots:
             inst.sql("con", "UPDATE con SET catalogo = ?", {inst.raiz() + "/no/existe/HOTEL.db"});
         else
             QVERIFY(QFile::remove(inst.archivo_de("fac")));
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Nada);
         QVERIFY_THROWS_EXCEPTION(FinPrograma, a.m.cargar());
         QCOMPARE(a.clerk.mensajes.size(), 1);
         if (caso == "catalogo") {
@@ -255,7 +247,7 @@ private slots:
     void volver_al_menu_recarga_los_ajustes()
     {
         Instalacion inst;
-        Arranque a(inst);
+        Entorno a(inst, Inicio::Nada);
         a.m.cargar();
         a.m.activar();
         QCOMPARE(a.m.cuenta_ventas, QString("700000000"));

@@ -7,6 +7,7 @@
 #include "platform/Fallo.h"
 #include "platform/Recordset.h"
 #include "hotel/EsquemaHotel.h"
+#include "hotel/GeneradorDemo.h"
 #include "tests/support/Odbc.h"
 
 #include <QDir>
@@ -33,7 +34,25 @@ Instalacion::Instalacion(bool modo_sql, QChar unidad) : modo_sql_(modo_sql), uni
     o.modo_sql = modo_sql_;
     o.catalogo_local = catalogo();
     esquema::crear_instalacion(unidades(), o);
+    preparar_contaplus();
+}
 
+Instalacion::Instalacion(const Demo& demo) : modo_sql_(false), unidad_('C')
+{
+    if (!dir_.isValid()) throw Fallo(codigo_error::ERROR_DE_ARCHIVO, "No se puede crear la carpeta temporal.");
+    registrar_sql_native_client();
+    OpcionesDemo o;
+    o.facturas = demo.facturas;
+    o.dias = demo.dias;
+    o.desde = demo.desde;
+    generar_demo(raiz(), o);
+    preparar_contaplus();
+}
+
+// The two templates in c:\quelmira\sp1, C:\ContaEli\TMP and the company's
+// empty SubCta.
+void Instalacion::preparar_contaplus()
+{
     escribir_plantillas(local("C:\\quelmira\\sp1"));
     if (!QDir().mkpath(local("C:\\ContaEli\\TMP")))
         throw Fallo(codigo_error::ERROR_DE_ARCHIVO, "No se puede crear C:\\ContaEli\\TMP.");
@@ -58,6 +77,11 @@ Unidades Instalacion::unidades() const
 QString Instalacion::local(const QString& ruta_windows) const
 {
     return unidades().local(ruta_windows);
+}
+
+QStringList Instalacion::logs() const
+{
+    return QDir(local("C:\\quelmira\\sp1")).entryList({"tc_*.log"}, QDir::Files, QDir::Name);
 }
 
 QString Instalacion::archivo_de(const QString& tabla) const

@@ -7,7 +7,9 @@
 // In SQL mode the hotel tables and cc live in one SQLite catalogue reached
 // through ODBC (driver "SQL Native Client" registered in a private ODBCSYSINI).
 #include "platform/Unidades.h"
+#include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <QVariantMap>
@@ -16,6 +18,15 @@
 class Instalacion {
 public:
     explicit Instalacion(bool modo_sql = false, QChar unidad = QChar('C'));
+
+    // The demo hotel instead (seed 1), Access mode, drive C, with the same
+    // ContaPlus side.
+    struct Demo {
+        int facturas;
+        int dias;
+        QDate desde;
+    };
+    explicit Instalacion(const Demo& demo);
 
     QString raiz() const;                       // the --unidades folder
     Unidades unidades() const;
@@ -51,7 +62,12 @@ public:
     // Local path of the SQL Server catalogue (SQL mode; con.catalogo).
     QString catalogo() const;
 
+    // The transfer logs tc_*.log in C:\quelmira\sp1, by name.
+    QStringList logs() const;
+
 private:
+    void preparar_contaplus();
+
     QTemporaryDir dir_;
     bool modo_sql_;
     QChar unidad_;

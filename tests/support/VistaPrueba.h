@@ -1,18 +1,27 @@
 #pragma once
-// A transfer window without widgets for tests that only need the engine:
-// empty date boxes, nothing happens on screen, the progress phases are
-// recorded.
+// A transfer window without widgets: the date boxes are two strings, and
+// what the engine does to the window is counted.
 #include "transfer/VistaTraspaso.h"
 #include <QStringList>
 
 class VistaPrueba : public VistaTraspaso {
 public:
-    QString texto_de() const override { return {}; }
-    QString texto_hasta() const override { return {}; }
-    void vaciar_fechas() override {}
-    void puntero_espera(bool) override {}
-    void cerrar() override {}
-    QStringList fases;                  // progress phases seen
+    QString de, hasta;          // the boxes' text
+    bool espera = false;        // the wait pointer is on
+    int vaciados = 0;           // times the boxes were emptied
+    int cierres = 0;            // times the window was closed
+
+    QString texto_de() const override { return de; }
+    QString texto_hasta() const override { return hasta; }
+    void vaciar_fechas() override
+    {
+        de.clear();
+        hasta.clear();
+        ++vaciados;
+    }
+    void puntero_espera(bool e) override { espera = e; }
+    void cerrar() override { ++cierres; }
+    QStringList fases;          // progress phases seen, in order
     void progreso(const QString& fase, qint64, qint64) override
     {
         if (fases.isEmpty() || fases.last() != fase) fases << fase;

@@ -1,29 +1,15 @@
 // The date boxes of the transfer without widgets: what Enter or Tab does to
 // the box text, to fecha_desde / fecha_hasta, and the messages.
-#include "tests/support/InterlocutorGrabador.h"
 #include "startup/RutinasComunes.h"
+#include "tests/support/Entorno.h"
 #include "transfer/FechasTraspaso.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-class VistaMuda : public VistaTraspaso {
-public:
-    QString texto_de() const override { return {}; }
-    QString texto_hasta() const override { return {}; }
-    void vaciar_fechas() override {}
-    void puntero_espera(bool) override {}
-    void cerrar() override {}
-};
-
-}  // namespace
 
 class TstFechas : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
+    Instalacion inst;       // never started: the boxes need no database
 
 private slots:
     void desde_data();
@@ -59,24 +45,21 @@ void TstFechas::desde()
     QFETCH(QString, caja);
     QFETCH(QString, fecha_desde);
 
-    InterlocutorGrabador clerk;
-    Module1 m(Unidades(dir.path()), clerk);
-    VistaMuda vista;
-    Traspaso t(m, vista);
+    Entorno e(inst, Inicio::Nada);
 
     QString texto = tecleado;
-    QCOMPARE(int(confirmar_desde(t, texto)), resultado);
+    QCOMPARE(int(confirmar_desde(e.t, texto)), resultado);
     QCOMPARE(texto, caja);
-    QCOMPARE(t.fecha_desde, fecha_desde);
-    QVERIFY(t.fecha_hasta.isEmpty());
+    QCOMPARE(e.t.fecha_desde, fecha_desde);
+    QVERIFY(e.t.fecha_hasta.isEmpty());
     if (resultado == int(ResultadoFecha::Aceptada)) {
-        QVERIFY(clerk.mensajes.isEmpty());
+        QVERIFY(e.clerk.mensajes.isEmpty());
     } else {
-        QCOMPARE(clerk.mensajes.size(), 1);
-        QCOMPARE(clerk.mensajes[0].texto, QStringLiteral("Fecha incorrecta"));
-        QCOMPARE(clerk.mensajes[0].titulo, QStringLiteral("Error usuario"));
-        QCOMPARE(clerk.mensajes[0].icono, Icono::Informacion);
-        QCOMPARE(clerk.mensajes[0].botones, Botones::Aceptar);
+        QCOMPARE(e.clerk.mensajes.size(), 1);
+        QCOMPARE(e.clerk.mensajes[0].texto, QStringLiteral("Fecha incorrecta"));
+        QCOMPARE(e.clerk.mensajes[0].titulo, QStringLiteral("Error usuario"));
+        QCOMPARE(e.clerk.mensajes[0].icono, Icono::Informacion);
+        QCOMPARE(e.clerk.mensajes[0].botones, Botones::Aceptar);
     }
 }
 
@@ -113,28 +96,25 @@ void TstFechas::hasta()
     QFETCH(QString, mensaje);
     QFETCH(QString, titulo);
 
-    InterlocutorGrabador clerk;
-    Module1 m(Unidades(dir.path()), clerk);
-    VistaMuda vista;
-    Traspaso t(m, vista);
+    Entorno e(inst, Inicio::Nada);
 
     QString de = "01022024";
-    QCOMPARE(confirmar_desde(t, de), ResultadoFecha::Aceptada);
+    QCOMPARE(confirmar_desde(e.t, de), ResultadoFecha::Aceptada);
 
     QString texto = tecleado;
-    QCOMPARE(int(confirmar_hasta(t, texto)), resultado);
+    QCOMPARE(int(confirmar_hasta(e.t, texto)), resultado);
     QCOMPARE(texto, caja);
-    QCOMPARE(t.fecha_desde, QStringLiteral("20240201"));
+    QCOMPARE(e.t.fecha_desde, QStringLiteral("20240201"));
     if (resultado == int(ResultadoFecha::Aceptada)) {
-        QVERIFY(clerk.mensajes.isEmpty());
-        QCOMPARE(t.fecha_hasta, convertir_fecha(tecleado, 1, 0));
+        QVERIFY(e.clerk.mensajes.isEmpty());
+        QCOMPARE(e.t.fecha_hasta, convertir_fecha(tecleado, 1, 0));
     } else {
-        QCOMPARE(clerk.mensajes.size(), 1);
-        QCOMPARE(clerk.mensajes[0].texto, mensaje);
-        QCOMPARE(clerk.mensajes[0].titulo, titulo);
-        QCOMPARE(clerk.mensajes[0].icono,
+        QCOMPARE(e.clerk.mensajes.size(), 1);
+        QCOMPARE(e.clerk.mensajes[0].texto, mensaje);
+        QCOMPARE(e.clerk.mensajes[0].titulo, titulo);
+        QCOMPARE(e.clerk.mensajes[0].icono,
                  resultado == int(ResultadoFecha::Incorrecta) ? Icono::Informacion : Icono::Ninguno);
-        QCOMPARE(clerk.mensajes[0].botones, Botones::Aceptar);
+        QCOMPARE(e.clerk.mensajes[0].botones, Botones::Aceptar);
     }
 }
 
@@ -142,39 +122,33 @@ void TstFechas::hasta()
 // run on an empty range start.
 void TstFechas::hasta_sin_inicio()
 {
-    InterlocutorGrabador clerk;
-    Module1 m(Unidades(dir.path()), clerk);
-    VistaMuda vista;
-    Traspaso t(m, vista);
+    Entorno e(inst, Inicio::Nada);
 
     QString malo = "31022024";
-    QCOMPARE(confirmar_desde(t, malo), ResultadoFecha::Incorrecta);
-    clerk.mensajes.clear();
+    QCOMPARE(confirmar_desde(e.t, malo), ResultadoFecha::Incorrecta);
+    e.clerk.mensajes.clear();
 
     QString texto = "15032024";
-    QCOMPARE(confirmar_hasta(t, texto), ResultadoFecha::SinInicio);
-    QCOMPARE(clerk.textos(), QStringList{"Error usuario: Fecha incorrecta"});
-    QVERIFY(t.fecha_desde.isEmpty());
+    QCOMPARE(confirmar_hasta(e.t, texto), ResultadoFecha::SinInicio);
+    QCOMPARE(e.clerk.textos(), QStringList{"Error usuario: Fecha incorrecta"});
+    QVERIFY(e.t.fecha_desde.isEmpty());
 }
 
 // fecha_desde lives as long as the window: a later refused start entry
 // leaves the one accepted before.
 void TstFechas::fecha_desde_se_conserva()
 {
-    InterlocutorGrabador clerk;
-    Module1 m(Unidades(dir.path()), clerk);
-    VistaMuda vista;
-    Traspaso t(m, vista);
+    Entorno e(inst, Inicio::Nada);
 
     QString de = "10032024";
-    QCOMPARE(confirmar_desde(t, de), ResultadoFecha::Aceptada);
+    QCOMPARE(confirmar_desde(e.t, de), ResultadoFecha::Aceptada);
     QString otra = "99999999";
-    QCOMPARE(confirmar_desde(t, otra), ResultadoFecha::Incorrecta);
-    QCOMPARE(t.fecha_desde, QStringLiteral("20240310"));
+    QCOMPARE(confirmar_desde(e.t, otra), ResultadoFecha::Incorrecta);
+    QCOMPARE(e.t.fecha_desde, QStringLiteral("20240310"));
 
     QString hasta = "10032024";
-    QCOMPARE(confirmar_hasta(t, hasta), ResultadoFecha::Aceptada);
-    QCOMPARE(t.fecha_hasta, QStringLiteral("20240310"));
+    QCOMPARE(confirmar_hasta(e.t, hasta), ResultadoFecha::Aceptada);
+    QCOMPARE(e.t.fecha_hasta, QStringLiteral("20240310"));
 }
 
 QTEST_GUILESS_MAIN(TstFechas)

@@ -2,12 +2,8 @@
 // are made and when, what the clerk is told when they cannot be, the company
 // folder, the last entry number, the company's subaccounts and the upgrade
 // of fac.
-#include "platform/Fallo.h"
-#include "startup/Module1.h"
 #include "tests/support/Dbf.h"
-#include "tests/support/Instalacion.h"
-#include "tests/support/InterlocutorGrabador.h"
-#include "transfer/Traspaso.h"
+#include "tests/support/Entorno.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,36 +12,13 @@
 
 namespace {
 
-class VistaPrueba : public VistaTraspaso {
-public:
-    int cierres = 0;
-    QString texto_de() const override { return {}; }
-    QString texto_hasta() const override { return {}; }
-    void vaciar_fechas() override {}
-    void puntero_espera(bool) override {}
-    void cerrar() override { ++cierres; }
-};
-
 // An installation, the program started on it with `ajustes` in its cc row
 // (and whatever `antes` does to the databases first), and one transfer
 // window, not yet activated.
-struct Entorno {
-    Instalacion inst;
-    InterlocutorGrabador clerk;
-    Module1 m;
-    VistaPrueba vista;
-    Traspaso t;
-
-    explicit Entorno(const QVariantMap& ajustes = {},
-                     const std::function<void(Instalacion&)>& antes = {})
-        : m(inst.unidades(), clerk), t(m, vista)
+struct Ficheros : Entorno {
+    explicit Ficheros(const QVariantMap& ajustes = {}, const std::function<void(Instalacion&)>& antes = {})
+        : Entorno({.ajustes = ajustes, .antes = antes})
     {
-        if (!ajustes.isEmpty())
-            inst.ajustes(ajustes);
-        if (antes)
-            antes(inst);
-        m.cargar();
-        m.activar();
     }
 
     QString ruta(const QString& windows) const { return inst.local(windows); }
@@ -106,7 +79,7 @@ private slots:
 
 void TstFicheros::externa_empieza_cada_vez_de_vacio()
 {
-    Entorno e({{"Externa", 1}});
+    Ficheros e({{"Externa", 1}});
     QVERIFY(e.t.activar());
     QVERIFY(e.clerk.mensajes.isEmpty());
     QCOMPARE(e.t.codigo_empresa, QString());
@@ -131,7 +104,7 @@ void TstFicheros::externa_empieza_cada_vez_de_vacio()
 
 void TstFicheros::interna_copia_una_vez_y_conserva()
 {
-    Entorno e;
+    Ficheros e;
     QVERIFY(!QFile::exists(e.ruta(CONTAELI + "\\TMP\\Xdiario.dbf")));
     QVERIFY(e.t.activar());
     QVERIFY2(e.clerk.mensajes.isEmpty(), qPrintable(e.clerk.textos().join("\n")));
@@ -176,7 +149,7 @@ void TstFicheros::plantilla_ausente()
     QFETCH(QString, carpeta);
     QFETCH(bool, activada);
 
-    Entorno e({{"Externa", externa ? 1 : 0}});
+    Ficheros e({{"Externa", externa ? 1 : 0}});
     QVERIFY(QFile::remove(e.ruta("c:\\quelmira\\sp1\\" + plantilla)));
     QCOMPARE(e.t.activar(), activada);
     QCOMPARE(e.clerk.mensajes.size(), 1);
@@ -189,7 +162,7 @@ void TstFicheros::plantilla_ausente()
 
 void TstFicheros::carpeta_tmp_ausente()
 {
-    Entorno e;
+    Ficheros e;
     QVERIFY(QDir(e.ruta(CONTAELI + "\\TMP")).removeRecursively());
     QVERIFY(e.t.activar());
     // Told once; the recovery is not tried again and nothing is created.
@@ -206,7 +179,7 @@ void TstFicheros::carpeta_tmp_ausente()
 
 void TstFicheros::carpeta_empresa_ausente()
 {
-    Entorno e({{"ccEmp", "7"}});
+    Ficheros e({{"ccEmp", "7"}});
     QVERIFY(e.t.activar());
     QCOMPARE(e.clerk.mensajes.size(), 1);
     const QString texto = e.clerk.mensajes[0].texto;
@@ -231,7 +204,7 @@ void TstFicheros::codigo_empresa()
     QFETCH(QString, empresa);
     QFETCH(QString, codigo);
 
-    Entorno e({{"ccEmp", empresa}});
+    Ficheros e({{"ccEmp", empresa}});
     // A company folder of its own holding a code no other folder has, so
     // existe_cuenta proves which folder was opened.
     const QString cod = "43" + codigo.rightJustified(7, '0');
@@ -261,7 +234,7 @@ void TstFicheros::ultimo_asiento()
     QFETCH(QList<double>, asientos);
     QFETCH(qint32, ultimo);
 
-    Entorno e;
+    Ficheros e;
     QVERIFY(e.t.activar());
     for (double a : asientos)
         anadir_apunte(e.t, a);
@@ -271,7 +244,7 @@ void TstFicheros::ultimo_asiento()
 
 void TstFicheros::existe_cuenta_solo_en_la_empresa()
 {
-    Entorno e;
+    Ficheros e;
     e.inst.subcuenta_empresa("430000001", "CLIENTE UNO");
     QVERIFY(e.t.activar());
     anadir_subcuenta(e.t, "430000002");
@@ -286,7 +259,7 @@ void TstFicheros::existe_cuenta_solo_en_la_empresa()
 void TstFicheros::fac_sin_importe_tasa()
 {
     // A link database older than the tourist tax, as the program finds it.
-    Entorno e({}, [](Instalacion& inst) {
+    Ficheros e({}, [](Instalacion& inst) {
         inst.insertar("fac", {{"FacEmp", "1"}, {"FacEje", "2024"}, {"FacFra", "1"}, {"FacEst", "0"}});
         inst.insertar("fac", {{"FacEmp", "1"}, {"FacEje", "2024"}, {"FacFra", "2"}, {"FacEst", "1"}});
         inst.sql("fac", "ALTER TABLE fac DROP COLUMN ImporteTasa");
@@ -328,7 +301,7 @@ void TstFicheros::cuenta_ventas_defecto()
     QFETCH(int, digitos);
     QFETCH(QString, cuenta);
 
-    Entorno e({{"ccdigitos", digitos}});
+    Ficheros e({{"ccdigitos", digitos}});
     QVERIFY(e.t.activar());
     QCOMPARE(e.t.cuenta_ventas_defecto, cuenta);
 }

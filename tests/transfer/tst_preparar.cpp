@@ -1,13 +1,7 @@
 // Staging of invoices: the fac row crear_fac makes from an emi row, and the
 // sales lines generar_fal makes in fal from the services charged.
-#include "platform/Fallo.h"
 #include "platform/Vb.h"
-#include "startup/Module1.h"
-#include "tests/support/Instalacion.h"
-#include "tests/support/InterlocutorGrabador.h"
-#include "transfer/Traspaso.h"
-
-#include "tests/support/VistaPrueba.h"
+#include "tests/support/Entorno.h"
 
 #include <QtTest>
 #include <algorithm>
@@ -18,20 +12,12 @@ namespace {
 
 // An installation, the program started on it and an activated transfer
 // window: 9 digits unless told, company "1", journal "1", VAT 477000000.
-struct Entorno {
-    Instalacion inst;
-    InterlocutorGrabador clerk;
-    Module1 m;
-    VistaPrueba vista;
-    Traspaso t;
-
-    explicit Entorno(int digitos = 9, bool sql = false)
-        : inst(sql), m(inst.unidades(), clerk), t(m, vista)
+struct Facturacion : Entorno {
+    explicit Facturacion(int digitos = 9, bool sql = false)
+        : Entorno({.modo_sql = sql, .ajustes = {{"ccdigitos", digitos}}, .antes = [](Instalacion& inst) {
+                       inst.insertar("cli", {{"CliCod", "77"}, {"CliCta", "430000123"}});
+                   }})
     {
-        inst.ajustes({{"ccdigitos", digitos}});
-        inst.insertar("cli", {{"CliCod", "77"}, {"CliCta", "430000123"}});
-        m.cargar();
-        m.activar();
         t.activar();
     }
 
@@ -77,12 +63,12 @@ class TstPreparar : public QObject {
 
     // Installations shared by the rows of a table, one per digits and mode;
     // each row works on an invoice number of its own.
-    std::map<std::pair<int, bool>, std::unique_ptr<Entorno>> entornos;
-    Entorno& entorno(int digitos, bool sql = false)
+    std::map<std::pair<int, bool>, std::unique_ptr<Facturacion>> entornos;
+    Facturacion& entorno(int digitos, bool sql = false)
     {
         auto& e = entornos[{digitos, sql}];
         if (!e)
-            e = std::make_unique<Entorno>(digitos, sql);
+            e = std::make_unique<Facturacion>(digitos, sql);
         return *e;
     }
 
@@ -134,7 +120,7 @@ void TstPreparar::crear_fac()
     QFETCH(QString, cli_fac);
     QFETCH(QString, cuenta);
 
-    Entorno& e = entorno(digitos);
+    Facturacion& e = entorno(digitos);
     const QString NUMERO = numero_nuevo();
     e.inst.insertar("emi", {{"EmiAno", eje}, {"EmiNum", NUMERO}, {"EmiFec", fecha}, {"EmiC", tipo},
                             {"EmiCli", cliente}, {"EmiNom", "D'Artagnan"}, {"EmiNif", nif},
@@ -223,7 +209,7 @@ void TstPreparar::generar_fal()
     QFETCH(double, bases);
     QFETCH(QStringList, lineas);
 
-    Entorno& e = entorno(digitos, modo_sql);
+    Facturacion& e = entorno(digitos, modo_sql);
     const QString NUMERO = numero_nuevo();
     if (con_emi)
         e.inst.insertar("emi", {{"EmiAno", "2024"}, {"EmiNum", NUMERO}, {"EmiFec", "20240315"},
@@ -251,7 +237,7 @@ void TstPreparar::generar_fal()
 // counts once, and the lines of other invoices stay.
 void TstPreparar::generar_fal_rehace_las_lineas()
 {
-    Entorno e;
+    Facturacion e;
     e.inst.insertar("emi", {{"EmiAno", "2024"}, {"EmiNum", NUMERO}, {"EmiFec", "20240315"},
                             {"EmiC", 0}, {"EmiCli", "77"}});
     e.inst.insertar("hiscadia", {{"HCadiaFra", NUMERO}, {"HCadiaFraAno", "2024"}, {"HCadiaCta", "705000001"},

@@ -2,7 +2,7 @@
 // small run, byte for byte, with the clock fixed.
 #include "tests/transfer/tst_traspaso_escenario.h"
 
-#include "platform/Fallo.h"
+#include "tests/support/Fallos.h"
 #include "transfer/RegistroTraspaso.h"
 
 #include <QTemporaryDir>
@@ -72,13 +72,10 @@ void TstRegistro::carpeta_inexistente()
 {
     QTemporaryDir dir;
     RegistroTraspaso r;
-    try {
-        r.abrir(dir.filePath("no/existe/a.log"));
-        QFAIL("abrir debía fallar");
-    } catch (const Fallo& f) {
-        QCOMPARE(f.numero(), codigo_error::ERROR_DE_ARCHIVO);
-        QVERIFY2(f.descripcion().contains("a.log"), qPrintable(f.descripcion()));
-    }
+    const auto f = fallo_de([&] { r.abrir(dir.filePath("no/existe/a.log")); });
+    QVERIFY2(f, "abrir debía fallar");
+    QCOMPARE(f->numero(), codigo_error::ERROR_DE_ARCHIVO);
+    QVERIFY2(f->descripcion().contains("a.log"), qPrintable(f->descripcion()));
     QVERIFY(!r.abierto());
 }
 
@@ -86,12 +83,12 @@ void TstRegistro::log_de_un_traspaso()
 {
     Instalacion inst;
     escenario_base(inst);
-    Corrida c(inst);
+    Entorno c(inst);
     c.t.reloj_fijo = QDateTime(QDate(2026, 11, 30), QTime(10, 20, 30));
     QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Correcto));
     QVERIFY(!c.t.log.abierto());
 
-    QCOMPARE(logs(inst), QStringList{"tc_301126_102030.log"});
+    QCOMPARE(inst.logs(), QStringList{"tc_301126_102030.log"});
     QFile hecho(inst.local("C:\\quelmira\\sp1\\tc_301126_102030.log"));
     QFile esperado(QStringLiteral(ENLACE_FUENTES) + "/tests/transfer/datos/tc_301126_102030.log");
     QVERIFY(hecho.open(QIODevice::ReadOnly));

@@ -1,16 +1,12 @@
 #pragma once
-// What the transfer tests share: a transfer window without widgets, one run
-// of the engine on an installation, the small hotel of three days that most
-// tests transfer, and the journal read back with dbfread as short lines.
+// What the transfer tests share: one run of the engine on an installation,
+// the small hotel of three days that most tests transfer, and the journal
+// read back with dbfread as short lines.
 #include "platform/Conexion.h"
 #include "platform/Recordset.h"
 #include "platform/Vb.h"
-#include "startup/Module1.h"
 #include "tests/support/Dbf.h"
-#include "tests/support/Instalacion.h"
-#include "tests/support/InterlocutorGrabador.h"
-#include "transfer/FechasTraspaso.h"
-#include "transfer/Traspaso.h"
+#include "tests/support/Entorno.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,59 +15,10 @@
 #include <cmath>
 #include <memory>
 
-class VistaPrueba : public VistaTraspaso {
-public:
-    QString de, hasta;
-    bool espera = false;
-    int vaciados = 0;
-    bool cerrada = false;
-    QString texto_de() const override { return de; }
-    QString texto_hasta() const override { return hasta; }
-    void vaciar_fechas() override
-    {
-        de.clear();
-        hasta.clear();
-        ++vaciados;
-    }
-    void puntero_espera(bool e) override { espera = e; }
-    void cerrar() override { cerrada = true; }
-    QStringList fases;                  // progress phases seen
-    void progreso(const QString& fase, qint64, qint64) override
-    {
-        if (fases.isEmpty() || fases.last() != fase) fases << fase;
-    }
-};
-
-// One transfer window opened from the menu of a freshly started program.
-struct Corrida {
-    InterlocutorGrabador clerk;
-    VistaPrueba vista;
-    Module1 m;
-    Traspaso t;
-
-    explicit Corrida(const Instalacion& inst) : m(inst.unidades(), clerk), t(m, vista)
-    {
-        m.cargar();
-        m.activar();
-    }
-
-    // Activation, both date boxes (ddmmaaaa as typed) and the driver.
-    FinTraspaso correr(const QString& desde, const QString& hasta)
-    {
-        if (!t.activar()) qFatal("la ventana de traspaso no se pudo preparar");
-        QString de = desde, ha = hasta;
-        if (confirmar_desde(t, de) != ResultadoFecha::Aceptada) qFatal("fecha inicial rechazada");
-        if (confirmar_hasta(t, ha) != ResultadoFecha::Aceptada) qFatal("fecha final rechazada");
-        vista.de = de;
-        vista.hasta = ha;
-        return t.iniciar2();
-    }
-};
-
-inline FinTraspaso transferir(const Instalacion& inst, const QString& desde, const QString& hasta,
+inline FinTraspaso transferir(Instalacion& inst, const QString& desde, const QString& hasta,
                               QStringList* mensajes = nullptr)
 {
-    Corrida c(inst);
+    Entorno c(inst);
     const FinTraspaso fin = c.correr(desde, hasta);
     if (mensajes) *mensajes = c.clerk.textos();
     return fin;
@@ -85,11 +32,6 @@ inline QString ruta_diario(const Instalacion& inst, bool externa = false)
 inline QString ruta_subcuentas(const Instalacion& inst, bool externa = false)
 {
     return inst.local(externa ? "C:\\ContaEli\\XSubCta.dbf" : "C:\\ContaEli\\TMP\\XSubCta.dbf");
-}
-
-inline QStringList logs(const Instalacion& inst)
-{
-    return QDir(inst.local("C:\\quelmira\\sp1")).entryList({"tc_*.log"}, QDir::Files, QDir::Name);
 }
 
 // Field of a dbfread row by name, whatever the case of the stored name.
@@ -253,6 +195,16 @@ inline void escenario_base(Instalacion& inst)
     cobro(inst, "20260304", 1, "105", "1", "Cobro", 7);
 
     inst.subcuenta_empresa("700000000", "VENTAS");
+}
+
+// One more invoice for escenario_base, 104 of the 2nd, whose tourist tax
+// overflows the peseta range once its customer line is written.
+inline void factura_desbordada(Instalacion& inst)
+{
+    Factura f;
+    f.num = "104", f.fec = "20260302", f.cli = "X", f.nom = "Tasa enorme";
+    f.b[0] = 100, f.tipo[0] = 10, f.cuota[0] = 10, f.tasa = 2.0e7, f.total = 110;
+    factura(inst, f);
 }
 
 // The journal escenario_base leaves with the installation's settings

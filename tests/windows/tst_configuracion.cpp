@@ -1,7 +1,6 @@
 // The link settings window driven as the clerk drives it: keys and clicks on
 // an installation of its own, the messages answered by a recording clerk.
-#include "tests/support/Instalacion.h"
-#include "tests/support/InterlocutorGrabador.h"
+#include "tests/support/Entorno.h"
 #include "windows/ConfigurarContaplus.h"
 
 #include <QApplication>
@@ -12,19 +11,10 @@
 
 namespace {
 
-struct Banco {
-    Instalacion inst;
-    InterlocutorGrabador clerk;
-    Module1 m{inst.unidades(), clerk};
+struct Banco : Entorno {
     std::unique_ptr<ConfigurarContaplus> w;
 
-    explicit Banco(const QVariantMap& ajustes = {})
-    {
-        if (!ajustes.isEmpty()) inst.ajustes(ajustes);
-        m.cargar();
-        m.activar();
-        abrir();
-    }
+    explicit Banco(const QVariantMap& ajustes = {}) : Entorno({.ajustes = ajustes}) { abrir(); }
     void abrir()
     {
         w = std::make_unique<ConfigurarContaplus>(m);

@@ -1,8 +1,7 @@
 // The main menu: its look, the labels lighting up under the mouse, the modal
 // windows and the reload of the settings on return; the windows' message
 // boxes; and the program itself started on good and broken installations.
-#include "tests/support/Instalacion.h"
-#include "tests/support/InterlocutorGrabador.h"
+#include "tests/support/Entorno.h"
 #include "windows/ConfigurarContaplus.h"
 #include "windows/InterlocutorVentanas.h"
 #include "windows/MenuContaplus.h"
@@ -18,15 +17,11 @@
 
 namespace {
 
-struct Banco {
-    Instalacion inst;
-    InterlocutorGrabador clerk;
-    Module1 m{inst.unidades(), clerk};
+struct Banco : Entorno {
     std::unique_ptr<MenuContaplus> w;
 
-    explicit Banco(QChar unidad = 'C') : inst(false, unidad)
+    explicit Banco(QChar unidad = 'C') : Entorno({.unidad = unidad, .inicio = Inicio::Cargado})
     {
-        m.cargar();
         w = std::make_unique<MenuContaplus>(m);
         w->show();
         w->activateWindow();

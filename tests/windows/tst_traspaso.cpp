@@ -1,10 +1,7 @@
 // The transfer window driven by keys and clicks: the date boxes with their
 // messages and focus moves, and whole runs started from the end box.
-#include "contaplus/Plantillas.h"
-#include "hotel/GeneradorDemo.h"
 #include "tests/support/Dbf.h"
-#include "tests/support/Instalacion.h"
-#include "tests/support/InterlocutorGrabador.h"
+#include "tests/support/Entorno.h"
 #include "windows/InterlocutorVentanas.h"
 #include "windows/TraspasoContaplus.h"
 
@@ -43,41 +40,9 @@ struct Ventana {
     }
 };
 
-struct Banco {
-    Instalacion inst;
-    InterlocutorGrabador clerk;
-    Module1 m{inst.unidades(), clerk};
-
-    explicit Banco(const QVariantMap& ajustes = {})
-    {
-        if (!ajustes.isEmpty()) inst.ajustes(ajustes);
-        m.cargar();
-        m.activar();
-    }
-};
-
 // A hotel with invoices, receipts and deposits over four days of November 2026.
-struct Hotel {
-    QTemporaryDir dir;
-    QString raiz = dir.path() + "/u";
-
-    Hotel()
-    {
-        OpcionesDemo o;
-        o.facturas = 16;
-        o.dias = 4;
-        o.desde = QDate(2026, 11, 1);
-        generar_demo(raiz, o);
-        const Unidades u(raiz);
-        escribir_plantillas(u.local("C:\\quelmira\\sp1"));
-        escribir_subcta(u.local("C:\\ContaEli\\EMP0001\\SubCta.dbf"));
-    }
-    Unidades unidades() const { return Unidades(raiz); }
-    QString local(const QString& ruta) const { return unidades().local(ruta); }
-    int registros_log() const
-    {
-        return QDir(local("C:\\quelmira\\sp1")).entryList({"tc_*.log"}, QDir::Files).size();
-    }
+struct Hotel : Instalacion {
+    Hotel() : Instalacion(Demo{16, 4, QDate(2026, 11, 1)}) {}
 };
 
 }  // namespace
@@ -104,7 +69,7 @@ private slots:
 
 void TstTraspaso::al_abrir()
 {
-    Banco b;
+    Entorno b;
     Ventana v(b.m);
     QCOMPARE(v.w->objectName(), QStringLiteral("traspaso_contaplus"));
     QCOMPARE(v.w->windowTitle(), QStringLiteral("Traspaso de facturas a ContaPlus."));
@@ -129,7 +94,7 @@ void TstTraspaso::cuenta_ventas_defecto()
 {
     QFETCH(int, digitos);
     QFETCH(QString, cuenta);
-    Banco b({{"ccdigitos", digitos}});
+    Entorno b({.ajustes = {{"ccdigitos", digitos}}});
     Ventana v(b.m);
     QCOMPARE(v.w->traspaso().cuenta_ventas_defecto, cuenta);
 }
@@ -156,7 +121,7 @@ void TstTraspaso::desde()
     QFETCH(QString, caja);
     QFETCH(QString, fecha_desde);
     QFETCH(QString, foco);
-    Banco b;
+    Entorno b;
     Ventana v(b.m);
     v.teclear("de", tecleado, Qt::Key(tecla));
     QCOMPARE(v.caja("de")->text(), caja);
@@ -183,7 +148,7 @@ void TstTraspaso::hasta()
 {
     QFETCH(QString, tecleado);
     QFETCH(QString, mensaje);
-    Banco b;
+    Entorno b;
     Ventana v(b.m);
     v.teclear("de", "10032024");
     QCOMPARE(v.foco(), QStringLiteral("hasta"));
@@ -192,15 +157,14 @@ void TstTraspaso::hasta()
     QVERIFY(v.caja("hasta")->text().isEmpty());
     QCOMPARE(v.caja("de")->text(), QStringLiteral("10/03/2024"));
     QCOMPARE(v.foco(), QStringLiteral("hasta"));
-    QVERIFY(!QFileInfo::exists(b.inst.local("C:\\quelmira\\sp1")) ||
-            QDir(b.inst.local("C:\\quelmira\\sp1")).entryList({"tc_*.log"}).isEmpty());
+    QVERIFY(b.inst.logs().isEmpty());
 }
 
 // No start date accepted in this window: the end date is refused and the
 // clerk is sent to the start box.
 void TstTraspaso::hasta_sin_desde()
 {
-    Banco b;
+    Entorno b;
     Ventana v(b.m);
     v.teclear("de", "31022024");
     b.clerk.mensajes.clear();
@@ -212,7 +176,7 @@ void TstTraspaso::hasta_sin_desde()
 
 void TstTraspaso::escape()
 {
-    Banco b;
+    Entorno b;
     Ventana v(b.m);
     v.teclear("de", "01022024");
     QTest::keyClicks(v.caja("hasta"), "0502");
@@ -229,7 +193,7 @@ void TstTraspaso::escape()
 
 void TstTraspaso::clic_en_desde()
 {
-    Banco b;
+    Entorno b;
     Ventana v(b.m);
     v.teclear("de", "01022024");
     QTest::keyClicks(v.caja("hasta"), "05022024");
@@ -241,26 +205,23 @@ void TstTraspaso::clic_en_desde()
 void TstTraspaso::traspaso_completo()
 {
     Hotel h;
-    InterlocutorGrabador clerk;
-    Module1 m(h.unidades(), clerk);
-    m.cargar();
-    m.activar();
-    Ventana v(m);
-    QVERIFY(clerk.mensajes.isEmpty());
+    Entorno b(h);
+    Ventana v(b.m);
+    QVERIFY(b.clerk.mensajes.isEmpty());
 
     v.teclear("de", "01112026");
     v.teclear("hasta", "04112026");
 
-    QCOMPARE(clerk.mensajes.size(), 2);
-    QCOMPARE(clerk.mensajes[0].titulo, QStringLiteral("Seguridad"));
-    QCOMPARE(clerk.mensajes[0].botones, Botones::SiNo);
-    QCOMPARE(clerk.mensajes.last().titulo, QStringLiteral("Traspaso a CONTAPLUS"));
-    QCOMPARE(clerk.mensajes.last().texto, QStringLiteral("El proceso se ha realizado correctamente. "));
+    QCOMPARE(b.clerk.mensajes.size(), 2);
+    QCOMPARE(b.clerk.mensajes[0].titulo, QStringLiteral("Seguridad"));
+    QCOMPARE(b.clerk.mensajes[0].botones, Botones::SiNo);
+    QCOMPARE(b.clerk.mensajes.last().titulo, QStringLiteral("Traspaso a CONTAPLUS"));
+    QCOMPARE(b.clerk.mensajes.last().texto, QStringLiteral("El proceso se ha realizado correctamente. "));
 
     const TablaDbf diario = leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf"));
     QVERIFY(diario.filas.size() >= 16 * 3);
     QVERIFY(!leer_dbf(h.local("C:\\ContaEli\\TMP\\XSubCta.dbf")).filas.isEmpty());
-    QCOMPARE(h.registros_log(), 1);
+    QCOMPARE(h.logs().size(), 1);
 
     // The run empties both boxes and leaves the clerk in the start box,
     // with the normal pointer back.
@@ -272,7 +233,7 @@ void TstTraspaso::traspaso_completo()
     QVERIFY(!v.w->en_curso());
 
     // A second run over the same range finds everything posted.
-    clerk.mensajes.clear();
+    b.clerk.mensajes.clear();
     v.teclear("de", "01112026");
     v.teclear("hasta", "04112026");
     QCOMPARE(leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf")).filas.size(), diario.filas.size());
@@ -281,19 +242,16 @@ void TstTraspaso::traspaso_completo()
 void TstTraspaso::traspaso_cancelado()
 {
     Hotel h;
-    InterlocutorGrabador clerk;
-    Module1 m(h.unidades(), clerk);
-    m.cargar();
-    m.activar();
-    Ventana v(m);
-    clerk.respuestas = {Respuesta::No};
+    Entorno b(h);
+    Ventana v(b.m);
+    b.clerk.respuestas = {Respuesta::No};
     v.teclear("de", "01112026");
     v.teclear("hasta", "04112026");
-    QCOMPARE(clerk.mensajes.size(), 1);
+    QCOMPARE(b.clerk.mensajes.size(), 1);
     QVERIFY(v.caja("de")->text().isEmpty());
     QVERIFY(v.caja("hasta")->text().isEmpty());
     QCOMPARE(v.foco(), QStringLiteral("de"));
-    QCOMPARE(h.registros_log(), 0);
+    QCOMPARE(h.logs().size(), 0);
     QVERIFY(leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf")).filas.isEmpty());
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -340,7 +298,7 @@ void TstTraspaso::progreso_a_la_vista()
 // folder): the clerk is told and the window closes.
 void TstTraspaso::ficheros_que_no_se_preparan()
 {
-    Banco b({{"Externa", 1}, {"ccruta", "C:\\NoExiste"}});
+    Entorno b({.ajustes = {{"Externa", 1}, {"ccruta", "C:\\NoExiste"}}});
     Ventana v(b.m);
     QTRY_VERIFY(!v.w->isVisible());
     QCOMPARE(b.clerk.mensajes.size(), 1);
