@@ -22,4 +22,4 @@ bench: build
 	./bench/run
 
 clean:
-	rm -rf $(BUILD) demo
+	rm -rf $(BUILD) instalacion-demo

@@ -10,7 +10,7 @@
 #include "contaplus/Plantillas.h"
 #include "platform/Fallo.h"
 #include "platform/Unidades.h"
-#include "hotel/GeneradorDemo.h"
+#include "demo/GeneradorDemo.h"
 #include "startup/Module1.h"
 
 #include <QCoreApplication>

@@ -6,8 +6,8 @@
 #include "platform/Conexion.h"
 #include "platform/Fallo.h"
 #include "platform/Recordset.h"
-#include "hotel/EsquemaHotel.h"
-#include "hotel/GeneradorDemo.h"
+#include "demo/EsquemaHotel.h"
+#include "demo/GeneradorDemo.h"
 #include "tests/support/Odbc.h"
 
 #include <QDir>

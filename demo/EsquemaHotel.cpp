@@ -2,7 +2,7 @@
 // link database enlace.MDB. Text columns compare without regard to case,
 // as the hotel's own databases do; every lookup the link makes by key has
 // its index, so no query of the transfer scans a table per row.
-#include "hotel/EsquemaHotel.h"
+#include "demo/EsquemaHotel.h"
 
 #include "platform/Fallo.h"
 

@@ -2,11 +2,11 @@
 // own (splitmix64) and every choice is made in a fixed order, so a seed
 // always gives the same installation on any machine. Rare cases follow the
 // invoice number as well as chance, so that even a small demo shows them.
-#include "hotel/GeneradorDemo.h"
+#include "demo/GeneradorDemo.h"
 
 #include "platform/Fallo.h"
 #include "platform/Unidades.h"
-#include "hotel/EsquemaHotel.h"
+#include "demo/EsquemaHotel.h"
 
 #include <QDir>
 #include <QVector>

@@ -1,8 +1,8 @@
 // The demonstration installation: deterministic, plausible, and what the
 // command line shows of it.
 #include "platform/Fallo.h"
-#include "hotel/EsquemaHotel.h"
-#include "hotel/GeneradorDemo.h"
+#include "demo/EsquemaHotel.h"
+#include "demo/GeneradorDemo.h"
 
 #include <QDir>
 #include <QDirIterator>
