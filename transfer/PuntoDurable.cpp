@@ -106,7 +106,15 @@ QStringList Durabilidad::reparar(QStringList* avisos)
         cortar(diario_, DIARIO, p->diario, p->huella_diario, &lineas, avisos);
         cortar(subcuentas_, SUBCUENTAS, p->subcuentas, p->huella_subcuentas, &lineas, avisos);
     }
-    escribir(actual(false));
+    // The row is replaced whole or not at all.
+    enlace_.comenzar();
+    try {
+        escribir(actual(false));
+        enlace_.confirmar();
+    } catch (...) {
+        enlace_.deshacer();
+        throw;
+    }
     return lineas;
 }
 
@@ -155,8 +163,13 @@ void Durabilidad::confirmar(bool en_curso)
 void Durabilidad::empezar()
 {
     enlace_.comenzar();
-    escribir(actual(true));
-    enlace_.confirmar();
+    try {
+        escribir(actual(true));
+        enlace_.confirmar();
+    } catch (...) {
+        enlace_.deshacer();
+        throw;
+    }
     abrir_grupo();
 }
 
