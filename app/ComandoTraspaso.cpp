@@ -9,6 +9,8 @@
 #include "transfer/FechasTraspaso.h"
 #include "transfer/Traspaso.h"
 
+#include <QDate>
+
 #include <cstdio>
 
 namespace {
@@ -25,6 +27,19 @@ void avisar_fallo(Interlocutor& i, const Fallo& f)
 {
     i.mensaje(QStringLiteral("No se puede preparar el traspaso: %1 (error %2).").arg(f.descripcion(), QString::number(f.numero())),
               QStringLiteral("Traspaso a CONTAPLUS"), Icono::Critico);
+}
+
+// A date on the command line: exactly eight digits DDMMAAAA naming a real
+// day from 01/01/1980 to 31/12/2099. The date boxes cut a typed text by
+// position, so 1112026 would read as 11/12/2026 and 011120260 as the year
+// 0260; here such a text is refused before anything is opened or written.
+bool fecha_de_orden(const QString& texto)
+{
+    if (texto.size() != 8) return false;
+    for (const QChar c : texto)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+    const QDate d(texto.mid(4, 4).toInt(), texto.mid(2, 2).toInt(), texto.left(2).toInt());
+    return d.isValid() && d >= QDate(1980, 1, 1) && d <= QDate(2099, 12, 31);
 }
 
 }  // namespace
@@ -48,6 +63,15 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
     if (!hay_desde || !hay_hasta) return uso(QStringLiteral("Faltan las fechas del traspaso"));
 
     InterlocutorConsola interlocutor(si);
+    for (const auto& [opcion, texto] : {std::pair{"--desde", desde}, std::pair{"--hasta", hasta}}) {
+        if (!fecha_de_orden(texto)) {
+            interlocutor.mensaje(QStringLiteral("Fecha incorrecta en %1: \"%2\" (ocho cifras DDMMAAAA, del "
+                                                "01011980 al 31122099)")
+                                     .arg(QLatin1String(opcion), texto),
+                                 QStringLiteral("Error usuario"), Icono::Informacion, Botones::Aceptar);
+            return 1;
+        }
+    }
     VistaConsola vista;
     Module1 m(unidades, interlocutor);
     try {

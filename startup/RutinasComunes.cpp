@@ -55,14 +55,15 @@ QString ajustar_subcuenta(const QString& cuenta, qint16 longitud)
 
 QDate dma(const QString& aaaammdd)
 {
-    // Day first, two-digit year: 00-29 fall in 2000-2029, 30-99 in 1930-1999.
-    // Characters 1-2 (the century) are not looked at.
-    return vb::CDate(Mid(aaaammdd, 7, 2) + "/" + Mid(aaaammdd, 5, 2) + "/" + Mid(aaaammdd, 3, 2));
+    // Day first, with the four-digit year of the text: a two-digit year
+    // would put 2030 and later back in the 1900s.
+    return vb::CDate(Mid(aaaammdd, 7, 2) + "/" + Mid(aaaammdd, 5, 2) + "/" + Left(aaaammdd, 4));
 }
 
 QString amd(const QDate& ddmmaa)
 {
-    // From the short date dd/mm/aaaa; the century is always written as 20.
+    // From the short date dd/mm/aaaa, its own four-digit year: the inverse
+    // of dma, so the day loop finds the rows of every year it walks.
     const QString corta = vb::FechaCorta(ddmmaa);
-    return "20" + Right(corta, 2) + Mid(corta, 4, 2) + Left(corta, 2);
+    return Right(corta, 4) + Mid(corta, 4, 2) + Left(corta, 2);
 }

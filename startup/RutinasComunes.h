@@ -10,7 +10,8 @@ QString convertir_fecha(const QString& fecha, qint16 formato_origen, qint16 form
 QString limpiar_nif(QString& texto);
 // 8: first 3 and last 5 characters; 9: first 3, "0", last 5; else empty.
 QString ajustar_subcuenta(const QString& cuenta, qint16 longitud);
-// The date an aaaammdd text denotes (characters 7-8, 5-6, 3-4; 00-29 are 20xx).
+// The date an aaaammdd text denotes (day 7-8, month 5-6, year 1-4); a text
+// that names no calendar day is TIPOS_NO_COINCIDEN.
 QDate dma(const QString& aaaammdd);
-// A date as aaaammdd text, the century always 20.
+// A date as aaaammdd text, with its four-digit year.
 QString amd(const QDate& ddmmaa);

@@ -40,6 +40,56 @@ bool existe(const QString& ruta_local)
     return QFileInfo(ruta_local).isFile();
 }
 
+// A run appends to both files: one that can only be read (a read-only
+// folder or file) stops the set-up here, naming it, rather than the run
+// after it has staged and marked the hotel's rows.
+void exigir_escritura(const QString& ruta_windows, const QString& ruta_local)
+{
+    Fichero f;
+    QString motivo;
+    if (!f.abrir(ruta_local, true, &motivo))
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
+                    QStringLiteral("No se puede escribir en %1: %2").arg(ruta_windows, motivo));
+}
+
+// Why the dBASE file at `ruta_local` cannot be a table, read from its first
+// bytes; empty when it looks like one (or is not there), so the driver's own
+// text stands.
+QString motivo_no_dbase(const QString& ruta_local)
+{
+    QFile f(ruta_local);
+    if (!QFileInfo(ruta_local).isFile() || !f.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray c = f.read(32);
+    const qint64 tamano = f.size();
+    if (tamano == 0)
+        return QStringLiteral("está vacío");
+    // The version byte of dBASE III to 7, FoxPro and Visual FoxPro files.
+    static const QByteArray versiones("\x02\x03\x04\x05\x30\x31\x32\x43\x63\x83\x8b\x8e\xcb\xf5\xfb", 15);
+    if (!versiones.contains(c[0]))
+        return QStringLiteral("no es un fichero dBASE");
+    const qint64 cabecera = c.size() < 12 ? -1 : quint8(c[8]) | quint8(c[9]) << 8;
+    if (c.size() < 32 || cabecera > tamano)
+        return QStringLiteral("su cabecera está cortada (el fichero tiene %1 bytes)").arg(tamano);
+    if (cabecera < 33)
+        return QStringLiteral("no es un fichero dBASE");
+    return QString();
+}
+
+// The first of the two files of `carpeta` that is no dBASE table, as
+// "el fichero C:\...\Xdiario.dbf está vacío"; empty when neither.
+QString fichero_no_dbase(const Traspaso& t, const QString& carpeta)
+{
+    for (const QString& nombre : {QStringLiteral("\\Xdiario.dbf"), QStringLiteral("\\XSubCta.dbf")}) {
+        const QString motivo = motivo_no_dbase(t.local(carpeta + nombre));
+        if (!motivo.isEmpty())
+            return QStringLiteral("el fichero %1 %2").arg(carpeta + nombre, motivo);
+    }
+    return QString();
+}
+
+const QString NO_SE_PREPARAN = QStringLiteral("No se pueden preparar los ficheros de ContaPlus de %1: %2");
+
 }  // namespace
 
 bool Traspaso::activar()
@@ -273,9 +323,16 @@ void Traspaso::abrir_contaplus()
                     fallo = g;
                 }
             }
+            const QString no_dbase = n == 2 ? QString() : fichero_no_dbase(*this, tmp);
             if (recuperado && (fallo.numero() == codigo_error::TABLA_INEXISTENTE
                                || fallo.numero() == codigo_error::ERROR_DE_ARCHIVO)) {
                 aviso_preparacion = ERROR_COPIA + tmp;
+            } else if (!no_dbase.isEmpty()) {
+                // A file that is there but is no table: the clerk is told
+                // which one and why, rather than the driver's bare refusal.
+                aviso_preparacion = NO_SE_PREPARAN.arg(tmp, no_dbase);
+                m.interlocutor.mensaje(aviso_preparacion, TITULO, Icono::Critico);
+                return;
             } else {
                 // Not a missing journal: the transfer could not write to
                 // ContaPlus, so the clerk is told why now rather than by a
@@ -293,14 +350,16 @@ void Traspaso::abrir_contaplus()
         // completed, then both files are checked against their durable point.
         if (!existe(local(tmp + "\\XSubCta.dbf")))
             copiar_encima(local(PLANTILLA_SUBCUENTAS), local(tmp + "\\XSubCta.dbf"));
+        for (const QString& nombre : {QStringLiteral("\\Xdiario.dbf"), QStringLiteral("\\XSubCta.dbf")})
+            exigir_escritura(tmp + nombre, local(tmp + nombre));
         QStringList avisos;
         reparar_contaplus(&avisos);
         for (const QString& a : std::as_const(avisos))
             m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
         preparado = true;
     } catch (const Fallo& f) {
-        aviso_preparacion = QStringLiteral("No se pueden preparar los ficheros de ContaPlus de %1: %2")
-                                .arg(tmp, f.descripcion());
+        const QString no_dbase = fichero_no_dbase(*this, tmp);
+        aviso_preparacion = NO_SE_PREPARAN.arg(tmp, no_dbase.isEmpty() ? f.descripcion() : no_dbase);
         durabilidad.reset();
         m.interlocutor.mensaje(aviso_preparacion, TITULO, Icono::Critico);
     }

@@ -107,10 +107,13 @@ private slots:
         QTest::newRow("fin de año") << "20091231" << QDate(2009, 12, 31) << "20091231";
         QTest::newRow("bisiesto") << "20240229" << QDate(2024, 2, 29) << "20240229";
         QTest::newRow("29 es 2029") << "20291231" << QDate(2029, 12, 31) << "20291231";
-        // The two-digit year 30 falls in 1930, and amd writes the century as 20.
-        QTest::newRow("30 es 1930") << "20300115" << QDate(1930, 1, 15) << "20300115";
-        // The century of the text is not read.
-        QTest::newRow("1999") << "19991231" << QDate(1999, 12, 31) << "20991231";
+        // The year is the text's four digits: no two-digit window.
+        QTest::newRow("2030") << "20300115" << QDate(2030, 1, 15) << "20300115";
+        QTest::newRow("1 de enero de 2030") << "20300101" << QDate(2030, 1, 1) << "20300101";
+        QTest::newRow("2099") << "20990131" << QDate(2099, 1, 31) << "20990131";
+        QTest::newRow("1999") << "19991231" << QDate(1999, 12, 31) << "19991231";
+        QTest::newRow("1980") << "19800101" << QDate(1980, 1, 1) << "19800101";
+        QTest::newRow("1930") << "19300115" << QDate(1930, 1, 15) << "19300115";
     }
     void dma_amd()
     {

@@ -29,6 +29,28 @@ const QString PREGUNTA =
     "Seguridad: ¿Esta seguro/a de traspasar las facturas y las cajas a contabilidad entre estas fechas? ";
 const QString CORRECTO = "Traspaso a CONTAPLUS: El proceso se ha realizado correctamente. ";
 
+// Files and folders made immutable (chattr +i), so that even root cannot
+// write to them; made writable again when the test ends.
+struct SoloLectura {
+    QStringList rutas;
+    bool poner(const QString& ruta)
+    {
+        if (QProcess::execute("chattr", {"+i", ruta}) != 0) return false;
+        rutas.prepend(ruta);
+        return true;
+    }
+    ~SoloLectura()
+    {
+        for (const QString& r : std::as_const(rutas)) QProcess::execute("chattr", {"-i", r});
+    }
+};
+
+QByteArray contenido(const QString& ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(no existe)");
+}
+
 }  // namespace
 
 class TstFechasCli : public QObject {
@@ -38,6 +60,8 @@ private slots:
     void ordenes_data();
     void ordenes();
     void arranque_fallido();
+    void preparacion_fallida_data();
+    void preparacion_fallida();
     void demo();
 };
 
@@ -63,6 +87,30 @@ void TstFechasCli::ordenes_data()
     QTest::newRow("hasta incorrecta")
         << QStringList{"--desde", "01032026", "--hasta", "32032026", "--si"} << QByteArray() << false << 1
         << QStringList{"Error usuario: Fecha incorrecta"} << 0;
+    // On the command line a date is eight digits DDMMAAAA from 1980 to 2099.
+    const QStringList hasta{"--hasta", "03032026", "--si"};
+    auto refusada = [&](const char* fila, const QString& opcion, const QString& texto) {
+        const QStringList a = opcion == "--desde" ? QStringList{"--desde", texto} + hasta
+                                                  : QStringList{"--desde", "01032026", "--hasta", texto, "--si"};
+        QTest::newRow(fila) << a << QByteArray() << false << 1
+                            << QStringList{"Error usuario: Fecha incorrecta en " + opcion + ": \"" + texto + "\""} << 0;
+    };
+    refusada("siete cifras", "--desde", "1112026");
+    refusada("nueve cifras", "--desde", "011120260");
+    refusada("blanco delante", "--desde", " 1032026");
+    refusada("blanco detras", "--hasta", "03032026 ");
+    refusada("barras", "--desde", "01/03/26");
+    refusada("letra", "--hasta", "0303202O");
+    refusada("vacia", "--desde", "");
+    refusada("1899", "--desde", "31121899");
+    refusada("1979", "--desde", "31121979");
+    refusada("2100", "--hasta", "01012100");
+    refusada("30 de febrero", "--hasta", "30022028");
+    const QString SIN_FACTURAS = "Atención: No existen facturas para traspasar a contabilidad entre estas fechas";
+    QTest::newRow("1 de enero de 1980") << QStringList{"--desde", "01011980", "--hasta", "03032026", "--si"}
+                                        << QByteArray() << false << 0 << QStringList{SIN_FACTURAS} << 0;
+    QTest::newRow("31 de diciembre de 2099") << QStringList{"--desde", "04032026", "--hasta", "31122099", "--si"}
+                                             << QByteArray() << false << 0 << QStringList{SIN_FACTURAS} << 0;
     QTest::newRow("final anterior")
         << QStringList{"--desde", "03032026", "--hasta", "02032026", "--si"} << QByteArray() << false << 1
         << QStringList{"enlace: La fecha final no puede ser inferior a la inicial"} << 0;
@@ -103,6 +151,11 @@ void TstFechasCli::ordenes()
     // A log only once the question was answered yes.
     const bool confirmado = s.texto.contains(PREGUNTA + " (s/n) s") || entrada.startsWith("s");
     QCOMPARE(inst.logs().size(), confirmado ? 1 : 0);
+    // Nothing that did not run staged or marked a receipt.
+    if (estado == 1) {
+        QCOMPARE(inst.filas("cajj").size(), 0);
+        QCOMPARE(inst.filas("caja", "CajaTur = '1'").size(), 0);
+    }
 }
 
 void TstFechasCli::arranque_fallido()
@@ -114,6 +167,84 @@ void TstFechasCli::arranque_fallido()
     QVERIFY2(s.texto.contains("Ha ocurrido un fallo de conexión con las bases de datos del programa de Hotel."),
              qPrintable(s.texto));
     QVERIFY(!s.texto.contains("Seguridad"));
+}
+
+void TstFechasCli::preparacion_fallida_data()
+{
+    QTest::addColumn<bool>("modo_sql");
+    QTest::addColumn<QString>("averia");
+    QTest::addColumn<QString>("aviso");         // how the clerk's message starts
+
+    const QString tmp = "C:\\ContaEli\\TMP";
+    const QString no_prepara = "No se pueden preparar los ficheros de ContaPlus de " + tmp + ": ";
+    const QString fichero = no_prepara + "el fichero " + tmp + "\\Xdiario.dbf ";
+    QTest::newRow("tmp nuevo de solo lectura")
+        << false << "tmp nuevo" << "Ha Ocurrido un error al copiar los ficheros a la carpeta " + tmp;
+    QTest::newRow("tmp de solo lectura")
+        << false << "tmp" << no_prepara + "No se puede escribir en " + tmp + "\\Xdiario.dbf: ";
+    QTest::newRow("diario que no es dBASE") << false << "texto" << fichero + "no es un fichero dBASE";
+    QTest::newRow("diario vacio") << false << "vacio" << fichero + "está vacío";
+    QTest::newRow("diario cortado en la cabecera")
+        << false << "cabecera" << fichero + "su cabecera está cortada (el fichero tiene 40 bytes)";
+    QTest::newRow("sql: diario que no es dBASE") << true << "texto" << fichero + "no es un fichero dBASE";
+}
+
+void TstFechasCli::preparacion_fallida()
+{
+    // The activation could not prepare the ContaPlus files: the clerk is
+    // told, and the run that follows tells it again and does nothing else,
+    // in the window and on the command line.
+    QFETCH(bool, modo_sql);
+    QFETCH(QString, averia);
+    QFETCH(QString, aviso);
+
+    Instalacion inst(modo_sql);
+    escenario_base(inst);
+    const QString tmp = inst.local("C:\\ContaEli\\TMP");
+    const QString diario = tmp + "/Xdiario.dbf", subcuentas = tmp + "/XSubCta.dbf";
+    const QString plantilla = inst.local("c:\\quelmira\\sp1\\diario.dbf");
+    SoloLectura ro;
+    if (averia != "tmp nuevo") {
+        QVERIFY(QFile::copy(inst.local("c:\\quelmira\\sp1\\subcuent.dbf"), subcuentas));
+        QVERIFY(QFile::copy(plantilla, diario));
+        QFile::setPermissions(diario, QFile::permissions(diario) | QFile::WriteOwner);
+        QFile::setPermissions(subcuentas, QFile::permissions(subcuentas) | QFile::WriteOwner);
+    }
+    QFile f(diario);
+    if (averia == "texto") {
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray("Asientos de marzo, pendientes de pasar a ContaPlus.\r\n").repeated(20));
+    } else if (averia == "vacio") {
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    } else if (averia == "cabecera") {
+        const QByteArray entero = contenido(plantilla);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(entero.left(40));
+    }
+    f.close();
+    if (averia.startsWith("tmp")) {
+        for (const QString& r : averia == "tmp" ? QStringList{diario, subcuentas, tmp} : QStringList{tmp})
+            if (!ro.poner(r)) QSKIP("chattr +i no funciona en esta carpeta");
+    }
+    const QByteArray antes = contenido(diario) + contenido(subcuentas);
+
+    {
+        Entorno c(inst);
+        QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::SinPreparar));
+        const auto& t = c.clerk.mensajes;
+        QVERIFY2(t.size() == 2 && t[0].texto == t[1].texto && t[0].texto.startsWith(aviso),
+                 qPrintable(c.clerk.textos().join('\n')));
+    }
+    const Salida s = enlace({"--unidades", inst.raiz(), "traspaso", "--desde", "01032026", "--hasta", "03032026", "--si"});
+    QVERIFY2(s.estado == 1 && s.texto.contains(aviso), qPrintable(s.texto));
+    QVERIFY(!s.texto.contains("Seguridad"));
+
+    QCOMPARE(inst.filas("cajj").size(), 0);
+    QCOMPARE(inst.filas("fac").size(), 0);
+    QCOMPARE(inst.filas("edep").size(), 0);
+    QCOMPARE(inst.filas("caja", "CajaTur = '1'").size(), 0);
+    QCOMPARE(inst.logs(), QStringList());
+    QCOMPARE(contenido(diario) + contenido(subcuentas), antes);
 }
 
 void TstFechasCli::demo()

@@ -46,6 +46,7 @@ private slots:
     void no_confirmado();
     void sin_caja();
     void sin_facturas();
+    void fin_de_ano_data();
     void fin_de_ano();
     void huecos_de_numeracion();
     void factura_sin_numero();
@@ -328,34 +329,66 @@ void TstTraspaso::sin_facturas()
                                      "8 04/03/2026 430000000 0.00 7.00 Cobro N/Factura"}));
 }
 
+void TstTraspaso::fin_de_ano_data()
+{
+    QTest::addColumn<QDate>("desde");
+    QTest::addColumn<QDate>("hasta");
+    QTest::newRow("2026 a 2027") << QDate(2026, 12, 28) << QDate(2027, 1, 5);
+    QTest::newRow("2029 a 2030") << QDate(2029, 12, 20) << QDate(2030, 1, 10);
+    QTest::newRow("2098 a enero de 2099") << QDate(2098, 12, 28) << QDate(2099, 1, 31);
+}
+
 void TstTraspaso::fin_de_ano()
 {
-    // 28/12/2026 to 05/01/2027: receipts of both years, invoices of 2026 only.
+    // Receipts of both years, invoices of the start year only, each journal
+    // line dated in its own year; a second run posts nothing more.
+    QFETCH(QDate, desde);
+    QFETCH(QDate, hasta);
+    const int y = desde.year();
+    const QDate diciembre(y, 12, 29), enero(y + 1, 1, 3), tardia(y + 1, 1, 4);
+    auto amd = [](const QDate& d) { return d.toString("yyyyMMdd"); };
+    auto dia = [](const QDate& d) { return d.toString("dd/MM/yyyy"); };
+
     Instalacion inst;
     forma(inst, "1", "EFECTIVO", "570000000");
     Factura a;
-    a.num = "900", a.fec = "20261229", a.cli = "X", a.nom = "Diciembre";
+    a.num = "900", a.fec = amd(diciembre), a.cli = "X", a.nom = "Diciembre";
     a.b[0] = 100, a.tipo[0] = 10, a.cuota[0] = 10, a.total = 110;
     factura(inst, a);
     Factura b = a;
-    b.num = "1", b.fec = "20270102", b.nom = "Enero";
+    b.num = "1", b.fec = amd(QDate(y + 1, 1, 2)), b.nom = "Enero";
     factura(inst, b);
-    cobro(inst, "20261229", 1, "900", "1", "Cobro", 110);
-    cobro(inst, "20270103", 1, "1", "1", "Cobro", 110);
+    Factura c = a;                              // of the start year, dated in the next one
+    c.num = "901", c.fec = amd(tardia), c.ano = QString::number(y), c.nom = "Tardia";
+    factura(inst, c);
+    cobro(inst, amd(diciembre), 1, "900", "1", "Cobro", 110);
+    cobro(inst, amd(enero), 1, "1", "1", "Cobro", 110, "1", QString::number(y + 1));
 
-    QCOMPARE(int(transferir(inst, "28122026", "05012027")), int(FinTraspaso::Correcto));
-    QCOMPARE(lineas(ruta_diario(inst)),
-             (QStringList{"1 29/12/2026 430000000 110.00 0.00 Factura Nº900",
-                          "1 29/12/2026 700000000 0.00 100.00 Factura Nº900",
-                          "1 29/12/2026 477000010 0.00 10.00 Factura N.900",
-                          // both day phases number from 1: 28/12 is 2 ... 03/01 is 8
-                          "3 29/12/2026 570000000 110.00 0.00 Total Dia EFECTIVO",
-                          "3 29/12/2026 430000000 0.00 110.00 Cobro N/Factura",
-                          "8 03/01/2027 570000000 110.00 0.00 Total Dia EFECTIVO",
-                          "8 03/01/2027 430000000 0.00 110.00 Cobro N/Factura"}));
+    auto asiento = [&](int n, const QDate& d, const QString& num) {
+        return QStringList{QStringLiteral("%1 %2 430000000 110.00 0.00 Factura Nº%3").arg(n).arg(dia(d), num),
+                           QStringLiteral("%1 %2 700000000 0.00 100.00 Factura Nº%3").arg(n).arg(dia(d), num),
+                           QStringLiteral("%1 %2 477000010 0.00 10.00 Factura N.%3").arg(n).arg(dia(d), num)};
+    };
+    // Both day phases number from the last invoice entry, one number a day.
+    auto caja = [&](const QDate& d) {
+        const qint64 n = 2 + desde.daysTo(d) + 1;
+        return QStringList{QStringLiteral("%1 %2 570000000 110.00 0.00 Total Dia EFECTIVO").arg(n).arg(dia(d)),
+                           QStringLiteral("%1 %2 430000000 0.00 110.00 Cobro N/Factura").arg(n).arg(dia(d))};
+    };
+    const QStringList esperado = asiento(1, diciembre, "900") + asiento(2, tardia, "901") + caja(diciembre) + caja(enero);
+
+    const QString de = desde.toString("ddMMyyyy"), a_ = hasta.toString("ddMMyyyy");
+    QCOMPARE(int(transferir(inst, de, a_)), int(FinTraspaso::Correcto));
+    QCOMPARE(lineas(ruta_diario(inst)), esperado);
     QStringList fac;
     for (const QVariantMap& f : inst.filas("fac")) fac << f["FacFra"].toString();
-    QCOMPARE(fac, QStringList{"900"});
+    QCOMPARE(fac, (QStringList{"900", "901"}));
+    for (const QVariantMap& f : inst.filas("cajj")) QCOMPARE(f["CajEstado"].toString(), QString("1"));
+    QCOMPARE(inst.filas("cajj").size(), 2);
+    QCOMPARE(inst.filas("caja", "CajaTur = '1'").size(), 2);
+
+    QCOMPARE(int(transferir(inst, de, a_)), int(FinTraspaso::Correcto));
+    QCOMPARE(lineas(ruta_diario(inst)), esperado);
 }
 
 void TstTraspaso::huecos_de_numeracion()

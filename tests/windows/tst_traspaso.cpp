@@ -302,6 +302,24 @@ void TstTraspaso::ficheros_que_no_se_preparan()
     Ventana v(b.m);
     QTRY_VERIFY(!v.w->isVisible());
     QCOMPARE(b.clerk.mensajes.size(), 1);
+
+    // TMP holds a journal that is not a dBASE file: the window stays open,
+    // and Enter in the end box tells the clerk again and does nothing else.
+    Entorno d({.antes = [](Instalacion& i) {
+        QFile f(i.local("C:\\ContaEli\\TMP\\Xdiario.dbf"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }});
+    Ventana w(d.m);
+    QVERIFY(w.w->isVisible());
+    QCOMPARE(d.clerk.mensajes.size(), 1);
+    w.teclear("de", "01032026");
+    w.teclear("hasta", "03032026");
+    QCOMPARE(d.clerk.mensajes.size(), 2);
+    QCOMPARE(d.clerk.mensajes[1].texto, d.clerk.mensajes[0].texto);
+    QCOMPARE(d.clerk.mensajes[1].botones, Botones::Aceptar);
+    QCOMPARE(d.inst.logs().size(), 0);
+    QCOMPARE(QFileInfo(d.inst.local("C:\\ContaEli\\TMP\\Xdiario.dbf")).size(), 0);
+    QVERIFY(w.w->isVisible());
 }
 
 QTEST_MAIN(TstTraspaso)
