@@ -7,6 +7,7 @@
 #include "startup/RutinasComunes.h"
 
 #include <QSet>
+#include <cmath>
 
 namespace {
 
@@ -35,14 +36,24 @@ void nueva_linea(Traspaso& t, double n_apunte, const QDate& fecha)
     nueva_fila_diario(t.rs_diario, t.conexion_diario, n_apunte, fecha);
 }
 
-void guardar_linea(Traspaso& t)
+// Euro sums of the lines an entry has written.
+struct Sumas {
+    double debe = 0, haber = 0;
+    // Off by more than half a cent.
+    bool descuadradas() const { return std::abs(debe - haber) > 0.005 + 1e-9; }
+};
+
+void guardar_linea(Traspaso& t, Sumas& sumas)
 {
+    sumas.debe += vb::numero(t.rs_diario.campo(QStringLiteral("EuroDebe")));
+    sumas.haber += vb::numero(t.rs_diario.campo(QStringLiteral("EuroHaber")));
     t.rs_diario.guardar();
     t.rs_diario.cerrar();
 }
 
-void asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
+Sumas asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
 {
+    Sumas sumas;
     Module1& m = t.m;
     Recordset& fac = m.rs_fac;
 
@@ -55,14 +66,14 @@ void asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
     asegurar(t, conocidas, t.subcuenta_cliente, &Traspaso::CREAR_CLIENTE_CONTAPLUS);
     nueva_linea(t, n_apunte, fecha);
     t.MOVER_DATOS_CLIENTE_CONTAPLUS();
-    guardar_linea(t);
+    guardar_linea(t, sumas);
 
     const double tasa = numero_fac(fac, QStringLiteral("ImporteTasa"));
     if (tasa != 0) {
         asegurar(t, conocidas, m.cuenta_tasa, &Traspaso::CREAR_CUENTA_TASA);
         nueva_linea(t, n_apunte, fecha);
         t.MOVER_DATOS_TASA_CONTAPLUS();
-        guardar_linea(t);
+        guardar_linea(t, sumas);
     }
 
     const QString emp = vb::texto(fac.campo(QStringLiteral("FacEmp")));
@@ -81,7 +92,7 @@ void asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
                            numero_fac(fac, QStringLiteral("FacB3")) + numero_fac(fac, QStringLiteral("FacB4"));
         nueva_linea(t, n_apunte, fecha);
         t.MOVER_DATOS_VENTAS_CONTAPLUS2();
-        guardar_linea(t);
+        guardar_linea(t, sumas);
     } else {
         while (!m.rs_fal.eof()) {
             t.subcuenta = t.a_digitos(vb::texto(m.rs_fal.campo(QStringLiteral("FalCta"))));
@@ -89,7 +100,7 @@ void asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
             t.importe_ventas = vb::numero(m.rs_fal.campo(QStringLiteral("FalSuma")));
             nueva_linea(t, n_apunte, fecha);
             t.MOVER_DATOS_VENTAS_CONTAPLUS2();
-            guardar_linea(t);
+            guardar_linea(t, sumas);
             m.rs_fal.siguiente();
         }
     }
@@ -107,8 +118,9 @@ void asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
         if (d == 2) t.base_imponible += tasa;
         t.cuota_iva = numero_fac(fac, QStringLiteral("FacI%1").arg(d));
         t.MOVER_DATOS_IVA_CONTAPLUS();
-        guardar_linea(t);
+        guardar_linea(t, sumas);
     }
+    return sumas;
 }
 
 }  // namespace
@@ -133,9 +145,25 @@ void Traspaso::contabilizar()
         n_apunte += 1;
         const QVariant fra = m.rs_fac.campo(QStringLiteral("FacFra"));
         tarea = QStringLiteral("el asiento de la factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra));
-        asentar_factura(*this, conocidas, n_apunte);
-        m.rs_fac.asignar(QStringLiteral("FacEst"), QStringLiteral("1"));
-        m.rs_fac.guardar();
+        const Conocidas antes = conocidas;
+        const Sumas sumas = asentar_factura(*this, conocidas, n_apunte);
+        if (sumas.descuadradas()) {
+            // Nothing of it stays, and its number goes to the next one; it
+            // stays staged, so every run tries it again until it balances.
+            rs_diario.cerrar();
+            rs_subcuentas.cerrar();
+            durabilidad->descartar_unidad();
+            conocidas = antes;      // codes its unit added are gone from XSubCta
+            n_apunte -= 1;
+            ++facturas_descuadradas;
+            log.linea(QStringLiteral("Factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra)) +
+                      QStringLiteral(" no traspasada: su asiento no cuadra, Debe ") + vb::CStr(sumas.debe) +
+                      QStringLiteral(" y Haber ") + vb::CStr(sumas.haber) +
+                      QStringLiteral(". Corríjala en el programa de Hotel."));
+        } else {
+            m.rs_fac.asignar(QStringLiteral("FacEst"), QStringLiteral("1"));
+            m.rs_fac.guardar();
+        }
         m.rs_fac.siguiente();
         vista.progreso(fase, ++hecho, total);
         // The entry and its mark reach the disk with their group.
@@ -154,6 +182,7 @@ void Traspaso::contabilizar()
 
     m.interlocutor.mensaje(QStringLiteral("El proceso se ha realizado correctamente. "),
                            QStringLiteral("Traspaso a CONTAPLUS"), Icono::Informacion);
+    avisar_pendientes();
     log.cerrar();
     vista.puntero_espera(false);
     vista.vaciar_fechas();

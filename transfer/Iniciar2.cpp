@@ -28,6 +28,30 @@ QVariant como_texto(const QVariant& v)
     return vb::esNulo(v) ? QVariant() : QVariant(vb::texto(v));
 }
 
+// The first amount of the invoice under `emi` that the posting reads and
+// that is Null, by column name; empty when there is none. A VAT amount
+// counts only in a slot with a rate.
+QString importe_nulo(Recordset& emi)
+{
+    QStringList columnas;
+    for (int d = 1; d <= 4; ++d)
+        columnas << QStringLiteral("EmiB%1").arg(d);
+    for (int d = 1; d <= 4; ++d)
+        columnas << QStringLiteral("EmiC%1").arg(d);
+    for (const QString& c : std::as_const(columnas))
+        if (vb::esNulo(emi.campo(c)))
+            return c;
+    for (int d = 1; d <= 4; ++d) {
+        const QString c = QStringLiteral("EmiI%1").arg(d);
+        if (vb::numero(emi.campo(QStringLiteral("EmiC%1").arg(d))) != 0 && vb::esNulo(emi.campo(c)))
+            return c;
+    }
+    for (const QString& c : {QStringLiteral("EmiTot"), QStringLiteral("EmiDep")})
+        if (vb::esNulo(emi.campo(c)))
+            return c;
+    return {};
+}
+
 FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
 {
     QString texto = QStringLiteral("El traspaso se ha interrumpido en %1: %2 (error %3).")
@@ -159,6 +183,7 @@ void pasar_cajas(Traspaso& t)
                             QStringLiteral(" orden ") + texto_o_vacio(ord) +
                             QStringLiteral(" importe ") + vb::CStr(importe) +
                             QStringLiteral(". Contabilícelo a mano."));
+                ++t.cobros_sin_factura;
             }
         } else {
             const QString numero_deposito = vb::Mid(vb::texto(con), 13, 6);
@@ -217,20 +242,19 @@ void pasar_facturas(Traspaso& t)
         t.numero_factura = vb::texto(num);
         t.tarea = QStringLiteral("la factura ") + t.numero_factura;
 
+        // An invoice with no bill left is closed here, but only once it is
+        // known to be stageable: one that stops the run stays as it was.
+        bool forzar = false;
         if (vb::igual(m.rs_emi.campo(QStringLiteral("EmiCie")), QStringLiteral("0"))) {
             m.rs_cab.cerrar();
             m.rs_cab.abrir(QStringLiteral("SELECT * FROM cab WHERE CabNum1 = ? or CabNum2 = ?"),
                            m.hotel(m.conexion_cab), Cursor::Dinamico, Bloqueo::SoloLectura,
                            {t.numero_factura, t.numero_factura});
-            if (m.rs_cab.eof()) {
-                m.rs_emi.asignar(QStringLiteral("EmiCie"), QStringLiteral("1"));
-                t.log.linea(QStringLiteral("Forzando el Cierre de la Factura: ") + t.numero_factura);
-                m.rs_emi.guardar();
-            }
+            forzar = m.rs_cab.eof();
             m.rs_cab.cerrar();
         }
 
-        if (vb::igual(m.rs_emi.campo(QStringLiteral("EmiCie")), QStringLiteral("1"))) {
+        if (forzar || vb::igual(m.rs_emi.campo(QStringLiteral("EmiCie")), QStringLiteral("1"))) {
             // Looked up under the year crear_fac files it under, the year of
             // its date. That is the start year for every invoice dated in
             // it; an invoice of the start year dated in the next one is thus
@@ -239,7 +263,20 @@ void pasar_facturas(Traspaso& t)
             m.rs_fac.cerrar();
             m.rs_fac.abrir(QStringLiteral("SELECT * FROM fac WHERE FacEje = ? AND FacFra = ?"), m.conexion_enlace,
                            Cursor::Dinamico, Bloqueo::Optimista, {eje, t.numero_factura});
-            if (m.rs_fac.eof()) {
+            const bool nueva = m.rs_fac.eof();
+            const bool pendiente = !nueva && vb::igual(m.rs_fac.campo(QStringLiteral("FacEst")), QStringLiteral("0"));
+            const QString nulo = nueva || pendiente ? importe_nulo(m.rs_emi) : QString();
+            // A Null staged would fail the posting of every later run, and
+            // the staged copy is never read from emi again.
+            if (nueva && !nulo.isEmpty())
+                throw Fallo(codigo_error::USO_NO_VALIDO_DE_NULL,
+                            QStringLiteral("la columna %1 de la factura está vacía").arg(nulo));
+            if (forzar) {
+                m.rs_emi.asignar(QStringLiteral("EmiCie"), QStringLiteral("1"));
+                t.log.linea(QStringLiteral("Forzando el Cierre de la Factura: ") + t.numero_factura);
+                m.rs_emi.guardar();
+            }
+            if (nueva) {
                 // fac and edep of one invoice commit together.
                 t.crear_fac();
                 const QVariant dep = m.rs_emi.campo(QStringLiteral("EmiDep"));
@@ -257,6 +294,13 @@ void pasar_facturas(Traspaso& t)
                     m.rs_edep.guardar();
                     m.rs_edep.cerrar();
                 }
+            } else if (pendiente && nulo.isEmpty() && t.refrescar_importes()) {
+                // Staged, and left out because its entry did not balance: the
+                // hotel has corrected it since.
+                m.rs_fac.guardar();
+                t.log.linea(QStringLiteral("La factura ") + t.numero_factura +
+                            QStringLiteral(" no cuadraba y ha cambiado en el programa de Hotel: se toman de "
+                                           "nuevo sus importes."));
             }
             m.rs_fac.cerrar();
         }
@@ -298,6 +342,9 @@ FinTraspaso Traspaso::iniciar2()
                                QStringLiteral("_") + reloj.toString(QStringLiteral("hhmmss")) +
                                QStringLiteral(".log");
     tarea = QStringLiteral("el fichero de registro ") + nombre_log;
+    nombre_registro = nombre_log;
+    cobros_sin_factura = 0;
+    facturas_descuadradas = 0;
     try {
         log.abrir(local(nombre_log));
         log.linea(QStringLiteral("Traspaso a contabilidad desde: ") + vista.texto_de() + QStringLiteral(" Hasta: ") +
@@ -340,6 +387,7 @@ FinTraspaso Traspaso::iniciar2()
             vista.puntero_espera(false);
             m.interlocutor.mensaje(QStringLiteral("No existen facturas para traspasar a contabilidad entre estas fechas"),
                                    QStringLiteral("Atención"), Icono::Informacion);
+            avisar_pendientes();
             return FinTraspaso::SinFacturas;
         }
         pasar_facturas(*this);
@@ -352,4 +400,27 @@ FinTraspaso Traspaso::iniciar2()
     } catch (const std::exception& e) {
         return abandonar(*this, QString::fromLocal8Bit(e.what()), 0);
     }
+}
+
+void Traspaso::avisar_pendientes()
+{
+    QStringList partes;
+    if (cobros_sin_factura == 1)
+        partes << QStringLiteral("1 cobro cuya factura no se encuentra (contabilícelo a mano)");
+    else if (cobros_sin_factura > 1)
+        partes << QStringLiteral("%1 cobros cuyas facturas no se encuentran (contabilícelos a mano)")
+                      .arg(cobros_sin_factura);
+    if (facturas_descuadradas == 1)
+        partes << QStringLiteral("1 factura cuyo asiento no cuadra (corríjala en el programa de Hotel y "
+                                 "repita el traspaso)");
+    else if (facturas_descuadradas > 1)
+        partes << QStringLiteral("%1 facturas cuyos asientos no cuadran (corríjalas en el programa de Hotel y "
+                                 "repita el traspaso)")
+                      .arg(facturas_descuadradas);
+    if (partes.isEmpty())
+        return;
+    m.interlocutor.mensaje(QStringLiteral("Han quedado sin contabilizar ") + partes.join(QStringLiteral(" y ")) +
+                               QStringLiteral(". Están anotados en el registro ") + nombre_registro +
+                               QStringLiteral("."),
+                           TITULO, Icono::Exclamacion);
 }

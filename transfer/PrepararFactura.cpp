@@ -6,6 +6,8 @@
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
 
+#include <cmath>
+
 namespace {
 
 // An amount rounded to cents the way the journal shows it.
@@ -14,7 +16,67 @@ double centimos(double importe)
     return vb::numero(vb::Format(importe, "0.00"));
 }
 
+// The amounts of a staged invoice and the emi columns they are copied from.
+struct Importe {
+    const char* fac;
+    const char* emi;
+};
+constexpr Importe IMPORTES[] = {
+    {"FacB1", "EmiB1"}, {"FacB2", "EmiB2"}, {"FacB3", "EmiB3"}, {"FacB4", "EmiB4"}, {"FacC1", "EmiC1"},
+    {"FacC2", "EmiC2"}, {"FacC3", "EmiC3"}, {"FacC4", "EmiC4"}, {"FacTotal", "EmiTot"}, {"FacI1", "EmiI1"},
+    {"FacI2", "EmiI2"}, {"FacI3", "EmiI3"}, {"FacI4", "EmiI4"}, {"ImporteTasa", "TasaImporte"},
+};
+
+bool mismo_importe(const QVariant& a, const QVariant& b)
+{
+    if (vb::esNulo(a) || vb::esNulo(b))
+        return vb::esNulo(a) && vb::esNulo(b);
+    return vb::numero(a) == vb::numero(b);
+}
+
+// Whether the staged amounts make an entry that balances: the total against
+// the tax, the bases and the VAT of the slots with a rate. A Null does not
+// (the posting could not read it).
+bool cuadra(Recordset& fac)
+{
+    const auto importe = [&](const QString& c, double& v) {
+        const QVariant x = fac.campo(c);
+        if (vb::esNulo(x)) return false;
+        v = vb::numero(x);
+        return true;
+    };
+    double total = 0, haber = 0, v = 0;
+    if (!importe("FacTotal", total) || !importe("ImporteTasa", haber)) return false;
+    for (int d = 1; d <= 4; ++d) {
+        const QString n = QString::number(d);
+        double tipo = 0;
+        if (!importe("FacB" + n, v) || !importe("FacC" + n, tipo)) return false;
+        haber += v;
+        if (tipo != 0) {
+            if (!importe("FacI" + n, v)) return false;
+            haber += v;
+        }
+    }
+    return std::abs(total - haber) <= 0.005 + 1e-9;
+}
+
 }  // namespace
+
+bool Traspaso::refrescar_importes()
+{
+    // A staged copy that balances is posted as it stands, corrected or not.
+    if (cuadra(m.rs_fac))
+        return false;
+    bool cambiado = false;
+    for (const Importe& i : IMPORTES) {
+        const QVariant nuevo = m.rs_emi.campo(i.emi);
+        if (!mismo_importe(m.rs_fac.campo(i.fac), nuevo)) {
+            m.rs_fac.asignar(i.fac, nuevo);
+            cambiado = true;
+        }
+    }
+    return cambiado;
+}
 
 void Traspaso::crear_fac()
 {
@@ -29,19 +91,8 @@ void Traspaso::crear_fac()
     fac.asignar("FacFra", numero_factura);
     fac.asignar("FacCli", vb::Trim(vb::texto(emi.campo("EmiCli"))));
 
-    for (const char* n : {"1", "2", "3", "4"}) {
-        const QString d = QString::fromLatin1(n);
-        fac.asignar("FacB" + d, emi.campo("EmiB" + d));
-    }
-    for (const char* n : {"1", "2", "3", "4"}) {
-        const QString d = QString::fromLatin1(n);
-        fac.asignar("FacC" + d, emi.campo("EmiC" + d));
-    }
-    fac.asignar("FacTotal", emi.campo("EmiTot"));
-    for (const char* n : {"1", "2", "3", "4"}) {
-        const QString d = QString::fromLatin1(n);
-        fac.asignar("FacI" + d, emi.campo("EmiI" + d));
-    }
+    for (const Importe& i : IMPORTES)
+        fac.asignar(i.fac, emi.campo(i.emi));
 
     fac.asignar("FacIvar", m.cuenta_iva);
     fac.asignar("FacDia", m.diario);
@@ -61,7 +112,6 @@ void Traspaso::crear_fac()
     cuenta_cliente = a_digitos(cuenta_cliente3());
     fac.asignar("FacCtaC", cuenta_cliente);
 
-    fac.asignar("ImporteTasa", emi.campo("TasaImporte"));
     fac.asignar("FacEst", QStringLiteral("0"));
     fac.guardar();
 }

@@ -205,6 +205,18 @@ void Durabilidad::terminar()
     confirmar(false);
 }
 
+void Durabilidad::descartar_unidad()
+{
+    enlace_.deshacer_unidad();
+    // The new unit starts where the dropped one did, so a failure while the
+    // files are cut back is undone by abandonar() as any other unit.
+    enlace_.comenzar_unidad();
+    if (diario_.registros(DIARIO) > diario_unidad_)
+        diario_.recortar(DIARIO, diario_unidad_);
+    if (registros_subcuentas() > subcuentas_unidad_)
+        subcuentas_.recortar(SUBCUENTAS, subcuentas_unidad_);
+}
+
 QString Durabilidad::abandonar()
 {
     if (!en_grupo_)

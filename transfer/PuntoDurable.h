@@ -56,6 +56,10 @@ public:
     // journal and subaccount records), and what the group had done before it
     // made durable. Returns what the clerk must be told about it.
     QString abandonar();
+    // The unit in course dropped and the run going on: its rows and marks
+    // rolled back, the journal and subaccount records it appended cut off,
+    // and a new unit open in the same group.
+    void descartar_unidad();
 
     bool en_grupo() const { return en_grupo_; }
 

@@ -146,6 +146,18 @@ public:
 
     // Local path of a Windows path of the installation.
     QString local(const QString& ruta_windows) const { return m.unidades.local(ruta_windows); }
+
+    // What a run leaves for the clerk to post by hand, counted as it goes:
+    // receipts whose invoice is not found, invoices whose entry does not
+    // balance. Told after the run's last message, naming the log (its
+    // Windows name), which lists each of them.
+    int cobros_sin_factura = 0;
+    int facturas_descuadradas = 0;
+    QString nombre_registro;
+    void avisar_pendientes();
+    // The current rs_fac row, when its amounts would not make an entry that
+    // balances, given those of the invoice under rs_emi; true when any changed.
+    bool refrescar_importes();
 };
 
 // Holds the installation's locks for a scope.
