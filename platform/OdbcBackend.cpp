@@ -25,11 +25,15 @@ constexpr int SQL_LONGVARCHAR_ = -1;
 constexpr int SQL_WLONGVARCHAR_ = -10;
 constexpr int SQL_LONGVARBINARY_ = -4;
 
-// text, ntext, image (and memo, long varchar): SQL Server refuses "=" on
-// them, so a row is never looked for by their values.
-bool largo(int tipo_sql)
+// A long column: SQL Server's text, ntext and image (SQL_LONGVARCHAR,
+// SQL_WLONGVARCHAR, SQL_LONGVARBINARY of 2^30 - 1 or more), on which it
+// refuses "=", so a row is never looked for by their values. A long type of
+// no stated size (SQLite's TEXT; varchar(max) is SQL_VARCHAR) compares as
+// any text.
+bool largo(int tipo_sql, int tamano)
 {
-    return tipo_sql == SQL_LONGVARCHAR_ || tipo_sql == SQL_WLONGVARCHAR_ || tipo_sql == SQL_LONGVARBINARY_;
+    return (tipo_sql == SQL_LONGVARCHAR_ || tipo_sql == SQL_WLONGVARCHAR_ || tipo_sql == SQL_LONGVARBINARY_)
+        && tamano > 8000;
 }
 
 TipoColumna tipo_de(const QSqlField& campo)
@@ -285,7 +289,7 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
         const Campo* campo = nullptr;
         for (const Campo& c : t.campos)
             if (mismo_nombre(c.nombre, nombre)) { campo = &c; break; }
-        if (!campo || largo(campo->tipo_sql)) continue;
+        if (!campo || largo(campo->tipo_sql, campo->tamano)) continue;
         const QVariant& v = original[i];
         const QString id = identificador(nombre);
         if (!v.isValid() || v.isNull()) {

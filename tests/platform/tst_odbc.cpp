@@ -106,8 +106,10 @@ private slots:
         o.sql(QStringLiteral("CREATE TABLE caja (CajaFec NVARCHAR(8), CajaOrd INTEGER, CajaImp FLOAT, "
                              "CajaCon NVARCHAR(40), CajaTur NVARCHAR(1), Marca BIT)"));
         o.sql(QStringLiteral("CREATE TABLE hab (HabCod VARCHAR(4) PRIMARY KEY, HabTip NVARCHAR(10), HabPre FLOAT, "
-                             "HabNot MEMO)"));
-        o.sql(QStringLiteral("CREATE TABLE nota (NotFec NVARCHAR(8), NotImp FLOAT, NotTxt MEMO)"));
+                             "HabNot TEXT)"));
+        // TEXT is a long type of no size, compared; MEMO of 2^30 - 1 is
+        // reported as SQL Server reports ntext, never compared.
+        o.sql(QStringLiteral("CREATE TABLE nota (NotFec TEXT, NotImp FLOAT, NotTxt MEMO(1073741823))"));
     }
 
     void conecta_con_la_cadena_del_programa()
