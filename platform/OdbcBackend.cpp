@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <QSqlIndex>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -16,8 +17,24 @@
 
 namespace {
 
-// ODBC SQL type codes of the columns that hold a Boolean.
+// ODBC SQL type codes.
 constexpr int SQL_BIT_ = -7;
+constexpr int SQL_CHAR_ = 1;
+constexpr int SQL_VARCHAR_ = 12;
+constexpr int SQL_LONGVARCHAR_ = -1;
+constexpr int SQL_WLONGVARCHAR_ = -10;
+constexpr int SQL_LONGVARBINARY_ = -4;
+
+// A long column: SQL Server's text, ntext and image (SQL_LONGVARCHAR,
+// SQL_WLONGVARCHAR, SQL_LONGVARBINARY of 2^30 - 1 or more), on which it
+// refuses "=", so a row is never looked for by their values. A long type of
+// no stated size (SQLite's TEXT; varchar(max) is SQL_VARCHAR) compares as
+// any text.
+bool largo(int tipo_sql, int tamano)
+{
+    return (tipo_sql == SQL_LONGVARCHAR_ || tipo_sql == SQL_WLONGVARCHAR_ || tipo_sql == SQL_LONGVARBINARY_)
+        && tamano > 8000;
+}
 
 TipoColumna tipo_de(const QSqlField& campo)
 {
@@ -80,6 +97,7 @@ OdbcBackend::OdbcBackend(const QString& cadena, const QString& usuario, const QS
 
 OdbcBackend::~OdbcBackend()
 {
+    preparadas_.clear();
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(nombre_);
@@ -101,17 +119,38 @@ void OdbcBackend::fallar(const QSqlError& error, const QString& sql) const
     throw Fallo(numero, QStringLiteral("%1 (sentencia: %2)").arg(mensaje, sql));
 }
 
-void OdbcBackend::ejecutar_en(QSqlQuery& q, const QString& sql, const QVariantList& parametros) const
+std::shared_ptr<QSqlQuery> OdbcBackend::preparada(const QString& sql)
 {
-    q.setForwardOnly(true);
-    q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (parametros.isEmpty()) {
-        if (!q.exec(sql)) fallar(q.lastError(), sql);
-        return;
-    }
-    if (!q.prepare(sql)) fallar(q.lastError(), sql);
+    auto it = preparadas_.constFind(sql);
+    if (it != preparadas_.constEnd()) return *it;
+    auto q = std::make_shared<QSqlQuery>(db_);
+    q->setForwardOnly(true);
+    q->setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    if (!q->prepare(sql)) fallar(q->lastError(), sql);
+    preparadas_.insert(sql, q);
+    return q;
+}
+
+// QODBC binds a QString as SQL_WVARCHAR of the text's own length, whatever
+// the column, and has no option to bind it otherwise (SQL_C_CHAR only on a
+// driver without wide characters). The statements built here therefore cast
+// a parameter compared with a char or varchar column to that column's type
+// (see condicion()), so the server compares in the column's type and can
+// use its index; elsewhere the wide text is only converted on assignment.
+void OdbcBackend::ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVariantList& parametros)
+{
     for (int i = 0; i < parametros.size(); ++i) q.bindValue(i, valor_enlazado(parametros[i]));
-    if (!q.exec()) fallar(q.lastError(), sql);
+    if (!q.exec()) {
+        const QSqlError e = q.lastError();
+        q.finish();
+        fallar(e, sql);
+    }
+}
+
+void OdbcBackend::olvidar_esquema()
+{
+    preparadas_.clear();
+    tablas_.clear();
 }
 
 QString OdbcBackend::identificador(const QString& nombre) const
@@ -121,17 +160,28 @@ QString OdbcBackend::identificador(const QString& nombre) const
 
 void OdbcBackend::ejecutar(const QString& sql, const QVariantList& parametros)
 {
-    QSqlQuery q(db_);
-    ejecutar_en(q, sql, parametros);
-    q.finish();
-    if (cambia_esquema(sql)) columnas_.clear();
+    if (cambia_esquema(sql)) {
+        // Statements and columns known so far may no longer hold.
+        olvidar_esquema();
+        QSqlQuery q(db_);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql)) fallar(q.lastError(), sql);
+        ejecutar_preparada(q, sql, parametros);
+        q.finish();
+        olvidar_esquema();
+        return;
+    }
+    const auto preparado = preparada(sql);
+    ejecutar_preparada(*preparado, sql, parametros);
+    preparado->finish();
 }
 
 std::unique_ptr<Consulta> OdbcBackend::abrir(const QString& sql, const QVariantList& parametros,
                                              bool)
 {
-    QSqlQuery q(db_);
-    ejecutar_en(q, sql, parametros);
+    const auto preparado = preparada(sql);
+    QSqlQuery& q = *preparado;
+    ejecutar_preparada(q, sql, parametros);
     Resultado r;
     const QSqlRecord registro = q.record();
     for (int i = 0; i < registro.count(); ++i) {
@@ -146,40 +196,60 @@ std::unique_ptr<Consulta> OdbcBackend::abrir(const QString& sql, const QVariantL
         for (int i = 0; i < registro.count(); ++i) fila << valor_leido(q.value(i));
         r.filas << fila;
     }
-    if (q.lastError().isValid()) fallar(q.lastError(), sql);
+    const QSqlError error = q.lastError();
     q.finish();
+    if (error.isValid()) fallar(error, sql);
     const SeleccionSimple s = seleccion_simple(sql);
     return std::make_unique<ConsultaOdbc>(std::move(r), s.valida ? s.tabla : QString());
 }
 
-QVector<Columna> OdbcBackend::columnas(const QString& tabla)
+const OdbcBackend::Tabla& OdbcBackend::tabla(const QString& nombre)
 {
-    const QString clave = tabla.toLower();
-    auto it = columnas_.constFind(clave);
-    if (it != columnas_.constEnd()) return *it;
-    const QSqlRecord registro = db_.record(tabla);
+    const QString clave = nombre.toLower();
+    auto it = tablas_.constFind(clave);
+    if (it != tablas_.constEnd()) return *it;
+    const QSqlRecord registro = db_.record(nombre);
     if (registro.isEmpty())
         throw Fallo(codigo_error::TABLA_INEXISTENTE,
-                    QStringLiteral("No se encuentra la tabla '%1' (%2).").arg(tabla, sin_clave(cadena_)));
-    QVector<Columna> r;
+                    QStringLiteral("No se encuentra la tabla '%1' (%2).").arg(nombre, sin_clave(cadena_)));
+    Tabla t;
     for (int i = 0; i < registro.count(); ++i) {
+        const QSqlField campo = registro.field(i);
         Columna c;
-        c.nombre = registro.fieldName(i);
-        c.tipo = tipo_de(registro.field(i));
-        r << c;
+        c.nombre = campo.name();
+        c.tipo = tipo_de(campo);
+        t.columnas << c;
+        t.campos << Campo{campo.name(), campo.typeID(), int(campo.length())};
     }
-    columnas_.insert(clave, r);
-    return r;
+    const QSqlIndex primaria = db_.primaryIndex(nombre);
+    for (int i = 0; i < primaria.count(); ++i) t.clave << primaria.fieldName(i);
+    return *tablas_.insert(clave, t);
+}
+
+QVector<Columna> OdbcBackend::columnas(const QString& tabla)
+{
+    return this->tabla(tabla).columnas;
 }
 
 void OdbcBackend::insertar(const QString& tabla, const QStringList& columnas,
                            const QVariantList& valores)
 {
     const QString sql = sql_insertar(*db_.driver(), tabla, columnas);
-    QSqlQuery q(db_);
-    ejecutar_en(q, sql, valores);
-    q.finish();
+    const auto preparado = preparada(sql);
+    ejecutar_preparada(*preparado, sql, valores);
+    preparado->finish();
 }
+
+namespace {
+
+int indice_de(const QVector<Columna>& columnas, const QString& nombre)
+{
+    for (int i = 0; i < columnas.size(); ++i)
+        if (mismo_nombre(columnas[i].nombre, nombre)) return i;
+    return -1;
+}
+
+}  // namespace
 
 void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,
                              const QStringList& columnas, const QVariantList& valores)
@@ -188,17 +258,38 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
     if (fila < 0 || fila >= leido.filas.size())
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla.").arg(tabla));
-    QSet<QString> de_la_tabla;
-    for (const Columna& c : this->columnas(tabla)) de_la_tabla.insert(c.nombre.toLower());
+    const Tabla& t = this->tabla(tabla);
+    const QVariantList& original = leido.filas[fila];
+
+    // The row is found by its key and the values the changed columns had
+    // when it was read, so another program's change to them is seen. A table
+    // without a key (or a read without its key columns) is searched by every
+    // value of the row.
+    QVector<int> buscar;   // columns of leido
+    bool por_clave = !t.clave.isEmpty();
+    for (const QString& k : t.clave) {
+        const int i = indice_de(leido.columnas, k);
+        if (i < 0 || i >= original.size()) { por_clave = false; break; }
+        buscar << i;
+    }
+    if (por_clave) {
+        for (const QString& c : columnas) {
+            const int i = indice_de(leido.columnas, c);
+            if (i >= 0 && i < original.size() && !buscar.contains(i)) buscar << i;
+        }
+    } else {
+        buscar.clear();
+        for (int i = 0; i < leido.columnas.size() && i < original.size(); ++i) buscar << i;
+    }
 
     QVariantList p = valores;
-    // The row is found by every value it had when it was read: if another
-    // program has changed any of them, no row matches.
     QStringList condiciones;
-    const QVariantList& original = leido.filas[fila];
-    for (int i = 0; i < leido.columnas.size() && i < original.size(); ++i) {
+    for (int i : std::as_const(buscar)) {
         const QString& nombre = leido.columnas[i].nombre;
-        if (!de_la_tabla.contains(nombre.toLower())) continue;
+        const Campo* campo = nullptr;
+        for (const Campo& c : t.campos)
+            if (mismo_nombre(c.nombre, nombre)) { campo = &c; break; }
+        if (!campo || largo(campo->tipo_sql, campo->tamano)) continue;
         const QVariant& v = original[i];
         const QString id = identificador(nombre);
         if (!v.isValid() || v.isNull()) {
@@ -212,6 +303,12 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
             const double margen = std::max(std::fabs(d) * 1e-12, 1e-12);
             condiciones << id + QStringLiteral(" BETWEEN ? AND ?");
             p << d - margen << d + margen;
+        } else if (v.typeId() == QMetaType::QString
+                   && (campo->tipo_sql == SQL_CHAR_ || campo->tipo_sql == SQL_VARCHAR_)
+                   && campo->tamano > 0 && campo->tamano <= 8000) {
+            // Compared in the column's own type: see ejecutar_preparada().
+            condiciones << id + QStringLiteral(" = CAST(? AS VARCHAR(%1))").arg(campo->tamano);
+            p << v;
         } else {
             condiciones << id + QStringLiteral(" = ?");
             p << v;
@@ -224,21 +321,22 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                             .arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas),
                                  condiciones.join(QStringLiteral(" AND ")));
-    // Identical rows would all match: the change is undone rather than
-    // written into rows that were not the one read.
-    const bool transaccion = db_.transaction();
-    QSqlQuery q(db_);
+    // Without a key, identical rows would all match: the change is undone
+    // rather than written into rows that were not the one read.
+    const bool transaccion = !por_clave && db_.transaction();
+    const auto preparado = preparada(sql);
+    QSqlQuery& q = *preparado;
     int cambiadas = 0;
     try {
-        ejecutar_en(q, sql, p);
+        ejecutar_preparada(q, sql, p);
         cambiadas = q.numRowsAffected();
         q.finish();
     } catch (...) {
         if (transaccion) db_.rollback();
         throw;
     }
-    if (cambiadas > 1 && transaccion) {
-        db_.rollback();
+    if (cambiadas > 1) {
+        if (transaccion) db_.rollback();
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede actualizar: hay %2 filas iguales a ella y no se sabe cuál es.")
                         .arg(tabla).arg(cambiadas));

@@ -1,14 +1,17 @@
 #pragma once
 // A connection through the ODBC driver manager with the connection string as
-// the program gives it (SQL Server mode). A row is written back by its
-// original values, so a row another program changed meanwhile is reported,
-// never overwritten.
+// the program gives it (SQL Server mode). Statements are prepared once per
+// text. A row is written back by its primary key and the original values of
+// the columns being changed (by every comparable original value when the
+// table has no key), so a row another program changed meanwhile is
+// reported, never overwritten.
 #include "platform/Backend.h"
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
+#include <memory>
 
 class QSqlError;
-class QSqlQuery;
 
 class OdbcBackend : public Backend {
 public:
@@ -24,16 +27,32 @@ public:
     void actualizar(const QString& tabla, const Resultado& leido, int fila,
                     const QStringList& columnas, const QVariantList& valores) override;
 
-    // Prepares, binds and runs `sql`; a failure is a Fallo with the
-    // provider's number.
-    void ejecutar_en(QSqlQuery& q, const QString& sql, const QVariantList& parametros) const;
     [[noreturn]] void fallar(const QSqlError& error, const QString& sql) const;
 
 private:
+    // A column as the driver describes it (SQLColumns).
+    struct Campo {
+        QString nombre;
+        int tipo_sql = 0;        // SQL_VARCHAR, SQL_WVARCHAR, SQL_LONGVARCHAR...
+        int tamano = 0;          // COLUMN_SIZE
+    };
+    struct Tabla {
+        QVector<Columna> columnas;
+        QVector<Campo> campos;   // same order
+        QStringList clave;       // primary key columns (SQLPrimaryKeys); empty when none
+    };
+
     QString cadena_;
     QString nombre_;
     QSqlDatabase db_;
-    QHash<QString, QVector<Columna>> columnas_;   // by table name in lower case
+    QHash<QString, std::shared_ptr<QSqlQuery>> preparadas_;   // by SQL text
+    QHash<QString, Tabla> tablas_;                           // by table name in lower case
 
     QString identificador(const QString& nombre) const;
+    const Tabla& tabla(const QString& nombre);
+    // The statement for `sql`, prepared the first time; a failure is a Fallo
+    // with the provider's number.
+    std::shared_ptr<QSqlQuery> preparada(const QString& sql);
+    void ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVariantList& parametros);
+    void olvidar_esquema();
 };

@@ -105,6 +105,11 @@ private slots:
         o.sql(QStringLiteral("INSERT INTO cc VALUES ('BIRO4', '1', 9, 1)"));
         o.sql(QStringLiteral("CREATE TABLE caja (CajaFec NVARCHAR(8), CajaOrd INTEGER, CajaImp FLOAT, "
                              "CajaCon NVARCHAR(40), CajaTur NVARCHAR(1), Marca BIT)"));
+        o.sql(QStringLiteral("CREATE TABLE hab (HabCod VARCHAR(4) PRIMARY KEY, HabTip NVARCHAR(10), HabPre FLOAT, "
+                             "HabNot TEXT)"));
+        // TEXT is a long type of no size, compared; MEMO of 2^30 - 1 is
+        // reported as SQL Server reports ntext, never compared.
+        o.sql(QStringLiteral("CREATE TABLE nota (NotFec TEXT, NotImp FLOAT, NotTxt MEMO(1073741823))"));
     }
 
     void conecta_con_la_cadena_del_programa()
@@ -204,6 +209,61 @@ private slots:
         rs.guardar();
         QCOMPARE(o.texto(QStringLiteral("SELECT CajaOrd, CajaCon, CajaTur FROM caja ORDER BY CajaOrd")),
                  QStringLiteral("1|segunda vez|1/2|otro|"));
+    }
+
+    // A table with a key is written by its key and the original values of
+    // the columns changed; one without, by every value but long texts.
+    void guardar_busca_la_fila_data()
+    {
+        QTest::addColumn<QString>("tabla");
+        QTest::addColumn<QStringList>("filas");
+        QTest::addColumn<QString>("ajeno");      // another program, after the read
+        QTest::addColumn<QString>("columna");
+        QTest::addColumn<bool>("conflicto");
+        QTest::addColumn<QString>("queda");
+        const QStringList habs{"('101', 'doble', 50, 'x')", "('102', 'doble', 50, 'x')"};
+        QTest::newRow("clave") << "hab" << habs << "" << "HabTip" << false
+                               << "101|nuevo|50.0|x/102|doble|50.0|x";
+        QTest::newRow("clave, otro cambia otra columna")
+            << "hab" << habs << "UPDATE hab SET HabPre = 60, HabNot = 'y' WHERE HabCod = '101'" << "HabTip" << false
+            << "101|nuevo|60.0|y/102|doble|50.0|x";
+        QTest::newRow("clave, otro cambia la columna")
+            << "hab" << habs << "UPDATE hab SET HabTip = 'triple' WHERE HabCod = '101'" << "HabTip" << true
+            << "101|triple|50.0|x/102|doble|50.0|x";
+        QTest::newRow("clave, otro borra la fila")
+            << "hab" << habs << "DELETE FROM hab WHERE HabCod = '101'" << "HabTip" << true << "102|doble|50.0|x";
+        const QStringList notas{"('20240101', 5, 'a')", "('20240102', 5, 'a')"};
+        QTest::newRow("sin clave, otro cambia el texto largo")
+            << "nota" << notas << "UPDATE nota SET NotTxt = 'b' WHERE NotFec = '20240101'" << "NotImp" << false
+            << "20240101|7.0|b/20240102|5.0|a";
+        QTest::newRow("sin clave, otro cambia otra columna")
+            << "nota" << notas << "UPDATE nota SET NotFec = '20240109' WHERE NotFec = '20240101'" << "NotImp" << true
+            << "20240102|5.0|a/20240109|5.0|a";
+        QTest::newRow("sin clave, iguales salvo el texto largo")
+            << "nota" << QStringList{"('20240101', 5, 'a')", "('20240101', 5, 'b')"} << "" << "NotImp" << true
+            << "20240101|5.0|a/20240101|5.0|b";
+    }
+    void guardar_busca_la_fila()
+    {
+        QFETCH(QString, tabla);
+        QFETCH(QStringList, filas);
+        QFETCH(QString, ajeno);
+        QFETCH(QString, columna);
+        QFETCH(bool, conflicto);
+        QFETCH(QString, queda);
+        Otro o(catalogo_);
+        for (const QString& f : filas) o.sql("INSERT INTO " + tabla + " VALUES " + f);
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir("SELECT * FROM " + tabla + " ORDER BY 1", c, Cursor::Dinamico, Bloqueo::Optimista);
+        QVERIFY(!rs.eof());
+        if (!ajeno.isEmpty()) o.sql(ajeno);
+        rs.asignar(columna, columna == QLatin1String("NotImp") ? QVariant(7) : QVariant(QStringLiteral("nuevo")));
+        if (conflicto)
+            ESPERAR_FALLO(rs.guardar(), codigo_error::FILA_NO_LOCALIZADA);
+        else
+            rs.guardar();
+        QCOMPARE(o.texto("SELECT * FROM " + tabla + " ORDER BY 1"), queda);
     }
 
     void filas_identicas_no_se_escriben_a_la_vez()
