@@ -211,6 +211,10 @@ void Traspaso::reparar_contaplus(QStringList* avisos)
         }
     }
     durabilidad.emplace(m.conexion_enlace, conexion_diario, conexion_subcuentas, carpeta_ficheros());
+    durabilidad->al_confirmar = [this] {
+        cerrojo_enlace.renovar();
+        cerrojo_contaplus.renovar();
+    };
     reparaciones << durabilidad->reparar(avisos);
 }
 

@@ -158,6 +158,8 @@ void Durabilidad::confirmar(bool en_curso)
     escribir(actual(en_curso));
     enlace_.confirmar();
     en_grupo_ = false;
+    if (al_confirmar)
+        al_confirmar();
 }
 
 void Durabilidad::empezar()

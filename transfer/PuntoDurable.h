@@ -63,6 +63,10 @@ public:
 
     bool en_grupo() const { return en_grupo_; }
 
+    // Called at every group commit: the run keeps its lock files fresh, so a
+    // long run is never taken for an abandoned one.
+    std::function<void()> al_confirmar;
+
     // Longest a group stays open: the hotel's programs wait for nothing of
     // ours longer than this.
     static constexpr int milisegundos_grupo = 150;
