@@ -13,11 +13,6 @@
 
 namespace {
 
-QString carpeta_tmp(const Instalacion& inst)
-{
-    return inst.local("C:\\ContaEli\\TMP");
-}
-
 // Writes a lock file as another transfer would leave it.
 void cerrojo_ajeno(const QString& carpeta, qint64 proceso)
 {
