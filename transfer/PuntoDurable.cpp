@@ -14,9 +14,17 @@ const QString SUBCUENTAS = QStringLiteral("XSubCta");
 Durabilidad::Durabilidad(Conexion& enlace, Conexion& diario, Conexion& subcuentas, QString carpeta)
     : enlace_(enlace), diario_(diario), subcuentas_(subcuentas), carpeta_(std::move(carpeta))
 {
-    enlace_.ejecutar(QStringLiteral("CREATE TABLE IF NOT EXISTS punto_diario (Carpeta TEXT COLLATE NOCASE "
-                                    "PRIMARY KEY, Diario INTEGER, HuellaDiario TEXT, Subcuentas INTEGER, "
-                                    "HuellaSubcuentas TEXT, EnCurso INTEGER)"));
+    // Made once per link database. Asked first: a schema statement makes the
+    // engine forget every statement it had prepared.
+    try {
+        enlace_.backend().columnas(QStringLiteral("punto_diario"));
+    } catch (const Fallo& f) {
+        if (f.numero() != codigo_error::TABLA_INEXISTENTE)
+            throw;
+        enlace_.ejecutar(QStringLiteral("CREATE TABLE IF NOT EXISTS punto_diario (Carpeta TEXT COLLATE NOCASE "
+                                        "PRIMARY KEY, Diario INTEGER, HuellaDiario TEXT, Subcuentas INTEGER, "
+                                        "HuellaSubcuentas TEXT, EnCurso INTEGER)"));
+    }
 }
 
 std::optional<PuntoDurable> Durabilidad::leer()
