@@ -15,14 +15,16 @@ void fecha_incorrecta(Traspaso& t)
 
 // The typed ddmmaaaa text rewritten as dd/mm/aaaa; false (box emptied, the
 // clerk told) when it is no calendar day. An empty box is refused as well:
-// there is no date to take it from.
-bool fecha_de_la_caja(Traspaso& t, QString& texto)
+// there is no date to take it from. The box shows the rewritten text while
+// the clerk reads a message about it.
+bool fecha_de_la_caja(Traspaso& t, QString& texto, bool hasta)
 {
     if (texto.isEmpty()) {
         fecha_incorrecta(t);
         return false;
     }
     texto = convertir_fecha(texto, 1, 2);
+    t.vista.mostrar_fecha(hasta, texto);
     if (!vb::IsDate(texto)) {
         fecha_incorrecta(t);
         texto.clear();
@@ -35,14 +37,14 @@ bool fecha_de_la_caja(Traspaso& t, QString& texto)
 
 ResultadoFecha confirmar_desde(Traspaso& t, QString& texto)
 {
-    if (!fecha_de_la_caja(t, texto)) return ResultadoFecha::Incorrecta;
+    if (!fecha_de_la_caja(t, texto, false)) return ResultadoFecha::Incorrecta;
     t.fecha_desde = convertir_fecha(texto, 2, 0);
     return ResultadoFecha::Aceptada;
 }
 
 ResultadoFecha confirmar_hasta(Traspaso& t, QString& texto)
 {
-    if (!fecha_de_la_caja(t, texto)) return ResultadoFecha::Incorrecta;
+    if (!fecha_de_la_caja(t, texto, true)) return ResultadoFecha::Incorrecta;
     t.fecha_hasta = convertir_fecha(texto, 2, 0);
     // The driver needs both ends of the range: without an accepted start
     // date the clerk is sent back to the start box.

@@ -10,6 +10,8 @@ public:
     virtual QString texto_de() const = 0;       // the start box, dd/mm/aaaa
     virtual QString texto_hasta() const = 0;    // the end box
     virtual void vaciar_fechas() = 0;           // both boxes empty, focus on the start box
+    // A box's text rewritten as dd/mm/aaaa, shown before any message about it.
+    virtual void mostrar_fecha(bool hasta, const QString& texto) {}
     virtual void puntero_espera(bool espera) = 0;
     virtual void cerrar() = 0;                  // the window closes
     // What the run is doing and how far it has got (total 0: unknown).

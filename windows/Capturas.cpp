@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QTimer>
@@ -42,10 +44,29 @@ void teclear(QWidget* ventana, const QString& caja, const QString& texto, bool c
 
 }  // namespace
 
+// Without automatic answers every message box the run shows is pictured
+// (mensaje_1.png, mensaje_2.png, ...) and answered with its default button.
+void mirar_mensajes(QObject* dueno, const QDir& dir)
+{
+    auto* mirar = new QTimer(dueno);
+    auto* vistas = new int(0);
+    QObject::connect(mirar, &QTimer::timeout, dueno, [dir, vistas] {
+        auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!caja || !caja->isVisible() || caja->property("capturada").toBool()) return;
+        caja->setProperty("capturada", true);
+        QTimer::singleShot(PAUSA_MS / 2, caja, [caja, dir, vistas] {
+            guardar(caja, dir.filePath(QStringLiteral("mensaje_%1.png").arg(++*vistas)));
+            if (QPushButton* boton = caja->defaultButton()) boton->click();
+        });
+    });
+    mirar->start(50);
+}
+
 void programar_capturas(MenuContaplus& menu, const QString& carpeta)
 {
     QDir().mkpath(carpeta);
     const QDir dir(carpeta);
+    if (qEnvironmentVariableIsEmpty("ENLACE_RESPUESTAS_AUTOMATICAS")) mirar_mensajes(&menu, dir);
 
     menu.al_abrir = [dir](QDialog* ventana) {
         QTimer::singleShot(PAUSA_MS, ventana, [ventana, dir] {
@@ -53,6 +74,10 @@ void programar_capturas(MenuContaplus& menu, const QString& carpeta)
                 teclear(ventana, QStringLiteral("pas"), QStringLiteral("torvi"));
                 QCoreApplication::processEvents();
                 guardar(ventana, dir.filePath(QStringLiteral("configuracion.png")));
+                // Saved as it stands, for the picture of its message.
+                if (qEnvironmentVariableIsEmpty("ENLACE_RESPUESTAS_AUTOMATICAS"))
+                    if (QObject* guardar_ajustes = ventana->findChild<QObject*>(QStringLiteral("Image2")))
+                        QMetaObject::invokeMethod(guardar_ajustes, "pulsada");
             } else {
                 // A real run over the demonstration's month, pictured while
                 // it goes on: the run lets timers through as it shows its

@@ -4,8 +4,10 @@
 // opens the settings window and unlocks it, opens the transfer window and
 // runs a transfer of the demonstration's month (November 2026), saves
 // menu.png, configuracion.png and traspaso.png (taken while the run goes on)
-// into the folder and ends. Meant to run with ENLACE_RESPUESTAS_AUTOMATICAS
-// so that the run's questions are answered.
+// into the folder and ends. With ENLACE_RESPUESTAS_AUTOMATICAS the run's
+// questions are answered on the console; without it every message box is
+// pictured too (mensaje_1.png, ...), the settings saved for the message
+// that follows, and each box answered with its default button.
 #include <QString>
 
 class MenuContaplus;

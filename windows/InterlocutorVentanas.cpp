@@ -38,8 +38,15 @@ Respuesta InterlocutorVentanas::mensaje(const QString& texto, const QString& tit
         return botones == Botones::Aceptar ? Respuesta::Aceptar : respuesta_automatica_;
     }
 
-    QMessageBox caja(icono_de(icono), titulo, texto, QMessageBox::NoButton,
+    // A Windows path is not broken after its drive ("c:" / "\\quelmira..."):
+    // a word joiner, which the label does not show, holds them together.
+    QString mostrado = texto;
+    mostrado.replace(QStringLiteral(":\\"), QStringLiteral(":\u2060\\"));
+    QMessageBox caja(icono_de(icono), titulo, mostrado, QMessageBox::NoButton,
                      QApplication::activeWindow());
+    // The text keeps clear of the box's edges at every font size.
+    caja.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { margin-left: 0.5em; margin-right: 1em; "
+                                      "margin-top: 0.3em; }"));
     QAbstractButton* si = nullptr;
     if (botones == Botones::SiNo) {
         si = caja.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);

@@ -98,6 +98,11 @@ TraspasoContaplus::~TraspasoContaplus()
 QString TraspasoContaplus::texto_de() const { return de->text(); }
 QString TraspasoContaplus::texto_hasta() const { return hasta->text(); }
 
+void TraspasoContaplus::mostrar_fecha(bool en_hasta, const QString& texto)
+{
+    (en_hasta ? hasta : de)->setText(texto);
+}
+
 void TraspasoContaplus::vaciar_fechas()
 {
     de->clear();

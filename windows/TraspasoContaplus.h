@@ -27,6 +27,7 @@ public:
     QString texto_de() const override;
     QString texto_hasta() const override;
     void vaciar_fechas() override;
+    void mostrar_fecha(bool hasta, const QString& texto) override;
     void puntero_espera(bool espera) override;
     void cerrar() override;
     // The run's phase and how far it has got (total 0: not known).

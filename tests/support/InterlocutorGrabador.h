@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 
 class InterlocutorGrabador : public Interlocutor {
 public:
@@ -17,10 +18,12 @@ public:
 
     QVector<Mensaje> mensajes;
     QList<Respuesta> respuestas;        // answers to Yes/No questions, in order
+    std::function<void()> al_mensaje;   // called while each box is up
 
     Respuesta mensaje(const QString& texto, const QString& titulo, Icono icono,
                       Botones botones) override {
         mensajes.push_back({texto, titulo, icono, botones});
+        if (al_mensaje) al_mensaje();
         if (botones == Botones::Aceptar) return Respuesta::Aceptar;
         return respuestas.isEmpty() ? Respuesta::Si : respuestas.takeFirst();
     }

@@ -137,23 +137,29 @@ void TstTraspaso::hasta_data()
 {
     QTest::addColumn<QString>("tecleado");
     QTest::addColumn<QString>("mensaje");
+    QTest::addColumn<QString>("durante");   // the box while the message is up
     // The start date is 10/03/2024; these end dates are refused, so no run.
     QTest::newRow("un dia antes") << "09032024"
-                                  << TITULO_APLICACION + ": La fecha final no puede ser inferior a la inicial";
-    QTest::newRow("31 de febrero") << "31022024" << "Error usuario: Fecha incorrecta";
-    QTest::newRow("vacia") << "" << "Error usuario: Fecha incorrecta";
+                                  << TITULO_APLICACION + ": La fecha final no puede ser inferior a la inicial"
+                                  << "09/03/2024";
+    QTest::newRow("31 de febrero") << "31022024" << "Error usuario: Fecha incorrecta" << "31/02/2024";
+    QTest::newRow("vacia") << "" << "Error usuario: Fecha incorrecta" << "";
 }
 
 void TstTraspaso::hasta()
 {
     QFETCH(QString, tecleado);
     QFETCH(QString, mensaje);
+    QFETCH(QString, durante);
     Entorno b;
     Ventana v(b.m);
     v.teclear("de", "10032024");
     QCOMPARE(v.foco(), QStringLiteral("hasta"));
+    QString visto;
+    b.clerk.al_mensaje = [&] { visto = v.caja("hasta")->text(); };
     v.teclear("hasta", tecleado);
     QCOMPARE(b.clerk.textos(), QStringList{mensaje});
+    QCOMPARE(visto, durante);
     QVERIFY(v.caja("hasta")->text().isEmpty());
     QCOMPARE(v.caja("de")->text(), QStringLiteral("10/03/2024"));
     QCOMPARE(v.foco(), QStringLiteral("hasta"));
