@@ -60,6 +60,19 @@ QString texto_de(const QVariant& v)
     }
 }
 
+// A date as yyyyMMdd, written by hand: every journal line has one.
+QByteArray ocho_cifras(const QDate& f)
+{
+    const int a = f.year();
+    if (a < 1000 || a > 9999)
+        return f.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+    const int n = a * 10000 + f.month() * 100 + f.day();
+    char d[8];
+    for (int i = 7, v = n; i >= 0; --i, v /= 10)
+        d[i] = char('0' + v % 10);
+    return QByteArray(d, 8);
+}
+
 std::optional<double> numero_de(const QVariant& v)
 {
     if (vb::es_numero(v))
@@ -196,7 +209,7 @@ QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, co
         const auto f = fecha_de(v);
         if (!f)
             no_coincide(tabla, c, v);
-        b = f->toString(QStringLiteral("yyyyMMdd")).toLatin1();
+        b = ocho_cifras(*f);
         if (b.size() > c.ancho)
             throw Fallo(DESBORDAMIENTO,
                         QStringLiteral("Desbordamiento: la fecha %1 no cabe en la columna %2 de la tabla %3")

@@ -75,6 +75,9 @@ private:
     std::optional<PuntoDurable> leer();
     PuntoDurable actual(bool en_curso);
     void escribir(const PuntoDurable& p);
+    // Within a group the two dBASE files are checked for another
+    // program's change on their first use only.
+    void agrupar(bool si);
     void abrir_grupo();
     void abrir_unidad();
     void confirmar(bool en_curso);
