@@ -162,7 +162,9 @@ void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, c
         if (c < 0)
             throw Fallo(ELEMENTO_NO_ENCONTRADO,
                         QStringLiteral("No se encuentra el elemento %1 en la tabla %2").arg(columnas[i], tabla));
-        poner(registro, t.campos[c], formatear(tabla, t.campos[c], valores[i], *t.pagina));
+        const Campo& campo = t.campos[c];
+        if (!formatear_directo(registro.data() + campo.desplazamiento, tabla, campo, valores[i]))
+            poner(registro, campo, formatear(tabla, campo, valores[i], *t.pagina));
         siguiente = c + 1;
     }
     if (t.campos.isEmpty())

@@ -27,6 +27,14 @@ Durabilidad::Durabilidad(Conexion& enlace, Conexion& diario, Conexion& subcuenta
     }
 }
 
+Durabilidad::~Durabilidad()
+{
+    try {
+        agrupar(false);
+    } catch (...) {
+    }
+}
+
 std::optional<PuntoDurable> Durabilidad::leer()
 {
     Recordset rs;
@@ -109,6 +117,7 @@ QString Durabilidad::cortar(Conexion& c, const QString& tabla, qint64 registros,
 QStringList Durabilidad::reparar(QStringList* avisos)
 {
     QStringList lineas;
+    agrupar(false);
     const std::optional<PuntoDurable> p = leer();
     if (p && p->en_curso) {
         cortar(diario_, DIARIO, p->diario, p->huella_diario, &lineas, avisos);

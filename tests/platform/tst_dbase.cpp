@@ -257,6 +257,10 @@ private slots:
         QTest::newRow("texto con euro y comillas") << "TEXTO" << QVariant("“5 €”") << QVariant("“5 €”");
         QTest::newRow("acento descompuesto") << "TEXTO" << QVariant(QString::fromUtf16(u"Nu\u0301nez"))
                                              << QVariant("Núnez");
+        QTest::newRow("acento tras el ancho") << "TEXTO" << QVariant(QString(19, 'a') + QString::fromUtf16(u"e\u0301"))
+                                              << QVariant(QString(19, 'a') + QStringLiteral("é"));
+        QTest::newRow("texto con NUL") << "TEXTO" << QVariant(QString::fromLatin1("ab\0cd", 5)) << QVariant("ab cd");
+        QTest::newRow("fecha con ceros") << "FECHA" << QVariant(QDate(2026, 3, 5)) << QVariant(QDate(2026, 3, 5));
         QTest::newRow("fuera de la página") << "TEXTO" << QVariant("ā😀b") << QVariant("??b");
         QTest::newRow("Null en número") << "IMPORTE" << QVariant() << QVariant();
         QTest::newRow("Null en fecha") << "FECHA" << QVariant() << QVariant();
