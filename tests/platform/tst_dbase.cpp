@@ -463,6 +463,8 @@ private slots:
         b->insertar("SubCta", {"COD"}, {"3"});
         const Resultado leido = leer(*b, "SELECT * FROM SubCta WHERE COD = ?", {"3"});
         b->actualizar("SubCta", leido, 0, {"TITULO"}, {"Tres"});
+        b->insertar("SubCta", {"COD"}, {"9"});
+        b->recortar("SubCta", 3);
         b->insertar("SubCta", {"COD"}, {"4"});
         b->agrupar(false);
         otro_escritor_anade(ruta("SubCta.dbf"), {"5", "Ajena"});
