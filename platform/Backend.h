@@ -78,6 +78,11 @@ public:
     virtual void sincronizar(const QString& tabla);
     virtual QString huella(const QString& tabla, qint64 registros);
     virtual QStringList comprobar(const QString& tabla);
+    // dBASE only: from agrupar(true) to agrupar(false) (one group of entries
+    // of a run, while its lock files keep ContaPlus out) each file is checked
+    // for another program's change on its first use only, not on every
+    // statement and write.
+    virtual void agrupar(bool) {}
 
     // A transaction (ADO's BeginTrans, CommitTrans, RollbackTrans). Its
     // commit is durable: on stable storage when confirmar() returns.

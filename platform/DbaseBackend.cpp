@@ -5,6 +5,7 @@
 #include "platform/DbaseTabla.h"
 #include "platform/Fallo.h"
 #include "platform/Motores.h"
+#include "platform/TextoSql.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,6 +100,14 @@ QVector<QByteArray> preparar(const Tabla& t, const QString& tabla, const QString
     }
     return bytes;
 }
+
+// A value's bytes put in place in a record, as shapelib would: a text stops
+// at its first NUL, a value is cut to its column.
+void poner(QByteArray& registro, const Campo& campo, const QByteArray& bytes)
+{
+    const int largo = qMin<int>(int(qstrlen(bytes.constData())), campo.ancho);
+    std::memcpy(registro.data() + campo.desplazamiento, bytes.constData(), size_t(largo));
+}
 }  // namespace
 
 std::shared_ptr<Backend> abrir_dbase(const QString& carpeta_local)
@@ -138,22 +147,33 @@ void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, c
 {
     Tabla& t = carpeta_->tabla(tabla);
     t.exigir_escritura(tabla);
-    QVector<QByteArray> bytes = preparar(t, tabla, columnas, valores);
+    if (columnas.size() != valores.size())
+        throw Fallo(FALLO_GENERAL,
+                    QStringLiteral("Se dieron %1 columnas y %2 valores para la tabla %3")
+                        .arg(columnas.size()).arg(valores.size()).arg(tabla));
+    // A blank record, each value formatted into it before anything is
+    // written. Columns usually come in the file's order: each is looked for
+    // first just after the one before.
+    QByteArray registro(t.h->nRecordLength, ' ');
+    int siguiente = 0;
+    for (int i = 0; i < columnas.size(); ++i) {
+        int c = siguiente < t.campos.size() && mismo_nombre(t.campos[siguiente].nombre, columnas[i])
+                    ? siguiente : t.campo(columnas[i]);
+        if (c < 0)
+            throw Fallo(ELEMENTO_NO_ENCONTRADO,
+                        QStringLiteral("No se encuentra el elemento %1 en la tabla %2").arg(columnas[i], tabla));
+        const Campo& campo = t.campos[c];
+        if (!formatear_directo(registro.data() + campo.desplazamiento, tabla, campo, valores[i]))
+            poner(registro, campo, formatear(tabla, campo, valores[i], *t.pagina));
+        siguiente = c + 1;
+    }
     if (t.campos.isEmpty())
         throw Fallo(FALLO_GENERAL, QStringLiteral("La tabla %1 no tiene columnas").arg(tabla));
-    // A blank record with each value in place, as shapelib would fill it:
-    // a text stops at its first NUL, a value is cut to its column.
     const int n = t.registros();
-    QByteArray registro(t.h->nRecordLength, ' ');
-    for (int c = 0; c < bytes.size(); ++c)
-        if (!bytes[c].isNull()) {
-            const int largo = qMin<int>(int(qstrlen(bytes[c].constData())), t.campos[c].ancho);
-            std::memcpy(registro.data() + t.campos[c].desplazamiento, bytes[c].constData(), size_t(largo));
-        }
     anadir_registro(t.h, registro, tabla);
-    t.huella = huella_de(t.ruta);
+    t.dejada(carpeta_->en_grupo);
     clave_insertada_ = n;
-    t.anotar(n);
+    t.anotar(n, registro.constData());
 }
 
 void DbaseBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,
@@ -235,6 +255,11 @@ void DbaseBackend::sincronizar(const QString& tabla)
 QString DbaseBackend::huella(const QString& tabla, qint64 registros)
 {
     return huella_registro(carpeta_->tabla(tabla).h, registros);
+}
+
+void DbaseBackend::agrupar(bool si)
+{
+    carpeta_->agrupar(si);
 }
 
 QStringList DbaseBackend::comprobar(const QString& tabla)

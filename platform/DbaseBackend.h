@@ -14,7 +14,8 @@
 // every appended row: record count in the header, 0x1A after the last record.
 // Handles stay open between statements and are reopened when the file was
 // changed by someone else (size, modification time or inode differ from what
-// this backend last left).
+// this backend last left): checked on every use, or within a group (see
+// agrupar) on the first use only.
 #include "platform/Backend.h"
 #include <memory>
 
@@ -52,6 +53,7 @@ public:
     void sincronizar(const QString& tabla) override;
     QString huella(const QString& tabla, qint64 registros) override;
     QStringList comprobar(const QString& tabla) override;
+    void agrupar(bool si) override;
 
     struct Carpeta;
 

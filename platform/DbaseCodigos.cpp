@@ -58,7 +58,16 @@ const PaginaUnByte& pagina_de(int controlador)
 
 QByteArray codificar(const QString& texto, const PaginaUnByte& pagina)
 {
-    QByteArray b = pagina.codificar(texto.normalized(QString::NormalizationForm_C));
+    // Below U+0300 every character is its own composed form and none
+    // combines with the one before: such a text is already in form C, which
+    // is what the link writes nearly always.
+    bool compuesto = true;
+    for (const QChar c : texto)
+        if (c.unicode() >= 0x300) {
+            compuesto = false;
+            break;
+        }
+    QByteArray b = pagina.codificar(compuesto ? texto : texto.normalized(QString::NormalizationForm_C));
     b.replace('\0', ' ');
     return b;
 }

@@ -65,7 +65,9 @@ EstadoTamano comprobar_tamano(DBFHandle h)
 
 void quitar_cola(DBFHandle h)
 {
-    Fichero& f = archivo_de(h).fichero;
+    ArchivoDbase& a = archivo_de(h);
+    a.olvidar();
+    Fichero& f = a.fichero;
     const qint64 fin = qint64(h->nHeaderLength) + qint64(h->nRecords) * h->nRecordLength;
     f.truncar(fin);
     f.escribir(fin, "\x1A", 1);
@@ -79,7 +81,11 @@ void anadir_registro(DBFHandle h, const QByteArray& registro, const QString& tab
     Fichero& f = a.fichero;
     const qint64 n = h->nRecords;
     const qint64 inicio = qint64(h->nHeaderLength) + n * h->nRecordLength;
-    const qint64 antes = f.tamano();
+    // The size and header as our last append left them, asked of the system
+    // only when something else wrote since.
+    const qint64 antes = a.tamano >= 0 ? a.tamano : f.tamano();
+    const QByteArray cabecera_antes = a.cabecera.size() == 7 ? a.cabecera : f.leer(1, 7);
+    a.olvidar();
     const bool con_marca = antes == inicio + 1;
 
     // Whatever a failed write left, the file goes back to what it was.
@@ -96,7 +102,9 @@ void anadir_registro(DBFHandle h, const QByteArray& registro, const QString& tab
         }
     };
 
-    QByteArray datos = registro;
+    QByteArray datos;
+    datos.reserve(registro.size() + 1);
+    datos.append(registro);
     datos.append('\x1A');
     try {
         f.escribir(inicio, datos);
@@ -105,7 +113,6 @@ void anadir_registro(DBFHandle h, const QByteArray& registro, const QString& tab
         throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo añadir el registro a la tabla %1: %2")
                                        .arg(tabla, e.descripcion()));
     }
-    const QByteArray cabecera_antes = f.leer(1, 7);
     QByteArray cabecera = fecha_cabecera();
     cabecera.append(cuenta(n + 1));
     try {
@@ -119,10 +126,13 @@ void anadir_registro(DBFHandle h, const QByteArray& registro, const QString& tab
     h->nCurrentRecord = -1;
     h->bCurrentRecordModified = 0;
     h->bUpdated = 0;
+    a.tamano = qMax(antes, inicio + datos.size());
+    a.cabecera = cabecera;
 }
 
 void recortar_registros(DBFHandle h, qint64 registros, const QString& tabla)
 {
+    archivo_de(h).olvidar();
     Fichero& f = archivo_de(h).fichero;
     const qint64 fin = qint64(h->nHeaderLength) + registros * h->nRecordLength;
     try {

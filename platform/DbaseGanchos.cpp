@@ -57,6 +57,7 @@ SAOffset leer(void* p, SAOffset tam, SAOffset n, SAFile f)
 SAOffset escribir(void* p, SAOffset tam, SAOffset n, SAFile f)
 {
     ArchivoDbase* a = como_archivo(f);
+    a->olvidar();
     try {
         a->fichero.escribir(a->posicion, static_cast<const char*>(p), qint64(tam * n));
         a->posicion += qint64(tam * n);

@@ -17,6 +17,12 @@ namespace dbase {
 struct ArchivoDbase {
     Fichero fichero;
     qint64 posicion = 0;
+    // What our own appends know of the file, so the next one need not ask:
+    // its size and header bytes 1-7 (date and count); -1 and empty when not
+    // known (any write through shapelib forgets them).
+    qint64 tamano = -1;
+    QByteArray cabecera;
+    void olvidar() { tamano = -1; cabecera.clear(); }
 };
 
 // DBFOpenLL on exactly the file `ruta`, with the hooks below; nullptr when

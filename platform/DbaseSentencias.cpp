@@ -2,6 +2,7 @@
 
 #include "platform/Fallo.h"
 
+#include <QHash>
 #include <QVector>
 
 using namespace codigo_error;
@@ -72,7 +73,8 @@ QVector<Pieza> trocear(const QString& sql)
 
 }  // namespace
 
-Sentencia analizar(const QString& sql, const QVariantList& parametros)
+// The statement's form, with the "?" unbound; `marcadores` is their number.
+static Sentencia analizar_forma(const QString& sql, int& marcadores)
 {
     const QVector<Pieza> p = trocear(sql);
     int i = 0;
@@ -97,7 +99,7 @@ Sentencia analizar(const QString& sql, const QVariantList& parametros)
                 no_admitida(sql);
         return p[i++].texto;
     };
-    int marcadores = 0;
+    marcadores = 0;
 
     Sentencia s;
     palabra("SELECT");
@@ -115,8 +117,6 @@ Sentencia analizar(const QString& sql, const QVariantList& parametros)
                 if (p[i].texto != u"?")
                     no_admitida(sql);
                 ++marcadores;
-                if (!parametros.isEmpty())
-                    s.valor = parametros.first();
                 break;
             case Pieza::Literal:
                 s.valor = p[i].texto;
@@ -149,6 +149,30 @@ Sentencia analizar(const QString& sql, const QVariantList& parametros)
     }
     if (p[i].tipo != Pieza::Fin)
         no_admitida(sql);
+    return s;
+}
+
+Sentencia analizar(const QString& sql, const QVariantList& parametros)
+{
+    // The link sends the same few statements over and over (one per journal
+    // line and per subaccount looked up): each is parsed once per thread.
+    struct Forma {
+        Sentencia s;
+        int marcadores = 0;
+    };
+    static thread_local QHash<QString, Forma> formas;
+    auto it = formas.constFind(sql);
+    if (it == formas.constEnd()) {
+        Forma f;
+        f.s = analizar_forma(sql, f.marcadores);
+        if (formas.size() >= 64)
+            formas.clear();
+        it = formas.insert(sql, f);
+    }
+    Sentencia s = it->s;
+    const int marcadores = it->marcadores;
+    if (marcadores > 0 && !parametros.isEmpty())
+        s.valor = parametros.first();
     if (marcadores > parametros.size())
         throw Fallo(PARAMETRO_SIN_VALOR,
                     QStringLiteral("Falta el valor del parámetro de la instrucción \"%1\"").arg(sql));

@@ -35,6 +35,7 @@ void Tabla::abrir()
     indices.clear();
     maximos.clear();
     campos.clear();
+    columnas_.clear();
     const QByteArray r = QFile::encodeName(ruta);
     olvidar_error_shp();
     // Taken before opening: a change made meanwhile is seen next time.
@@ -60,7 +61,10 @@ void Tabla::abrir()
         c.decimales = decimales;
         c.desplazamiento = h->panFieldOffset[i];
         campos.append(c);
+        columnas_.append(Columna{c.nombre, tipo_de(c.tipo), c.ancho, c.decimales});
     }
+    revisada = false;
+    huella_atrasada = false;
     comprobar();
 }
 
@@ -115,14 +119,6 @@ QVariantList Tabla::fila(const char* reg) const
     return f;
 }
 
-QVector<Columna> Tabla::columnas() const
-{
-    QVector<Columna> cols;
-    for (const Campo& c : campos)
-        cols.append(Columna{c.nombre, tipo_de(c.tipo), c.ancho, c.decimales});
-    return cols;
-}
-
 const QHash<QString, QVector<int>>& Tabla::indice(int c)
 {
     auto it = indices.find(c);
@@ -153,10 +149,9 @@ QVariant Tabla::maximo(int c)
     return m;
 }
 
-void Tabla::anotar(int i)
+void Tabla::anotar(int i, const char* reg)
 {
-    const char* reg = registro(i);
-    if (!reg)
+    if (reg[0] == '*')
         return;
     for (auto it = indices.begin(); it != indices.end(); ++it) {
         if (const auto k = clave_de(campos[it.key()], valor(reg, it.key())))
@@ -167,6 +162,16 @@ void Tabla::anotar(int i)
         if (mayor(v, *it))
             *it = v;
     }
+}
+
+void Tabla::dejada(bool en_grupo)
+{
+    if (en_grupo) {
+        huella_atrasada = true;
+        return;
+    }
+    huella = huella_de(ruta);
+    huella_atrasada = false;
 }
 
 void Tabla::exigir_escritura(const QString& nombre) const
@@ -210,16 +215,26 @@ using namespace dbase;
 
 Tabla& DbaseBackend::Carpeta::tabla(const QString& nombre)
 {
-    const QString clave = nombre.toLower();
+    if (nombre != ultimo_nombre) {
+        ultimo_nombre = nombre;
+        ultima_clave = nombre.toLower();
+    }
+    const QString clave = ultima_clave;
     auto it = tablas.find(clave);
     if (it != tablas.end()) {
         Tabla& t = *it->second;
+        if (en_grupo && t.revisada && t.h) {
+            if (!t.h->bCurrentRecordModified)
+                t.h->nCurrentRecord = -1;
+            return t;
+        }
         const Huella ahora = huella_de(t.ruta);
         if (ahora == t.huella && t.h) {
             // Records are read from disk again: another program may have
             // changed one in place within the same tick of the clock.
             if (!t.h->bCurrentRecordModified)
                 t.h->nCurrentRecord = -1;
+            t.revisada = en_grupo;
             return t;
         }
         if (ahora.existe()) {
@@ -229,6 +244,7 @@ Tabla& DbaseBackend::Carpeta::tabla(const QString& nombre)
                 tablas.erase(it);
                 throw;
             }
+            t.revisada = en_grupo;
             return t;
         }
         tablas.erase(it);
@@ -236,7 +252,19 @@ Tabla& DbaseBackend::Carpeta::tabla(const QString& nombre)
     auto t = std::make_unique<Tabla>();
     t->ruta = buscar(nombre);
     t->abrir();
+    t->revisada = en_grupo;
     return *tablas.emplace(clave, std::move(t)).first->second;
+}
+
+void DbaseBackend::Carpeta::agrupar(bool si)
+{
+    if (!si)
+        for (auto& [clave, t] : tablas)
+            if (t->huella_atrasada)
+                t->dejada(false);
+    for (auto& [clave, t] : tablas)
+        t->revisada = false;
+    en_grupo = si;
 }
 
 QString DbaseBackend::Carpeta::buscar(const QString& nombre) const

@@ -26,6 +26,12 @@ struct Tabla {
     QString danada;
     QStringList reparado;
     QVector<Campo> campos;
+    QVector<Columna> columnas_;     // the same, as the engine reports them
+    // In a group (see DbaseBackend::agrupar): the file was found as we left
+    // it since the group began, and whether our writes since then have left
+    // `huella` out of date.
+    bool revisada = false;
+    bool huella_atrasada = false;
     const PaginaUnByte* pagina = &windows_1252();
     // Per column number: key -> record numbers, and the largest value. Built
     // on first use, kept by our own appends, dropped when the file changes.
@@ -57,15 +63,20 @@ struct Tabla {
 
     QVariantList fila(const char* reg) const;
 
-    QVector<Columna> columnas() const;
+    const QVector<Columna>& columnas() const { return columnas_; }
 
     // Key -> record numbers of column c, and its largest value.
     const QHash<QString, QVector<int>>& indice(int c);
 
     QVariant maximo(int c);
 
-    // A record of ours was appended: the indexes and maxima take it in.
-    void anotar(int i);
+    // Record i, with bytes `reg`, was appended by us: the indexes and
+    // maxima take it in.
+    void anotar(int i, const char* reg);
+
+    // After a write of ours: the file as we leave it, asked of the system
+    // now or, in a group, when the group ends.
+    void dejada(bool en_grupo);
 
     void exigir_escritura(const QString& nombre) const;
 
@@ -82,9 +93,15 @@ struct Tabla {
 struct DbaseBackend::Carpeta {
     QString ruta;
     std::map<QString, std::unique_ptr<dbase::Tabla>> tablas;   // by lower-case name
+    // Inside a group each file is checked against what we left on its first
+    // use only (see DbaseBackend::agrupar).
+    bool en_grupo = false;
+    // The name a table was last asked by, and its key.
+    QString ultimo_nombre, ultima_clave;
 
     // The table as it is now on disk: found, opened, reopened if changed.
     dbase::Tabla& tabla(const QString& nombre);
+    void agrupar(bool si);
 
     // The .dbf file of the table in any letter case; TABLA_INEXISTENTE when
     // there is none.

@@ -1,5 +1,6 @@
 #include "platform/DbaseValores.h"
 
+#include "platform/Cp1252.h"
 #include "platform/DbaseCodigos.h"
 #include "platform/Fallo.h"
 #include "platform/Vb.h"
@@ -7,6 +8,7 @@
 #include <QDate>
 
 #include <cmath>
+#include <cstring>
 
 using namespace codigo_error;
 
@@ -58,6 +60,19 @@ QString texto_de(const QVariant& v)
     case QMetaType::QByteArray: return QString::fromUtf8(v.toByteArray());
     default: return v.toString();
     }
+}
+
+// A date as yyyyMMdd, written by hand: every journal line has one.
+QByteArray ocho_cifras(const QDate& f)
+{
+    const int a = f.year();
+    if (a < 1000 || a > 9999)
+        return f.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+    const int n = a * 10000 + f.month() * 100 + f.day();
+    char d[8];
+    for (int i = 7, v = n; i >= 0; --i, v /= 10)
+        d[i] = char('0' + v % 10);
+    return QByteArray(d, 8);
 }
 
 std::optional<double> numero_de(const QVariant& v)
@@ -196,7 +211,7 @@ QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, co
         const auto f = fecha_de(v);
         if (!f)
             no_coincide(tabla, c, v);
-        b = f->toString(QStringLiteral("yyyyMMdd")).toLatin1();
+        b = ocho_cifras(*f);
         if (b.size() > c.ancho)
             throw Fallo(DESBORDAMIENTO,
                         QStringLiteral("Desbordamiento: la fecha %1 no cabe en la columna %2 de la tabla %3")
@@ -216,6 +231,43 @@ QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, co
                         .arg(c.nombre, tabla, QString(QLatin1Char(c.tipo))));
     }
     return b.leftJustified(c.ancho, ' ');
+}
+
+bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const QVariant& v)
+{
+    if (!v.isValid()) {
+        std::memset(campo, ' ', size_t(c.ancho));
+        return true;
+    }
+    switch (c.tipo) {
+    case 'C': {
+        if (v.typeId() != QMetaType::QString)
+            return false;
+        // The whole text is looked at: a mark past the column's width would
+        // compose with the last character kept.
+        const QString& s = *static_cast<const QString*>(v.constData());
+        for (const QChar ch : s)
+            if (ch.unicode() >= 0x80)
+                return false;
+        const qsizetype n = qMin<qsizetype>(s.size(), c.ancho);
+        for (qsizetype i = 0; i < n; ++i) {
+            const char b = char(s.at(i).unicode());
+            campo[i] = b ? b : ' ';
+        }
+        std::memset(campo + n, ' ', size_t(c.ancho - n));
+        return true;
+    }
+    case 'N':
+    case 'F': {
+        if (v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Int)
+            return false;
+        const QByteArray b = formatear(tabla, c, v, windows_1252());
+        std::memcpy(campo, b.constData(), size_t(c.ancho));
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 // Key of a value in an index; none for Null, which equals nothing.

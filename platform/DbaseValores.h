@@ -31,6 +31,12 @@ QVariant leer_campo(const Campo& c, const char* registro, const PaginaUnByte& p)
 // the column cannot take is TIPOS_NO_COINCIDEN, one too wide DESBORDAMIENTO.
 QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, const PaginaUnByte& p);
 
+// The commonest values written straight into their field of a blank
+// record (`campo` points at it): Null (left blank), ASCII texts, numbers.
+// The same bytes formatear gives; false, with nothing written, for any
+// other value, which goes through formatear.
+bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const QVariant& v);
+
 // Key of a stored value in an index; none for Null, which equals nothing.
 std::optional<QString> clave_de(const Campo& c, const QVariant& v);
 // The value of a WHERE in the column's own type: the same key the stored

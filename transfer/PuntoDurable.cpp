@@ -27,6 +27,14 @@ Durabilidad::Durabilidad(Conexion& enlace, Conexion& diario, Conexion& subcuenta
     }
 }
 
+Durabilidad::~Durabilidad()
+{
+    try {
+        agrupar(false);
+    } catch (...) {
+    }
+}
+
 std::optional<PuntoDurable> Durabilidad::leer()
 {
     Recordset rs;
@@ -109,6 +117,7 @@ QString Durabilidad::cortar(Conexion& c, const QString& tabla, qint64 registros,
 QStringList Durabilidad::reparar(QStringList* avisos)
 {
     QStringList lineas;
+    agrupar(false);
     const std::optional<PuntoDurable> p = leer();
     if (p && p->en_curso) {
         cortar(diario_, DIARIO, p->diario, p->huella_diario, &lineas, avisos);
@@ -144,9 +153,18 @@ void Durabilidad::abrir_unidad()
     subcuentas_unidad_ = registros_subcuentas();
 }
 
+void Durabilidad::agrupar(bool si)
+{
+    if (diario_.abierta())
+        diario_.backend().agrupar(si);
+    if (subcuentas_.abierta())
+        subcuentas_.backend().agrupar(si);
+}
+
 void Durabilidad::abrir_grupo()
 {
     enlace_.comenzar();
+    agrupar(true);
     en_grupo_ = true;
     unidades_ = 0;
     reloj_.start();
@@ -155,6 +173,8 @@ void Durabilidad::abrir_grupo()
 
 void Durabilidad::confirmar(bool en_curso)
 {
+    // The group's writes are over: the files are checked on every use again.
+    agrupar(false);
     // The records first, then the marks that say they are there.
     diario_.sincronizar(DIARIO);
     try {
@@ -250,6 +270,7 @@ QString Durabilidad::abandonar()
     } catch (const Fallo& f) {
         // Not even that: the whole group goes back to the last durable point,
         // here or at the next activation.
+        agrupar(false);
         QString texto = QStringLiteral(" No se ha podido dejar el diario en orden: %1 (%2).")
                             .arg(f.descripcion(), QString::number(f.numero()));
         try {

@@ -36,6 +36,11 @@ public:
     // `carpeta`: the ContaPlus folder of the two files, as the settings
     // write it (the key of its row).
     Durabilidad(Conexion& enlace, Conexion& diario, Conexion& subcuentas, QString carpeta);
+    // A group left open by a run that stopped is closed: the files are
+    // checked on every use again.
+    ~Durabilidad();
+    Durabilidad(const Durabilidad&) = delete;
+    Durabilidad& operator=(const Durabilidad&) = delete;
 
     // Cuts back what an interrupted run left past the durable point and
     // records the files as they are now, no run in course. Returns one line
@@ -75,6 +80,9 @@ private:
     std::optional<PuntoDurable> leer();
     PuntoDurable actual(bool en_curso);
     void escribir(const PuntoDurable& p);
+    // Within a group the two dBASE files are checked for another
+    // program's change on their first use only.
+    void agrupar(bool si);
     void abrir_grupo();
     void abrir_unidad();
     void confirmar(bool en_curso);

@@ -257,6 +257,10 @@ private slots:
         QTest::newRow("texto con euro y comillas") << "TEXTO" << QVariant("“5 €”") << QVariant("“5 €”");
         QTest::newRow("acento descompuesto") << "TEXTO" << QVariant(QString::fromUtf16(u"Nu\u0301nez"))
                                              << QVariant("Núnez");
+        QTest::newRow("acento tras el ancho") << "TEXTO" << QVariant(QString(19, 'a') + QString::fromUtf16(u"e\u0301"))
+                                              << QVariant(QString(19, 'a') + QStringLiteral("é"));
+        QTest::newRow("texto con NUL") << "TEXTO" << QVariant(QString::fromLatin1("ab\0cd", 5)) << QVariant("ab cd");
+        QTest::newRow("fecha con ceros") << "FECHA" << QVariant(QDate(2026, 3, 5)) << QVariant(QDate(2026, 3, 5));
         QTest::newRow("fuera de la página") << "TEXTO" << QVariant("ā😀b") << QVariant("??b");
         QTest::newRow("Null en número") << "IMPORTE" << QVariant() << QVariant();
         QTest::newRow("Null en fecha") << "FECHA" << QVariant() << QVariant();
@@ -445,6 +449,39 @@ private slots:
         b->insertar("SubCta", {"COD"}, {"430000009"});
         QCOMPARE(leer_dbf(ruta("SubCta.dbf")).filas.size(), 1);
         QCOMPARE(otra->registros("SubCta"), qint64(1));
+    }
+
+    // In a group a file is checked on its first use only: a change made
+    // before the group is seen there, one made after it at the next use.
+    void otro_escritor_entre_grupos()
+    {
+        auto b = backend();
+        b->insertar("SubCta", {"COD"}, {"1"});
+        otro_escritor_anade(ruta("SubCta.dbf"), {"2", "Ajena"});
+        b->agrupar(true);
+        QCOMPARE(b->registros("SubCta"), qint64(2));
+        b->insertar("SubCta", {"COD"}, {"3"});
+        const Resultado leido = leer(*b, "SELECT * FROM SubCta WHERE COD = ?", {"3"});
+        b->actualizar("SubCta", leido, 0, {"TITULO"}, {"Tres"});
+        b->insertar("SubCta", {"COD"}, {"9"});
+        b->recortar("SubCta", 3);
+        b->insertar("SubCta", {"COD"}, {"4"});
+        b->agrupar(false);
+        otro_escritor_anade(ruta("SubCta.dbf"), {"5", "Ajena"});
+        b->agrupar(true);
+        b->insertar("SubCta", {"COD"}, {"6"});
+        b->agrupar(false);
+        const TablaDbf t = leer_dbf(ruta("SubCta.dbf"));
+        QCOMPARE(t.registros_cabecera, qint64(6));
+        QVERIFY(t.marca_fin);
+        QStringList cods, titulos;
+        for (const auto& f : t.filas) {
+            cods << f.value("COD").toString();
+            titulos << f.value("TITULO").toString();
+        }
+        QCOMPARE(cods, (QStringList{"1", "2", "3", "4", "5", "6"}));
+        QCOMPARE(titulos, (QStringList{"", "Ajena", "Tres", "", "Ajena", ""}));
+        QCOMPARE(leer(*b, "SELECT * FROM SubCta WHERE COD = ?", {"5"}).claves, (QVector<qint64>{4}));
     }
 
     void registros_borrados()
