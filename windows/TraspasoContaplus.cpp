@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -18,6 +20,7 @@
 TraspasoContaplus::TraspasoContaplus(Module1& m, QWidget* padre)
     : QDialog(padre), m(m), t(m, *this)
 {
+    abrir_informe = [](const QString& ruta) { QDesktopServices::openUrl(QUrl::fromLocalFile(ruta)); };
     setObjectName(QStringLiteral("traspaso_contaplus"));
     setWindowTitle(QStringLiteral("Traspaso de facturas a ContaPlus."));
     setModal(true);
@@ -211,6 +214,11 @@ void TraspasoContaplus::ejecutar()
     fase_->hide();
     barra_->hide();
     en_curso_ = false;
+    if (!t.informe.isEmpty() &&
+        m.interlocutor.mensaje(QStringLiteral("¿Desea ver el informe del traspaso?"),
+                               QStringLiteral("Traspaso a CONTAPLUS"), Icono::Pregunta,
+                               Botones::SiNo) == Respuesta::Si)
+        abrir_informe(t.informe);
 }
 
 void TraspasoContaplus::progreso(const QString& fase, qint64 hecho, qint64 total)
