@@ -6,6 +6,7 @@
 #include "transfer/Traspaso.h"
 
 #include <QMap>
+#include <QPointF>
 #include <cmath>
 
 namespace {
@@ -67,7 +68,11 @@ th, td { padding: 4px 8px; border-bottom: 1px solid #dde1e6; text-align: left; v
 thead th { background: #e8edf3; font-weight: 600; border-bottom: 1px solid #b8c2cc; }
 thead { display: table-header-group; }
 tr { break-inside: avoid; }
-td.n, th.n { text-align: right; white-space: nowrap; font-variant-numeric: tabular-nums; }
+td.n, th.n { text-align: right; font-variant-numeric: tabular-nums; }
+td.n { white-space: nowrap; }
+table.dias { font-size: 9pt; }
+table.dias th { font-size: 8.5pt; }
+th.grupo { text-align: center; border-bottom: 1px solid #b8c2cc; }
 tfoot td { font-weight: 600; border-top: 1px solid #8a96a3; border-bottom: none; }
 table.datos th { width: 26%; background: none; border-bottom: 1px solid #dde1e6; font-weight: 600; }
 .estado { display: inline-block; padding: 2px 10px; border-radius: 10px; font-weight: 600; }
@@ -126,8 +131,22 @@ QString grafico(const CifrasTraspaso& c)
     auto y = [&](double v) { return arriba + alto - v / tope * alto; };
     auto num = [](double v) { return QString::number(v, 'f', 1); };
 
-    const int filas_leyenda = 1 + int(c.formas.size()) / 4;
-    const double alto_total = H + 8 + filas_leyenda * 18;
+    // Legend entries flow left to right, wrapping; text width estimated.
+    QVector<QPair<QString, QString>> leyenda{{QStringLiteral("Facturas contabilizadas"), QLatin1String(COLOR_FACTURAS)}};
+    for (const auto& f : c.formas)
+        leyenda.append({QStringLiteral("Cobros ") + f.second.left(48), QLatin1String(COLORES_COBRO[color.value(f.first)])});
+    QVector<QPointF> sitio;
+    double lx = izq, ly = H + 4;
+    for (const auto& l : leyenda) {
+        const double w = 17 + l.first.size() * 6.6 + 18;
+        if (lx > izq && lx + w > W - der) {
+            lx = izq;
+            ly += 18;
+        }
+        sitio << QPointF(lx, ly);
+        lx += w;
+    }
+    const double alto_total = ly + 22;
     QString s = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %1 %2\" role=\"img\" "
                                "aria-label=\"Totales diarios\" font-family=\"DejaVu Sans, Arial, sans-serif\" "
                                "font-size=\"11\">")
@@ -167,16 +186,11 @@ QString grafico(const CifrasTraspaso& c)
     }
     s += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\" fill=\"#333\">Día</text>")
              .arg(num(izq + ancho / 2), num(arriba + alto + 36));
-    // Legend.
-    QVector<QPair<QString, QString>> leyenda{{QStringLiteral("Facturas contabilizadas"), QLatin1String(COLOR_FACTURAS)}};
-    for (const auto& f : c.formas)
-        leyenda.append({QStringLiteral("Cobros: ") + f.second, QLatin1String(COLORES_COBRO[color.value(f.first)])});
-    for (int i = 0; i < leyenda.size(); ++i) {
-        const double lx = izq + (i % 4) * (ancho / 4), ly = H + 4 + (i / 4) * 18;
+    for (int i = 0; i < leyenda.size(); ++i)
         s += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"12\" height=\"12\" fill=\"%3\"/>"
                             "<text x=\"%4\" y=\"%5\" fill=\"#222\">%6</text>")
-                 .arg(num(lx), num(ly), leyenda[i].second, num(lx + 17), num(ly + 10), esc(leyenda[i].first.left(34)));
-    }
+                 .arg(num(sitio[i].x()), num(sitio[i].y()), leyenda[i].second, num(sitio[i].x() + 17),
+                      num(sitio[i].y() + 10), esc(leyenda[i].first));
     return s + QStringLiteral("</svg>");
 }
 
@@ -284,12 +298,15 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
     // Per day.
     if (!c.dias.isEmpty()) {
         h += QStringLiteral("<section><h2>Por día</h2>\n<div class=\"grafico\">") + grafico(c) +
-             QStringLiteral("</div>\n<table><thead><tr><th>Día</th><th class=\"n\">Facturas</th>"
-                            "<th class=\"n\">Total facturas</th>");
+             QStringLiteral("</div>\n<table class=\"dias\"><thead><tr><th rowspan=\"2\">Día</th>"
+                            "<th class=\"n\" rowspan=\"2\">Facturas</th><th class=\"n\" rowspan=\"2\">Total "
+                            "facturas</th>");
+        if (!c.formas.isEmpty())
+            h += QStringLiteral("<th class=\"grupo\" colspan=\"%1\">Cobros por forma de pago</th>").arg(c.formas.size());
+        h += QStringLiteral("<th class=\"grupo\" colspan=\"2\">Depósitos</th></tr>\n<tr>");
         for (const auto& f : c.formas)
-            h += QStringLiteral("<th class=\"n\">Cobros %1</th>").arg(esc(f.second));
-        h += QStringLiteral("<th class=\"n\">Depósitos descontados</th><th class=\"n\">Cobros de depósitos</th>"
-                            "</tr></thead>\n<tbody>\n");
+            h += QStringLiteral("<th class=\"n\">%1</th>").arg(esc(f.second));
+        h += QStringLiteral("<th class=\"n\">descontados</th><th class=\"n\">cobrados</th></tr></thead>\n<tbody>\n");
         int facturas = 0;
         double total = 0, descontados = 0, cobrados = 0;
         QVector<double> por_forma(c.formas.size(), 0);

@@ -74,9 +74,11 @@ void titulos_de(const QString& ruta_local, const QSet<QString>& codigos, QMap<QS
     }
 }
 
-const QString TOTAL_DIA = QStringLiteral("Total Dia ");
-const QString COBRO_DEPOSITO = QStringLiteral("Cobro Deposito N. ");
-const QString DEPOSITO_DESCONTADO = QStringLiteral("Deposito Descontado ");
+// How the cash and deposit lines' concepts start, as read back: the file's
+// trailing blanks are trimmed, so "Deposito Descontado " is read without its.
+const QString TOTAL_DIA = QStringLiteral("Total Dia");
+const QString COBRO_DEPOSITO = QStringLiteral("Cobro Deposito N.");
+const QString DEPOSITO_DESCONTADO = QStringLiteral("Deposito Descontado");
 
 void escribir_fichero(const QString& ruta, const QByteArray& datos)
 {
@@ -216,10 +218,6 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
     if (!r.externa && titulos.size() < cuentas.size())
         titulos_de(t.local(t.m.ruta_contaplus + QStringLiteral("\\EMP") + r.empresa + QStringLiteral("\\SubCta.dbf")),
                    sin_titulo, titulos);
-    for (CuentaInforme& cu : cuentas) {
-        cu.titulo = titulos.value(cu.subcta);
-        c.cuentas << cu;
-    }
 
     QSet<QString> usadas;
     for (auto it = dias.begin(); it != dias.end(); ++it) {
@@ -240,7 +238,14 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
             if (nombre.isEmpty()) nombre = nombre_por_concepto.value(cta);
             if (nombre.isEmpty()) nombre = titulos.value(cta, cta);
             c.formas << qMakePair(cta, nombre);
+            // A payment account without a title is named by its methods.
+            if (titulos.value(cta).isEmpty() && !formas.value(cta).isEmpty())
+                titulos.insert(cta, QStringLiteral("Cobros: ") + nombre);
         }
+    }
+    for (CuentaInforme& cu : cuentas) {
+        cu.titulo = titulos.value(cu.subcta);
+        c.cuentas << cu;
     }
     return c;
 }

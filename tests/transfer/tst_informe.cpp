@@ -99,6 +99,7 @@ void TstInforme::cifras_del_diario()
     double debe = 0, haber = 0;
     QMap<QString, QPair<double, int>> cuentas;          // debit - credit, lines
     QMap<QString, QPair<QSet<qint64>, double>> facturas; // by aaaammdd
+    QMap<QString, double> descontados;                   // deposits, by aaaammdd
     for (const QVariantMap& f : filas) {
         const qint64 a = qint64(f["ASIEN"].toDouble());
         asientos.insert(a);
@@ -112,6 +113,8 @@ void TstInforme::cifras_del_diario()
             dia.first.insert(a);
             dia.second += f["EURODEBE"].toDouble();
         }
+        if (f["CONCEPTO"].toString().startsWith("Deposito Descontado"))
+            descontados[f["FECHA"].toDate().toString("yyyyMMdd")] += f["EURODEBE"].toDouble();
     }
 
     const QString html = leer(e.t.informe);
@@ -141,6 +144,9 @@ void TstInforme::cifras_del_diario()
         QCOMPARE(cifra(por_dia[it.key()], "total-facturas"), std::round(it->second * 100) / 100);
         QVERIFY(it.key() >= "20261103");
     }
+    QVERIFY(!descontados.isEmpty());
+    for (auto it = descontados.cbegin(); it != descontados.cend(); ++it)
+        QCOMPARE(cifra(por_dia[it.key()], "descontados"), std::round(*it * 100) / 100);
 
     // Texts from the data are escaped; the page fetches nothing.
     QVERIFY(html.contains("Hotel &lt;b&gt;Sol&lt;/b&gt; &amp; &quot;Mar&quot;"));
