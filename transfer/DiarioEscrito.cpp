@@ -18,7 +18,7 @@ int RegistrosDbf::columna(const QString& nombre) const
     return -1;
 }
 
-RegistrosDbf leer_registros(const QString& ruta_local, qint64 desde)
+RegistrosDbf leer_registros(const QString& ruta_local, qint64 desde, const QStringList& solo)
 {
     RegistrosDbf r;
     if (!QFileInfo::exists(ruta_local)) return r;
@@ -38,14 +38,16 @@ RegistrosDbf leer_registros(const QString& ruta_local, qint64 desde)
         r.columnas << QString::fromLatin1(nombre);
         r.tipos += QLatin1Char(tipo);
     }
+    QVector<int> leidas;
+    for (int c = 0; c < campos; ++c)
+        if (solo.isEmpty() || solo.contains(r.columnas[c], Qt::CaseInsensitive)) leidas << c;
     const int total = DBFGetRecordCount(h);
     for (qint64 i = qMax<qint64>(0, desde); i < total; ++i) {
         if (DBFIsRecordDeleted(h, int(i))) continue;
-        QStringList fila;
-        fila.reserve(campos);
-        for (int c = 0; c < campos; ++c) {
+        QStringList fila(campos);
+        for (int c : std::as_const(leidas)) {
             const char* v = DBFReadStringAttribute(h, int(i), c);
-            fila << (v ? pagina.decodificar(v, qsizetype(std::strlen(v))).trimmed() : QString());
+            if (v) fila[c] = pagina.decodificar(v, qsizetype(std::strlen(v))).trimmed();
         }
         r.filas << fila;
     }
@@ -67,17 +69,21 @@ QString texto(const QStringList& fila, int c)
 
 }  // namespace
 
-QVector<LineaDiario> lineas_diario(const RegistrosDbf& r)
+const QStringList COLUMNAS_LINEA{"ASIEN",    "FECHA",    "SUBCTA",  "CONCEPTO", "DOCUMENTO",
+                                 "AUXILIAR", "PTADEBE",  "PTAHABER", "EURODEBE", "EUROHABER"};
+const QStringList COLUMNAS_SUBCUENTA{"COD", "TITULO"};
+
+QVector<ApunteLeido> lineas_diario(const RegistrosDbf& r)
 {
     const int asien = r.columna(QStringLiteral("ASIEN")), fecha = r.columna(QStringLiteral("FECHA")),
               subcta = r.columna(QStringLiteral("SUBCTA")), concepto = r.columna(QStringLiteral("CONCEPTO")),
               documento = r.columna(QStringLiteral("DOCUMENTO")), auxiliar = r.columna(QStringLiteral("AUXILIAR")),
               pta_debe = r.columna(QStringLiteral("PTADEBE")), pta_haber = r.columna(QStringLiteral("PTAHABER")),
               euro_debe = r.columna(QStringLiteral("EURODEBE")), euro_haber = r.columna(QStringLiteral("EUROHABER"));
-    QVector<LineaDiario> lineas;
+    QVector<ApunteLeido> lineas;
     lineas.reserve(r.filas.size());
     for (const QStringList& f : r.filas) {
-        LineaDiario l;
+        ApunteLeido l;
         l.asien = numero(f, asien);
         l.fecha = QDate::fromString(texto(f, fecha), QStringLiteral("yyyyMMdd"));
         l.subcta = texto(f, subcta);
@@ -93,12 +99,12 @@ QVector<LineaDiario> lineas_diario(const RegistrosDbf& r)
     return lineas;
 }
 
-QVector<FilaSubcuenta> filas_subcuentas(const RegistrosDbf& r)
+QVector<SubcuentaLeida> filas_subcuentas(const RegistrosDbf& r)
 {
     const int cod = r.columna(QStringLiteral("COD")), titulo = r.columna(QStringLiteral("TITULO"));
-    QVector<FilaSubcuenta> filas;
+    QVector<SubcuentaLeida> filas;
     filas.reserve(r.filas.size());
     for (const QStringList& f : r.filas)
-        filas << FilaSubcuenta{texto(f, cod), texto(f, titulo)};
+        filas << SubcuentaLeida{texto(f, cod), texto(f, titulo)};
     return filas;
 }

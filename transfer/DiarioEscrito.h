@@ -20,21 +20,24 @@ struct RegistrosDbf {
 };
 
 // The records of `ruta_local` from the 0-based record `desde` on; deleted
-// records are skipped. No file gives no records; a file that cannot be read
-// is a Fallo naming it.
-RegistrosDbf leer_registros(const QString& ruta_local, qint64 desde);
+// records are skipped. With `solo`, only the columns named there are read
+// (the others stay empty). No file gives no records; a file that cannot be
+// read is a Fallo naming it.
+RegistrosDbf leer_registros(const QString& ruta_local, qint64 desde, const QStringList& solo = {});
 
 // The columns of a journal line the report reads.
-struct LineaDiario {
+struct ApunteLeido {
     double asien = 0;
     QDate fecha;
     QString subcta, concepto, documento, auxiliar;
     double pta_debe = 0, pta_haber = 0;
     double euro_debe = 0, euro_haber = 0;
 };
-QVector<LineaDiario> lineas_diario(const RegistrosDbf& r);
+QVector<ApunteLeido> lineas_diario(const RegistrosDbf& r);
+extern const QStringList COLUMNAS_LINEA;    // the columns it reads
 
-struct FilaSubcuenta {
+struct SubcuentaLeida {
     QString cod, titulo;
 };
-QVector<FilaSubcuenta> filas_subcuentas(const RegistrosDbf& r);
+QVector<SubcuentaLeida> filas_subcuentas(const RegistrosDbf& r);
+extern const QStringList COLUMNAS_SUBCUENTA;

@@ -67,7 +67,7 @@ QMap<QString, QStringList> formas_por_cuenta(const Traspaso& t)
 void titulos_de(const QString& ruta_local, const QSet<QString>& codigos, QMap<QString, QString>& titulos)
 {
     try {
-        for (const FilaSubcuenta& f : filas_subcuentas(leer_registros(ruta_local, 0)))
+        for (const SubcuentaLeida& f : filas_subcuentas(leer_registros(ruta_local, 0, COLUMNAS_SUBCUENTA)))
             if (codigos.contains(f.cod) && !titulos.contains(f.cod)) titulos.insert(f.cod, f.titulo);
     } catch (const Fallo&) {
         // A title it cannot read stays empty.
@@ -149,9 +149,11 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
     const ResumenTraspaso& r = t.resumen;
     if (r.registros_diario < 0) return c;   // nothing was appended
 
-    const QVector<LineaDiario> lineas = lineas_diario(leer_registros(t.fichero_diario_local(), r.registros_diario));
-    const QVector<FilaSubcuenta> nuevas =
-        filas_subcuentas(leer_registros(t.fichero_subcuentas_local(), qMax<qint64>(0, r.registros_subcuentas)));
+    const QVector<ApunteLeido> lineas =
+        lineas_diario(leer_registros(t.fichero_diario_local(), r.registros_diario, COLUMNAS_LINEA));
+    const QVector<SubcuentaLeida> nuevas =
+        filas_subcuentas(
+        leer_registros(t.fichero_subcuentas_local(), qMax<qint64>(0, r.registros_subcuentas), COLUMNAS_SUBCUENTA));
 
     QMap<qint64, QPair<double, double>> por_asiento;
     QMap<QString, CuentaInforme> cuentas;
@@ -159,7 +161,7 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
     QMap<QDate, QSet<qint64>> facturas_dia;
     QMap<QDate, QMap<QString, double>> cobros_dia;
     QMap<QString, QString> nombre_por_concepto;     // payment subaccount, name in its "Total Dia " line
-    for (const LineaDiario& l : lineas) {
+    for (const ApunteLeido& l : lineas) {
         const qint64 asien = qint64(std::llround(l.asien));
         ++c.lineas;
         c.debe += l.euro_debe;
@@ -207,7 +209,7 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
     // Titles: the rows this run added, then the rest of XSubCta, then the
     // company's SubCta.
     QMap<QString, QString> titulos;
-    for (const FilaSubcuenta& f : nuevas) {
+    for (const SubcuentaLeida& f : nuevas) {
         c.subcuentas_creadas << qMakePair(f.cod, f.titulo);
         if (!titulos.contains(f.cod)) titulos.insert(f.cod, f.titulo);
     }

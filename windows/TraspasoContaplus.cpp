@@ -203,8 +203,9 @@ void TraspasoContaplus::ejecutar()
     en_curso_ = true;
     ultima_fase_.clear();
     reloj_.invalidate();
+    FinTraspaso fin = FinTraspaso::Fallido;
     try {
-        t.iniciar2();
+        fin = t.iniciar2();
     } catch (const Fallo& f) {
         puntero_espera(false);
         m.interlocutor.mensaje(QStringLiteral("El traspaso se ha interrumpido.\n") + f.descripcion(),
@@ -214,7 +215,9 @@ void TraspasoContaplus::ejecutar()
     fase_->hide();
     barra_->hide();
     en_curso_ = false;
-    if (!t.informe.isEmpty() &&
+    // The report is offered after a run that posted; the one with no
+    // invoices has said all there was to say.
+    if (!t.informe.isEmpty() && (fin == FinTraspaso::Correcto || fin == FinTraspaso::Fallido) &&
         m.interlocutor.mensaje(QStringLiteral("¿Desea ver el informe del traspaso?"),
                                QStringLiteral("Traspaso a CONTAPLUS"), Icono::Pregunta,
                                Botones::SiNo) == Respuesta::Si)

@@ -3,6 +3,7 @@
 // records only, the CSV's shape, and a report that cannot be written.
 #include "tests/support/Dbf.h"
 #include "tests/support/Entorno.h"
+#include "tests/transfer/tst_traspaso_escenario.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,6 +60,7 @@ private slots:
     void cifras_del_diario();
     void csv();
     void informe_que_no_se_escribe();
+    void traspaso_interrumpido();
     void orden_imprime_la_ruta();
 };
 
@@ -193,6 +195,27 @@ void TstInforme::informe_que_no_se_escribe()
                  ultimo.texto.contains(h.local(INFORME)),
              qPrintable(ultimo.texto));
     QCOMPARE(ultimo.icono, Icono::Exclamacion);
+}
+
+// A run abandoned by a failure still leaves its report: the failure's text,
+// what was left out, the closings it forced, and only the lines that stayed.
+void TstInforme::traspaso_interrumpido()
+{
+    Instalacion inst;
+    escenario_base(inst);
+    factura_desbordada(inst);
+    Entorno e(inst);
+    QCOMPARE(e.correr("01032026", "03032026"), FinTraspaso::Fallido);
+    QVERIFY(!e.t.informe.isEmpty());
+    const QString html = leer(e.t.informe);
+    QVERIFY(html.contains("Interrumpido por un fallo"));
+    QVERIFY(html.contains(e.clerk.mensajes.last().texto.toHtmlEscaped()));
+    QCOMPARE(e.t.resumen.cierres_forzados, (QStringList{"102", "105"}));
+    QVERIFY(html.contains("102, 105"));
+    QCOMPARE(e.t.resumen.cobros_sin_factura.size(), 1);
+    QVERIFY(html.contains("<td>02/03/2026</td><td class=\"n\">3</td><td>999</td><td class=\"n\">40,00</td>"));
+    const auto total = datos(html, "asientos").first();
+    QCOMPARE(total.value("lineas").toInt(), leer_dbf(ruta_diario(inst)).filas.size());
 }
 
 void TstInforme::orden_imprime_la_ruta()
