@@ -67,6 +67,7 @@ table { border-collapse: collapse; width: 100%; }
 th, td { padding: 4px 8px; border-bottom: 1px solid #dde1e6; text-align: left; vertical-align: top; }
 thead th { background: #e8edf3; font-weight: 600; border-bottom: 1px solid #b8c2cc; }
 thead { display: table-header-group; }
+tfoot { display: table-row-group; }
 tr { break-inside: avoid; }
 td.n, th.n { text-align: right; font-variant-numeric: tabular-nums; }
 td.n { white-space: nowrap; }
@@ -87,11 +88,18 @@ table.datos th { width: 26%; background: none; border-bottom: 1px solid #dde1e6;
 .grafico { margin: 6px 0 4px; break-inside: avoid; }
 .grafico svg { width: 100%; height: auto; }
 section.junto { break-inside: avoid; }
+.ancha { overflow-x: auto; }
+@media screen and (max-width: 900px) {
+  main { padding: 16px 12px 30px; }
+  table.dias { font-size: 8pt; }
+  table.dias th { font-size: 7.5pt; }
+}
 @media print {
   body { background: #fff; font-size: 9.5pt; }
   main { max-width: none; padding: 0; }
   h2 { break-after: avoid; }
   .cifra { border-color: #999; }
+  .ancha { overflow: visible; }
 }
 )";
 
@@ -298,7 +306,7 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
     // Per day.
     if (!c.dias.isEmpty()) {
         h += QStringLiteral("<section><h2>Por día</h2>\n<div class=\"grafico\">") + grafico(c) +
-             QStringLiteral("</div>\n<table class=\"dias\"><thead><tr><th rowspan=\"2\">Día</th>"
+             QStringLiteral("</div>\n<div class=\"ancha\"><table class=\"dias\"><thead><tr><th rowspan=\"2\">Día</th>"
                             "<th class=\"n\" rowspan=\"2\">Facturas</th><th class=\"n\" rowspan=\"2\">Total "
                             "facturas</th>");
         if (!c.formas.isEmpty())
@@ -339,7 +347,7 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
         h += QStringLiteral("</tbody><tfoot><tr><td>Total</td><td class=\"n\">%1</td><td class=\"n\">%2</td>")
                  .arg(entero(facturas), importe(total));
         for (double v : std::as_const(por_forma)) h += QStringLiteral("<td class=\"n\">%1</td>").arg(importe(v));
-        h += QStringLiteral("<td class=\"n\">%1</td><td class=\"n\">%2</td></tr></tfoot></table>\n")
+        h += QStringLiteral("<td class=\"n\">%1</td><td class=\"n\">%2</td></tr></tfoot></table></div>\n")
                  .arg(importe(descontados), importe(cobrados));
         if (!c.formas.isEmpty()) {
             QStringList formas;

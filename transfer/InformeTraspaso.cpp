@@ -236,7 +236,7 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
         QStringList cuentas_cobro(usadas.cbegin(), usadas.cend());
         cuentas_cobro.sort();
         for (const QString& cta : std::as_const(cuentas_cobro)) {
-            QString nombre = formas.value(cta).join(QStringLiteral(" / "));
+            QString nombre = formas.value(cta).join(QStringLiteral(", "));
             if (nombre.isEmpty()) nombre = nombre_por_concepto.value(cta);
             if (nombre.isEmpty()) nombre = titulos.value(cta, cta);
             c.formas << qMakePair(cta, nombre);
