@@ -101,7 +101,14 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
     if (confirmar_hasta(t, hasta) != ResultadoFecha::Aceptada) return 1;
     vista.hasta = hasta;
 
-    switch (t.iniciar2()) {
+    const FinTraspaso fin = t.iniciar2();
+    // The report's local path, last, for the clerk or a script to open.
+    if (!t.informe.isEmpty()) {
+        std::fflush(stdout);
+        std::printf("Informe del traspaso: %s\n", t.informe.toLocal8Bit().constData());
+        std::fflush(stdout);
+    }
+    switch (fin) {
     case FinTraspaso::Correcto:
     case FinTraspaso::SinFacturas:
         return 0;

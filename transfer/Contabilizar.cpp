@@ -156,6 +156,7 @@ void Traspaso::contabilizar()
             conocidas = antes;      // codes its unit added are gone from XSubCta
             n_apunte -= 1;
             ++facturas_descuadradas;
+            resumen.facturas_descuadradas.append({vb::esNulo(fra) ? QString() : vb::texto(fra), sumas.debe, sumas.haber});
             log.linea(QStringLiteral("Factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra)) +
                       QStringLiteral(" no traspasada: su asiento no cuadra, Debe ") + vb::CStr(sumas.debe) +
                       QStringLiteral(" y Haber ") + vb::CStr(sumas.haber) +

@@ -62,6 +62,7 @@ FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
         texto += t.durabilidad->abandonar();
     t.durabilidad.reset();
     texto += QStringLiteral(" Lo ya traspasado queda marcado; corrija el dato y repita el traspaso.");
+    t.resumen.fallo = texto;
     if (t.log.abierto()) {
         try {
             t.log.linea(texto);
@@ -184,6 +185,7 @@ void pasar_cajas(Traspaso& t)
                             QStringLiteral(" importe ") + vb::CStr(importe) +
                             QStringLiteral(". Contabilícelo a mano."));
                 ++t.cobros_sin_factura;
+                t.resumen.cobros_sin_factura.append({cajafec, texto_o_vacio(ord), texto_o_vacio(fra), importe});
             }
         } else {
             const QString numero_deposito = vb::Mid(vb::texto(con), 13, 6);
@@ -274,6 +276,7 @@ void pasar_facturas(Traspaso& t)
             if (forzar) {
                 m.rs_emi.asignar(QStringLiteral("EmiCie"), QStringLiteral("1"));
                 t.log.linea(QStringLiteral("Forzando el Cierre de la Factura: ") + t.numero_factura);
+                t.resumen.cierres_forzados << t.numero_factura;
                 m.rs_emi.guardar();
             }
             if (nueva) {
@@ -315,6 +318,7 @@ void pasar_facturas(Traspaso& t)
 
 FinTraspaso Traspaso::iniciar2()
 {
+    informe.clear();
     // Nothing is staged or marked when the ContaPlus side is not ready.
     if (!preparado) {
         m.interlocutor.mensaje(aviso_preparacion.isEmpty()
@@ -336,8 +340,18 @@ FinTraspaso Traspaso::iniciar2()
         vista.puntero_espera(false);
         return FinTraspaso::Bloqueado;
     }
+    const FinTraspaso fin = correr();
+    dejar_informe(*this, fin);
+    return fin;
+}
+
+// The run itself, under the lock, past the confirmation.
+FinTraspaso Traspaso::correr()
+{
+    empezar_resumen(*this);
 
     const QDateTime reloj = ahora();
+    resumen.inicio = reloj;
     const QString nombre_log = QStringLiteral("c:\\quelmira\\sp1\\tc_") + reloj.toString(QStringLiteral("ddMMyy")) +
                                QStringLiteral("_") + reloj.toString(QStringLiteral("hhmmss")) +
                                QStringLiteral(".log");
@@ -361,7 +375,9 @@ FinTraspaso Traspaso::iniciar2()
             m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
         for (const QString& r : std::as_const(reparaciones))
             log.linea(r);
+        resumen.reparaciones = reparaciones;
         reparaciones.clear();
+        contar_registros(*this);
         durabilidad->empezar();
 
         tarea = QStringLiteral("la preparación de las facturas");

@@ -8,6 +8,7 @@
 #include "platform/Conexion.h"
 #include "platform/Recordset.h"
 #include "startup/Module1.h"
+#include "transfer/InformeTraspaso.h"
 #include "transfer/PuntoDurable.h"
 #include "transfer/RegistroTraspaso.h"
 #include "transfer/VistaTraspaso.h"
@@ -102,6 +103,7 @@ public:
 
     // Driver.
     FinTraspaso iniciar2();
+    FinTraspaso correr();       // iniciar2 past the confirmation, under the lock
 
     // Customer subaccounts.
     QString cuenta_contable_pasante(const QString& codigo_cliente);
@@ -155,6 +157,14 @@ public:
     int facturas_descuadradas = 0;
     QString nombre_registro;
     void avisar_pendientes();
+
+    // What the run did, for its report (InformeTraspaso.h), and the local
+    // path of the report written at its end (empty when none was).
+    ResumenTraspaso resumen;
+    QString informe;
+    // Local paths of the journal and subaccount files the run writes.
+    QString fichero_diario_local() const;
+    QString fichero_subcuentas_local() const;
     // The current rs_fac row, when its amounts would not make an entry that
     // balances, given those of the invoice under rs_emi; true when any changed.
     bool refrescar_importes();

@@ -1,10 +1,12 @@
 #include "windows/Capturas.h"
 
 #include "windows/MenuContaplus.h"
+#include "windows/TraspasoContaplus.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,6 +85,13 @@ void programar_capturas(MenuContaplus& menu, const QString& carpeta)
                 // it goes on: the run lets timers through as it shows its
                 // progress.
                 const QString archivo = dir.filePath(QStringLiteral("traspaso.png"));
+                // The run's report, asked for, is kept beside the pictures
+                // (scripts/capturas renders it) instead of opened.
+                if (auto* traspaso = qobject_cast<TraspasoContaplus*>(ventana))
+                    traspaso->abrir_informe = [dir](const QString& ruta) {
+                        QFile::remove(dir.filePath(QStringLiteral("informe.html")));
+                        QFile::copy(ruta, dir.filePath(QStringLiteral("informe.html")));
+                    };
                 // Best a phase half done; else the last the run showed.
                 QPixmap imagen;
                 bool a_medias = false;

@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -18,6 +20,7 @@
 TraspasoContaplus::TraspasoContaplus(Module1& m, QWidget* padre)
     : QDialog(padre), m(m), t(m, *this)
 {
+    abrir_informe = [](const QString& ruta) { QDesktopServices::openUrl(QUrl::fromLocalFile(ruta)); };
     setObjectName(QStringLiteral("traspaso_contaplus"));
     setWindowTitle(QStringLiteral("Traspaso de facturas a ContaPlus."));
     setModal(true);
@@ -205,8 +208,9 @@ void TraspasoContaplus::ejecutar()
     en_curso_ = true;
     ultima_fase_.clear();
     reloj_.invalidate();
+    FinTraspaso fin = FinTraspaso::Fallido;
     try {
-        t.iniciar2();
+        fin = t.iniciar2();
     } catch (const Fallo& f) {
         puntero_espera(false);
         m.interlocutor.mensaje(QStringLiteral("El traspaso se ha interrumpido.\n") + f.descripcion(),
@@ -216,6 +220,13 @@ void TraspasoContaplus::ejecutar()
     fase_->hide();
     barra_->hide();
     en_curso_ = false;
+    // The report is offered after a run that posted; the one with no
+    // invoices has said all there was to say.
+    if (!t.informe.isEmpty() && (fin == FinTraspaso::Correcto || fin == FinTraspaso::Fallido) &&
+        m.interlocutor.mensaje(QStringLiteral("¿Desea ver el informe del traspaso?"),
+                               QStringLiteral("Traspaso a CONTAPLUS"), Icono::Pregunta,
+                               Botones::SiNo) == Respuesta::Si)
+        abrir_informe(t.informe);
 }
 
 void TraspasoContaplus::progreso(const QString& fase, qint64 hecho, qint64 total)

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <functional>
 #include <QLineEdit>
 
 class QLabel;
@@ -21,6 +22,9 @@ public:
     ~TraspasoContaplus() override;
 
     Traspaso& traspaso() { return t; }
+    // Opens the run's report when the clerk asks to see it (the desktop's
+    // browser; tests put their own).
+    std::function<void(const QString& ruta_local)> abrir_informe;
     bool en_curso() const { return en_curso_; }
 
     // VistaTraspaso.

@@ -18,10 +18,12 @@ namespace {
 struct Ventana {
     Module1& m;
     std::unique_ptr<TraspasoContaplus> w;
+    QStringList abiertos;       // reports the window opened
 
     explicit Ventana(Module1& modulo) : m(modulo)
     {
         w = std::make_unique<TraspasoContaplus>(m);
+        w->abrir_informe = [this](const QString& ruta) { abiertos << ruta; };
         w->show();
         w->activateWindow();
         if (!QTest::qWaitForWindowActive(w.get())) qWarning("la ventana no se ha activado");
@@ -218,13 +220,19 @@ void TstTraspaso::traspaso_completo()
     v.teclear("de", "01112026");
     v.teclear("hasta", "04112026");
 
-    // The demo's receipt of the missing invoice 990001 is told after the final message.
-    QCOMPARE(b.clerk.mensajes.size(), 3);
+    // The demo's receipt of the missing invoice 990001 is told after the
+    // final message; then the clerk is offered the report, and sees it.
+    QCOMPARE(b.clerk.mensajes.size(), 4);
     QCOMPARE(b.clerk.mensajes[0].titulo, QStringLiteral("Seguridad"));
     QCOMPARE(b.clerk.mensajes[0].botones, Botones::SiNo);
     QCOMPARE(b.clerk.mensajes[1].titulo, QStringLiteral("Traspaso a CONTAPLUS"));
     QCOMPARE(b.clerk.mensajes[1].texto, QStringLiteral("El proceso se ha realizado correctamente. "));
     QVERIFY(b.clerk.mensajes[2].texto.contains("1 cobro cuya factura no se encuentra"));
+    QCOMPARE(b.clerk.mensajes[3].texto, QStringLiteral("¿Desea ver el informe del traspaso?"));
+    QCOMPARE(b.clerk.mensajes[3].titulo, QStringLiteral("Traspaso a CONTAPLUS"));
+    QCOMPARE(b.clerk.mensajes[3].botones, Botones::SiNo);
+    QCOMPARE(v.abiertos, QStringList{v.w->traspaso().informe});
+    QVERIFY(QFile::exists(v.abiertos[0]));
 
     const TablaDbf diario = leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf"));
     QVERIFY(diario.filas.size() >= 16 * 3);
@@ -240,8 +248,10 @@ void TstTraspaso::traspaso_completo()
     QVERIFY(v.w->isVisible());
     QVERIFY(!v.w->en_curso());
 
-    // A second run over the same range finds everything posted.
+    // A second run over the same range finds everything posted; its
+    // report is not wanted.
     b.clerk.mensajes.clear();
+    b.clerk.respuestas = {Respuesta::Si, Respuesta::No};
     v.teclear("de", "01112026");
     v.teclear("hasta", "04112026");
     QCOMPARE(leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf")).filas.size(), diario.filas.size());
