@@ -18,7 +18,8 @@ int RegistrosDbf::columna(const QString& nombre) const
     return -1;
 }
 
-RegistrosDbf leer_registros(const QString& ruta_local, qint64 desde, const QStringList& solo)
+RegistrosDbf recorrer_registros(const QString& ruta_local, qint64 desde, const QStringList& solo,
+                                const std::function<void(const RegistrosDbf&, const QStringList&)>& cada)
 {
     RegistrosDbf r;
     if (!QFileInfo::exists(ruta_local)) return r;
@@ -47,6 +48,7 @@ RegistrosDbf leer_registros(const QString& ruta_local, qint64 desde, const QStri
     for (int c = 0; c < campos; ++c)
         if (solo.isEmpty() || solo.contains(r.columnas[c], Qt::CaseInsensitive)) leidas << c;
     const int total = DBFGetRecordCount(h);
+    QStringList fila(campos);
     for (qint64 i = qMax<qint64>(0, desde); i < total; ++i) {
         const char* registro = DBFReadTuple(h, int(i));
         if (!registro) {
@@ -55,7 +57,6 @@ RegistrosDbf leer_registros(const QString& ruta_local, qint64 desde, const QStri
                         QStringLiteral("No se puede leer el registro %1 de %2").arg(i + 1).arg(ruta_local));
         }
         if (registro[0] == '*') continue;   // deleted
-        QStringList fila(campos);
         for (int c : std::as_const(leidas)) {
             const char* v = registro + inicio[c];
             int a = 0, b = ancho[c];
@@ -63,9 +64,23 @@ RegistrosDbf leer_registros(const QString& ruta_local, qint64 desde, const QStri
             while (b > a && (v[b - 1] == ' ' || v[b - 1] == '\0')) --b;
             fila[c] = pagina.decodificar(v + a, b - a);
         }
-        r.filas << fila;
+        try {
+            cada(r, fila);
+        } catch (...) {
+            DBFClose(h);
+            throw;
+        }
     }
     DBFClose(h);
+    return r;
+}
+
+RegistrosDbf leer_registros(const QString& ruta_local, qint64 desde, const QStringList& solo)
+{
+    QVector<QStringList> filas;
+    RegistrosDbf r = recorrer_registros(ruta_local, desde, solo,
+                                        [&](const RegistrosDbf&, const QStringList& f) { filas << f; });
+    r.filas = std::move(filas);
     return r;
 }
 
@@ -95,16 +110,26 @@ const QStringList COLUMNAS_LINEA{"ASIEN",    "FECHA",    "SUBCTA",  "CONCEPTO", 
                                  "AUXILIAR", "PTADEBE",  "PTAHABER", "EURODEBE", "EUROHABER"};
 const QStringList COLUMNAS_SUBCUENTA{"COD", "TITULO"};
 
-QVector<ApunteLeido> lineas_diario(const RegistrosDbf& r)
+void recorrer_lineas_diario(const QString& ruta_local, qint64 desde,
+                            const std::function<void(const ApunteLeido&)>& linea)
 {
-    const int asien = r.columna(QStringLiteral("ASIEN")), fecha = r.columna(QStringLiteral("FECHA")),
-              subcta = r.columna(QStringLiteral("SUBCTA")), concepto = r.columna(QStringLiteral("CONCEPTO")),
-              documento = r.columna(QStringLiteral("DOCUMENTO")), auxiliar = r.columna(QStringLiteral("AUXILIAR")),
-              pta_debe = r.columna(QStringLiteral("PTADEBE")), pta_haber = r.columna(QStringLiteral("PTAHABER")),
-              euro_debe = r.columna(QStringLiteral("EURODEBE")), euro_haber = r.columna(QStringLiteral("EUROHABER"));
-    QVector<ApunteLeido> lineas;
-    lineas.reserve(r.filas.size());
-    for (const QStringList& f : r.filas) {
+    int asien = -1, fecha = -1, subcta = -1, concepto = -1, documento = -1, auxiliar = -1, pta_debe = -1,
+        pta_haber = -1, euro_debe = -1, euro_haber = -1;
+    bool con_columnas = false;
+    recorrer_registros(ruta_local, desde, COLUMNAS_LINEA, [&](const RegistrosDbf& r, const QStringList& f) {
+        if (!con_columnas) {
+            con_columnas = true;
+            asien = r.columna(QStringLiteral("ASIEN"));
+            fecha = r.columna(QStringLiteral("FECHA"));
+            subcta = r.columna(QStringLiteral("SUBCTA"));
+            concepto = r.columna(QStringLiteral("CONCEPTO"));
+            documento = r.columna(QStringLiteral("DOCUMENTO"));
+            auxiliar = r.columna(QStringLiteral("AUXILIAR"));
+            pta_debe = r.columna(QStringLiteral("PTADEBE"));
+            pta_haber = r.columna(QStringLiteral("PTAHABER"));
+            euro_debe = r.columna(QStringLiteral("EURODEBE"));
+            euro_haber = r.columna(QStringLiteral("EUROHABER"));
+        }
         ApunteLeido l;
         l.asien = numero(f, asien);
         l.fecha = fecha_dbf(texto(f, fecha));
@@ -116,9 +141,8 @@ QVector<ApunteLeido> lineas_diario(const RegistrosDbf& r)
         l.pta_haber = numero(f, pta_haber);
         l.euro_debe = numero(f, euro_debe);
         l.euro_haber = numero(f, euro_haber);
-        lineas << l;
-    }
-    return lineas;
+        linea(l);
+    });
 }
 
 QVector<SubcuentaLeida> filas_subcuentas(const RegistrosDbf& r)

@@ -149,8 +149,6 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
     const ResumenTraspaso& r = t.resumen;
     if (r.registros_diario < 0) return c;   // nothing was appended
 
-    const QVector<ApunteLeido> lineas =
-        lineas_diario(leer_registros(t.fichero_diario_local(), r.registros_diario, COLUMNAS_LINEA));
     const QVector<SubcuentaLeida> nuevas =
         filas_subcuentas(
         leer_registros(t.fichero_subcuentas_local(), qMax<qint64>(0, r.registros_subcuentas), COLUMNAS_SUBCUENTA));
@@ -161,7 +159,9 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
     QMap<QDate, QSet<qint64>> facturas_dia;
     QMap<QDate, QMap<QString, double>> cobros_dia;
     QMap<QString, QString> nombre_por_concepto;     // payment subaccount, name in its "Total Dia " line
-    for (const ApunteLeido& l : lineas) {
+    // One line at a time: what the report keeps grows with the entries,
+    // accounts and days, not with the lines.
+    recorrer_lineas_diario(t.fichero_diario_local(), r.registros_diario, [&](const ApunteLeido& l) {
         const qint64 asien = qint64(std::llround(l.asien));
         ++c.lineas;
         c.debe += l.euro_debe;
@@ -197,7 +197,7 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
             }
             if (l.concepto.startsWith(COBRO_DEPOSITO)) d.depositos_cobrados += l.euro_haber;
         }
-    }
+    });
     c.asientos = por_asiento.size();
     if (!por_asiento.isEmpty()) {
         c.primer_asiento = por_asiento.firstKey();
@@ -260,19 +260,33 @@ QString escribir_informe(const Traspaso& t, const QString& ruta_html)
 
 void escribir_csv(const Traspaso& t, const QString& ruta_csv)
 {
-    const RegistrosDbf r = t.resumen.registros_diario < 0
-                               ? leer_registros(t.fichero_diario_local(), std::numeric_limits<int>::max())
-                               : leer_registros(t.fichero_diario_local(), t.resumen.registros_diario);
+    QSaveFile f(ruta_csv);
+    auto fallo = [&] {
+        return Fallo(codigo_error::ERROR_DE_ARCHIVO,
+                     QStringLiteral("No se puede escribir %1: %2").arg(ruta_csv, f.errorString()));
+    };
+    if (!f.open(QIODevice::WriteOnly)) throw fallo();
     // UTF-8 with its BOM: LibreOffice and Excel both take the BOM as the
     // encoding, where a Windows-1252 file would open garbled under a UTF-8
     // locale unless the clerk picked the page by hand.
-    QString texto = QChar(0xFEFF) + r.columnas.join(QLatin1Char(';')) + QStringLiteral("\r\n");
-    for (const QStringList& f : r.filas) {
+    auto escribir = [&](const QString& linea) {
+        const QByteArray b = linea.toUtf8();
+        if (f.write(b) != b.size()) throw fallo();
+    };
+    const qint64 desde = t.resumen.registros_diario < 0 ? std::numeric_limits<int>::max() : t.resumen.registros_diario;
+    bool cabecera = false;
+    const RegistrosDbf r = recorrer_registros(t.fichero_diario_local(), desde, {},
+                                              [&](const RegistrosDbf& c, const QStringList& fila) {
+        if (!cabecera) {
+            escribir(QChar(0xFEFF) + c.columnas.join(QLatin1Char(';')) + QStringLiteral("\r\n"));
+            cabecera = true;
+        }
         QStringList campos;
-        for (int i = 0; i < f.size(); ++i) campos << campo_csv(f[i], r.tipos.at(i));
-        texto += campos.join(QLatin1Char(';')) + QStringLiteral("\r\n");
-    }
-    escribir_fichero(ruta_csv, texto.toUtf8());
+        for (int i = 0; i < fila.size(); ++i) campos << campo_csv(fila[i], c.tipos.at(i));
+        escribir(campos.join(QLatin1Char(';')) + QStringLiteral("\r\n"));
+    });
+    if (!cabecera) escribir(QChar(0xFEFF) + r.columnas.join(QLatin1Char(';')) + QStringLiteral("\r\n"));
+    if (!f.commit()) throw fallo();
 }
 
 void dejar_informe(Traspaso& t, FinTraspaso como)
