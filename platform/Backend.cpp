@@ -2,6 +2,16 @@
 
 qint64 Backend::clave_insertada() const { return -1; }
 
+qint64 Consulta::contar()
+{
+    throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("Esta consulta no se lee por páginas."));
+}
+
+Resultado Consulta::pagina(qint64, int)
+{
+    throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("Esta consulta no se lee por páginas."));
+}
+
 qint64 Backend::registros(const QString& tabla)
 {
     throw Fallo(codigo_error::FALLO_GENERAL,

@@ -19,20 +19,26 @@ struct Columna {
     int decimales = 0;           // dBASE: decimals of an N field
 };
 
-// Rows read by a query, all at once: a recordset reads its query the first
-// time it is asked for a row, never on open.
+// Rows read by a query: all of them, or one page of them.
 struct Resultado {
     QVector<Columna> columnas;
     QVector<QVariantList> filas;
     // One key per row when the query was opened to be written: the rowid in
     // SQLite, the record number in dBASE; empty for ODBC, which locates a row
-    // by its original values.
+    // by its original values. In a page, -1 (and no values) for a row that
+    // is no longer in the table.
     QVector<qint64> claves;
 };
 
 // A statement opened by a recordset. Opening checks it the way the provider
 // does on Recordset.Open (missing table or column raise their error here);
 // leer() runs it and fetches the rows.
+//
+// An engine that reads by pages runs the query once for the keys of its rows
+// in order (contar()), and reads the rows by those keys a page at a time
+// (pagina()), as they are in the table then: a large selection never sits
+// whole in memory. Which rows and in what order are those of the first run,
+// as a full read would have them.
 class Consulta {
 public:
     virtual ~Consulta() = default;
@@ -40,6 +46,12 @@ public:
     // Table a row added through this recordset goes into; empty when the
     // statement is not a plain selection from one table.
     virtual QString tabla() const = 0;
+
+    virtual bool por_paginas() const { return false; }
+    virtual qint64 contar();
+    // Rows [desde, desde + cuantas) of those contar() found; the columns are
+    // given even when cuantas is 0.
+    virtual Resultado pagina(qint64 desde, int cuantas);
 };
 
 class Backend {

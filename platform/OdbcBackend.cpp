@@ -14,6 +14,7 @@
 #include <QSqlRecord>
 #include <atomic>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -62,7 +63,8 @@ TipoColumna tipo_de(const QSqlField& campo)
 class ConsultaOdbc : public Consulta {
 public:
     ConsultaOdbc(Resultado r, QString tabla) : r_(std::move(r)), tabla_(std::move(tabla)) {}
-    Resultado leer() override { return r_; }
+    // Read once by the recordset, which keeps the rows and writes into them.
+    Resultado leer() override { return std::exchange(r_, Resultado{}); }
     QString tabla() const override { return tabla_; }
 
 private:

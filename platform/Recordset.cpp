@@ -78,6 +78,9 @@ QVariant como_se_lee(const QVariant& valor, const Columna& columna)
 
 }  // namespace
 
+// Rows of a paged query held at a time.
+constexpr int FILAS_POR_PAGINA = 256;
+
 struct Recordset::Estado {
     // The connection first: it keeps the engine alive while the statement
     // opened on it exists.
@@ -87,12 +90,18 @@ struct Recordset::Estado {
     bool solo_lectura = true;
     QString tabla;
 
-    // Rows read (all at once, the first time one is asked for), followed by
-    // the rows added through this recordset.
+    // The query's rows, read the first time one is asked for: `total` of
+    // them, those from `inicio` on held in `pagina` (all of them unless the
+    // engine reads by pages). After them, at positions total on, the rows
+    // added through this recordset, with the same columns.
     bool leido = false;
-    bool con_filas = false;        // resultado holds rows read or added
-    Resultado resultado;
-    int fila = 0;
+    bool con_filas = false;        // the query was read, or rows were added
+    bool por_paginas = false;
+    qint64 total = 0;
+    qint64 inicio = 0;
+    Resultado pagina;
+    Resultado anadidas;
+    qint64 fila = 0;
 
     // The row being added: every column of the table, Null until set.
     bool nueva = false;
@@ -100,18 +109,75 @@ struct Recordset::Estado {
     QVariantList valores_nueva;
     QVector<bool> asignada;
 
-    // Changes to the current row not yet saved, by column of resultado.
+    // Changes to the current row not yet saved, by column.
     QMap<int, QVariant> cambios;
+
+    const QVector<Columna>& columnas() const { return pagina.columnas; }
+    qint64 filas() const { return total + anadidas.filas.size(); }
 
     // Reads the query the first time a row is needed. Rows added before it
     // was ever read are what the recordset holds: it is not read after them.
     void asegurar_filas()
     {
         if (con_filas) return;
-        resultado = consulta->leer();
+        por_paginas = consulta->por_paginas();
+        if (por_paginas) {
+            total = consulta->contar();
+            pagina = consulta->pagina(0, int(qMin<qint64>(FILAS_POR_PAGINA, total)));
+        } else {
+            pagina = consulta->leer();
+            total = pagina.filas.size();
+        }
+        inicio = 0;
         fila = 0;
         leido = true;
         con_filas = true;
+        saltar_borradas();
+    }
+
+    // The page holding position p in memory.
+    void cargar(qint64 p)
+    {
+        if (!por_paginas || p >= total) return;
+        if (p >= inicio && p < inicio + pagina.filas.size()) return;
+        const qint64 desde = p - p % FILAS_POR_PAGINA;
+        pagina = consulta->pagina(desde, int(qMin<qint64>(FILAS_POR_PAGINA, total - desde)));
+        inicio = desde;
+    }
+
+    // A row of the query that another program deleted after it was
+    // selected: a move forward passes over it.
+    bool borrada(qint64 p)
+    {
+        if (!por_paginas || p >= total) return false;
+        cargar(p);
+        const qint64 i = p - inicio;
+        return i < pagina.claves.size() && pagina.claves[i] < 0;
+    }
+
+    void saltar_borradas()
+    {
+        while (borrada(fila)) ++fila;
+    }
+
+    // The block and index of the current row; nullptr when there is none.
+    Resultado* actual(int& i)
+    {
+        if (fila < total) {
+            cargar(fila);
+            i = int(fila - inicio);
+            if (por_paginas && pagina.claves[i] < 0)
+                throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
+                            QStringLiteral("La fila de '%1' ya no está en la tabla: otro programa la ha borrado "
+                                           "desde que se leyó.").arg(tabla));
+            return &pagina;
+        }
+        const qint64 k = fila - total;
+        if (k < anadidas.filas.size()) {
+            i = int(k);
+            return &anadidas;
+        }
+        return nullptr;
     }
 };
 
@@ -175,7 +241,7 @@ bool Recordset::eof()
     if (!e_->abierto) throw cerrado();
     if (e_->nueva) return false;
     e_->asegurar_filas();
-    return e_->fila >= e_->resultado.filas.size();
+    return e_->fila >= e_->filas();
 }
 
 void Recordset::siguiente()
@@ -184,15 +250,16 @@ void Recordset::siguiente()
     // Moving saves the row being added or changed, as ADO does.
     if (e_->nueva || !e_->cambios.isEmpty()) guardar();
     e_->asegurar_filas();
-    if (e_->fila >= e_->resultado.filas.size()) throw sin_fila();
+    if (e_->fila >= e_->filas()) throw sin_fila();
     ++e_->fila;
+    e_->saltar_borradas();
 }
 
 qint64 Recordset::recuento()
 {
     if (!e_->abierto) throw cerrado();
     e_->asegurar_filas();
-    return e_->resultado.filas.size();
+    return e_->filas();
 }
 
 QVariant Recordset::campo(const QString& nombre)
@@ -204,12 +271,14 @@ QVariant Recordset::campo(const QString& nombre)
         return como_se_lee(e_->valores_nueva[i], e_->columnas_nueva[i]);
     }
     e_->asegurar_filas();
-    const int i = indice_de(e_->resultado.columnas, nombre);
+    const int i = indice_de(e_->columnas(), nombre);
     if (i < 0) throw no_encontrado(nombre);
-    if (e_->fila >= e_->resultado.filas.size()) throw sin_fila();
+    int f = 0;
+    const Resultado* r = e_->actual(f);
+    if (!r) throw sin_fila();
     const auto cambio = e_->cambios.constFind(i);
-    const QVariant& v = cambio != e_->cambios.constEnd() ? *cambio : e_->resultado.filas[e_->fila][i];
-    return como_se_lee(v, e_->resultado.columnas[i]);
+    const QVariant& v = cambio != e_->cambios.constEnd() ? *cambio : r->filas[f][i];
+    return como_se_lee(v, e_->columnas()[i]);
 }
 
 void Recordset::asignar(const QString& nombre, const QVariant& valor)
@@ -227,14 +296,15 @@ void Recordset::asignar(const QString& nombre, const QVariant& valor)
         return;
     }
     e_->asegurar_filas();
-    const int i = indice_de(e_->resultado.columnas, nombre);
+    const int i = indice_de(e_->columnas(), nombre);
     if (i < 0) throw no_encontrado(nombre);
-    if (e_->fila >= e_->resultado.filas.size()) throw sin_fila();
+    int f = 0;
+    if (!e_->actual(f)) throw sin_fila();
     if (e_->tabla.isEmpty())
         throw Fallo(NO_ADMITE_ACTUALIZAR,
                     QStringLiteral("La consulta no es una selección de una sola tabla: no se puede cambiar el campo '%1'.")
                         .arg(nombre));
-    e_->cambios.insert(i, convertir(valor, e_->resultado.columnas[i]));
+    e_->cambios.insert(i, convertir(valor, e_->columnas()[i]));
 }
 
 void Recordset::nuevo()
@@ -272,22 +342,24 @@ void Recordset::guardar()
 
         // The recordset now stands on the row it added.
         if (!e.con_filas) {
-            e.resultado = Resultado{};
-            e.resultado.columnas = e.columnas_nueva;
+            e.pagina = Resultado{};
+            e.pagina.columnas = e.columnas_nueva;
             e.con_filas = true;
         }
-        QVariantList fila(e.resultado.columnas.size());
+        Resultado& a = e.anadidas;
+        if (a.columnas.isEmpty()) a.columnas = e.columnas();
+        QVariantList fila(a.columnas.size());
         for (int i = 0; i < e.columnas_nueva.size(); ++i) {
             // Usually the same columns in the same order: no search then.
             const QString& nombre = e.columnas_nueva[i].nombre;
-            const int j = i < e.resultado.columnas.size() && e.resultado.columnas[i].nombre == nombre
-                              ? i : indice_de(e.resultado.columnas, nombre);
+            const int j = i < a.columnas.size() && a.columnas[i].nombre == nombre
+                              ? i : indice_de(a.columnas, nombre);
             if (j >= 0) fila[j] = e.valores_nueva[i];
         }
-        const bool claves_completas = e.resultado.claves.size() == e.resultado.filas.size();
-        e.resultado.filas << fila;
-        if (claves_completas && clave >= 0) e.resultado.claves << clave;
-        e.fila = int(e.resultado.filas.size()) - 1;
+        const bool claves_completas = a.claves.size() == a.filas.size();
+        a.filas << fila;
+        if (claves_completas && clave >= 0) a.claves << clave;
+        e.fila = e.filas() - 1;
         e.nueva = false;
         e.columnas_nueva.clear();
         e.valores_nueva.clear();
@@ -295,16 +367,19 @@ void Recordset::guardar()
         return;
     }
     if (e.cambios.isEmpty()) return;
+    int f = 0;
+    Resultado* r = e.actual(f);
+    if (!r) throw sin_fila();
     QStringList columnas;
     QVariantList valores;
     for (auto it = e.cambios.constBegin(); it != e.cambios.constEnd(); ++it) {
-        columnas << e.resultado.columnas[it.key()].nombre;
+        columnas << e.columnas()[it.key()].nombre;
         valores << it.value();
     }
-    motor.actualizar(e.tabla, e.resultado, e.fila, columnas, valores);
+    motor.actualizar(e.tabla, *r, f, columnas, valores);
     // What was written is now the row as read.
     for (auto it = e.cambios.constBegin(); it != e.cambios.constEnd(); ++it)
-        e.resultado.filas[e.fila][it.key()] = it.value();
+        r->filas[f][it.key()] = it.value();
     e.cambios.clear();
 }
 
@@ -320,6 +395,6 @@ void Recordset::ir_a(qint64 posicion)
     if (!e_->abierto) throw cerrado();
     if (e_->nueva || !e_->cambios.isEmpty()) guardar();
     e_->asegurar_filas();
-    if (posicion < 0 || posicion > e_->resultado.filas.size()) throw sin_fila();
-    e_->fila = int(posicion);
+    if (posicion < 0 || posicion > e_->filas()) throw sin_fila();
+    e_->fila = posicion;
 }

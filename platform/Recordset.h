@@ -8,6 +8,12 @@
 // asked for (eof(), campo(), siguiente()). A recordset opened on
 // "SELECT * FROM t" only to add a row therefore never reads t.
 // Saving a changed row writes that row only.
+//
+// Where the engine reads by pages (SQLite, a selection opened to be
+// written), the first read fixes which rows and in what order, and the rows
+// themselves are read a page at a time as they are then: a pass over a
+// year's invoices holds one page of them. A row another program deletes
+// after that is passed over by siguiente().
 #include "platform/Conexion.h"
 #include <QString>
 #include <QVariant>

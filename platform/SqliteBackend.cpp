@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <sqlite3.h>
 #include <atomic>
@@ -65,6 +66,24 @@ TipoColumna tipo_declarado(const QString& declarado)
     return TipoColumna::Otro;
 }
 
+// A value of a row as Qt's driver reads it, SQL NULL the invalid QVariant.
+QVariant valor_columna(sqlite3_stmt* s, int i)
+{
+    switch (sqlite3_column_type(s, i)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(s, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(s, i));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(s, i)), sqlite3_column_bytes(s, i)));
+    default:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, i)),
+                                          sqlite3_column_bytes(s, i)));
+    }
+}
+
 class ConsultaSqlite : public Consulta {
 public:
     ConsultaSqlite(SqliteBackend& b, QString texto, QVariantList parametros, QString tabla,
@@ -76,37 +95,59 @@ public:
 
     Resultado leer() override
     {
-        const auto consulta = b_.preparada(texto_);
-        QSqlQuery& q = *consulta;
-        b_.ejecutar_preparada(q, texto_, parametros_);
+        sqlite3_stmt* s = b_.preparada(texto_);
+        b_.enlazar(s, texto_, parametros_);
         Resultado r;
-        const QSqlRecord registro = q.record();
         const int primera = con_clave_ ? 1 : 0;
-        QVector<Columna> de_tabla;
-        if (!tabla_.isEmpty()) de_tabla = b_.columnas(tabla_);
-        for (int i = primera; i < registro.count(); ++i) {
-            Columna c;
-            c.nombre = registro.fieldName(i);
-            // "SELECT * FROM t" gives the table's columns in order: look
-            // there first, search only when the query names its own.
-            const int k = i - primera;
-            if (k < de_tabla.size() && de_tabla[k].nombre == c.nombre) {
-                c.tipo = de_tabla[k].tipo;
-            } else {
-                for (const Columna& t : de_tabla)
-                    if (mismo_nombre(t.nombre, c.nombre)) { c.tipo = t.tipo; break; }
-            }
-            r.columnas << c;
-        }
-        while (q.next()) {
+        const int n = sqlite3_column_count(s);
+        r.columnas = columnas(s, primera);
+        while (b_.paso(s, texto_)) {
             QVariantList fila;
-            fila.reserve(registro.count() - primera);
-            for (int i = primera; i < registro.count(); ++i) fila << valor_leido(q.value(i));
+            fila.reserve(n - primera);
+            for (int i = primera; i < n; ++i) fila << valor_columna(s, i);
             r.filas << fila;
-            if (con_clave_) r.claves << q.value(0).toLongLong();
+            if (con_clave_) r.claves << sqlite3_column_int64(s, 0);
         }
-        if (q.lastError().isValid()) b_.fallar(q.lastError(), texto_);
-        q.finish();
+        return r;
+    }
+
+    // With the key read, the selection is read by pages: its keys first, in
+    // the query's order, then each page's rows by key.
+    bool por_paginas() const override { return con_clave_; }
+
+    qint64 contar() override
+    {
+        sqlite3_stmt* s = b_.preparada(texto_);
+        b_.enlazar(s, texto_, parametros_);
+        claves_.clear();
+        while (b_.paso(s, texto_)) claves_ << sqlite3_column_int64(s, 0);
+        claves_.squeeze();
+        return claves_.size();
+    }
+
+    Resultado pagina(qint64 desde, int cuantas) override
+    {
+        const QString sql = QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?").arg(b_.identificador_tabla(tabla_));
+        sqlite3_stmt* s = b_.preparada(sql);
+        Resultado r;
+        r.columnas = columnas(s, 1);
+        const int n = sqlite3_column_count(s);
+        r.filas.reserve(cuantas);
+        r.claves.reserve(cuantas);
+        for (qint64 k = desde; k < desde + cuantas && k < claves_.size(); ++k) {
+            sqlite3_reset(s);
+            sqlite3_bind_int64(s, 1, claves_[k]);
+            QVariantList fila;
+            if (b_.paso(s, sql)) {
+                fila.reserve(n - 1);
+                for (int i = 1; i < n; ++i) fila << valor_columna(s, i);
+                r.claves << claves_[k];
+            } else {
+                r.claves << -1;   // deleted since the keys were read
+            }
+            r.filas << fila;
+        }
+        sqlite3_reset(s);
         return r;
     }
 
@@ -116,6 +157,33 @@ private:
     QVariantList parametros_;
     QString tabla_;
     bool con_clave_;
+    QVector<qint64> claves_;
+    QVector<Columna> columnas_;
+
+    // The statement's columns from `primera` on, typed as the table
+    // declares them.
+    const QVector<Columna>& columnas(sqlite3_stmt* s, int primera)
+    {
+        if (!columnas_.isEmpty()) return columnas_;
+        QVector<Columna> de_tabla;
+        if (!tabla_.isEmpty()) de_tabla = b_.columnas(tabla_);
+        const int n = sqlite3_column_count(s);
+        for (int i = primera; i < n; ++i) {
+            Columna c;
+            c.nombre = QString::fromUtf8(sqlite3_column_name(s, i)).remove(QLatin1Char('"'));
+            // "SELECT * FROM t" gives the table's columns in order: look
+            // there first, search only when the query names its own.
+            const int k = i - primera;
+            if (k < de_tabla.size() && de_tabla[k].nombre == c.nombre) {
+                c.tipo = de_tabla[k].tipo;
+            } else {
+                for (const Columna& t : de_tabla)
+                    if (mismo_nombre(t.nombre, c.nombre)) { c.tipo = t.tipo; break; }
+            }
+            columnas_ << c;
+        }
+        return columnas_;
+    }
 };
 
 }  // namespace
@@ -173,7 +241,7 @@ SqliteBackend::SqliteBackend(const QString& archivo) : archivo_(archivo)
 
 SqliteBackend::~SqliteBackend()
 {
-    preparadas_.clear();
+    olvidar_esquema();
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(nombre_);
@@ -190,6 +258,11 @@ void SqliteBackend::fallar(const QSqlError& error, const QString& sql) const
 {
     QString mensaje = error.databaseText();
     if (mensaje.isEmpty()) mensaje = error.text();
+    fallar(mensaje, sql);
+}
+
+void SqliteBackend::fallar(const QString& mensaje, const QString& sql) const
+{
     qint32 numero = codigo_error::FALLO_GENERAL;
     if (mensaje.contains(QLatin1String("no such table"), Qt::CaseInsensitive))
         numero = codigo_error::TABLA_INEXISTENTE;
@@ -198,29 +271,105 @@ void SqliteBackend::fallar(const QSqlError& error, const QString& sql) const
     throw Fallo(numero, QStringLiteral("%1 (sentencia: %2; archivo: %3)").arg(mensaje, sql, archivo_));
 }
 
-std::shared_ptr<QSqlQuery> SqliteBackend::preparada(const QString& sql)
+namespace {
+
+sqlite3_stmt* preparar(sqlite3* h, const QString& sql, unsigned int opciones, QString* error)
+{
+    const QByteArray texto = sql.toUtf8();
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v3(h, texto.constData(), int(texto.size()), opciones, &s, nullptr) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(h));
+        sqlite3_finalize(s);
+        return nullptr;
+    }
+    return s;
+}
+
+}  // namespace
+
+sqlite3_stmt* SqliteBackend::preparada(const QString& sql)
 {
     auto it = preparadas_.constFind(sql);
     if (it != preparadas_.constEnd()) return *it;
-    auto q = std::make_shared<QSqlQuery>(db_);
-    q->setForwardOnly(true);
-    if (!q->prepare(sql)) fallar(q->lastError(), sql);
-    preparadas_.insert(sql, q);
-    return q;
+    QString error;
+    sqlite3_stmt* s = preparar(manejador(), sql, SQLITE_PREPARE_PERSISTENT, &error);
+    if (!s) fallar(error, sql);
+    preparadas_.insert(sql, s);
+    return s;
 }
 
-void SqliteBackend::ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVariantList& parametros)
+void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, const QVariantList& parametros)
 {
-    for (int i = 0; i < parametros.size(); ++i) q.bindValue(i, valor_enlazado(parametros[i]));
-    if (!q.exec()) {
-        const QSqlError e = q.lastError();
-        q.finish();
-        fallar(e, sql);
+    sqlite3_reset(s);
+    sqlite3_clear_bindings(s);
+    for (int i = 0; i < parametros.size(); ++i) {
+        const QVariant v = valor_enlazado(parametros[i]);
+        const int n = i + 1;
+        int r = SQLITE_OK;
+        if (!v.isValid() || v.isNull()) {
+            r = sqlite3_bind_null(s, n);
+        } else {
+            switch (v.typeId()) {
+            case QMetaType::QByteArray: {
+                const QByteArray b = v.toByteArray();
+                r = sqlite3_bind_blob(s, n, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            case QMetaType::Int:
+            case QMetaType::Bool:
+                r = sqlite3_bind_int(s, n, v.toInt());
+                break;
+            case QMetaType::Double:
+                r = sqlite3_bind_double(s, n, v.toDouble());
+                break;
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+                r = sqlite3_bind_int64(s, n, v.toLongLong());
+                break;
+            default: {
+                // Texts, and whatever else as the text Qt's driver binds
+                // (a date or time in ISO form).
+                QString t;
+                if (v.typeId() == QMetaType::QDateTime) t = v.toDateTime().toString(Qt::ISODateWithMs);
+                else if (v.typeId() == QMetaType::QTime) t = v.toTime().toString(QStringLiteral("hh:mm:ss.zzz"));
+                else t = v.toString();
+                r = sqlite3_bind_text16(s, n, t.utf16(), int(t.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+            }
+            }
+        }
+        if (r != SQLITE_OK) {
+            const QString mensaje = QString::fromUtf8(sqlite3_errmsg(manejador()));
+            sqlite3_reset(s);
+            fallar(mensaje, sql);
+        }
     }
+}
+
+bool SqliteBackend::paso(sqlite3_stmt* s, const QString& sql)
+{
+    const int r = sqlite3_step(s);
+    if (r == SQLITE_ROW) return true;
+    if (r == SQLITE_DONE) {
+        sqlite3_reset(s);
+        return false;
+    }
+    const QString mensaje = QString::fromUtf8(sqlite3_errmsg(manejador()));
+    sqlite3_reset(s);
+    fallar(mensaje, sql);
+}
+
+int SqliteBackend::correr(const QString& sql, const QVariantList& parametros)
+{
+    sqlite3_stmt* s = preparada(sql);
+    enlazar(s, sql, parametros);
+    while (paso(s, sql)) {
+    }
+    return sqlite3_changes(manejador());
 }
 
 void SqliteBackend::olvidar_esquema()
 {
+    for (sqlite3_stmt* s : std::as_const(preparadas_)) sqlite3_finalize(s);
     preparadas_.clear();
     columnas_.clear();
 }
@@ -241,9 +390,7 @@ void SqliteBackend::averia(const QString& sql) const
 
 void SqliteBackend::ordenar(const QString& sql)
 {
-    QSqlQuery q(db_);
-    if (!q.exec(sql)) fallar(q.lastError(), sql);
-    q.finish();
+    correr(sql, {});
 }
 
 void SqliteBackend::comenzar()
@@ -296,17 +443,22 @@ void SqliteBackend::ejecutar(const QString& sql, const QVariantList& parametros)
         // The schema changes: statements and columns known so far may no
         // longer hold.
         olvidar_esquema();
-        QSqlQuery q(db_);
-        if (!q.prepare(sql)) fallar(q.lastError(), sql);
-        ejecutar_preparada(q, sql, parametros);
-        q.finish();
+        QString error;
+        sqlite3_stmt* s = preparar(manejador(), sql, 0, &error);
+        if (!s) fallar(error, sql);
+        try {
+            enlazar(s, sql, parametros);
+            while (paso(s, sql)) {
+            }
+        } catch (...) {
+            sqlite3_finalize(s);
+            throw;
+        }
+        sqlite3_finalize(s);
         olvidar_esquema();
         return;
     }
-    const auto preparado = preparada(sql);
-    QSqlQuery& q = *preparado;
-    ejecutar_preparada(q, sql, parametros);
-    q.finish();
+    correr(sql, parametros);
 }
 
 std::unique_ptr<Consulta> SqliteBackend::abrir(const QString& sql, const QVariantList& parametros,
@@ -335,6 +487,11 @@ std::unique_ptr<Consulta> SqliteBackend::abrir(const QString& sql, const QVarian
 QString SqliteBackend::identificador(const QString& nombre) const
 {
     return ::identificador(*db_.driver(), nombre);
+}
+
+QString SqliteBackend::identificador_tabla(const QString& tabla) const
+{
+    return identificador(tabla);
 }
 
 QVector<Columna> SqliteBackend::columnas(const QString& tabla)
@@ -366,18 +523,15 @@ void SqliteBackend::insertar(const QString& tabla, const QStringList& columnas,
 {
     const QString sql = sql_insertar(*db_.driver(), tabla, columnas);
     averia(sql);
-    const auto preparado = preparada(sql);
-    QSqlQuery& q = *preparado;
-    ejecutar_preparada(q, sql, valores);
-    clave_insertada_ = q.lastInsertId().isValid() ? q.lastInsertId().toLongLong() : -1;
-    q.finish();
+    correr(sql, valores);
+    clave_insertada_ = sqlite3_last_insert_rowid(manejador());
 }
 
 void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,
                                const QStringList& columnas, const QVariantList& valores)
 {
     if (columnas.isEmpty()) return;
-    if (fila < 0 || fila >= leido.claves.size())
+    if (fila < 0 || fila >= leido.claves.size() || leido.claves[fila] < 0)
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: la consulta no la identifica.")
                         .arg(tabla));
@@ -386,12 +540,7 @@ void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int
     QVariantList p = valores;
     p << leido.claves[fila];
     averia(sql);
-    const auto preparado = preparada(sql);
-    QSqlQuery& q = *preparado;
-    ejecutar_preparada(q, sql, p);
-    const int cambiadas = q.numRowsAffected();
-    q.finish();
-    if (cambiadas == 0)
+    if (correr(sql, p) == 0)
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha borrado desde que se leyó (archivo: %2).")
                         .arg(tabla, archivo_));

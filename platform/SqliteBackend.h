@@ -1,13 +1,14 @@
 #pragma once
-// An SQLite 3 file standing for an Access .MDB. Statements are prepared once
-// per text and kept: a transfer runs the same few statements thousands of
-// times with other bound values.
+// An SQLite 3 file standing for an Access .MDB. Qt's driver opens it; the
+// statements run on the engine's own interface, prepared once per text and
+// kept: a transfer runs the same few statements thousands of times with other
+// bound values, and Qt's layer would copy every value of every row twice.
 #include "platform/Backend.h"
 #include <QHash>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 
 struct sqlite3;
+struct sqlite3_stmt;
 class QSqlError;
 
 class SqliteBackend : public Backend {
@@ -41,16 +42,23 @@ public:
 
     // The prepared statement for `sql`, prepared on first use; a statement
     // the engine rejects is a Fallo with the provider's number.
-    std::shared_ptr<QSqlQuery> preparada(const QString& sql);
-    // Binds the values and runs it.
-    void ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVariantList& parametros);
+    sqlite3_stmt* preparada(const QString& sql);
+    // Binds the values to the reset statement, each as Qt's driver binds it.
+    void enlazar(sqlite3_stmt* s, const QString& sql, const QVariantList& parametros);
+    // One step: true on a row, false when done. A failure resets the
+    // statement and throws.
+    bool paso(sqlite3_stmt* s, const QString& sql);
+    // Binds and runs a statement that returns no rows; rows changed.
+    int correr(const QString& sql, const QVariantList& parametros);
     [[noreturn]] void fallar(const QSqlError& error, const QString& sql) const;
+    [[noreturn]] void fallar(const QString& mensaje, const QString& sql) const;
+    QString identificador_tabla(const QString& tabla) const;
 
 private:
     QString archivo_;
     QString nombre_;
     QSqlDatabase db_;
-    QHash<QString, std::shared_ptr<QSqlQuery>> preparadas_;
+    QHash<QString, sqlite3_stmt*> preparadas_;
     QHash<QString, QVector<Columna>> columnas_;   // by table name in lower case
     qint64 clave_insertada_ = -1;
     bool en_transaccion_ = false;

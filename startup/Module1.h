@@ -8,7 +8,9 @@
 #include "platform/Recordset.h"
 #include "platform/Unidades.h"
 #include "startup/AjustesEnlace.h"
+#include <QHash>
 #include <QString>
+#include <QVariantList>
 
 // Thrown after the clerk has been told that the program cannot go on (the
 // connection failure message, or a start-up file or row that is missing): the
@@ -45,6 +47,25 @@ public:
     Recordset rs_unidad, rs_con;
     Recordset rs_cc, rs_cab, rs_emi, rs_hiscadia, rs_agen, rs_na, rs_cli, rs_caja, rs_formas;
     Recordset rs_cajj, rs_edep, rs_fac, rs_fal;
+
+    // Rows of cli, agen, na and formas a transfer has looked up, by code,
+    // with the columns the lookup uses; filled only while a run is in course
+    // (activa), emptied when it ends. Those tables do not change during a
+    // transfer. The hotel program may add a customer while one runs, but a
+    // code read on its first lookup and kept for the rest of the run gives
+    // what a read of all of them at the start of the run would have.
+    struct FilasLeidas {
+        struct Fila {
+            bool existe = false;
+            QVariantList valores;
+        };
+        bool activa = false;
+        QHash<QString, Fila> cli, agen, na, formas;
+        void empezar() { vaciar(); activa = true; }
+        void terminar() { vaciar(); activa = false; }
+        void vaciar() { cli.clear(); agen.clear(); na.clear(); formas.clear(); }
+    };
+    FilasLeidas filas_leidas;
 
     // The connection a hotel table is read through: conexion_sql in SQL mode,
     // else the family's own connection.

@@ -11,6 +11,36 @@
 
 namespace {
 
+// What a lookup uses of the row of a customer, agency, company or payment
+// method (`leer`, on the row read), read through `rs` with the statement
+// `sql` (one "?", the code); during a run, what the run read of that code
+// before.
+template <typename Leer>
+Module1::FilasLeidas::Fila fila_de(Module1& m, QHash<QString, Module1::FilasLeidas::Fila>& leidas, Recordset& rs,
+                                   const char* sql, Conexion& conexion, const QString& codigo, Leer leer)
+{
+    if (m.filas_leidas.activa) {
+        const auto it = leidas.constFind(codigo);
+        if (it != leidas.constEnd())
+            return *it;
+    }
+    Module1::FilasLeidas::Fila f;
+    rs.cerrar();
+    rs.abrir(QString::fromLatin1(sql), conexion, Cursor::Dinamico, Bloqueo::SoloLectura, {codigo});
+    f.existe = !rs.eof();
+    if (f.existe)
+        f.valores = leer(rs);
+    rs.cerrar();
+    if (m.filas_leidas.activa)
+        leidas.insert(codigo, f);
+    return f;
+}
+
+QVariant campo(Recordset& rs, const char* nombre)
+{
+    return rs.campo(QString::fromLatin1(nombre));
+}
+
 // The customer subaccount of the invoice rs_emi is on, as the rules build it;
 // nothing for a customer kind other than 0, 1 or 2. A Null kind, code or (when
 // it is needed) date is the runtime's invalid use of Null.
@@ -61,45 +91,46 @@ std::optional<QString> subcuenta_de_factura(Traspaso& t)
 QString Traspaso::cuenta_contable_pasante(const QString& codigo_cliente)
 {
     QString cuenta = m.cuenta_pasantes;
-    m.rs_cli.cerrar();
-    m.rs_cli.abrir("SELECT * FROM cli WHERE CliCod = ?", m.hotel(m.conexion_cli), Cursor::Dinamico,
-                   Bloqueo::SoloLectura, {codigo_cliente});
-    if (!m.rs_cli.eof()) {
-        const QString propia = texto_o_vacio(m.rs_cli.campo("CliCta"));
+    const auto f = fila_de(m, m.filas_leidas.cli, m.rs_cli, "SELECT * FROM cli WHERE CliCod = ?",
+                           m.hotel(m.conexion_cli), codigo_cliente,
+                           [](Recordset& rs) { return QVariantList{campo(rs, "CliCta")}; });
+    if (f.existe) {
+        const QString propia = texto_o_vacio(f.valores[0]);
         if (!propia.isEmpty())
             cuenta = propia;
     }
-    m.rs_cli.cerrar();
     return cuenta;
 }
 
 QString Traspaso::cuenta_contable_agencias(const QString& codigo_cliente)
 {
     QString cuenta = m.cuenta_pasantes;
-    m.rs_agen.cerrar();
-    m.rs_agen.abrir("SELECT * FROM agen WHERE AgenCod = ?", m.hotel(m.conexion_agen),
-                    Cursor::Dinamico, Bloqueo::SoloLectura, {codigo_cliente});
-    if (!m.rs_agen.eof()) {
-        const QString propia = texto_o_vacio(m.rs_agen.campo("AgenCta"));
+    const auto f = fila_de(m, m.filas_leidas.agen, m.rs_agen, "SELECT * FROM agen WHERE AgenCod = ?",
+                           m.hotel(m.conexion_agen), codigo_cliente,
+                           [](Recordset& rs) { return QVariantList{campo(rs, "AgenCta")}; });
+    if (f.existe) {
+        const QString propia = texto_o_vacio(f.valores[0]);
         if (!propia.isEmpty())
             cuenta = propia;
     }
-    m.rs_agen.cerrar();
     return cuenta;
 }
 
 QString Traspaso::cuenta_contable_empresas(const QString& codigo_cliente)
 {
     QString cuenta = m.cuenta_pasantes;
-    m.rs_na.cerrar();
-    m.rs_na.abrir("SELECT * FROM na WHERE NaCod = ?", m.hotel(m.conexion_na), Cursor::Dinamico,
-                  Bloqueo::SoloLectura, {codigo_cliente});
-    if (m.rs_na.eof()) {
-        m.rs_na.cerrar();
+    const auto f = fila_de(m, m.filas_leidas.na, m.rs_na, "SELECT * FROM na WHERE NaCod = ?",
+                           m.hotel(m.conexion_na), codigo_cliente, [](Recordset& rs) {
+                               // The link to an agency matters only without an account.
+                               const QVariant cta = campo(rs, "NaCta");
+                               if (vb::esNulo(cta) || !vb::texto(cta).isEmpty())
+                                   return QVariantList{cta};
+                               return QVariantList{cta, campo(rs, "NaVin"), campo(rs, "NaAge")};
+                           });
+    if (!f.existe)
         return cuenta;
-    }
     // A Null NaCta keeps the default even for a company linked to an agency.
-    const QVariant na_cta = m.rs_na.campo("NaCta");
+    const QVariant& na_cta = f.valores[0];
     if (!vb::esNulo(na_cta)) {
         const QString propia = vb::texto(na_cta);
         if (!propia.isEmpty()) {
@@ -107,17 +138,15 @@ QString Traspaso::cuenta_contable_empresas(const QString& codigo_cliente)
         } else {
             // A company without an account of its own that bills through an
             // agency takes the agency's. A Null link flag is no link.
-            const QVariant vinculada = m.rs_na.campo("NaVin");
-            const QString agencia = texto_o_vacio(m.rs_na.campo("NaAge"));
+            const QVariant& vinculada = f.valores[1];
+            const QString agencia = texto_o_vacio(f.valores[2]);
             if (!vb::esNulo(vinculada) && vb::logico(vinculada) && !agencia.isEmpty()) {
-                m.rs_na.cerrar();
                 const QString de_la_agencia = cuenta_contable_agencias(agencia);
                 if (!de_la_agencia.isEmpty())
                     cuenta = de_la_agencia;
             }
         }
     }
-    m.rs_na.cerrar();
     return cuenta;
 }
 
@@ -138,19 +167,22 @@ void Traspaso::buscar_cuenta_cliente2()
 QString Traspaso::cuenta_cobro(const QString& codcobro)
 {
     QString cuenta;
-    m.rs_formas.cerrar();
-    m.rs_formas.abrir("SELECT * FROM formas WHERE ForCod = ?", m.hotel(m.conexion_formas),
-                      Cursor::Dinamico, Bloqueo::SoloLectura, {codcobro});
-    const QVariant for_cta = m.rs_formas.eof() ? QVariant() : m.rs_formas.campo("ForCta");
+    const auto f = fila_de(m, m.filas_leidas.formas, m.rs_formas, "SELECT * FROM formas WHERE ForCod = ?",
+                           m.hotel(m.conexion_formas), codcobro, [](Recordset& rs) {
+                               const QVariant cta = campo(rs, "ForCta");
+                               if (vb::esNulo(cta))
+                                   return QVariantList{cta};
+                               return QVariantList{cta, campo(rs, "ForDes")};
+                           });
+    const QVariant for_cta = f.existe ? f.valores[0] : QVariant();
     if (!vb::esNulo(for_cta)) {
         cuenta = vb::texto(for_cta);
         // A method without a description gives an empty one in the concepts.
-        descripcion_cobro = texto_o_vacio(m.rs_formas.campo("ForDes"));
+        descripcion_cobro = texto_o_vacio(f.valores[1]);
     } else {
         cuenta = m.cuenta_caja;
         descripcion_cobro = QStringLiteral("EFECTIVO *");
     }
-    m.rs_formas.cerrar();
     if (cuenta.isEmpty())
         cuenta = m.cuenta_caja;
     return a_digitos(cuenta);

@@ -66,10 +66,10 @@ FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
     if (t.log.abierto()) {
         try {
             t.log.linea(texto);
+            t.log.cerrar();
         } catch (const Fallo&) {
             // The box below still tells the clerk.
         }
-        t.log.cerrar();
     }
     t.vista.puntero_espera(false);
     t.m.interlocutor.mensaje(texto, TITULO, Icono::Critico);
@@ -115,6 +115,16 @@ void pasar_cajas(Traspaso& t)
             preparados.insert(clave_caja(rs.campo(QStringLiteral("CajFec")), rs.campo(QStringLiteral("CajOrd"))));
     }
 
+    // What a failure names is written only when one happens: the day and
+    // order of the movement last read.
+    QVariant fec, ord;
+    bool leido = false;
+    auto nombrar = [&] {
+        if (leido)
+            t.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
+                          .arg(convertir_fecha(texto_o_vacio(fec), 0, 2), texto_o_vacio(ord));
+    };
+
     QVector<qint64> por_marcar;
     auto marcar = [&] {
         if (por_marcar.isEmpty())
@@ -122,9 +132,8 @@ void pasar_cajas(Traspaso& t)
         const qint64 aqui = m.rs_caja.posicion();
         for (qint64 p : std::as_const(por_marcar)) {
             m.rs_caja.ir_a(p);
-            t.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
-                          .arg(convertir_fecha(texto_o_vacio(m.rs_caja.campo(QStringLiteral("CajaFec"))), 0, 2),
-                               texto_o_vacio(m.rs_caja.campo(QStringLiteral("CajaOrd"))));
+            fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
+            ord = m.rs_caja.campo(QStringLiteral("CajaOrd"));
             m.rs_caja.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
             m.rs_caja.guardar();
         }
@@ -132,12 +141,11 @@ void pasar_cajas(Traspaso& t)
         m.rs_caja.ir_a(aqui);
     };
 
-    while (!m.rs_caja.eof()) {
-        const QVariant fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
-        const QVariant ord = m.rs_caja.campo(QStringLiteral("CajaOrd"));
+    while (!m.rs_caja.eof()) try {
+        fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
+        ord = m.rs_caja.campo(QStringLiteral("CajaOrd"));
+        leido = true;
         const QString cajafec = texto_o_vacio(fec);
-        t.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
-                      .arg(convertir_fecha(cajafec, 0, 2), texto_o_vacio(ord));
 
         t.orden_caja = vb::CInt(ord);
         m.rs_cajj.cerrar();
@@ -210,9 +218,18 @@ void pasar_cajas(Traspaso& t)
         m.rs_caja.siguiente();
         t.vista.progreso(fase, ++hecho, total);
         d.unidad(marcar);
+    } catch (...) {
+        nombrar();
+        throw;
     }
+    nombrar();
     d.cerrar_grupo();
-    marcar();
+    try {
+        marcar();
+    } catch (...) {
+        nombrar();
+        throw;
+    }
     m.rs_caja.cerrar();
 }
 
@@ -350,6 +367,14 @@ FinTraspaso Traspaso::correr()
 {
     empezar_resumen(*this);
 
+    // Customer, agency, company and payment-method rows are read once per
+    // code for the run (see Module1::FilasLeidas).
+    struct Lecturas {
+        Module1::FilasLeidas& f;
+        ~Lecturas() { f.terminar(); }
+    } lecturas{m.filas_leidas};
+    m.filas_leidas.empezar();
+
     const QDateTime reloj = ahora();
     resumen.inicio = reloj;
     const QString nombre_log = QStringLiteral("c:\\quelmira\\sp1\\tc_") + reloj.toString(QStringLiteral("ddMMyy")) +
@@ -378,6 +403,12 @@ FinTraspaso Traspaso::correr()
         resumen.reparaciones = reparaciones;
         reparaciones.clear();
         contar_registros(*this);
+        // The log reaches the disk with each group the run makes durable.
+        durabilidad->al_confirmar = [this, antes = std::move(durabilidad->al_confirmar)] {
+            if (antes)
+                antes();
+            log.vaciar();
+        };
         durabilidad->empezar();
 
         tarea = QStringLiteral("la preparación de las facturas");

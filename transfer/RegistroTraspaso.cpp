@@ -4,9 +4,25 @@
 #include "platform/Cp1252.h"
 #include "platform/Fallo.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
+
+namespace {
+
+// Kept lines past this are written at once: a run whose groups are long
+// never holds much of its log in memory.
+constexpr qsizetype MAXIMO_PENDIENTE = 64 * 1024;
+
+}  // namespace
+
+RegistroTraspaso::~RegistroTraspaso()
+{
+    try {
+        cerrar();
+    } catch (const Fallo&) {
+        // Nobody is left to tell.
+    }
+}
 
 void RegistroTraspaso::abrir(const QString& ruta_local)
 {
@@ -26,8 +42,15 @@ void RegistroTraspaso::linea(const QString& texto)
         throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
                     QStringLiteral("El fichero de registro no está abierto"));
     }
-    QByteArray bytes = windows_1252().codificar(texto);
-    bytes.append("\r\n", 2);
+    pendiente_ += windows_1252().codificar(texto);
+    pendiente_.append("\r\n", 2);
+    if (pendiente_.size() > MAXIMO_PENDIENTE) vaciar();
+}
+
+void RegistroTraspaso::vaciar()
+{
+    if (!archivo_.isOpen() || pendiente_.isEmpty()) return;
+    const QByteArray bytes = std::exchange(pendiente_, QByteArray());
     if (archivo_.write(bytes) != bytes.size() || !archivo_.flush()) {
         throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
                     QStringLiteral("No se puede escribir en el fichero de registro %1: %2")
@@ -37,5 +60,12 @@ void RegistroTraspaso::linea(const QString& texto)
 
 void RegistroTraspaso::cerrar()
 {
-    if (archivo_.isOpen()) archivo_.close();
+    if (!archivo_.isOpen()) return;
+    try {
+        vaciar();
+    } catch (const Fallo&) {
+        archivo_.close();
+        throw;
+    }
+    archivo_.close();
 }

@@ -346,6 +346,52 @@ private slots:
         sqlite3_trace_v2(h, 0, nullptr, nullptr);
     }
 
+    // A selection opened to be written is read by pages: the first read
+    // fixes its rows and order, each page is read as the table is then.
+    void seleccion_leida_por_paginas()
+    {
+        Otro o(archivo_);
+        o.sql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 700) "
+                             "INSERT INTO t (cod, importe, orden) SELECT 'c' || i, i, i FROM n"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t WHERE orden > ? ORDER BY orden DESC"), c, Cursor::Dinamico,
+                 Bloqueo::Optimista, {0});
+        QCOMPARE(rs.campo(QStringLiteral("orden")).toLongLong(), 700);
+        // Another program, after the first read: a row of a later page
+        // deleted, one changed, one added that the selection would take.
+        o.sql(QStringLiteral("DELETE FROM t WHERE orden = 100"));
+        o.sql(QStringLiteral("UPDATE t SET importe = -50 WHERE orden = 50"));
+        o.sql(QStringLiteral("INSERT INTO t (cod, orden) VALUES ('nueva', 900)"));
+        QCOMPARE(rs.recuento(), 700);
+        qint64 esperado = 700, vistas = 0, en_300 = -1;
+        for (; !rs.eof(); rs.siguiente(), --esperado, ++vistas) {
+            if (esperado == 100) --esperado;
+            QCOMPARE(rs.campo(QStringLiteral("orden")).toLongLong(), esperado);
+            if (esperado == 50) QCOMPARE(rs.campo(QStringLiteral("importe")).toDouble(), -50.0);
+            rs.asignar(QStringLiteral("nombre"), QStringLiteral("n%1").arg(esperado));
+            if (esperado == 300) en_300 = rs.posicion();
+            if (esperado == 20) {
+                // Back to a row of an earlier page, written there, and on.
+                const qint64 aqui = rs.posicion();
+                rs.ir_a(en_300);
+                QCOMPARE(rs.campo(QStringLiteral("nombre")).toString(), QStringLiteral("n300"));
+                rs.asignar(QStringLiteral("importe"), 3000);
+                rs.ir_a(aqui);
+                QCOMPARE(rs.campo(QStringLiteral("orden")).toLongLong(), 20);
+            }
+        }
+        QCOMPARE(vistas, 699);
+        QCOMPARE(o.filas(QStringLiteral("SELECT count(*) FROM t WHERE nombre = 'n' || orden")),
+                 QStringList{"integer:699"});
+        QCOMPARE(o.filas(QStringLiteral("SELECT importe, nombre FROM t WHERE orden = 300")),
+                 QStringList{"real:3000|text:n300"});
+        // A row deleted after the first read, reached again, cannot be read.
+        o.sql(QStringLiteral("DELETE FROM t WHERE orden = 700"));
+        rs.ir_a(0);
+        ESPERAR_FALLO(rs.campo(QStringLiteral("orden")), codigo_error::FILA_NO_LOCALIZADA);
+    }
+
     void guardar_escribe_solo_esa_fila()
     {
         Otro o(archivo_);

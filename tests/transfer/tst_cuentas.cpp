@@ -75,6 +75,7 @@ private slots:
     void valores_nulos();
     void cuenta_cobro_data();
     void cuenta_cobro();
+    void leida_una_vez_por_traspaso();
 };
 
 void TstCuentas::initTestCase()
@@ -193,6 +194,11 @@ void TstCuentas::cliente_de_factura()
     e.factura(tipo, cliente, "20240115");
 
     QCOMPARE(e.t.cuenta_cliente3(), cuenta);
+    // During a run: the first lookup keeps the row, the second uses it.
+    e.m.filas_leidas.empezar();
+    QCOMPARE(e.t.cuenta_cliente3(), cuenta);
+    QCOMPARE(e.t.cuenta_cliente3(), cuenta);
+    e.m.filas_leidas.terminar();
 
     e.m.rs_cajj.cerrar();
     e.m.rs_cajj.abrir("SELECT * FROM cajj", e.m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
@@ -272,6 +278,26 @@ void TstCuentas::cuenta_cobro()
     e.t.descripcion_cobro = "de antes";
     QCOMPARE(e.t.cuenta_cobro(codigo), cuenta);
     QCOMPARE(e.t.descripcion_cobro, descripcion);
+}
+
+// During a run a payment method is read once: a change made after its first
+// lookup is for the next run.
+void TstCuentas::leida_una_vez_por_traspaso()
+{
+    for (const bool modo_sql : {false, true}) {
+        Clientela& e = entorno(modo_sql);
+        e.m.digitos = 9;
+        const QString codigo = modo_sql ? "81" : "80";
+        e.inst.insertar("formas", {{"ForCod", codigo}, {"ForCta", "572000080"}, {"ForDes", "UNA"}});
+        e.m.filas_leidas.empezar();
+        QCOMPARE(e.t.cuenta_cobro(codigo), QString("572000080"));
+        e.inst.sql("formas", "UPDATE formas SET ForCta = '572000099', ForDes = 'OTRA' WHERE ForCod = ?", {codigo});
+        QCOMPARE(e.t.cuenta_cobro(codigo), QString("572000080"));
+        QCOMPARE(e.t.descripcion_cobro, QString("UNA"));
+        e.m.filas_leidas.terminar();
+        QCOMPARE(e.t.cuenta_cobro(codigo), QString("572000099"));
+        QCOMPARE(e.t.descripcion_cobro, QString("OTRA"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TstCuentas)

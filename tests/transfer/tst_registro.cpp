@@ -43,9 +43,11 @@ void TstRegistro::codificacion()
     r.abrir(dir.filePath("a.log"));
     QVERIFY(r.abierto());
     r.linea(texto);
-    // Flushed line by line: what is written is on disk before closing.
+    // Kept until vaciar() (each group commit), then on disk before closing.
     QFile f(dir.filePath("a.log"));
     QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray());
+    r.vaciar();
     QCOMPARE(f.readAll(), bytes);
     r.cerrar();
     QVERIFY(!r.abierto());
