@@ -54,6 +54,7 @@ QString importe_nulo(Recordset& emi)
 
 FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
 {
+    t.admite_detencion = false;
     QString texto = QStringLiteral("El traspaso se ha interrumpido en %1: %2 (error %3).")
                         .arg(t.tarea, descripcion, QString::number(numero));
     t.rs_diario.cerrar();
@@ -73,6 +74,31 @@ FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
     t.vista.puntero_espera(false);
     t.m.interlocutor.mensaje(texto, TITULO, Icono::Critico);
     return FinTraspaso::Fallido;
+}
+
+// The end of a run stopped by the clerk right after a group's commit: the
+// point closed with no run in course, the log and the clerk told where.
+FinTraspaso detener(Traspaso& t)
+{
+    t.admite_detencion = false;
+    t.rs_diario.cerrar();
+    t.rs_subcuentas.cerrar();
+    t.detenido = QStringLiteral("Traspaso detenido por el usuario en %1: el resto se traspasará en el próximo "
+                                "traspaso.")
+                     .arg(t.tarea);
+    try {
+        if (t.durabilidad)
+            t.durabilidad->terminar();
+        t.durabilidad.reset();
+        t.log.linea(t.detenido);
+        t.log.cerrar();
+    } catch (const Fallo& f) {
+        return abandonar(t, f.descripcion(), f.numero());
+    }
+    t.vista.puntero_espera(false);
+    t.m.interlocutor.mensaje(t.detenido, TITULO, Icono::Informacion);
+    t.avisar_pendientes();
+    return FinTraspaso::Detenido;
 }
 
 // Cash pass: every receipt of the range not transferred yet is staged in
@@ -129,6 +155,19 @@ void pasar_cajas(Traspaso& t)
         }
         por_marcar.clear();
         m.rs_caja.ir_a(aqui);
+    };
+
+    // A stop comes right after a commit: that group's marks are set first.
+    auto cerrar = [&](bool pase_terminado) {
+        try {
+            if (pase_terminado)
+                d.cerrar_grupo();
+            else
+                d.unidad(marcar);
+        } catch (const DetencionPedida&) {
+            marcar();
+            throw;
+        }
     };
 
     while (!m.rs_caja.eof()) {
@@ -207,9 +246,9 @@ void pasar_cajas(Traspaso& t)
         por_marcar.append(m.rs_caja.posicion());
         m.rs_caja.siguiente();
         t.vista.progreso(fase, ++hecho, total);
-        d.unidad(marcar);
+        cerrar(false);
     }
-    d.cerrar_grupo();
+    cerrar(true);
     marcar();
     m.rs_caja.cerrar();
 }
@@ -345,6 +384,7 @@ FinTraspaso Traspaso::iniciar2()
     nombre_registro = nombre_log;
     cobros_sin_factura = 0;
     facturas_descuadradas = 0;
+    detenido.clear();
     try {
         log.abrir(local(nombre_log));
         log.linea(QStringLiteral("Traspaso a contabilidad desde: ") + vista.texto_de() + QStringLiteral(" Hasta: ") +
@@ -362,7 +402,16 @@ FinTraspaso Traspaso::iniciar2()
         for (const QString& r : std::as_const(reparaciones))
             log.linea(r);
         reparaciones.clear();
+        durabilidad->al_confirmar = [this, renovar = durabilidad->al_confirmar] {
+            if (renovar)
+                renovar();
+            if (admite_detencion && pedir_detencion && pedir_detencion()) {
+                admite_detencion = false;
+                throw DetencionPedida{};
+            }
+        };
         durabilidad->empezar();
+        admite_detencion = true;
 
         tarea = QStringLiteral("la preparación de las facturas");
         m.hotel(m.conexion_emi).ejecutar(QStringLiteral("UPDATE emi SET TasaImporte = 0 WHERE TasaImporte IS NULL "));
@@ -394,7 +443,10 @@ FinTraspaso Traspaso::iniciar2()
         m.rs_emi.cerrar();
 
         contabilizar();
+        admite_detencion = false;
         return FinTraspaso::Correcto;
+    } catch (const DetencionPedida&) {
+        return detener(*this);
     } catch (const Fallo& f) {
         return abandonar(*this, f.descripcion(), f.numero());
     } catch (const std::exception& e) {
