@@ -269,16 +269,17 @@ void TraspasoContaplus::ejecutar()
 void TraspasoContaplus::vista_previa()
 {
     if (en_curso_) return;
-    // Both boxes checked as Enter checks them; the dry run starts only from
-    // a valid range.
-    QString texto = de->text();
+    // Both boxes checked as Enter checks them (a box already accepted shows
+    // dd/mm/aaaa: read back as typed); the dry run starts only from a valid
+    // range.
+    QString texto = de->text().remove(QLatin1Char('/'));
     ResultadoFecha r = confirmar_desde(t, texto);
     de->setText(texto);
     if (r != ResultadoFecha::Aceptada) {
         de->setFocus();
         return;
     }
-    texto = hasta->text();
+    texto = hasta->text().remove(QLatin1Char('/'));
     r = confirmar_hasta(t, texto);
     hasta->setText(texto);
     if (r != ResultadoFecha::Aceptada) {
