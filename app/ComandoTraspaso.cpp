@@ -5,17 +5,21 @@
 #include "app/InterlocutorConsola.h"
 #include "app/VistaConsola.h"
 #include "platform/Fallo.h"
+#include "platform/Interrupcion.h"
 #include "startup/Module1.h"
 #include "transfer/FechasTraspaso.h"
+#include "transfer/Simulacion.h"
 #include "transfer/Traspaso.h"
 
 #include <QDate>
+#include <QDir>
+#include <optional>
 
 #include <cstdio>
 
 namespace {
 
-const char USO[] = "Uso: enlace [--unidades DIR] traspaso --desde DDMMAAAA --hasta DDMMAAAA [--si]\n";
+const char USO[] = "Uso: enlace [--unidades DIR] traspaso [--simular] --desde DDMMAAAA --hasta DDMMAAAA [--si]\n";
 
 int uso(const QString& motivo)
 {
@@ -47,11 +51,13 @@ bool fecha_de_orden(const QString& texto)
 int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
 {
     QString desde, hasta;
-    bool si = false, hay_desde = false, hay_hasta = false;
+    bool si = false, simulacion = false, hay_desde = false, hay_hasta = false;
     for (int i = 0; i < argumentos.size(); ++i) {
         const QString& a = argumentos[i];
         if (a == QLatin1String("--si")) {
             si = true;
+        } else if (a == QLatin1String("--simular")) {
+            simulacion = true;
         } else if (a == QLatin1String("--desde") || a == QLatin1String("--hasta")) {
             if (i + 1 >= argumentos.size()) return uso(QStringLiteral("Falta la fecha de ") + a);
             (a == QLatin1String("--desde") ? desde : hasta) = argumentos[++i];
@@ -85,14 +91,18 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
     }
 
     Traspaso t(m, vista);
-    // The command holds the installation from its set-up to its end.
-    ReservaInstalacion reserva(t);
-    if (!reserva.tomada()) return 1;
-    try {
-        if (!t.activar()) return 1;
-    } catch (const Fallo& f) {
-        avisar_fallo(interlocutor, f);
-        return 1;
+    // The command holds the installation from its set-up to its end; a dry
+    // run prepares and locks only its copies.
+    std::optional<ReservaInstalacion> reserva;
+    if (!simulacion) {
+        reserva.emplace(t);
+        if (!reserva->tomada()) return 1;
+        try {
+            if (!t.activar()) return 1;
+        } catch (const Fallo& f) {
+            avisar_fallo(interlocutor, f);
+            return 1;
+        }
     }
 
     // The two boxes, as typed and confirmed with Enter.
@@ -101,17 +111,42 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
     if (confirmar_hasta(t, hasta) != ResultadoFecha::Aceptada) return 1;
     vista.hasta = hasta;
 
-    const FinTraspaso fin = t.iniciar2();
-    // The report's local path, last, for the clerk or a script to open.
-    if (!t.informe.isEmpty()) {
-        std::fflush(stdout);
-        std::printf("Informe del traspaso: %s\n", t.informe.toLocal8Bit().constData());
-        std::fflush(stdout);
+    // A first Ctrl+C stops the run at its next durable point.
+    interrupcion::capturar();
+    t.pedir_detencion = [] { return interrupcion::pedida(); };
+    FinTraspaso fin = FinTraspaso::SinPreparar;
+    QString informe;
+    if (simulacion) {
+        Simulacion s;
+        try {
+            s = simular(t);
+        } catch (const Fallo& f) {
+            avisar_fallo(interlocutor, f);
+        }
+        fin = s.fin;
+        informe = s.informe;
+        if (!s.csv.isEmpty())
+            std::printf("Simulación: no se ha escrito nada; los únicos ficheros nuevos son el informe y su CSV.\n"
+                        "Apuntes de la simulación: %s\n",
+                        QDir::toNativeSeparators(s.csv).toLocal8Bit().constData());
+    } else {
+        fin = t.iniciar2();
+        informe = t.informe;
     }
+    interrupcion::soltar();
+    // The report's local path, last, for the clerk or a script to open.
+    if (!informe.isEmpty()) {
+        std::fflush(stdout);
+        std::printf("Informe del traspaso: %s\n", QDir::toNativeSeparators(informe).toLocal8Bit().constData());
+    }
+    std::fflush(stdout);
+
     switch (fin) {
     case FinTraspaso::Correcto:
     case FinTraspaso::SinFacturas:
         return 0;
+    case FinTraspaso::Detenido:
+        return 3;
     case FinTraspaso::Cancelado:
     case FinTraspaso::Bloqueado:
     case FinTraspaso::SinPreparar:

@@ -1,7 +1,7 @@
 // enlace: the link from the hotel's databases to ContaPlus.
 //   enlace [--unidades DIR]                      the main menu window
 //   enlace [--unidades DIR] ajustes              start-up and the link settings
-//   enlace [--unidades DIR] traspaso ...         a transfer without windows
+//   enlace [--unidades DIR] traspaso ...         a transfer (or a dry run) without windows
 //   enlace demo DIR [--facturas N] [--semilla S] [--desde DDMMAAAA] [--dias D]
 //   enlace plantillas DIR                        the two ContaPlus templates
 #include "app/ComandoTraspaso.h"
@@ -24,7 +24,7 @@ const char* const USO =
     "Uso:\n"
     "  enlace [--unidades DIR]                   ventana del menú\n"
     "  enlace [--unidades DIR] ajustes           arranque y ajustes del enlace\n"
-    "  enlace [--unidades DIR] traspaso --desde DDMMAAAA --hasta DDMMAAAA [--si]\n"
+    "  enlace [--unidades DIR] traspaso [--simular] --desde DDMMAAAA --hasta DDMMAAAA [--si]\n"
     "  enlace demo DIR [--facturas N] [--semilla S] [--desde DDMMAAAA] [--dias D]\n"
     "  enlace plantillas DIR\n"
     "DIR de --unidades: cada unidad X: es la carpeta DIR/X.\n";

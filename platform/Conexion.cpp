@@ -1,6 +1,7 @@
 #include "platform/Conexion.h"
 
 #include "platform/Motores.h"
+#include "platform/SimulacionBackend.h"
 #include "platform/TextoSql.h"
 
 #include <QFileInfo>
@@ -92,6 +93,14 @@ Backend& Conexion::backend() const
         throw Fallo(codigo_error::CONEXION_CERRADA,
                     QStringLiteral("La conexión no está abierta: no se permite la operación."));
     return *backend_;
+}
+
+Conexion Conexion::simulada() const
+{
+    Conexion c;
+    c.cadena_ = cadena_;
+    if (backend_) c.backend_ = std::make_shared<SimulacionBackend>(backend_);
+    return c;
 }
 
 void Conexion::ejecutar(const QString& sql, const QVariantList& parametros)

@@ -44,6 +44,10 @@ public:
     void confirmar_unidad();
     void deshacer_unidad();
 
+    // A handle over the same open connection that reads through it and
+    // writes nothing (SimulacionBackend); a closed one stays closed.
+    Conexion simulada() const;
+
     // The engine behind it; throws CONEXION_CERRADA when not open.
     Backend& backend() const;
 

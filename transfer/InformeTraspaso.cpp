@@ -293,9 +293,11 @@ void dejar_informe(Traspaso& t, FinTraspaso como)
 {
     ResumenTraspaso& r = t.resumen;
     r.como = como;
+    r.detenido = t.detenido;
     r.fin = t.ahora();
     r.milisegundos = r.reloj.isValid() ? r.reloj.elapsed() : -1;
     t.informe.clear();
+    if (r.simulacion) return;   // a dry run writes its own, outside its scratch copy
     QString ruta = t.nombre_registro;
     if (ruta.endsWith(QStringLiteral(".log"), Qt::CaseInsensitive)) ruta.chop(4);
     ruta = t.local(ruta + QStringLiteral(".html"));

@@ -54,6 +54,7 @@ QString importe_nulo(Recordset& emi)
 
 FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
 {
+    t.admite_detencion = false;
     QString texto = QStringLiteral("El traspaso se ha interrumpido en %1: %2 (error %3).")
                         .arg(t.tarea, descripcion, QString::number(numero));
     t.rs_diario.cerrar();
@@ -74,6 +75,31 @@ FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
     t.vista.puntero_espera(false);
     t.m.interlocutor.mensaje(texto, TITULO, Icono::Critico);
     return FinTraspaso::Fallido;
+}
+
+// The end of a run stopped by the clerk right after a group's commit: the
+// point closed with no run in course, the log and the clerk told where.
+FinTraspaso detener(Traspaso& t)
+{
+    t.admite_detencion = false;
+    t.rs_diario.cerrar();
+    t.rs_subcuentas.cerrar();
+    t.detenido = QStringLiteral("Traspaso detenido por el usuario en %1: el resto se traspasará en el próximo "
+                                "traspaso.")
+                     .arg(t.tarea);
+    try {
+        if (t.durabilidad)
+            t.durabilidad->terminar();
+        t.durabilidad.reset();
+        t.log.linea(t.detenido);
+        t.log.cerrar();
+    } catch (const Fallo& f) {
+        return abandonar(t, f.descripcion(), f.numero());
+    }
+    t.vista.puntero_espera(false);
+    t.m.interlocutor.mensaje(t.detenido, TITULO, Icono::Informacion);
+    t.avisar_pendientes();
+    return FinTraspaso::Detenido;
 }
 
 // Cash pass: every receipt of the range not transferred yet is staged in
@@ -139,6 +165,19 @@ void pasar_cajas(Traspaso& t)
         }
         por_marcar.clear();
         m.rs_caja.ir_a(aqui);
+    };
+
+    // A stop comes right after a commit: that group's marks are set first.
+    auto cerrar = [&](bool pase_terminado) {
+        try {
+            if (pase_terminado)
+                d.cerrar_grupo();
+            else
+                d.unidad(marcar);
+        } catch (const DetencionPedida&) {
+            marcar();
+            throw;
+        }
     };
 
     while (!m.rs_caja.eof()) try {
@@ -217,13 +256,13 @@ void pasar_cajas(Traspaso& t)
         por_marcar.append(m.rs_caja.posicion());
         m.rs_caja.siguiente();
         t.vista.progreso(fase, ++hecho, total);
-        d.unidad(marcar);
+        cerrar(false);
     } catch (...) {
         nombrar();
         throw;
     }
     nombrar();
-    d.cerrar_grupo();
+    cerrar(true);
     try {
         marcar();
     } catch (...) {
@@ -384,6 +423,7 @@ FinTraspaso Traspaso::correr()
     nombre_registro = nombre_log;
     cobros_sin_factura = 0;
     facturas_descuadradas = 0;
+    detenido.clear();
     try {
         log.abrir(local(nombre_log));
         log.linea(QStringLiteral("Traspaso a contabilidad desde: ") + vista.texto_de() + QStringLiteral(" Hasta: ") +
@@ -403,13 +443,19 @@ FinTraspaso Traspaso::correr()
         resumen.reparaciones = reparaciones;
         reparaciones.clear();
         contar_registros(*this);
-        // The log reaches the disk with each group the run makes durable.
+        // After each group the run makes durable: the locks renewed, the log
+        // on disk, and a stop the clerk asked for acted on.
         durabilidad->al_confirmar = [this, antes = std::move(durabilidad->al_confirmar)] {
             if (antes)
                 antes();
             log.vaciar();
+            if (admite_detencion && pedir_detencion && pedir_detencion()) {
+                admite_detencion = false;
+                throw DetencionPedida{};
+            }
         };
         durabilidad->empezar();
+        admite_detencion = true;
 
         tarea = QStringLiteral("la preparación de las facturas");
         m.hotel(m.conexion_emi).ejecutar(QStringLiteral("UPDATE emi SET TasaImporte = 0 WHERE TasaImporte IS NULL "));
@@ -441,7 +487,10 @@ FinTraspaso Traspaso::correr()
         m.rs_emi.cerrar();
 
         contabilizar();
+        admite_detencion = false;
         return FinTraspaso::Correcto;
+    } catch (const DetencionPedida&) {
+        return detener(*this);
     } catch (const Fallo& f) {
         return abandonar(*this, f.descripcion(), f.numero());
     } catch (const std::exception& e) {

@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 enum class FinTraspaso {
@@ -25,7 +26,12 @@ enum class FinTraspaso {
     Fallido,        // a failure abandoned the run (told to the clerk)
     Bloqueado,      // another transfer holds the installation: nothing ran
     SinPreparar,    // the ContaPlus files were not prepared: nothing ran
+    Detenido,       // stopped at the clerk's request after a durable group
 };
+
+// Thrown right after a group's commit when the clerk asked the run to stop;
+// caught by iniciar2(), which ends the run there.
+struct DetencionPedida {};
 
 class Traspaso {
 public:
@@ -69,6 +75,16 @@ public:
 
     // The durable point of the run in course (see PuntoDurable.h).
     std::optional<Durabilidad> durabilidad;
+    // Asked right after each group commit of a run: true stops the run there,
+    // all it did durable, the rest left for the next run. The window asks
+    // the clerk after Escape; the command line tells whether Ctrl+C came.
+    std::function<bool()> pedir_detencion;
+    // True while a stop can be acted on: from the run's first group to its
+    // end or failure.
+    bool admite_detencion = false;
+    // Where the last run stopped at the clerk's request, as its log says it;
+    // empty when it was not stopped.
+    QString detenido;
     // Repairs made at the activation, for the next run's log.
     QStringList reparaciones;
 

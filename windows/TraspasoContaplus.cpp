@@ -5,17 +5,23 @@
 
 #include "platform/Fallo.h"
 #include "transfer/FechasTraspaso.h"
+#include "transfer/Simulacion.h"
 
 #include <QApplication>
 #include <QBoxLayout>
 #include <QDesktopServices>
+#include <QDir>
+#include <QKeyEvent>
 #include <QUrl>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
+#include <QWindow>
 
 TraspasoContaplus::TraspasoContaplus(Module1& m, QWidget* padre)
     : QDialog(padre), m(m), t(m, *this)
@@ -66,6 +72,18 @@ TraspasoContaplus::TraspasoContaplus(Module1& m, QWidget* padre)
         w->hide();
     }
 
+    // A dry run of the range; it takes no focus, so Tab still goes from
+    // one date box to the other.
+    previa_ = new QPushButton(QStringLiteral("Vista previa"), this);
+    previa_->setObjectName(QStringLiteral("previa"));
+    previa_->setFocusPolicy(Qt::NoFocus);
+    previa_->setAutoDefault(false);
+    previa_->setToolTip(QStringLiteral("F5: simula el traspaso sin escribir nada"));
+    connect(previa_, &QPushButton::clicked, this, [this] { vista_previa(); });
+    auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(f5, &QShortcut::activated, this, [this] { vista_previa(); });
+    t.pedir_detencion = [this] { return preguntar_detencion(); };
+
     auto* rejilla = new QGridLayout;
     rejilla->setHorizontalSpacing(10);
     rejilla->setVerticalSpacing(8);
@@ -74,6 +92,7 @@ TraspasoContaplus::TraspasoContaplus(Module1& m, QWidget* padre)
     rejilla->addWidget(de, 0, 2);
     rejilla->addWidget(SSPanel3, 1, 1);
     rejilla->addWidget(hasta, 1, 2);
+    rejilla->addWidget(previa_, 0, 3, 2, 1, Qt::AlignVCenter);
     rejilla->setColumnMinimumWidth(0, 70);
 
     auto* columna = new QVBoxLayout(this);
@@ -165,6 +184,16 @@ void TraspasoContaplus::activar()
 
 bool TraspasoContaplus::eventFilter(QObject* objeto, QEvent* evento)
 {
+    // During a run every key and click on this window is dropped but Escape,
+    // which is remembered and asked about right after the next commit. The
+    // message boxes of the run are windows of their own and take input.
+    auto* widget = qobject_cast<QWidget*>(objeto);
+    const bool aqui = objeto == static_cast<QObject*>(windowHandle()) || (widget && (widget == this || isAncestorOf(widget)));
+    if (filtrando_ && aqui && dynamic_cast<QInputEvent*>(evento)) {
+        if (evento->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(evento)->key() == Qt::Key_Escape)
+            escape_ = true;
+        return true;
+    }
     // A click in the start box begins a new range: both boxes emptied.
     if (objeto == de && evento->type() == QEvent::MouseButtonPress) {
         de->clear();
@@ -203,11 +232,38 @@ void TraspasoContaplus::confirmar_hasta_caja()
     }
 }
 
-void TraspasoContaplus::ejecutar()
+void TraspasoContaplus::empezar_run()
 {
     en_curso_ = true;
     ultima_fase_.clear();
     reloj_.invalidate();
+    escape_ = false;
+    filtrando_ = true;
+    qApp->installEventFilter(this);
+}
+
+void TraspasoContaplus::terminar_run()
+{
+    qApp->removeEventFilter(this);
+    filtrando_ = false;
+    escape_ = false;
+    puntero_espera(false);
+    fase_->hide();
+    barra_->hide();
+    en_curso_ = false;
+}
+
+bool TraspasoContaplus::preguntar_detencion()
+{
+    if (!escape_) return false;
+    escape_ = false;
+    return m.interlocutor.mensaje(QStringLiteral("¿Desea detener el traspaso?"), QStringLiteral("Traspaso a CONTAPLUS"),
+                                  Icono::Pregunta, Botones::SiNo) == Respuesta::Si;
+}
+
+void TraspasoContaplus::ejecutar()
+{
+    empezar_run();
     FinTraspaso fin = FinTraspaso::Fallido;
     try {
         fin = t.iniciar2();
@@ -216,17 +272,61 @@ void TraspasoContaplus::ejecutar()
         m.interlocutor.mensaje(QStringLiteral("El traspaso se ha interrumpido.\n") + f.descripcion(),
                                QStringLiteral("Traspaso a CONTAPLUS"), Icono::Critico);
     }
-    puntero_espera(false);
-    fase_->hide();
-    barra_->hide();
-    en_curso_ = false;
+    terminar_run();
     // The report is offered after a run that posted; the one with no
     // invoices has said all there was to say.
-    if (!t.informe.isEmpty() && (fin == FinTraspaso::Correcto || fin == FinTraspaso::Fallido) &&
-        m.interlocutor.mensaje(QStringLiteral("¿Desea ver el informe del traspaso?"),
+    if (!t.informe.isEmpty() &&
+        (fin == FinTraspaso::Correcto || fin == FinTraspaso::Fallido || fin == FinTraspaso::Detenido))
+        ofrecer_informe(t.informe);
+}
+
+// "¿Desea ver el informe del traspaso?", and on Yes the report in the
+// system's browser.
+void TraspasoContaplus::ofrecer_informe(const QString& ruta)
+{
+    if (m.interlocutor.mensaje(QStringLiteral("¿Desea ver el informe del traspaso?"),
                                QStringLiteral("Traspaso a CONTAPLUS"), Icono::Pregunta,
                                Botones::SiNo) == Respuesta::Si)
-        abrir_informe(t.informe);
+        abrir_informe(ruta);
+}
+
+void TraspasoContaplus::vista_previa()
+{
+    if (en_curso_) return;
+    // Both boxes checked as Enter checks them (a box already accepted shows
+    // dd/mm/aaaa: read back as typed); the dry run starts only from a valid
+    // range.
+    QString texto = de->text().remove(QLatin1Char('/'));
+    ResultadoFecha r = confirmar_desde(t, texto);
+    de->setText(texto);
+    if (r != ResultadoFecha::Aceptada) {
+        de->setFocus();
+        return;
+    }
+    texto = hasta->text().remove(QLatin1Char('/'));
+    r = confirmar_hasta(t, texto);
+    hasta->setText(texto);
+    if (r != ResultadoFecha::Aceptada) {
+        (r == ResultadoFecha::SinInicio ? de : hasta)->setFocus();
+        return;
+    }
+    empezar_run();
+    Simulacion s;
+    try {
+        OpcionesSimulacion o;
+        o.activar = false;
+        s = simular(t, o);
+    } catch (const Fallo& f) {
+        m.interlocutor.mensaje(QStringLiteral("La simulación se ha interrumpido.\n") + f.descripcion(),
+                               QStringLiteral("Traspaso a CONTAPLUS"), Icono::Critico);
+    }
+    terminar_run();
+    if (!s.informe.isEmpty()) {
+        m.interlocutor.mensaje(QStringLiteral("Simulación: no se ha escrito nada. El informe está en ") +
+                                   QDir::toNativeSeparators(s.informe) + QStringLiteral("."),
+                               QStringLiteral("Vista previa"), Icono::Informacion);
+        ofrecer_informe(s.informe);
+    }
 }
 
 void TraspasoContaplus::progreso(const QString& fase, qint64 hecho, qint64 total)
@@ -248,5 +348,6 @@ void TraspasoContaplus::progreso(const QString& fase, qint64 hecho, qint64 total
     }
     fase_->show();
     barra_->show();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Input reaches the filter, which lets only Escape count.
+    QCoreApplication::processEvents(filtrando_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }

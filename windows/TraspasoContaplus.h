@@ -2,7 +2,9 @@
 // traspaso_contaplus: the transfer window. It owns the transfer's state (one
 // Traspaso), prepares the ContaPlus working files when it becomes active,
 // checks the two dates as the clerk leaves each box and starts the run from
-// the end box. While the run goes on the window shows what it is doing.
+// the end box. While the run goes on the window shows what it is doing, and
+// Escape asks whether to stop it (the only key it takes then). "Vista previa"
+// (or F5) makes a dry run of the range typed, which changes nothing.
 #include "startup/Module1.h"
 #include "transfer/Traspaso.h"
 #include "transfer/VistaTraspaso.h"
@@ -14,6 +16,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 class TraspasoContaplus : public QDialog, public VistaTraspaso {
     Q_OBJECT
@@ -46,6 +49,12 @@ private:
     void confirmar_de();
     void confirmar_hasta_caja();
     void ejecutar();
+    void vista_previa();
+    void ofrecer_informe(const QString& ruta);
+    // Around a run: input kept out but Escape, which asks for a stop.
+    void empezar_run();
+    void terminar_run();
+    bool preguntar_detencion();
 
     Module1& m;
     Traspaso t;
@@ -53,9 +62,12 @@ private:
     QLineEdit* hasta;
     QLabel* fase_;
     QProgressBar* barra_;
+    QPushButton* previa_;
     QElapsedTimer reloj_;
     QString ultima_fase_;
     bool colocada_ = false;
     bool en_curso_ = false;
     bool esperando_ = false;    // the hourglass is up
+    bool filtrando_ = false;    // user input kept out (a run goes on)
+    bool escape_ = false;       // Escape pressed during the run
 };

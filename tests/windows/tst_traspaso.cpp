@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -66,6 +67,8 @@ private slots:
     void traspaso_completo();
     void traspaso_cancelado();
     void progreso_a_la_vista();
+    void escape_durante_el_traspaso();
+    void vista_previa();
     void ficheros_que_no_se_preparan();
 };
 
@@ -310,6 +313,81 @@ void TstTraspaso::progreso_a_la_vista()
     QVERIFY(!barra->isVisible());
     QVERIFY(!fase->isVisible());
     QVERIFY(!leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf")).filas.isEmpty());
+}
+
+// Escape during a run asks whether to stop; Yes stops it after a group, the
+// window stays, and the next run leaves what one unbroken run leaves.
+void TstTraspaso::escape_durante_el_traspaso()
+{
+    Hotel h, entera;
+    {
+        Entorno b(entera);
+        QCOMPARE(int(b.correr("01112026", "04112026")), int(FinTraspaso::Correcto));
+    }
+    Entorno b(h);
+    Ventana v(b.m);
+    auto* barra = v.w->findChild<QProgressBar*>("progreso");
+    int escapes = 0;
+    QTimer pulsar;
+    QObject::connect(&pulsar, &QTimer::timeout, [&] {
+        if (barra->isVisible() && escapes++ == 0) QTest::keyClick(v.caja("hasta"), Qt::Key_Escape);
+    });
+    pulsar.start(0);
+    v.teclear("de", "01112026");
+    v.teclear("hasta", "04112026");
+    pulsar.stop();
+
+    QVERIFY(escapes > 0);
+    const QStringList textos = b.clerk.textos();
+    QVERIFY2(textos.contains("Traspaso a CONTAPLUS: ¿Desea detener el traspaso?"), qPrintable(textos.join('\n')));
+    QVERIFY(v.w->traspaso().detenido.startsWith("Traspaso detenido por el usuario en "));
+    QVERIFY(textos.contains("Traspaso a CONTAPLUS: " + v.w->traspaso().detenido));
+    QVERIFY(v.w->isVisible());
+    QVERIFY(!v.w->en_curso());
+
+    v.teclear("de", "01112026");
+    v.teclear("hasta", "04112026");
+    // Every journal line and every staged invoice, as the unbroken run left them.
+    auto lineas = [](const Instalacion& i) {
+        QStringList r;
+        for (const QVariantMap& f : leer_dbf(i.local("C:\\ContaEli\\TMP\\Xdiario.dbf")).filas) {
+            QStringList partes;
+            for (auto c = f.begin(); c != f.end(); ++c) partes << c.key() + '=' + c.value().toString();
+            r << partes.join('|');
+        }
+        for (const QVariantMap& f : i.filas("fac")) r << f.value("FacFra").toString() + ' ' + f.value("FacEst").toString();
+        r.sort();
+        return r;
+    };
+    QCOMPARE(lineas(h), lineas(entera));
+}
+
+// "Vista previa" and F5 run a dry run of the range in the boxes: the journal
+// and the logs stay as they were, the boxes keep their dates, and the clerk
+// is told where the report is.
+void TstTraspaso::vista_previa()
+{
+    Hotel h;
+    Entorno b(h);
+    Ventana v(b.m);
+    auto* previa = v.w->findChild<QPushButton*>("previa");
+    QVERIFY(previa);
+    QCOMPARE(previa->text(), QStringLiteral("Vista previa"));
+    QCOMPARE(previa->focusPolicy(), Qt::NoFocus);
+
+    v.teclear("de", "01112026");
+    QTest::keyClicks(v.caja("hasta"), "04112026");
+    QTest::mouseClick(previa, Qt::LeftButton);
+    QTest::keyClick(v.caja("hasta"), Qt::Key_F5);
+
+    const QStringList textos = b.clerk.textos();
+    QCOMPARE(textos.filter("Vista previa: Simulación: no se ha escrito nada. El informe está en ").size(), 2);
+    QCOMPARE(textos.filter("El proceso se ha realizado correctamente.").size(), 2);
+    QVERIFY(leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf")).filas.isEmpty());
+    QCOMPARE(h.logs().size(), 0);
+    QCOMPARE(v.caja("de")->text(), QStringLiteral("01/11/2026"));
+    QCOMPARE(v.caja("hasta")->text(), QStringLiteral("04/11/2026"));
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 // The ContaPlus folder cannot take the files (externa with a missing

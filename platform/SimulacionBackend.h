@@ -1,0 +1,53 @@
+#pragma once
+// A Backend for a dry run: reads go to the real engine, writes go nowhere.
+// A statement that returns no rows, an added row, a saved change and a
+// transaction are accepted and dropped, so the run goes on as if they had
+// been made; a recordset keeps in memory what it was given, as after a save.
+//
+// A statement that fills the Nulls of a column with a constant
+// ("UPDATE caja SET CajaTur = '' WHERE CajaTur is null") is remembered: from
+// then on the table is read as the statement would have left it, in the
+// conditions of a query (the column compared as COALESCE(column, constant))
+// and in the rows it returns.
+#include "platform/Backend.h"
+#include <QHash>
+#include <memory>
+
+class SimulacionBackend : public Backend {
+public:
+    explicit SimulacionBackend(std::shared_ptr<Backend> real);
+
+    void ejecutar(const QString& sql, const QVariantList& parametros) override;
+    std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros,
+                                    bool actualizable) override;
+    QVector<Columna> columnas(const QString& tabla) override;
+    void insertar(const QString& tabla, const QStringList& columnas,
+                  const QVariantList& valores) override;
+    void actualizar(const QString& tabla, const Resultado& leido, int fila,
+                    const QStringList& columnas, const QVariantList& valores) override;
+
+    qint64 registros(const QString& tabla) override;
+    void recortar(const QString& tabla, qint64 registros) override;
+    void sincronizar(const QString& tabla) override;
+    QString huella(const QString& tabla, qint64 registros) override;
+    QStringList comprobar(const QString& tabla) override;
+
+    void comenzar() override;
+    void confirmar() override;
+    void deshacer() override;
+    bool en_transaccion() const override { return transaccion_; }
+    void comenzar_unidad() override {}
+    void confirmar_unidad() override {}
+    void deshacer_unidad() override {}
+
+    // The text a query on `sql` is sent to the real engine with.
+    QString reescrita(const QString& sql) const;
+
+    // Constant standing for Null, by column in lower case, of one table.
+    using Rellenos = QHash<QString, QVariant>;
+
+private:
+    std::shared_ptr<Backend> real_;
+    QHash<QString, Rellenos> rellenos_;     // by table name in lower case
+    bool transaccion_ = false;
+};
