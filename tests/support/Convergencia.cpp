@@ -257,9 +257,9 @@ void cortar_corriente(const QString& raiz, const QString& sincronizados, const Q
     }
 }
 
-Resultado leer_resultado(const QString& raiz, const Resultado* como)
+EstadoFinal leer_resultado(const QString& raiz, const EstadoFinal* como)
 {
-    Resultado r;
+    EstadoFinal r;
     const QString carpeta = carpeta_contaplus(raiz);
     const QString diario = en_carpeta(carpeta, QStringLiteral("Xdiario.dbf"));
     const QString subcuentas = en_carpeta(carpeta, QStringLiteral("XSubCta.dbf"));
@@ -316,7 +316,7 @@ Resultado leer_resultado(const QString& raiz, const Resultado* como)
     return r;
 }
 
-QStringList diferencias(const Resultado& esperado, const Resultado& obtenido)
+QStringList diferencias(const EstadoFinal& esperado, const EstadoFinal& obtenido)
 {
     QStringList r;
     auto comparar = [&](const QString& que, const QStringList& e, const QStringList& o) {

@@ -55,7 +55,7 @@ void guardar_contaplus(const QString& raiz, const QString& antes);
 void cortar_corriente(const QString& raiz, const QString& sincronizados, const QString& antes);
 
 // The whole outcome of the transfers made on an installation.
-struct Resultado {
+struct EstadoFinal {
     QStringList diario;       // every journal line, all columns; Asien only on invoice lines (Auxiliar "*")
     QStringList descuadres;   // entries whose euro debits and credits differ by more than 0.005
     QStringList subcuentas;   // every XSubCta row
@@ -65,9 +65,9 @@ struct Resultado {
 };
 // With `como`, a journal or subaccount file identical byte for byte to the
 // one `como` was read from is taken from `como` instead of read again.
-Resultado leer_resultado(const QString& raiz, const Resultado* como = nullptr);
+EstadoFinal leer_resultado(const QString& raiz, const EstadoFinal* como = nullptr);
 
 // How `obtenido` departs from `esperado`: multisets of lines compared, one
 // line per surplus or missing row ("diario: sobra ..."), and every
 // unbalanced entry of `obtenido`. Empty when they agree.
-QStringList diferencias(const Resultado& esperado, const Resultado& obtenido);
+QStringList diferencias(const EstadoFinal& esperado, const EstadoFinal& obtenido);

@@ -76,7 +76,7 @@ class TstConvergencia : public QObject {
 
     QTemporaryDir dir_;
     QString plantilla_;
-    Resultado referencia_;
+    EstadoFinal referencia_;
     qint64 ms_ = 0;                       // one unbroken run
     QMap<QString, qint64> escrituras_;    // of the reference run, by the seam
     int lineas_ = 0, primeras_ = 0, ultimo_dia_ = 0, subcuentas_ = 0;
@@ -357,7 +357,7 @@ void TstConvergencia::dos_a_la_vez()
     const QString sola = dir_.filePath(QStringLiteral("grande_sola"));
     copiar_arbol(grande, sola);
     QCOMPARE(traspasar(sola, DESDE, HASTA).estado, 0);
-    const Resultado esperado = leer_resultado(sola);
+    const EstadoFinal esperado = leer_resultado(sola);
 
     const QString raiz = dir_.filePath(QStringLiteral("grande_dos"));
     copiar_arbol(grande, raiz);

@@ -25,8 +25,6 @@ const QString DESDE = QStringLiteral("01032026");
 const QString HASTA = QStringLiteral("03032026");
 
 // `enlace` with `argumentos`, its output merged; waits when `esperar`.
-// (Not tests/support/Convergencia: its Resultado is another type than the
-// engine's of the same name.)
 void enlace(QProcess& p, const QStringList& argumentos, bool esperar = true)
 {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
