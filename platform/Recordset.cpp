@@ -15,10 +15,17 @@ constexpr qint32 NO_ADMITE_ACTUALIZAR = -2146825037;   // 0x800A0CB3
 // Position of a column by name without regard to case; -1 when absent.
 // A plain scan: rows have a few dozen columns, and it allocates nothing, which
 // matters because every field of every row written goes through it.
-int indice_de(const QVector<Columna>& columnas, const QString& nombre)
+// The column's place; `pista` is where the next one is looked for first,
+// as the writers set and read a row's columns in the table's order.
+int indice_de(const QVector<Columna>& columnas, const QString& nombre, int& pista)
 {
-    for (int i = 0; i < columnas.size(); ++i) {
-        if (mismo_nombre(columnas[i].nombre, nombre)) return i;
+    const int n = int(columnas.size());
+    if (pista >= 0 && pista < n && mismo_nombre(columnas[pista].nombre, nombre)) return pista++;
+    for (int i = 0; i < n; ++i) {
+        if (mismo_nombre(columnas[i].nombre, nombre)) {
+            pista = i + 1;
+            return i;
+        }
     }
     return -1;
 }
@@ -111,6 +118,9 @@ struct Recordset::Estado {
 
     // Changes to the current row not yet saved, by column.
     QMap<int, QVariant> cambios;
+
+    // Where the next column named is looked for first (see indice_de).
+    int pista = 0;
 
     const QVector<Columna>& columnas() const { return pagina.columnas; }
     qint64 filas() const { return total + anadidas.filas.size(); }
@@ -266,12 +276,12 @@ QVariant Recordset::campo(const QString& nombre)
 {
     if (!e_->abierto) throw cerrado();
     if (e_->nueva) {
-        const int i = indice_de(e_->columnas_nueva, nombre);
+        const int i = indice_de(e_->columnas_nueva, nombre, e_->pista);
         if (i < 0) throw no_encontrado(nombre);
         return como_se_lee(e_->valores_nueva[i], e_->columnas_nueva[i]);
     }
     e_->asegurar_filas();
-    const int i = indice_de(e_->columnas(), nombre);
+    const int i = indice_de(e_->columnas(), nombre, e_->pista);
     if (i < 0) throw no_encontrado(nombre);
     int f = 0;
     const Resultado* r = e_->actual(f);
@@ -289,14 +299,14 @@ void Recordset::asignar(const QString& nombre, const QVariant& valor)
                     QStringLiteral("El recordset está abierto de solo lectura: no se puede cambiar el campo '%1'.")
                         .arg(nombre));
     if (e_->nueva) {
-        const int i = indice_de(e_->columnas_nueva, nombre);
+        const int i = indice_de(e_->columnas_nueva, nombre, e_->pista);
         if (i < 0) throw no_encontrado(nombre);
         e_->valores_nueva[i] = convertir(valor, e_->columnas_nueva[i]);
         e_->asignada[i] = true;
         return;
     }
     e_->asegurar_filas();
-    const int i = indice_de(e_->columnas(), nombre);
+    const int i = indice_de(e_->columnas(), nombre, e_->pista);
     if (i < 0) throw no_encontrado(nombre);
     int f = 0;
     if (!e_->actual(f)) throw sin_fila();
@@ -349,11 +359,12 @@ void Recordset::guardar()
         Resultado& a = e.anadidas;
         if (a.columnas.isEmpty()) a.columnas = e.columnas();
         QVariantList fila(a.columnas.size());
+        int j_pista = 0;
         for (int i = 0; i < e.columnas_nueva.size(); ++i) {
             // Usually the same columns in the same order: no search then.
             const QString& nombre = e.columnas_nueva[i].nombre;
             const int j = i < a.columnas.size() && a.columnas[i].nombre == nombre
-                              ? i : indice_de(a.columnas, nombre);
+                              ? i : indice_de(a.columnas, nombre, j_pista);
             if (j >= 0) fila[j] = e.valores_nueva[i];
         }
         const bool claves_completas = a.claves.size() == a.filas.size();

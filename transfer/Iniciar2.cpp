@@ -156,12 +156,25 @@ void pasar_cajas(Traspaso& t)
         if (por_marcar.isEmpty())
             return;
         const qint64 aqui = m.rs_caja.posicion();
-        for (qint64 p : std::as_const(por_marcar)) {
-            m.rs_caja.ir_a(p);
-            fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
-            ord = m.rs_caja.campo(QStringLiteral("CajaOrd"));
-            m.rs_caja.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
-            m.rs_caja.guardar();
+        // A group's marks go in one commit of the hotel's caja file, not one
+        // each: if it fails none is set, and the next run whose range covers
+        // them finds those receipts staged and only marks them. (A SQL Server
+        // catalogue takes them one by one, as its engine here has no
+        // transactions of its own.)
+        const bool propia = !m.modo_sql && !caja.en_transaccion();
+        if (propia) caja.comenzar();
+        try {
+            for (qint64 p : std::as_const(por_marcar)) {
+                m.rs_caja.ir_a(p);
+                fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
+                ord = m.rs_caja.campo(QStringLiteral("CajaOrd"));
+                m.rs_caja.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
+                m.rs_caja.guardar();
+            }
+            if (propia) caja.confirmar();
+        } catch (...) {
+            if (propia) caja.deshacer();
+            throw;
         }
         por_marcar.clear();
         m.rs_caja.ir_a(aqui);
