@@ -278,7 +278,7 @@ QVariant Recordset::campo(const QString& nombre)
     if (e_->nueva) {
         const int i = indice_de(e_->columnas_nueva, nombre, e_->pista);
         if (i < 0) throw no_encontrado(nombre);
-        return como_se_lee(e_->valores_nueva[i], e_->columnas_nueva[i]);
+        return como_se_lee(e_->valores_nueva[i], e_->columnas_nueva.at(i));
     }
     e_->asegurar_filas();
     const int i = indice_de(e_->columnas(), nombre, e_->pista);
@@ -301,7 +301,7 @@ void Recordset::asignar(const QString& nombre, const QVariant& valor)
     if (e_->nueva) {
         const int i = indice_de(e_->columnas_nueva, nombre, e_->pista);
         if (i < 0) throw no_encontrado(nombre);
-        e_->valores_nueva[i] = convertir(valor, e_->columnas_nueva[i]);
+        e_->valores_nueva[i] = convertir(valor, e_->columnas_nueva.at(i));
         e_->asignada[i] = true;
         return;
     }
@@ -344,7 +344,7 @@ void Recordset::guardar()
         QVariantList valores;
         for (int i = 0; i < e.columnas_nueva.size(); ++i) {
             if (!e.asignada[i]) continue;
-            columnas << e.columnas_nueva[i].nombre;
+            columnas << e.columnas_nueva.at(i).nombre;
             valores << e.valores_nueva[i];
         }
         motor.insertar(e.tabla, columnas, valores);
@@ -362,8 +362,8 @@ void Recordset::guardar()
         int j_pista = 0;
         for (int i = 0; i < e.columnas_nueva.size(); ++i) {
             // Usually the same columns in the same order: no search then.
-            const QString& nombre = e.columnas_nueva[i].nombre;
-            const int j = i < a.columnas.size() && a.columnas[i].nombre == nombre
+            const QString& nombre = e.columnas_nueva.at(i).nombre;
+            const int j = i < a.columnas.size() && a.columnas.at(i).nombre == nombre
                               ? i : indice_de(a.columnas, nombre, j_pista);
             if (j >= 0) fila[j] = e.valores_nueva[i];
         }
