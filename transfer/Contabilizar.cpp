@@ -14,7 +14,25 @@ namespace {
 // Codes this posting has already found in the company's SubCta or put in
 // XSubCta: asking again could only find them there, so the same sales, VAT
 // and tax accounts of every invoice cost two queries once, not per line.
-using Conocidas = QSet<QString>;
+// The codes one invoice's unit added are kept apart, to be forgotten when
+// the unit is discarded (a copy of the whole set per invoice would grow with
+// the run).
+struct Conocidas {
+    QSet<QString> codigos;
+    QStringList de_la_unidad;
+
+    bool contains(const QString& c) const { return codigos.contains(c); }
+    void insert(const QString& c)
+    {
+        codigos.insert(c);
+        de_la_unidad << c;
+    }
+    void olvidar_unidad()
+    {
+        for (const QString& c : std::as_const(de_la_unidad)) codigos.remove(c);
+        de_la_unidad.clear();
+    }
+};
 
 // With ContaPlus out of reach every code goes to its creator (which skips
 // codes XSubCta already holds); otherwise only codes the company lacks.
@@ -145,7 +163,7 @@ void Traspaso::contabilizar()
         n_apunte += 1;
         const QVariant fra = m.rs_fac.campo(QStringLiteral("FacFra"));
         tarea = QStringLiteral("el asiento de la factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra));
-        const Conocidas antes = conocidas;
+        conocidas.de_la_unidad.clear();
         const Sumas sumas = asentar_factura(*this, conocidas, n_apunte);
         if (sumas.descuadradas()) {
             // Nothing of it stays, and its number goes to the next one; it
@@ -153,7 +171,7 @@ void Traspaso::contabilizar()
             rs_diario.cerrar();
             rs_subcuentas.cerrar();
             durabilidad->descartar_unidad();
-            conocidas = antes;      // codes its unit added are gone from XSubCta
+            conocidas.olvidar_unidad();     // codes its unit added are gone from XSubCta
             n_apunte -= 1;
             ++facturas_descuadradas;
             resumen.facturas_descuadradas.append({vb::esNulo(fra) ? QString() : vb::texto(fra), sumas.debe, sumas.haber});
