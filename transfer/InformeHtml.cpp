@@ -3,10 +3,12 @@
 // figures are also in data- attributes, with a decimal point, for programs.
 #include "transfer/InformeTraspaso.h"
 
+#include "transfer/DiarioEscrito.h"
 #include "transfer/Traspaso.h"
 
 #include <QMap>
 #include <QPointF>
+
 #include <cmath>
 
 namespace {
@@ -226,6 +228,15 @@ QString fila(const QString& th, const QString& td)
 
 }  // namespace
 
+QString fila_apunte_html(const ApunteLeido& l)
+{
+    return QStringLiteral("<tr><td class=\"n\">%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td>"
+                          "<td class=\"n\">%6</td><td class=\"n\">%7</td></tr>\n")
+        .arg(entero(qint64(std::llround(l.asien))), l.fecha.toString(QStringLiteral("dd/MM/yyyy")), esc(l.subcta),
+             esc(l.concepto), esc(l.documento), l.euro_debe != 0 ? importe(l.euro_debe) : QString(),
+             l.euro_haber != 0 ? importe(l.euro_haber) : QString());
+}
+
 QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
 {
     const QString titulo = r.simulacion ? QStringLiteral("Simulación del traspaso a ContaPlus")
@@ -252,9 +263,9 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
                                                    QLatin1Char(')'),
                   fecha(r.desde), fecha(r.hasta));
     if (r.simulacion)
-        h += QStringLiteral("<p><span class=\"estado aviso\">Simulación</span> Nada se ha escrito en ContaPlus ni "
-                            "se ha marcado en el programa de Hotel: estas son las cifras que el traspaso "
-                            "escribiría.</p>\n");
+        h += QStringLiteral("<p><span class=\"estado aviso\">Simulación: no se ha escrito nada</span> ni en "
+                            "ContaPlus ni en el programa de Hotel: estas son las cifras y los apuntes que el "
+                            "traspaso escribiría.</p>\n");
 
     // The run.
     h += QStringLiteral("<section class=\"junto\"><h2>Traspaso</h2>\n<table class=\"datos\">\n");

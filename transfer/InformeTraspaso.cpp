@@ -254,7 +254,34 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
 
 QString escribir_informe(const Traspaso& t, const QString& ruta_html)
 {
-    escribir_fichero(ruta_html, informe_html(t.resumen, calcular_cifras(t)).toUtf8());
+    const QString html = informe_html(t.resumen, calcular_cifras(t));
+    if (!t.resumen.simulacion || t.resumen.registros_diario < 0) {
+        escribir_fichero(ruta_html, html.toUtf8());
+        return ruta_html;
+    }
+    // A dry run's report also lists every line it would write, streamed
+    // from the scratch journal into the page before its end.
+    QSaveFile f(ruta_html);
+    auto fallo = [&] {
+        return Fallo(codigo_error::ERROR_DE_ARCHIVO,
+                     QStringLiteral("No se puede escribir %1: %2").arg(ruta_html, f.errorString()));
+    };
+    auto escribir = [&](const QString& texto) {
+        const QByteArray b = texto.toUtf8();
+        if (f.write(b) != b.size()) throw fallo();
+    };
+    if (!f.open(QIODevice::WriteOnly)) throw fallo();
+    const qsizetype fin = html.lastIndexOf(QStringLiteral("</main>"));
+    escribir(html.left(fin));
+    escribir(QStringLiteral("<section class=\"apuntes\"><h2>Apuntes que se escribirían</h2>\n"
+                            "<table><thead><tr><th class=\"n\">Asiento</th><th>Fecha</th><th>Subcuenta</th>"
+                            "<th>Concepto</th><th>Documento</th><th class=\"n\">Debe</th><th class=\"n\">Haber</th>"
+                            "</tr></thead><tbody>\n"));
+    recorrer_lineas_diario(t.fichero_diario_local(), t.resumen.registros_diario,
+                           [&](const ApunteLeido& l) { escribir(fila_apunte_html(l)); });
+    escribir(QStringLiteral("</tbody></table></section>\n"));
+    escribir(html.mid(fin));
+    if (!f.commit()) throw fallo();
     return ruta_html;
 }
 

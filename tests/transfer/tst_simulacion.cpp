@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -229,6 +230,14 @@ void TstSimulacion::no_cambia_nada()
     for (const QString& n : std::as_const(nuevos)) QVERIFY2(nombre.match(n).hasMatch(), qPrintable(n));
     QVERIFY(QFileInfo(s.informe).isFile() && QFileInfo(s.csv).isFile());
     QVERIFY(!simulada.isEmpty());
+    // The report is marked, and lists the lines the CSV holds (less its header).
+    QFile html(s.informe), csv(s.csv);
+    QVERIFY(html.open(QIODevice::ReadOnly) && csv.open(QIODevice::ReadOnly));
+    const QString pagina = QString::fromUtf8(html.readAll());
+    QVERIFY(pagina.contains(QStringLiteral("Simulación: no se ha escrito nada")));
+    const qsizetype tabla = pagina.indexOf(QStringLiteral("Apuntes que se escribirían"));
+    QVERIFY(tabla > 0);
+    QCOMPARE(pagina.mid(tabla).count(QStringLiteral("<tr><td class=\"n\">")), csv.readAll().count('\n') - 1);
 
     QCOMPARE(int(transferir(inst, DESDE, HASTA)), int(FinTraspaso::Correcto));
     QCOMPARE(simulada, salida(inst.raiz(), ficheros));
