@@ -72,11 +72,23 @@ void SimulacionBackend::ejecutar(const QString& sql, const QVariantList& paramet
         return;
     }
     const QRegularExpressionMatch r = RELLENO.match(sql);
-    if (r.hasMatch() && r.captured(2).compare(r.captured(4), Qt::CaseInsensitive) == 0)
+    if (r.hasMatch() && r.captured(2).compare(r.captured(4), Qt::CaseInsensitive) == 0) {
         rellenos_[r.captured(1).toLower()].insert(r.captured(2).toLower(), constante(r.captured(3)));
+        reescritas_.clear();
+    }
 }
 
 QString SimulacionBackend::reescrita(const QString& sql) const
+{
+    if (rellenos_.isEmpty())
+        return sql;
+    const auto hecha = reescritas_.constFind(sql);
+    if (hecha != reescritas_.constEnd())
+        return *hecha;
+    return *reescritas_.insert(sql, reescribir(sql));
+}
+
+QString SimulacionBackend::reescribir(const QString& sql) const
 {
     const QRegularExpressionMatch desde = DESDE.match(sql);
     if (!desde.hasMatch())

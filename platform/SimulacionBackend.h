@@ -47,7 +47,12 @@ public:
     using Rellenos = QHash<QString, QVariant>;
 
 private:
+    QString reescribir(const QString& sql) const;
+
     std::shared_ptr<Backend> real_;
     QHash<QString, Rellenos> rellenos_;     // by table name in lower case
+    // Statements as rewritten for the fillings known: the same few texts
+    // come back for every row, and are rewritten once.
+    mutable QHash<QString, QString> reescritas_;
     bool transaccion_ = false;
 };

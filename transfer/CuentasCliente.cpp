@@ -166,7 +166,6 @@ void Traspaso::buscar_cuenta_cliente2()
 
 QString Traspaso::cuenta_cobro(const QString& codcobro)
 {
-    QString cuenta;
     const auto f = fila_de(m, m.filas_leidas.formas, m.rs_formas, "SELECT * FROM formas WHERE ForCod = ?",
                            m.hotel(m.conexion_formas), codcobro, [](Recordset& rs) {
                                const QVariant cta = campo(rs, "ForCta");
@@ -175,14 +174,14 @@ QString Traspaso::cuenta_cobro(const QString& codcobro)
                                return QVariantList{cta, campo(rs, "ForDes")};
                            });
     const QVariant for_cta = f.existe ? f.valores[0] : QVariant();
-    if (!vb::esNulo(for_cta)) {
-        cuenta = vb::texto(for_cta);
-        // A method without a description gives an empty one in the concepts.
-        descripcion_cobro = texto_o_vacio(f.valores[1]);
-    } else {
-        cuenta = m.cuenta_caja;
-        descripcion_cobro = QStringLiteral("EFECTIVO *");
-    }
+    // A method without a description gives an empty one in the concepts.
+    descripcion_cobro = vb::esNulo(for_cta) ? QStringLiteral("EFECTIVO *") : texto_o_vacio(f.valores[1]);
+    return cuenta_de_forma(for_cta);
+}
+
+QString Traspaso::cuenta_de_forma(const QVariant& for_cta) const
+{
+    QString cuenta = vb::esNulo(for_cta) ? QString() : vb::texto(for_cta);
     if (cuenta.isEmpty())
         cuenta = m.cuenta_caja;
     return a_digitos(cuenta);

@@ -256,12 +256,22 @@ void Traspaso::liberar()
     cerrojo_enlace.soltar();
 }
 
+QString codigo_contaplus(const QString& empresa)
+{
+    return vb::IsNumeric(empresa) ? vb::Format(vb::Val(empresa), "0000") : empresa;
+}
+
+QString carpeta_empresa(const QString& ruta_contaplus, const QString& empresa)
+{
+    return ruta_contaplus + "\\EMP" + codigo_contaplus(empresa);
+}
+
 void Traspaso::abrir_contaplus()
 {
-    codigo_empresa = vb::IsNumeric(m.empresa) ? vb::Format(vb::Val(m.empresa), "0000") : m.empresa;
+    codigo_empresa = codigo_contaplus(m.empresa);
 
     const QString tmp = m.ruta_contaplus + "\\TMP";
-    const QString carpeta_empresa = m.ruta_contaplus + "\\EMP" + codigo_empresa;
+    const QString carpeta_empresa = ::carpeta_empresa(m.ruta_contaplus, codigo_empresa);
 
     rs_diario.cerrar();
     rs_subcuentas.cerrar();

@@ -38,9 +38,8 @@ QString nombre_empresa(Module1& m)
     }
 }
 
-// Payment method names by the subaccount they post to, as cuenta_cobro
-// resolves them (the description is not read there, so nothing of the run's
-// state changes).
+// Payment method names by the subaccount they post to, by cuenta_cobro's
+// rule (cuenta_cobro itself would change the run's descripcion_cobro).
 QMap<QString, QStringList> formas_por_cuenta(const Traspaso& t)
 {
     QMap<QString, QStringList> formas;
@@ -50,11 +49,8 @@ QMap<QString, QStringList> formas_por_cuenta(const Traspaso& t)
         rs.abrir(QStringLiteral("SELECT * FROM formas ORDER BY ForCod"), m.hotel(m.conexion_formas), Cursor::Dinamico,
                  Bloqueo::SoloLectura);
         for (; !rs.eof(); rs.siguiente()) {
-            const QVariant cta = rs.campo(QStringLiteral("ForCta"));
-            QString cuenta = vb::esNulo(cta) ? m.cuenta_caja : vb::texto(cta);
-            if (cuenta.isEmpty()) cuenta = m.cuenta_caja;
             const QString nombre = vb::texto_o_vacio(rs.campo(QStringLiteral("ForDes"))).trimmed();
-            QStringList& nombres = formas[t.a_digitos(cuenta)];
+            QStringList& nombres = formas[t.cuenta_de_forma(rs.campo(QStringLiteral("ForCta")))];
             if (!nombre.isEmpty() && !nombres.contains(nombre)) nombres << nombre;
         }
     } catch (const Fallo&) {
@@ -121,7 +117,8 @@ void empezar_resumen(Traspaso& t)
     r.ruta_hotel = t.m.unidad + QStringLiteral(":\\quelmira");
     r.ruta_contaplus = t.m.ruta_contaplus;
     r.carpeta_ficheros = t.carpeta_ficheros();
-    r.empresa = t.codigo_empresa.isEmpty() ? t.m.empresa : t.codigo_empresa;
+    // The company of the files the activation opened.
+    r.empresa = t.codigo_empresa.isEmpty() ? codigo_contaplus(t.m.empresa) : t.codigo_empresa;
     r.nombre_empresa = nombre_empresa(t.m);
     r.externa = t.m.externa;
     r.desde = t.fecha_desde;
@@ -218,7 +215,7 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
         if (!titulos.contains(cod)) sin_titulo.insert(cod);
     if (!sin_titulo.isEmpty()) titulos_de(t.fichero_subcuentas_local(), sin_titulo, titulos);
     if (!r.externa && titulos.size() < cuentas.size())
-        titulos_de(t.local(t.m.ruta_contaplus + QStringLiteral("\\EMP") + r.empresa + QStringLiteral("\\SubCta.dbf")),
+        titulos_de(t.local(carpeta_empresa(t.m.ruta_contaplus, r.empresa) + QStringLiteral("\\SubCta.dbf")),
                    sin_titulo, titulos);
 
     QSet<QString> usadas;

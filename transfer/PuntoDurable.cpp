@@ -123,15 +123,7 @@ QStringList Durabilidad::reparar(QStringList* avisos)
         cortar(diario_, DIARIO, p->diario, p->huella_diario, &lineas, avisos);
         cortar(subcuentas_, SUBCUENTAS, p->subcuentas, p->huella_subcuentas, &lineas, avisos);
     }
-    // The row is replaced whole or not at all.
-    enlace_.comenzar();
-    try {
-        escribir(actual(false));
-        enlace_.confirmar();
-    } catch (...) {
-        enlace_.deshacer();
-        throw;
-    }
+    fijar(false);
     return lineas;
 }
 
@@ -190,16 +182,23 @@ void Durabilidad::confirmar(bool en_curso)
         al_confirmar();
 }
 
-void Durabilidad::empezar()
+// The point as the files stand, in a commit of its own: the row is
+// replaced whole or not at all.
+void Durabilidad::fijar(bool en_curso)
 {
     enlace_.comenzar();
     try {
-        escribir(actual(true));
+        escribir(actual(en_curso));
         enlace_.confirmar();
     } catch (...) {
         enlace_.deshacer();
         throw;
     }
+}
+
+void Durabilidad::empezar()
+{
+    fijar(true);
     abrir_grupo();
 }
 

@@ -80,6 +80,7 @@ private:
     std::optional<PuntoDurable> leer();
     PuntoDurable actual(bool en_curso);
     void escribir(const PuntoDurable& p);
+    void fijar(bool en_curso);
     // Within a group the two dBASE files are checked for another
     // program's change on their first use only.
     void agrupar(bool si);

@@ -86,14 +86,13 @@ void copiar_instalacion(const Module1& m, const Unidades& copia)
     QDir().mkpath(copia.local(QStringLiteral("c:\\quelmira\\sp1")));
     QStringList ficheros = {QStringLiteral("c:\\quelmira\\sp1\\diario.dbf"),
                             QStringLiteral("c:\\quelmira\\sp1\\subcuent.dbf")};
-    const QString empresa = vb::IsNumeric(m.empresa) ? vb::Format(vb::Val(m.empresa), "0000") : m.empresa;
     for (const QString& carpeta : {m.ruta_contaplus, m.ruta_contaplus + QStringLiteral("\\TMP")}) {
         if (!QFileInfo(m.unidades.local(carpeta)).isDir())
             continue;
         QDir().mkpath(copia.local(carpeta));
         ficheros << carpeta + QStringLiteral("\\Xdiario.dbf") << carpeta + QStringLiteral("\\XSubCta.dbf");
     }
-    ficheros << m.ruta_contaplus + QStringLiteral("\\EMP") + empresa + QStringLiteral("\\SubCta.dbf");
+    ficheros << carpeta_empresa(m.ruta_contaplus, m.empresa) + QStringLiteral("\\SubCta.dbf");
     for (const QString& f : std::as_const(ficheros))
         copiar_fichero(m.unidades.local(f), copia.local(f));
 }

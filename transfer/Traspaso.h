@@ -128,6 +128,9 @@ public:
     QString cuenta_cliente3();
     void buscar_cuenta_cliente2();
     QString cuenta_cobro(const QString& codcobro);
+    // The subaccount a payment method's ForCta gives: the cash account when
+    // it is Null or empty, brought to the company's digits.
+    QString cuenta_de_forma(const QVariant& for_cta) const;
 
     // With an 8-digit company, a code of another length brought to 8
     // characters (ajustar_subcuenta); otherwise the code unchanged.
@@ -185,6 +188,11 @@ public:
     // balances, given those of the invoice under rs_emi; true when any changed.
     bool refrescar_importes();
 };
+
+// The ContaPlus company of the settings' code: four digits when numeric.
+QString codigo_contaplus(const QString& empresa);
+// Windows folder of the company's files, ruta_contaplus\EMPcccc.
+QString carpeta_empresa(const QString& ruta_contaplus, const QString& empresa);
 
 // Holds the installation's locks for a scope.
 class ReservaInstalacion {
