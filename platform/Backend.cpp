@@ -2,6 +2,19 @@
 
 qint64 Backend::clave_insertada() const { return -1; }
 
+void Backend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
+                            const QVector<bool>& asignada)
+{
+    QStringList nombres;
+    QVariantList puestos;
+    for (int i = 0; i < columnas.size(); ++i) {
+        if (!asignada[i]) continue;
+        nombres << columnas[i].nombre;
+        puestos << valores[i];
+    }
+    insertar(tabla, nombres, puestos);
+}
+
 qint64 Consulta::contar()
 {
     throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("Esta consulta no se lee por páginas."));

@@ -69,6 +69,11 @@ public:
     // Appends one row; only the columns named are set.
     virtual void insertar(const QString& tabla, const QStringList& columnas,
                           const QVariantList& valores) = 0;
+    // Appends the row a recordset added: `columnas` as columnas(tabla) gave
+    // them, one value per column, those not `asignada` left out. An engine
+    // may take the columns by their place; this one names them.
+    virtual void insertar_fila(const QString& tabla, const QVector<Columna>& columnas,
+                               const QVariantList& valores, const QVector<bool>& asignada);
     // Key (as in Resultado::claves) of the row the last insertar() added, so
     // a recordset standing on it can write it again; -1 when the engine
     // locates rows otherwise or does not know it.

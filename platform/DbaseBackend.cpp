@@ -143,6 +143,31 @@ QVector<Columna> DbaseBackend::columnas(const QString& tabla)
     return carpeta_->tabla(tabla).columnas();
 }
 
+namespace {
+
+// A blank record with each value formatted into it before anything is
+// written, then appended. `poner_valores` is given the record and a setter
+// of one field by its number.
+template <typename Poner>
+void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& clave, Poner poner_valores)
+{
+    if (t.campos.isEmpty())
+        throw Fallo(FALLO_GENERAL, QStringLiteral("La tabla %1 no tiene columnas").arg(tabla));
+    QByteArray registro(t.h->nRecordLength, ' ');
+    poner_valores([&](int c, const QVariant& valor) {
+        const Campo& campo = t.campos[c];
+        if (!formatear_directo(registro.data() + campo.desplazamiento, tabla, campo, valor))
+            poner(registro, campo, formatear(tabla, campo, valor, *t.pagina));
+    });
+    const int n = t.registros();
+    anadir_registro(t.h, registro, tabla);
+    t.dejada(en_grupo);
+    clave = n;
+    t.anotar(n, registro.constData());
+}
+
+}  // namespace
+
 void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores)
 {
     Tabla& t = carpeta_->tabla(tabla);
@@ -151,29 +176,37 @@ void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, c
         throw Fallo(FALLO_GENERAL,
                     QStringLiteral("Se dieron %1 columnas y %2 valores para la tabla %3")
                         .arg(columnas.size()).arg(valores.size()).arg(tabla));
-    // A blank record, each value formatted into it before anything is
-    // written. Columns usually come in the file's order: each is looked for
-    // first just after the one before.
-    QByteArray registro(t.h->nRecordLength, ' ');
-    int siguiente = 0;
-    for (int i = 0; i < columnas.size(); ++i) {
-        int c = siguiente < t.campos.size() && mismo_nombre(t.campos[siguiente].nombre, columnas[i])
-                    ? siguiente : t.campo(columnas[i]);
-        if (c < 0)
-            throw Fallo(ELEMENTO_NO_ENCONTRADO,
-                        QStringLiteral("No se encuentra el elemento %1 en la tabla %2").arg(columnas[i], tabla));
-        const Campo& campo = t.campos[c];
-        if (!formatear_directo(registro.data() + campo.desplazamiento, tabla, campo, valores[i]))
-            poner(registro, campo, formatear(tabla, campo, valores[i], *t.pagina));
-        siguiente = c + 1;
+    anadir_formateado(t, tabla, carpeta_->en_grupo, clave_insertada_, [&](auto&& poner_campo) {
+        // Columns usually come in the file's order: each is looked for
+        // first just after the one before.
+        int siguiente = 0;
+        for (int i = 0; i < columnas.size(); ++i) {
+            const int c = siguiente < t.campos.size() && mismo_nombre(t.campos[siguiente].nombre, columnas[i])
+                              ? siguiente : t.campo(columnas[i]);
+            if (c < 0)
+                throw Fallo(ELEMENTO_NO_ENCONTRADO,
+                            QStringLiteral("No se encuentra el elemento %1 en la tabla %2").arg(columnas[i], tabla));
+            poner_campo(c, valores[i]);
+            siguiente = c + 1;
+        }
+    });
+}
+
+void DbaseBackend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
+                                 const QVector<bool>& asignada)
+{
+    Tabla& t = carpeta_->tabla(tabla);
+    // Columns given by an earlier opening of a file since replaced by
+    // another program are named, not trusted by place.
+    if (!columnas.isSharedWith(t.columnas_)) {
+        Backend::insertar_fila(tabla, columnas, valores, asignada);
+        return;
     }
-    if (t.campos.isEmpty())
-        throw Fallo(FALLO_GENERAL, QStringLiteral("La tabla %1 no tiene columnas").arg(tabla));
-    const int n = t.registros();
-    anadir_registro(t.h, registro, tabla);
-    t.dejada(carpeta_->en_grupo);
-    clave_insertada_ = n;
-    t.anotar(n, registro.constData());
+    t.exigir_escritura(tabla);
+    anadir_formateado(t, tabla, carpeta_->en_grupo, clave_insertada_, [&](auto&& poner_campo) {
+        for (int c = 0; c < columnas.size(); ++c)
+            if (asignada[c]) poner_campo(c, valores[c]);
+    });
 }
 
 void DbaseBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,

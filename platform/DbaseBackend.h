@@ -38,6 +38,10 @@ public:
     // so a value the column cannot take leaves the file unchanged.
     void insertar(const QString& tabla, const QStringList& columnas,
                   const QVariantList& valores) override;
+    // The same for a recordset's new row; its columns, the table's own, are
+    // taken by their place.
+    void insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
+                       const QVector<bool>& asignada) override;
     // Record number of the last record appended; -1 before any.
     qint64 clave_insertada() const override { return clave_insertada_; }
 

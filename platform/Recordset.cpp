@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QMap>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -340,14 +341,7 @@ void Recordset::guardar()
     Estado& e = *e_;
     Backend& motor = e.conexion.backend();
     if (e.nueva) {
-        QStringList columnas;
-        QVariantList valores;
-        for (int i = 0; i < e.columnas_nueva.size(); ++i) {
-            if (!e.asignada[i]) continue;
-            columnas << e.columnas_nueva.at(i).nombre;
-            valores << e.valores_nueva[i];
-        }
-        motor.insertar(e.tabla, columnas, valores);
+        motor.insertar_fila(e.tabla, e.columnas_nueva, e.valores_nueva, e.asignada);
         const qint64 clave = motor.clave_insertada();
 
         // The recordset now stands on the row it added.
@@ -358,17 +352,24 @@ void Recordset::guardar()
         }
         Resultado& a = e.anadidas;
         if (a.columnas.isEmpty()) a.columnas = e.columnas();
-        QVariantList fila(a.columnas.size());
-        int j_pista = 0;
-        for (int i = 0; i < e.columnas_nueva.size(); ++i) {
-            // Usually the same columns in the same order: no search then.
-            const QString& nombre = e.columnas_nueva.at(i).nombre;
-            const int j = i < a.columnas.size() && a.columnas.at(i).nombre == nombre
-                              ? i : indice_de(a.columnas, nombre, j_pista);
-            if (j >= 0) fila[j] = e.valores_nueva[i];
+        QVariantList fila;
+        if (a.columnas.isSharedWith(e.columnas_nueva) ||
+            (a.columnas.size() == e.columnas_nueva.size() &&
+             std::equal(a.columnas.cbegin(), a.columnas.cend(), e.columnas_nueva.cbegin(),
+                       [](const Columna& x, const Columna& y) { return x.nombre == y.nombre; }))) {
+            // The same columns in the same order, as on a recordset opened
+            // only to add: the values are the row.
+            fila = std::move(e.valores_nueva);
+        } else {
+            fila = QVariantList(a.columnas.size());
+            int j_pista = 0;
+            for (int i = 0; i < e.columnas_nueva.size(); ++i) {
+                const int j = indice_de(a.columnas, e.columnas_nueva.at(i).nombre, j_pista);
+                if (j >= 0) fila[j] = e.valores_nueva[i];
+            }
         }
         const bool claves_completas = a.claves.size() == a.filas.size();
-        a.filas << fila;
+        a.filas << std::move(fila);
         if (claves_completas && clave >= 0) a.claves << clave;
         e.fila = e.filas() - 1;
         e.nueva = false;
