@@ -261,8 +261,50 @@ bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const 
     case 'F': {
         if (v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Int)
             return false;
+        const double x = v.toDouble();
+        // A whole amount (most columns of a journal line are 0) is its
+        // digits and zero decimals, no rounding involved; any other goes
+        // through the general rule, which rounds.
+        if (std::isfinite(x) && x == std::trunc(x) && std::fabs(x) < 1e15 && c.ancho <= 64) {
+            char b[96];
+            int n = 0;
+            qint64 e = qint64(std::fabs(x));
+            char digitos[20];
+            int k = 0;
+            do {
+                digitos[k++] = char('0' + e % 10);
+                e /= 10;
+            } while (e);
+            if (x < 0)
+                b[n++] = '-';       // a whole amount is never "-0": -0.0 has no digit but 0
+            while (k)
+                b[n++] = digitos[--k];
+            if (c.decimales > 0) {
+                b[n++] = '.';
+                for (int d = 0; d < c.decimales && n < int(sizeof b); ++d)
+                    b[n++] = '0';
+            }
+            if (n <= c.ancho) {
+                std::memset(campo, ' ', size_t(c.ancho - n));
+                std::memcpy(campo + (c.ancho - n), b, size_t(n));
+                return true;
+            }
+        }
         const QByteArray b = formatear(tabla, c, v, windows_1252());
         std::memcpy(campo, b.constData(), size_t(c.ancho));
+        return true;
+    }
+    case 'D': {
+        if (v.typeId() != QMetaType::QDate || !v.toDate().isValid() || c.ancho < 8)
+            return false;
+        const QDate f = v.toDate();
+        const int a = f.year();
+        if (a < 1000 || a > 9999)
+            return false;
+        const int n = a * 10000 + f.month() * 100 + f.day();
+        for (int i = 7, r = n; i >= 0; --i, r /= 10)
+            campo[i] = char('0' + r % 10);
+        std::memset(campo + 8, ' ', size_t(c.ancho - 8));
         return true;
     }
     default:

@@ -42,6 +42,14 @@ Fallo no_coinciden(const QString& nombre, const QString& clase, const QVariant& 
 QVariant convertir(const QVariant& valor, const Columna& columna)
 {
     if (vb::esNulo(valor)) return QVariant();
+    // The values writers give most often already are what the column
+    // stores (a text that is not the null text, a double, a date).
+    const int tipo = valor.typeId();
+    if ((columna.tipo == TipoColumna::Texto && tipo == QMetaType::QString &&
+         !static_cast<const QString*>(valor.constData())->isNull()) ||
+        (columna.tipo == TipoColumna::Numero && tipo == QMetaType::Double) ||
+        (columna.tipo == TipoColumna::Fecha && tipo == QMetaType::QDate))
+        return valor;
     switch (columna.tipo) {
     case TipoColumna::Texto:
         if (vb::es_numero(valor)) {
