@@ -50,6 +50,8 @@ QVariant convertir(const QVariant& valor, const Columna& columna)
         (columna.tipo == TipoColumna::Numero && tipo == QMetaType::Double) ||
         (columna.tipo == TipoColumna::Fecha && tipo == QMetaType::QDate))
         return valor;
+    if (columna.tipo == TipoColumna::Numero && tipo == QMetaType::Int)
+        return double(*static_cast<const int*>(valor.constData()));
     switch (columna.tipo) {
     case TipoColumna::Texto:
         if (vb::es_numero(valor)) {

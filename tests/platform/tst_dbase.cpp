@@ -293,6 +293,46 @@ private slots:
         QVERIFY(!ajena.filas[0].value(propia.columnas[otra].nombre).isValid());
     }
 
+    // The bytes of a field as a recordset's new row writes them: whole
+    // amounts and dates are formatted without the general rule, and must
+    // give what it gives.
+    void bytes_escritos_data()
+    {
+        QTest::addColumn<QString>("columna");
+        QTest::addColumn<QVariant>("valor");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("cero con decimales") << "IMPORTE" << QVariant(0.0) << QByteArray("        0.00");
+        QTest::newRow("menos cero") << "IMPORTE" << QVariant(-0.0) << QByteArray("        0.00");
+        QTest::newRow("entero en importe") << "IMPORTE" << QVariant(-3) << QByteArray("       -3.00");
+        QTest::newRow("importe con céntimos") << "IMPORTE" << QVariant(-0.004) << QByteArray("        0.00");
+        QTest::newRow("importe a redondear") << "IMPORTE" << QVariant(2.675) << QByteArray("        2.67");
+        QTest::newRow("ancho justo") << "ENTERO" << QVariant(12345678.0) << QByteArray("12345678");
+        QTest::newRow("negativo justo") << "ENTERO" << QVariant(-1234567) << QByteArray("-1234567");
+        QTest::newRow("entero") << "ENTERO" << QVariant(7) << QByteArray("       7");
+        QTest::newRow("fecha") << "FECHA" << QVariant(QDate(2026, 3, 5)) << QByteArray("20260305");
+        QTest::newRow("fecha antigua") << "FECHA" << QVariant(QDate(999, 1, 2)) << QByteArray("09990102");
+    }
+
+    void bytes_escritos()
+    {
+        QFETCH(QString, columna);
+        QFETCH(QVariant, valor);
+        QFETCH(QByteArray, bytes);
+        auto b = backend();
+        const QVector<Columna> cs = b->columnas("t");
+        QVariantList valores(cs.size());
+        QVector<bool> asignada(cs.size(), false);
+        int desde = 1;   // after the deletion flag
+        int c = 0;
+        for (; cs[c].nombre != columna; ++c) desde += cs[c].ancho;
+        valores[c] = valor;
+        asignada[c] = true;
+        b->insertar_fila("t", cs, valores, asignada);
+        const QByteArray f = contenido(ruta("t.dbf"));
+        const int cabecera = int(quint8(f[8])) | int(quint8(f[9])) << 8;
+        QCOMPARE(f.mid(cabecera + desde, bytes.size()), bytes);
+    }
+
     void columnas_de_la_tabla()
     {
         auto b = backend();
