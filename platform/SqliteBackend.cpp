@@ -137,20 +137,30 @@ public:
         const int n = sqlite3_column_count(s);
         r.filas.reserve(cuantas);
         r.claves.reserve(cuantas);
-        for (qint64 k = desde; k < desde + cuantas && k < claves_.size(); ++k) {
-            sqlite3_reset(s);
-            sqlite3_bind_int64(s, 1, claves_[k]);
-            QVariantList fila;
-            if (b_.paso(s, sql)) {
-                fila.reserve(n - 1);
-                for (int i = 1; i < n; ++i) fila << valor_columna(s, i);
-                r.claves << claves_[k];
-            } else {
-                r.claves << -1;   // deleted since the keys were read
+        // Outside a transaction each lookup would take and drop the file's
+        // read lock: the page is read under one.
+        const bool propia = cuantas > 1 && sqlite3_get_autocommit(b_.manejador());
+        if (propia) b_.correr(QStringLiteral("BEGIN"), {});
+        try {
+            for (qint64 k = desde; k < desde + cuantas && k < claves_.size(); ++k) {
+                sqlite3_reset(s);
+                sqlite3_bind_int64(s, 1, claves_[k]);
+                QVariantList fila;
+                if (b_.paso(s, sql)) {
+                    fila.reserve(n - 1);
+                    for (int i = 1; i < n; ++i) fila << valor_columna(s, i);
+                    r.claves << claves_[k];
+                } else {
+                    r.claves << -1;   // deleted since the keys were read
+                }
+                r.filas << std::move(fila);
             }
-            r.filas << std::move(fila);
+            sqlite3_reset(s);
+        } catch (...) {
+            if (propia) sqlite3_exec(b_.manejador(), "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
         }
-        sqlite3_reset(s);
+        if (propia) b_.correr(QStringLiteral("COMMIT"), {});
         return r;
     }
 
