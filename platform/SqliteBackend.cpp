@@ -68,7 +68,10 @@ TipoColumna tipo_declarado(const QString& declarado)
 }
 
 // A value of a row as Qt's driver reads it, SQL NULL the invalid QVariant.
-QVariant valor_columna(sqlite3_stmt* s, int i)
+// A text the same as `anterior` (that column's text in the row before) is
+// that QString again: in a page most texts repeat from row to row, and each
+// new one is an allocation. Only ASCII is compared; the rest is decoded.
+QVariant valor_columna(sqlite3_stmt* s, int i, QString& anterior)
 {
     switch (sqlite3_column_type(s, i)) {
     case SQLITE_NULL:
@@ -79,9 +82,18 @@ QVariant valor_columna(sqlite3_stmt* s, int i)
         return QVariant(sqlite3_column_double(s, i));
     case SQLITE_BLOB:
         return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(s, i)), sqlite3_column_bytes(s, i)));
-    default:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, i)),
-                                          sqlite3_column_bytes(s, i)));
+    default: {
+        const auto* p = reinterpret_cast<const uchar*>(sqlite3_column_text(s, i));
+        const int n = sqlite3_column_bytes(s, i);
+        if (n > 0 && n == anterior.size()) {
+            const QChar* a = anterior.constData();
+            int k = 0;
+            while (k < n && p[k] < 0x80 && a[k].unicode() == p[k]) ++k;
+            if (k == n) return QVariant(anterior);
+        }
+        anterior = QString::fromUtf8(reinterpret_cast<const char*>(p), n);
+        return QVariant(anterior);
+    }
     }
 }
 
@@ -107,7 +119,7 @@ public:
         while (b_.paso(s, texto_)) {
             QVariantList fila;
             fila.reserve(n - primera);
-            for (int i = primera; i < n; ++i) fila << valor_columna(s, i);
+            for (int i = primera; i < n; ++i) fila << valor_columna(s, i, anterior(i));
             r.filas << std::move(fila);
             if (con_clave_) r.claves << sqlite3_column_int64(s, 0);
         }
@@ -148,7 +160,7 @@ public:
                 QVariantList fila;
                 if (b_.paso(s, sql)) {
                     fila.reserve(n - 1);
-                    for (int i = 1; i < n; ++i) fila << valor_columna(s, i);
+                    for (int i = 1; i < n; ++i) fila << valor_columna(s, i, anterior(i));
                     r.claves << claves_[k];
                 } else {
                     r.claves << -1;   // deleted since the keys were read
@@ -173,6 +185,13 @@ private:
     bool con_clave_;
     QVector<qint64> claves_;
     QVector<Columna> columnas_;
+    QVector<QString> anteriores_;   // by column: the last text read there
+
+    QString& anterior(int i)
+    {
+        if (i >= anteriores_.size()) anteriores_.resize(i + 1);
+        return anteriores_[i];
+    }
 
     const QVector<Columna>& columnas(const QString& sql, sqlite3_stmt* s, int primera)
     {

@@ -496,6 +496,27 @@ private slots:
         QCOMPARE(o.filas(QStringLiteral("SELECT cod, importe, orden FROM u ORDER BY rowid")), en_u);
     }
 
+    // A text that repeats the row before is that row's text again; one that
+    // differs, by a letter or only in its bytes, is its own.
+    void textos_de_filas_seguidas()
+    {
+        const QStringList textos{"a", "a", "b", "é", "e", "", "", "ab", "añ", "añ", "aña", "ñ", "n"};
+        Otro o(archivo_);
+        for (const QString& t : textos) o.sql(QStringLiteral("INSERT INTO t (cod) VALUES ('%1')").arg(t));
+        o.sql(QStringLiteral("INSERT INTO t (cod) VALUES (NULL)"));
+        Conexion c = abierta();
+        for (const Bloqueo bloqueo : {Bloqueo::SoloLectura, Bloqueo::Optimista}) {
+            Recordset rs;
+            rs.abrir(QStringLiteral("SELECT * FROM t"), c, Cursor::Dinamico, bloqueo);
+            QStringList leidos;
+            for (; !rs.eof(); rs.siguiente()) {
+                const QVariant v = rs.campo(QStringLiteral("cod"));
+                leidos << (v.isValid() ? v.toString() : QStringLiteral("Null"));
+            }
+            QCOMPARE(leidos, textos + QStringList{"Null"});
+        }
+    }
+
     // What is worked out from a statement goes with it when the schema
     // changes: the same text opened again has the new column, typed.
     void columnas_tras_cambiar_el_esquema_data()
