@@ -14,6 +14,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <sqlite3.h>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 
@@ -67,7 +68,10 @@ TipoColumna tipo_declarado(const QString& declarado)
 }
 
 // A value of a row as Qt's driver reads it, SQL NULL the invalid QVariant.
-QVariant valor_columna(sqlite3_stmt* s, int i)
+// A text the same as `anterior` (that column's text in the row before) is
+// that QString again: in a page most texts repeat from row to row, and each
+// new one is an allocation. Only ASCII is compared; the rest is decoded.
+QVariant valor_columna(sqlite3_stmt* s, int i, QString& anterior)
 {
     switch (sqlite3_column_type(s, i)) {
     case SQLITE_NULL:
@@ -78,18 +82,29 @@ QVariant valor_columna(sqlite3_stmt* s, int i)
         return QVariant(sqlite3_column_double(s, i));
     case SQLITE_BLOB:
         return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(s, i)), sqlite3_column_bytes(s, i)));
-    default:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, i)),
-                                          sqlite3_column_bytes(s, i)));
+    default: {
+        const auto* p = reinterpret_cast<const uchar*>(sqlite3_column_text(s, i));
+        const int n = sqlite3_column_bytes(s, i);
+        if (n > 0 && n == anterior.size()) {
+            const QChar* a = anterior.constData();
+            int k = 0;
+            while (k < n && p[k] < 0x80 && a[k].unicode() == p[k]) ++k;
+            if (k == n) return QVariant(anterior);
+        }
+        anterior = QString::fromUtf8(reinterpret_cast<const char*>(p), n);
+        return QVariant(anterior);
+    }
     }
 }
 
 class ConsultaSqlite : public Consulta {
 public:
+    // With `por_clave` (the table's row by rowid) the statement reads the
+    // rowid first.
     ConsultaSqlite(SqliteBackend& b, QString texto, QVariantList parametros, QString tabla,
-                   bool con_clave)
+                   QString por_clave)
         : b_(b), texto_(std::move(texto)), parametros_(std::move(parametros)),
-          tabla_(std::move(tabla)), con_clave_(con_clave) {}
+          tabla_(std::move(tabla)), por_clave_(std::move(por_clave)), con_clave_(!por_clave_.isEmpty()) {}
 
     QString tabla() const override { return tabla_; }
 
@@ -100,12 +115,12 @@ public:
         Resultado r;
         const int primera = con_clave_ ? 1 : 0;
         const int n = sqlite3_column_count(s);
-        r.columnas = columnas(s, primera);
+        r.columnas = columnas(texto_, s, primera);
         while (b_.paso(s, texto_)) {
             QVariantList fila;
             fila.reserve(n - primera);
-            for (int i = primera; i < n; ++i) fila << valor_columna(s, i);
-            r.filas << fila;
+            for (int i = primera; i < n; ++i) fila << valor_columna(s, i, anterior(i));
+            r.filas << std::move(fila);
             if (con_clave_) r.claves << sqlite3_column_int64(s, 0);
         }
         return r;
@@ -127,27 +142,37 @@ public:
 
     Resultado pagina(qint64 desde, int cuantas) override
     {
-        const QString sql = QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?").arg(b_.identificador_tabla(tabla_));
+        const QString& sql = por_clave_;
         sqlite3_stmt* s = b_.preparada(sql);
         Resultado r;
-        r.columnas = columnas(s, 1);
+        r.columnas = columnas(sql, s, 1);
         const int n = sqlite3_column_count(s);
         r.filas.reserve(cuantas);
         r.claves.reserve(cuantas);
-        for (qint64 k = desde; k < desde + cuantas && k < claves_.size(); ++k) {
-            sqlite3_reset(s);
-            sqlite3_bind_int64(s, 1, claves_[k]);
-            QVariantList fila;
-            if (b_.paso(s, sql)) {
-                fila.reserve(n - 1);
-                for (int i = 1; i < n; ++i) fila << valor_columna(s, i);
-                r.claves << claves_[k];
-            } else {
-                r.claves << -1;   // deleted since the keys were read
+        // Outside a transaction each lookup would take and drop the file's
+        // read lock: the page is read under one.
+        const bool propia = cuantas > 1 && sqlite3_get_autocommit(b_.manejador());
+        if (propia) b_.correr(QStringLiteral("BEGIN"), {});
+        try {
+            for (qint64 k = desde; k < desde + cuantas && k < claves_.size(); ++k) {
+                sqlite3_reset(s);
+                sqlite3_bind_int64(s, 1, claves_[k]);
+                QVariantList fila;
+                if (b_.paso(s, sql)) {
+                    fila.reserve(n - 1);
+                    for (int i = 1; i < n; ++i) fila << valor_columna(s, i, anterior(i));
+                    r.claves << claves_[k];
+                } else {
+                    r.claves << -1;   // deleted since the keys were read
+                }
+                r.filas << std::move(fila);
             }
-            r.filas << fila;
+            sqlite3_reset(s);
+        } catch (...) {
+            if (propia) sqlite3_exec(b_.manejador(), "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
         }
-        sqlite3_reset(s);
+        if (propia) b_.correr(QStringLiteral("COMMIT"), {});
         return r;
     }
 
@@ -156,35 +181,31 @@ private:
     QString texto_;
     QVariantList parametros_;
     QString tabla_;
+    QString por_clave_;
     bool con_clave_;
     QVector<qint64> claves_;
     QVector<Columna> columnas_;
+    QVector<QString> anteriores_;   // by column: the last text read there
 
-    // The statement's columns from `primera` on, typed as the table
-    // declares them.
-    const QVector<Columna>& columnas(sqlite3_stmt* s, int primera)
+    QString& anterior(int i)
     {
-        if (!columnas_.isEmpty()) return columnas_;
-        QVector<Columna> de_tabla;
-        if (!tabla_.isEmpty()) de_tabla = b_.columnas(tabla_);
-        const int n = sqlite3_column_count(s);
-        for (int i = primera; i < n; ++i) {
-            Columna c;
-            c.nombre = QString::fromUtf8(sqlite3_column_name(s, i)).remove(QLatin1Char('"'));
-            // "SELECT * FROM t" gives the table's columns in order: look
-            // there first, search only when the query names its own.
-            const int k = i - primera;
-            if (k < de_tabla.size() && de_tabla[k].nombre == c.nombre) {
-                c.tipo = de_tabla[k].tipo;
-            } else {
-                for (const Columna& t : de_tabla)
-                    if (mismo_nombre(t.nombre, c.nombre)) { c.tipo = t.tipo; break; }
-            }
-            columnas_ << c;
-        }
+        if (i >= anteriores_.size()) anteriores_.resize(i + 1);
+        return anteriores_[i];
+    }
+
+    const QVector<Columna>& columnas(const QString& sql, sqlite3_stmt* s, int primera)
+    {
+        if (columnas_.isEmpty()) columnas_ = b_.columnas_de(sql, s, tabla_, primera);
         return columnas_;
     }
 };
+
+bool mismas_columnas(const QVector<Columna>& a, const QVector<Columna>& b)
+{
+    return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), [](const Columna& x, const Columna& y) {
+        return x.nombre == y.nombre && x.tipo == y.tipo && x.ancho == y.ancho && x.decimales == y.decimales;
+    });
+}
 
 }  // namespace
 
@@ -226,7 +247,12 @@ SqliteBackend::SqliteBackend(const QString& archivo) : archivo_(archivo)
         q.finish();
         q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
         q.finish();
-        sqlite3* h = manejador();
+        if (q.exec(QStringLiteral("PRAGMA encoding")) && q.next())
+            utf8_ = q.value(0).toString() == QLatin1String("UTF-8");
+        q.finish();
+        const QVariant v = db_.driver() ? db_.driver()->handle() : QVariant();
+        if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0) h_ = *static_cast<sqlite3* const*>(v.constData());
+        sqlite3* h = h_;
         if (!h || sqlite3_create_function_v2(h, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                              funcion_val, nullptr, nullptr, nullptr) != SQLITE_OK)
             throw Fallo(codigo_error::FALLO_GENERAL,
@@ -245,13 +271,6 @@ SqliteBackend::~SqliteBackend()
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(nombre_);
-}
-
-sqlite3* SqliteBackend::manejador() const
-{
-    const QVariant v = db_.driver() ? db_.driver()->handle() : QVariant();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) return nullptr;
-    return *static_cast<sqlite3* const*>(v.constData());
 }
 
 void SqliteBackend::fallar(const QSqlError& error, const QString& sql) const
@@ -290,58 +309,113 @@ sqlite3_stmt* preparar(sqlite3* h, const QString& sql, unsigned int opciones, QS
 sqlite3_stmt* SqliteBackend::preparada(const QString& sql)
 {
     auto it = preparadas_.constFind(sql);
-    if (it != preparadas_.constEnd()) return *it;
+    if (it != preparadas_.constEnd()) return it->s;
     QString error;
-    sqlite3_stmt* s = preparar(manejador(), sql, SQLITE_PREPARE_PERSISTENT, &error);
+    sqlite3_stmt* s = preparar(h_, sql, SQLITE_PREPARE_PERSISTENT, &error);
     if (!s) fallar(error, sql);
-    preparadas_.insert(sql, s);
+    Sentencia nueva;
+    nueva.s = s;
+    preparadas_.insert(sql, nueva);
     return s;
+}
+
+QVector<Columna> SqliteBackend::columnas_de(const QString& sql, sqlite3_stmt* s, const QString& tabla, int primera)
+{
+    auto it = preparadas_.constFind(sql);
+    if (it != preparadas_.constEnd() && it->primera == primera && it->tabla == tabla) return it->columnas;
+    QVector<Columna> de_tabla;
+    if (!tabla.isEmpty()) de_tabla = columnas(tabla);
+    QVector<Columna> r;
+    const int n = sqlite3_column_count(s);
+    r.reserve(n - primera);
+    for (int i = primera; i < n; ++i) {
+        Columna c;
+        c.nombre = QString::fromUtf8(sqlite3_column_name(s, i)).remove(QLatin1Char('"'));
+        // "SELECT * FROM t" gives the table's columns in order: look
+        // there first, search only when the query names its own.
+        const int k = i - primera;
+        if (k < de_tabla.size() && de_tabla[k].nombre == c.nombre) {
+            c.tipo = de_tabla[k].tipo;
+        } else {
+            for (const Columna& t : de_tabla)
+                if (mismo_nombre(t.nombre, c.nombre)) { c.tipo = t.tipo; break; }
+        }
+        r << c;
+    }
+    // The table's own columns are shared, so a recordset that adds rows
+    // sees at once that they are the ones it reads.
+    if (mismas_columnas(r, de_tabla)) r = de_tabla;
+    auto e = preparadas_.find(sql);
+    if (e != preparadas_.end() && e->s == s) {
+        e->primera = primera;
+        e->tabla = tabla;
+        e->columnas = r;
+    }
+    return r;
 }
 
 void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, const QVariantList& parametros)
 {
     sqlite3_reset(s);
-    sqlite3_clear_bindings(s);
-    for (int i = 0; i < parametros.size(); ++i) {
-        const QVariant v = valor_enlazado(parametros[i]);
-        const int n = i + 1;
-        int r = SQLITE_OK;
-        if (!v.isValid() || v.isNull()) {
-            r = sqlite3_bind_null(s, n);
-        } else {
-            switch (v.typeId()) {
-            case QMetaType::QByteArray: {
-                const QByteArray b = v.toByteArray();
-                r = sqlite3_bind_blob(s, n, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            case QMetaType::Int:
-            case QMetaType::Bool:
-                r = sqlite3_bind_int(s, n, v.toInt());
-                break;
-            case QMetaType::Double:
-                r = sqlite3_bind_double(s, n, v.toDouble());
-                break;
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-                r = sqlite3_bind_int64(s, n, v.toLongLong());
-                break;
-            default: {
-                // Texts, and whatever else as the text Qt's driver binds
-                // (a date or time in ISO form).
-                QString t;
-                if (v.typeId() == QMetaType::QDateTime) t = v.toDateTime().toString(Qt::ISODateWithMs);
-                else if (v.typeId() == QMetaType::QTime) t = v.toTime().toString(QStringLiteral("hh:mm:ss.zzz"));
-                else t = v.toString();
-                r = sqlite3_bind_text16(s, n, t.utf16(), int(t.size() * sizeof(QChar)), SQLITE_TRANSIENT);
-            }
-            }
+    // Places left unbound are Null, not what the last run bound there.
+    if (parametros.size() < sqlite3_bind_parameter_count(s)) sqlite3_clear_bindings(s);
+    for (int i = 0; i < parametros.size(); ++i) enlazar(s, sql, i + 1, parametros[i]);
+}
+
+void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, int n, const QVariant& v)
+{
+    // A UTF-16 text the engine converts as it binds needs no copy of its own.
+    const auto texto = [&](const QString& t) {
+        // A null QString is the empty text, never NULL.
+        if (t.isEmpty()) return sqlite3_bind_text(s, n, "", 0, SQLITE_STATIC);
+        return sqlite3_bind_text16(s, n, t.constData(), int(t.size() * sizeof(QChar)),
+                                   utf8_ ? SQLITE_STATIC : SQLITE_TRANSIENT);
+    };
+    int r = SQLITE_OK;
+    if (!v.isValid() || v.isNull()) {
+        // Any typed null is Null.
+        r = sqlite3_bind_null(s, n);
+    } else {
+        switch (v.typeId()) {
+        case QMetaType::QString:
+            r = texto(*static_cast<const QString*>(v.constData()));
+            break;
+        case QMetaType::QByteArray: {
+            const auto* b = static_cast<const QByteArray*>(v.constData());
+            r = sqlite3_bind_blob(s, n, b->constData(), int(b->size()), SQLITE_TRANSIENT);
+            break;
         }
-        if (r != SQLITE_OK) {
-            const QString mensaje = QString::fromUtf8(sqlite3_errmsg(manejador()));
-            sqlite3_reset(s);
-            fallar(mensaje, sql);
+        case QMetaType::Int:
+            r = sqlite3_bind_int(s, n, *static_cast<const int*>(v.constData()));
+            break;
+        case QMetaType::Bool:
+            r = sqlite3_bind_int(s, n, *static_cast<const bool*>(v.constData()) ? 1 : 0);
+            break;
+        case QMetaType::Double:
+            r = sqlite3_bind_double(s, n, *static_cast<const double*>(v.constData()));
+            break;
+        case QMetaType::UInt:
+            r = sqlite3_bind_int64(s, n, *static_cast<const uint*>(v.constData()));
+            break;
+        case QMetaType::LongLong:
+            r = sqlite3_bind_int64(s, n, *static_cast<const qlonglong*>(v.constData()));
+            break;
+        // Whatever else as the text Qt's driver binds (a date or time in
+        // ISO form).
+        case QMetaType::QDateTime:
+            r = texto(v.toDateTime().toString(Qt::ISODateWithMs));
+            break;
+        case QMetaType::QTime:
+            r = texto(v.toTime().toString(QStringLiteral("hh:mm:ss.zzz")));
+            break;
+        default:
+            r = texto(v.toString());
         }
+    }
+    if (r != SQLITE_OK) {
+        const QString mensaje = QString::fromUtf8(sqlite3_errmsg(h_));
+        sqlite3_reset(s);
+        fallar(mensaje, sql);
     }
 }
 
@@ -353,25 +427,38 @@ bool SqliteBackend::paso(sqlite3_stmt* s, const QString& sql)
         sqlite3_reset(s);
         return false;
     }
-    const QString mensaje = QString::fromUtf8(sqlite3_errmsg(manejador()));
+    const QString mensaje = QString::fromUtf8(sqlite3_errmsg(h_));
     sqlite3_reset(s);
     fallar(mensaje, sql);
+}
+
+int SqliteBackend::terminar(sqlite3_stmt* s, const QString& sql)
+{
+    while (paso(s, sql)) {
+    }
+    return sqlite3_changes(h_);
 }
 
 int SqliteBackend::correr(const QString& sql, const QVariantList& parametros)
 {
     sqlite3_stmt* s = preparada(sql);
     enlazar(s, sql, parametros);
-    while (paso(s, sql)) {
-    }
-    return sqlite3_changes(manejador());
+    return terminar(s, sql);
+}
+
+SqliteBackend::Escritura SqliteBackend::escritura(const QString& sql)
+{
+    averia(sql);
+    return Escritura{sql, preparada(sql)};
 }
 
 void SqliteBackend::olvidar_esquema()
 {
-    for (sqlite3_stmt* s : std::as_const(preparadas_)) sqlite3_finalize(s);
+    for (const Sentencia& s : std::as_const(preparadas_)) sqlite3_finalize(s.s);
     preparadas_.clear();
     columnas_.clear();
+    altas_.clear();
+    actualizaciones_.clear();
 }
 
 void SqliteBackend::averia(const QString& sql) const
@@ -444,7 +531,7 @@ void SqliteBackend::ejecutar(const QString& sql, const QVariantList& parametros)
         // longer hold.
         olvidar_esquema();
         QString error;
-        sqlite3_stmt* s = preparar(manejador(), sql, 0, &error);
+        sqlite3_stmt* s = preparar(h_, sql, 0, &error);
         if (!s) fallar(error, sql);
         try {
             enlazar(s, sql, parametros);
@@ -464,24 +551,35 @@ void SqliteBackend::ejecutar(const QString& sql, const QVariantList& parametros)
 std::unique_ptr<Consulta> SqliteBackend::abrir(const QString& sql, const QVariantList& parametros,
                                                bool actualizable)
 {
-    const SeleccionSimple s = seleccion_simple(sql);
-    if (s.valida && actualizable) {
-        // The rowid is read too, hidden, so a changed row is written back by
-        // its key alone.
-        static const QRegularExpression inicio(QStringLiteral("^\\s*SELECT\\s+\\*"),
-                                               QRegularExpression::CaseInsensitiveOption);
-        QString con_clave = sql;
-        con_clave.replace(inicio, QStringLiteral("SELECT rowid, *"));
+    auto it = aperturas_.constFind(sql);
+    if (it == aperturas_.constEnd()) {
+        Apertura a;
+        const SeleccionSimple s = seleccion_simple(sql);
+        if (s.valida) {
+            a.valida = true;
+            a.tabla = s.tabla;
+            // The rowid is read too, hidden, so a changed row is written
+            // back by its key alone.
+            static const QRegularExpression inicio(QStringLiteral("^\\s*SELECT\\s+\\*"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+            a.con_clave = sql;
+            a.con_clave.replace(inicio, QStringLiteral("SELECT rowid, *"));
+            a.por_clave = QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?").arg(identificador_tabla(s.tabla));
+        }
+        it = aperturas_.insert(sql, a);
+    }
+    const Apertura a = *it;
+    if (a.valida && actualizable) {
         try {
-            preparada(con_clave);
-            return std::make_unique<ConsultaSqlite>(*this, con_clave, parametros, s.tabla, true);
+            preparada(a.con_clave);
+            return std::make_unique<ConsultaSqlite>(*this, a.con_clave, parametros, a.tabla, a.por_clave);
         } catch (const Fallo&) {
             // A table without rowid (or any other failure): the statement as
             // given says what is wrong, or runs without a key.
         }
     }
     preparada(sql);
-    return std::make_unique<ConsultaSqlite>(*this, sql, parametros, s.valida ? s.tabla : QString(), false);
+    return std::make_unique<ConsultaSqlite>(*this, sql, parametros, a.tabla, QString());
 }
 
 QString SqliteBackend::identificador(const QString& nombre) const
@@ -496,9 +594,14 @@ QString SqliteBackend::identificador_tabla(const QString& tabla) const
 
 QVector<Columna> SqliteBackend::columnas(const QString& tabla)
 {
-    const QString clave = tabla.toLower();
-    auto it = columnas_.constFind(clave);
+    auto it = columnas_.constFind(tabla);
     if (it != columnas_.constEnd()) return *it;
+    const QString clave = tabla.toLower();
+    it = columnas_.constFind(clave);
+    if (it != columnas_.constEnd()) {
+        columnas_.insert(tabla, *it);
+        return *it;
+    }
     const QString sql = QStringLiteral("PRAGMA table_info(%1)").arg(identificador(tabla));
     QSqlQuery q(db_);
     q.setForwardOnly(true);
@@ -515,6 +618,7 @@ QVector<Columna> SqliteBackend::columnas(const QString& tabla)
         throw Fallo(codigo_error::TABLA_INEXISTENTE,
                     QStringLiteral("no such table: %1 (archivo: %2)").arg(tabla, archivo_));
     columnas_.insert(clave, r);
+    columnas_.insert(tabla, r);
     return r;
 }
 
@@ -524,7 +628,29 @@ void SqliteBackend::insertar(const QString& tabla, const QStringList& columnas,
     const QString sql = sql_insertar(*db_.driver(), tabla, columnas);
     averia(sql);
     correr(sql, valores);
-    clave_insertada_ = sqlite3_last_insert_rowid(manejador());
+    clave_insertada_ = sqlite3_last_insert_rowid(h_);
+}
+
+void SqliteBackend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas,
+                                  const QVariantList& valores, const QVector<bool>& asignada)
+{
+    auto& por_columnas = altas_[tabla];
+    auto it = por_columnas.constFind(asignada);
+    if (it != por_columnas.constEnd()) {
+        averia(it->sql);
+    } else {
+        QStringList nombres;
+        for (int i = 0; i < columnas.size(); ++i)
+            if (asignada[i]) nombres << columnas[i].nombre;
+        it = por_columnas.insert(asignada, escritura(sql_insertar(*db_.driver(), tabla, nombres)));
+    }
+    const Escritura& e = *it;
+    sqlite3_reset(e.s);
+    int n = 0;
+    for (int i = 0; i < columnas.size(); ++i)
+        if (asignada[i]) enlazar(e.s, e.sql, ++n, valores[i]);
+    terminar(e.s, e.sql);
+    clave_insertada_ = sqlite3_last_insert_rowid(h_);
 }
 
 void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,
@@ -535,12 +661,22 @@ void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: la consulta no la identifica.")
                         .arg(tabla));
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                            .arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas));
-    QVariantList p = valores;
-    p << leido.claves[fila];
-    averia(sql);
-    if (correr(sql, p) == 0)
+    auto& por_columnas = actualizaciones_[tabla];
+    auto it = por_columnas.constFind(columnas);
+    if (it != por_columnas.constEnd()) {
+        averia(it->sql);
+    } else {
+        it = por_columnas.insert(columnas, escritura(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                                                         .arg(identificador(tabla),
+                                                              sql_asignaciones(*db_.driver(), columnas))));
+    }
+    const Escritura& e = *it;
+    sqlite3_reset(e.s);
+    // Places left unbound are Null, as on every other statement.
+    if (valores.size() + 1 < sqlite3_bind_parameter_count(e.s)) sqlite3_clear_bindings(e.s);
+    for (int i = 0; i < valores.size(); ++i) enlazar(e.s, e.sql, i + 1, valores[i]);
+    enlazar(e.s, e.sql, int(valores.size()) + 1, QVariant(leido.claves[fila]));
+    if (terminar(e.s, e.sql) == 0)
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha borrado desde que se leyó (archivo: %2).")
                         .arg(tabla, archivo_));

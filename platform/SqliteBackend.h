@@ -3,9 +3,14 @@
 // statements run on the engine's own interface, prepared once per text and
 // kept: a transfer runs the same few statements thousands of times with other
 // bound values, and Qt's layer would copy every value of every row twice.
+// For the same reason what is worked out from a statement (its columns, the
+// text of a row's INSERT or UPDATE, what an opened selection reads) is
+// worked out once and kept beside it.
 #include "platform/Backend.h"
 #include <QHash>
 #include <QSqlDatabase>
+#include <QStringList>
+#include <QVector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -22,6 +27,10 @@ public:
     QVector<Columna> columnas(const QString& tabla) override;
     void insertar(const QString& tabla, const QStringList& columnas,
                   const QVariantList& valores) override;
+    // One prepared INSERT per table and set of assigned columns, the values
+    // bound by place: `columnas` must be as columnas(tabla) gave them.
+    void insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
+                       const QVector<bool>& asignada) override;
     qint64 clave_insertada() const override { return clave_insertada_; }
     void actualizar(const QString& tabla, const Resultado& leido, int fila,
                     const QStringList& columnas, const QVariantList& valores) override;
@@ -38,13 +47,19 @@ public:
 
     const QString& archivo() const { return archivo_; }
     // The engine's own handle (tests trace what it steps through).
-    sqlite3* manejador() const;
+    sqlite3* manejador() const { return h_; }
 
     // The prepared statement for `sql`, prepared on first use; a statement
     // the engine rejects is a Fallo with the provider's number.
     sqlite3_stmt* preparada(const QString& sql);
+    // Columns of the prepared `sql` from column `primera` on, typed as table
+    // `tabla` (if any) declares them; worked out once per statement.
+    QVector<Columna> columnas_de(const QString& sql, sqlite3_stmt* s, const QString& tabla, int primera);
     // Binds the values to the reset statement, each as Qt's driver binds it.
     void enlazar(sqlite3_stmt* s, const QString& sql, const QVariantList& parametros);
+    // Binds one value at place `n` (from 1); a refusal resets the statement
+    // and throws.
+    void enlazar(sqlite3_stmt* s, const QString& sql, int n, const QVariant& valor);
     // One step: true on a row, false when done. A failure resets the
     // statement and throws.
     bool paso(sqlite3_stmt* s, const QString& sql);
@@ -55,11 +70,42 @@ public:
     QString identificador_tabla(const QString& tabla) const;
 
 private:
+    struct Sentencia {
+        sqlite3_stmt* s = nullptr;
+        // Its columns, once worked out, from column `primera` on (-1: not
+        // yet) with the types of table `tabla`.
+        int primera = -1;
+        QString tabla;
+        QVector<Columna> columnas;
+    };
+    // A row's INSERT or UPDATE: its text, for the fault seam and failures.
+    struct Escritura {
+        QString sql;
+        sqlite3_stmt* s = nullptr;
+    };
+    // What the text of an opened statement says; it depends on the text
+    // alone, so it outlives schema changes.
+    struct Apertura {
+        bool valida = false;   // a plain selection from `tabla`
+        QString tabla;
+        QString con_clave;     // the same reading the rowid first
+        QString por_clave;     // one row of `tabla` by its rowid
+    };
+
     QString archivo_;
     QString nombre_;
     QSqlDatabase db_;
-    QHash<QString, sqlite3_stmt*> preparadas_;
-    QHash<QString, QVector<Columna>> columnas_;   // by table name in lower case
+    sqlite3* h_ = nullptr;
+    // Texts bound as UTF-16 are left in place when the file is UTF-8: the
+    // engine converts them as it binds and keeps no pointer to them.
+    bool utf8_ = false;
+    QHash<QString, Sentencia> preparadas_;
+    // By table name as given and in lower case.
+    QHash<QString, QVector<Columna>> columnas_;
+    // By table name as given, then by the columns assigned or set.
+    QHash<QString, QHash<QVector<bool>, Escritura>> altas_;
+    QHash<QString, QHash<QStringList, Escritura>> actualizaciones_;
+    QHash<QString, Apertura> aperturas_;
     qint64 clave_insertada_ = -1;
     bool en_transaccion_ = false;
 
@@ -67,5 +113,9 @@ private:
     void averia(const QString& sql) const;
     void ordenar(const QString& sql);
     QString identificador(const QString& nombre) const;
+    // Prepares `sql` after the fault seam, as every write does.
+    Escritura escritura(const QString& sql);
+    // Steps a bound statement that returns no rows; rows changed.
+    int terminar(sqlite3_stmt* s, const QString& sql);
     void olvidar_esquema();
 };
