@@ -1,4 +1,5 @@
-// Reading back Xdiario and XSubCta with shapelib's own reader, not the
+// Reading back Xdiario and XSubCta with shapelib, which opens them and reads
+// their header and fields, and plain reads of the records: not with the
 // engine that wrote them.
 #include "transfer/DiarioEscrito.h"
 
@@ -20,15 +21,36 @@
 
 namespace {
 
-// shapelib reads each record with a seek and a read of its length; served
-// from a block read at once, a year's journal costs tens of reads of the
-// file instead of one per record.
+// shapelib opens the file and reads its header and fields; the records are
+// then read a block at a time, and each is looked at where it lies in the
+// block: a year's journal costs tens of reads of the file, not one and a
+// copy per record.
 struct LecturaEnBloques {
     int fd = -1;
     SAOffset pos = 0, inicio = 0, lleno = 0;
     std::unique_ptr<char[]> bloque;
+
+    // The `n` bytes at `desde`, read with the block that starts there when
+    // the block in hand does not hold them; null past the end of the file.
+    const char* ver(SAOffset desde, SAOffset n);
 };
-constexpr SAOffset BLOQUE = 256 * 1024;
+constexpr SAOffset BLOQUE = 256 * 1024;     // above the longest dBASE record, 65535
+
+const char* LecturaEnBloques::ver(SAOffset desde, SAOffset n)
+{
+    if (desde < inicio || desde + n > inicio + lleno) {
+        inicio = desde;
+        lleno = 0;
+        while (lleno < BLOQUE) {
+            const ssize_t r = ::pread(fd, bloque.get() + lleno, BLOQUE - lleno, off_t(desde + lleno));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break;
+            lleno += SAOffset(r);
+        }
+        if (n > lleno) return nullptr;
+    }
+    return bloque.get() + (desde - inicio);
+}
 
 LecturaEnBloques* de(SAFile h)
 {
@@ -52,23 +74,14 @@ SAFile abrir(const char* nombre, const char* modo)
 SAOffset leer(void* p, SAOffset tam, SAOffset n, SAFile h)
 {
     LecturaEnBloques* f = de(h);
-    const SAOffset total = tam * n;
     SAOffset hecho = 0;
-    while (hecho < total) {
-        if (f->pos < f->inicio || f->pos >= f->inicio + f->lleno) {
-            ssize_t r;
-            do r = ::pread(f->fd, f->bloque.get(), BLOQUE, off_t(f->pos));
-            while (r < 0 && errno == EINTR);
-            if (r <= 0) break;
-            f->inicio = f->pos;
-            f->lleno = SAOffset(r);
-        }
-        const SAOffset k = std::min(total - hecho, f->inicio + f->lleno - f->pos);
-        std::memcpy(static_cast<char*>(p) + hecho, f->bloque.get() + (f->pos - f->inicio), k);
-        hecho += k;
-        f->pos += k;
+    if (tam == 0) return 0;
+    for (; hecho < n; ++hecho, f->pos += tam) {
+        const char* v = f->ver(f->pos, tam);
+        if (!v) break;
+        std::memcpy(static_cast<char*>(p) + hecho * tam, v, tam);
     }
-    return tam ? hecho / tam : 0;
+    return hecho;
 }
 
 SAOffset escribir(void*, SAOffset, SAOffset, SAFile)
@@ -162,8 +175,10 @@ RegistrosDbf recorrer_registros(const QString& ruta_local, qint64 desde,
         pos += w;
     }
     const int total = DBFGetRecordCount(h);
+    LecturaEnBloques* f = de(h->fp);
+    const auto largo = SAOffset(h->nRecordLength);
     for (qint64 i = qMax<qint64>(0, desde); i < total; ++i) {
-        const char* registro = DBFReadTuple(h, int(i));
+        const char* registro = f->ver(SAOffset(h->nHeaderLength) + SAOffset(i) * largo, largo);
         if (!registro) {
             DBFClose(h);
             throw Fallo(codigo_error::ERROR_DE_ARCHIVO,

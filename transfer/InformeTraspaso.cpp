@@ -64,7 +64,7 @@ QMap<QString, QStringList> formas_por_cuenta(const Traspaso& t)
 }
 
 // Titles of the codes in `codigos`, from a subaccount file read whole.
-void titulos_de(const QString& ruta_local, const QSet<QString>& codigos, QMap<QString, QString>& titulos)
+void titulos_de(const QString& ruta_local, const QSet<QString>& codigos, QHash<QString, QString>& titulos)
 {
     try {
         for (const SubcuentaLeida& f : filas_subcuentas(leer_registros(ruta_local, 0, COLUMNAS_SUBCUENTA)))
@@ -391,7 +391,7 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
 
     // Titles: the rows this run added, then the rest of XSubCta, then the
     // company's SubCta.
-    QMap<QString, QString> titulos;
+    QHash<QString, QString> titulos;
     for (const SubcuentaLeida& f : nuevas) {
         c.subcuentas_creadas << qMakePair(f.cod, f.titulo);
         if (!titulos.contains(f.cod)) titulos.insert(f.cod, f.titulo);
