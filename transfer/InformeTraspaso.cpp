@@ -293,6 +293,17 @@ struct Utf8De1252 {
         if (uchar(b) < 0x80) s.append(b);
         else s.append(de[uchar(b)]);
     }
+    // ASCII a run at a time.
+    void anadir(QByteArray& s, QByteArrayView v) const
+    {
+        for (qsizetype i = 0; i < v.size();) {
+            qsizetype j = i;
+            while (j < v.size() && uchar(v[j]) < 0x80) ++j;
+            s.append(v.sliced(i, j - i));
+            if (j < v.size()) s.append(de[uchar(v[j++])]);
+            i = j;
+        }
+    }
 };
 
 // One CSV field, in UTF-8: numbers with a decimal comma, dates dd/mm/aaaa,
@@ -300,7 +311,10 @@ struct Utf8De1252 {
 void anadir_campo_csv(QByteArray& s, QByteArrayView v, char tipo, const Utf8De1252& utf8)
 {
     if (tipo == 'N' || tipo == 'F') {
-        for (char b : v) utf8.anadir(s, b == '.' ? ',' : b);
+        // No byte of a character's UTF-8 past ASCII is a point.
+        const qsizetype desde = s.size();
+        utf8.anadir(s, v);
+        std::replace(s.begin() + desde, s.end(), '.', ',');
         return;
     }
     if (tipo == 'D') {
@@ -317,12 +331,16 @@ void anadir_campo_csv(QByteArray& s, QByteArrayView v, char tipo, const Utf8De12
         return;
     }
     const bool comillas = std::any_of(v.begin(), v.end(), [](char b) { return b == ';' || b == '"' || b == '\n' || b == '\r'; });
-    if (comillas) s.append('"');
+    if (!comillas) {
+        utf8.anadir(s, v);
+        return;
+    }
+    s.append('"');
     for (char b : v) {
         if (b == '"') s.append('"');
         utf8.anadir(s, b);
     }
-    if (comillas) s.append('"');
+    s.append('"');
 }
 
 }  // namespace
