@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QPointF>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -18,10 +19,38 @@ QString esc(const QString& s)
     return s.toHtmlEscaped();
 }
 
+// A field as stored, escaped: most hold none of the characters to escape.
+void anadir_esc(QString& s, QByteArrayView campo)
+{
+    const bool especial =
+        std::any_of(campo.begin(), campo.end(), [](char b) { return b == '<' || b == '>' || b == '&' || b == '"'; });
+    s += especial ? esc(texto_dbf(campo)) : texto_dbf(campo);
+}
+
 // 1234.5 as "1.234,50": thousands with a point, a decimal comma.
 QString importe(double v, int decimales = 2)
 {
-    const double redondeado = std::round(v * std::pow(10.0, decimales)) / std::pow(10.0, decimales);
+    static constexpr double POTENCIA[] = {1, 10, 100, 1000};
+    const double p = decimales >= 0 && decimales <= 3 ? POTENCIA[decimales] : std::pow(10.0, decimales);
+    const double k = std::round(v * p);
+    if (decimales >= 0 && decimales <= 3 && std::abs(k) < 1e15) {
+        // k / p, formatted to its decimals, is k's digits with a comma
+        // before the last `decimales`: the quotient is nearer k / p than
+        // half the last decimal.
+        char b[32];
+        int i = sizeof b;
+        auto n = quint64(std::abs(k));
+        for (int j = 0; j < decimales; ++j, n /= 10) b[--i] = char('0' + n % 10);
+        if (decimales > 0) b[--i] = ',';
+        for (int j = 0;; ++j, n /= 10) {
+            if (j && j % 3 == 0) b[--i] = '.';
+            b[--i] = char('0' + n % 10);
+            if (n < 10) break;
+        }
+        if (k < 0) b[--i] = '-';
+        return QString::fromLatin1(b + i, qsizetype(sizeof b) - i);
+    }
+    const double redondeado = k / p;
     QString s = QString::number(std::abs(redondeado), 'f', decimales);
     const qsizetype punto = s.indexOf(QLatin1Char('.'));
     QString entera = punto < 0 ? s : s.left(punto);
@@ -40,6 +69,38 @@ QString entero(qint64 v)
 QString dato(double v)
 {
     return QString::number(std::round(v * 100.0) / 100.0, 'f', 2);
+}
+
+// A date in one of the report's formats, of "dd", "MM", "yyyy" and other
+// characters: QDate::toString parses its format every call, and the report
+// writes a date a day and a line.
+QString texto_fecha(QDate f, QLatin1String formato)
+{
+    int a = 0, m = 0, d = 0;
+    f.getDate(&a, &m, &d);
+    if (a < 1000 || a > 9999) return f.toString(QString(formato));   // invalid ones too
+    char b[16];
+    int n = 0;
+    auto cifras = [&](int v, int k) {
+        for (int i = k - 1; i >= 0; --i, v /= 10) b[n + i] = char('0' + v % 10);
+        n += k;
+    };
+    for (qsizetype i = 0; i < formato.size() && n < 12;) {
+        const QLatin1String resto = formato.sliced(i);
+        if (resto.startsWith(QLatin1String("yyyy"))) {
+            cifras(a, 4);
+            i += 4;
+        } else if (resto.startsWith(QLatin1String("MM"))) {
+            cifras(m, 2);
+            i += 2;
+        } else if (resto.startsWith(QLatin1String("dd"))) {
+            cifras(d, 2);
+            i += 2;
+        } else {
+            b[n++] = formato[i++].toLatin1();
+        }
+    }
+    return QString::fromLatin1(b, n);
 }
 
 QString fecha(const QString& aaaammdd)
@@ -175,7 +236,7 @@ QString grafico(const CifrasTraspaso& c)
     for (int i = 0; i < n; ++i) {
         const DiaInforme& d = c.dias[i];
         const double x0 = izq + i * grupo + (grupo - 2 * barra) / 2;
-        const QString dia = d.dia.toString(QStringLiteral("dd/MM/yyyy"));
+        const QString dia = texto_fecha(d.dia, QLatin1String("dd/MM/yyyy"));
         if (d.total_facturas > 0)
             s += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"><title>%6: facturas "
                                 "%7 €</title></rect>")
@@ -192,7 +253,7 @@ QString grafico(const CifrasTraspaso& c)
         }
         if (i % cada == 0)
             s += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\" fill=\"#333\">%3</text>")
-                     .arg(num(x0 + barra), num(arriba + alto + 16), d.dia.toString(QStringLiteral("dd/MM")));
+                     .arg(num(x0 + barra), num(arriba + alto + 16), texto_fecha(d.dia, QLatin1String("dd/MM")));
     }
     s += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\" fill=\"#333\">Día</text>")
              .arg(num(izq + ancho / 2), num(arriba + alto + 36));
@@ -228,13 +289,25 @@ QString fila(const QString& th, const QString& td)
 
 }  // namespace
 
-QString fila_apunte_html(const ApunteLeido& l)
+void anadir_fila_apunte_html(QString& s, const ApunteLeido& l)
 {
-    return QStringLiteral("<tr><td class=\"n\">%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td>"
-                          "<td class=\"n\">%6</td><td class=\"n\">%7</td></tr>\n")
-        .arg(entero(qint64(std::llround(l.asien))), l.fecha.toString(QStringLiteral("dd/MM/yyyy")), esc(l.subcta),
-             esc(l.concepto), esc(l.documento), l.euro_debe != 0 ? importe(l.euro_debe) : QString(),
-             l.euro_haber != 0 ? importe(l.euro_haber) : QString());
+    // Appended, not made with arg(), which parses its pattern each call: a
+    // row a line of a year's journal.
+    s += QLatin1String("<tr><td class=\"n\">");
+    s += entero(l.asien);
+    s += QLatin1String("</td><td>");
+    s += texto_fecha(l.fecha, QLatin1String("dd/MM/yyyy"));
+    s += QLatin1String("</td><td>");
+    anadir_esc(s, l.subcta);
+    s += QLatin1String("</td><td>");
+    anadir_esc(s, l.concepto);
+    s += QLatin1String("</td><td>");
+    anadir_esc(s, l.documento);
+    s += QLatin1String("</td><td class=\"n\">");
+    if (l.euro_debe != 0) s += importe(l.euro_debe);
+    s += QLatin1String("</td><td class=\"n\">");
+    if (l.euro_haber != 0) s += importe(l.euro_haber);
+    s += QLatin1String("</td></tr>\n");
 }
 
 QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
@@ -335,10 +408,10 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
             h += QStringLiteral("<tr data-dia=\"%1\" data-facturas=\"%2\" data-total-facturas=\"%3\" "
                                 "data-cobros=\"%4\" data-descontados=\"%5\" data-cobrados=\"%6\"><td>%7</td>"
                                 "<td class=\"n\">%8</td><td class=\"n\">%9</td>")
-                     .arg(d.dia.toString(QStringLiteral("yyyyMMdd")))
+                     .arg(texto_fecha(d.dia, QLatin1String("yyyyMMdd")))
                      .arg(d.facturas)
                      .arg(dato(d.total_facturas), dato(caja), dato(d.depositos_descontados),
-                          dato(d.depositos_cobrados), d.dia.toString(QStringLiteral("dd/MM/yyyy")),
+                          dato(d.depositos_cobrados), texto_fecha(d.dia, QLatin1String("dd/MM/yyyy")),
                           entero(d.facturas), importe(d.total_facturas));
             for (int i = 0; i < c.formas.size(); ++i) {
                 double v = 0;

@@ -109,8 +109,8 @@ CifrasTraspaso calcular_cifras(const Traspaso& t);
 // The whole report as one self-contained HTML page.
 QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c);
 struct ApunteLeido;
-// One journal line as a row of the dry run's table of lines.
-QString fila_apunte_html(const ApunteLeido& l);
+// One journal line as a row of the dry run's table of lines, appended to `html`.
+void anadir_fila_apunte_html(QString& html, const ApunteLeido& l);
 // End of a run past its confirmation: how it ended, and the report written
 // beside the log (tc_ddmmyy_hhmmss.html). A report that cannot be written
 // is told to the clerk; the run's result stays what it was.

@@ -4,13 +4,16 @@
 #include "tests/support/Dbf.h"
 #include "tests/support/Entorno.h"
 #include "tests/transfer/tst_traspaso_escenario.h"
+#include "transfer/DiarioEscrito.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
+#include <bit>
 #include <cmath>
+#include <shapefil.h>
 
 namespace {
 
@@ -50,6 +53,21 @@ double cifra(const QMap<QString, QString>& a, const QString& k)
     return a.value(k).toDouble();
 }
 
+// Appends a copy of the lines of the first entry from record `desde` on:
+// an entry whose number comes back after others.
+void repetir_primer_asiento(const QString& ruta, int desde)
+{
+    DBFHandle h = DBFOpen(QFile::encodeName(ruta).constData(), "rb+");
+    QVERIFY(h);
+    const int asien = DBFGetFieldIndex(h, "ASIEN"), total = DBFGetRecordCount(h);
+    const int primero = DBFReadIntegerAttribute(h, desde, asien);
+    for (int i = desde, n = total; i < total && DBFReadIntegerAttribute(h, i, asien) == primero; ++i) {
+        const QByteArray registro(DBFReadTuple(h, i), h->nRecordLength);
+        QVERIFY(DBFWriteTuple(h, n++, const_cast<char*>(registro.constData())));
+    }
+    DBFClose(h);
+}
+
 }  // namespace
 
 class TstInforme : public QObject {
@@ -58,6 +76,8 @@ class TstInforme : public QObject {
 private slots:
     void cifras_del_diario_data();
     void cifras_del_diario();
+    void campos_leidos_data();
+    void campos_leidos();
     void csv();
     void informe_que_no_se_escribe();
     void traspaso_interrumpido();
@@ -68,9 +88,12 @@ void TstInforme::cifras_del_diario_data()
 {
     QTest::addColumn<QVariantMap>("ajustes");
     QTest::addColumn<QString>("diario");
-    QTest::newRow("TMP") << QVariantMap{} << QStringLiteral("C:\\ContaEli\\TMP\\Xdiario.dbf");
+    QTest::addColumn<bool>("asiento_que_vuelve");
+    QTest::newRow("TMP") << QVariantMap{} << QStringLiteral("C:\\ContaEli\\TMP\\Xdiario.dbf") << false;
     QTest::newRow("externa, depositos aparte")
-        << QVariantMap{{"Externa", 1}, {"ccdep", 1}} << QStringLiteral("C:\\ContaEli\\Xdiario.dbf");
+        << QVariantMap{{"Externa", 1}, {"ccdep", 1}} << QStringLiteral("C:\\ContaEli\\Xdiario.dbf") << false;
+    QTest::newRow("un asiento que vuelve tras otros")
+        << QVariantMap{} << QStringLiteral("C:\\ContaEli\\TMP\\Xdiario.dbf") << true;
 }
 
 // A first run over two days, then the report of a second run over the next
@@ -79,6 +102,7 @@ void TstInforme::cifras_del_diario()
 {
     QFETCH(QVariantMap, ajustes);
     QFETCH(QString, diario);
+    QFETCH(bool, asiento_que_vuelve);
     Hotel h;
     h.ajustes(ajustes);
     h.sql("emp", "UPDATE emp SET EmpNom = ?", {"Hotel <b>Sol</b> & \"Mar\""});
@@ -93,6 +117,10 @@ void TstInforme::cifras_del_diario()
     QCOMPARE(e.correr("03112026", "04112026"), FinTraspaso::Correcto);
     QCOMPARE(e.t.informe, h.local(INFORME));
     if (!ajustes.contains("Externa")) QCOMPARE(e.t.resumen.registros_diario, antes);
+    if (asiento_que_vuelve) {
+        repetir_primer_asiento(h.local(diario), int(e.t.resumen.registros_diario));
+        escribir_informe(e.t, e.t.informe);
+    }
 
     const TablaDbf d = leer_dbf(h.local(diario));
     const QVector<QVariantMap> filas = d.filas.mid(e.t.resumen.registros_diario);
@@ -155,6 +183,27 @@ void TstInforme::cifras_del_diario()
     QVERIFY(!html.contains("<b>Sol"));
     QVERIFY(!html.contains("<script") && !html.contains("http://www.w3.org/1999") && !html.contains("src="));
     QVERIFY(html.contains("@page { size: A4"));
+}
+
+// Fields as stored, read as QString::toDouble and the day's parts read them.
+void TstInforme::campos_leidos_data()
+{
+    QTest::addColumn<QByteArray>("campo");
+    for (const char* c : {"161.70", "-2.20", "26955", "0", "-0", "-0.00", ".5", "5.", "+5", "1e5", "1,5", "*****",
+                          "-", ".", "", "123456789012345", "1234567890123456", "12345678901234.56", "0.1", "2.675",
+                          "20261103", "2026113", "2026 1 3", "20261332", "00000101", "2026\xBA" "103"})
+        QTest::newRow(c) << QByteArray(c);
+}
+
+void TstInforme::campos_leidos()
+{
+    QFETCH(QByteArray, campo);
+    const QString texto = texto_dbf(campo);
+    QCOMPARE(std::bit_cast<quint64>(numero_dbf(campo)), std::bit_cast<quint64>(texto.toDouble()));
+    const QDate dia = texto.size() == 8
+                          ? QDate(texto.left(4).toInt(), texto.mid(4, 2).toInt(), texto.mid(6, 2).toInt())
+                          : QDate();
+    QCOMPARE(fecha_dbf(campo), dia);
 }
 
 void TstInforme::csv()
