@@ -401,7 +401,10 @@ void OdbcBackend::olvidar_esquema()
 
 QString OdbcBackend::identificador(const QString& nombre) const
 {
-    return ::identificador(*db_.driver(), nombre);
+    // Quoted once per name: a row's save names every column of its table.
+    auto it = identificadores_.constFind(nombre);
+    if (it == identificadores_.constEnd()) it = identificadores_.insert(nombre, ::identificador(*db_.driver(), nombre));
+    return *it;
 }
 
 void OdbcBackend::ejecutar(const QString& sql, const QVariantList& parametros)

@@ -62,6 +62,7 @@ private:
     QHash<QString, std::shared_ptr<Sentencia>> sentencias_;  // by SQL text
     QHash<QString, std::shared_ptr<QSqlQuery>> preparadas_;   // by SQL text
     QHash<QString, Tabla> tablas_;                           // by table name in lower case
+    mutable QHash<QString, QString> identificadores_;        // quoted, by name
     bool en_transaccion_ = false;
 
     QString identificador(const QString& nombre) const;

@@ -338,6 +338,7 @@ private slots:
                                  << QVariantList{0, 0.5, qlonglong(12345678901), uint(7)};
         QTest::newRow("lógico") << "SELECT n FROM tipos WHERE e = ?" << QVariantList{true};
         QTest::newRow("nulo") << "SELECT n FROM tipos WHERE a IS ? OR ? IS NULL" << QVariantList{QVariant(), QVariant()};
+        QTest::newRow("fecha, enlazada por Qt") << "SELECT * FROM tipos WHERE h = ? OR n = 3" << QVariantList{QDate(2026, 1, 2)};
     }
     void lee_lo_que_lee_qt()
     {
