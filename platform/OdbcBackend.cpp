@@ -1,9 +1,12 @@
 #include "platform/OdbcBackend.h"
 
+#include "platform/Averias.h"
+#include "platform/Fichero.h"
 #include "platform/Motores.h"
 #include "platform/SentenciasFila.h"
 #include "platform/TextoSql.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlIndex>
@@ -13,18 +16,18 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
+#include <iterator>
+#include <type_traits>
 #include <utility>
+#include <vector>
+
+#include <dlfcn.h>
+#include <sql.h>
+#include <sqlext.h>
 
 namespace {
-
-// ODBC SQL type codes.
-constexpr int SQL_BIT_ = -7;
-constexpr int SQL_CHAR_ = 1;
-constexpr int SQL_VARCHAR_ = 12;
-constexpr int SQL_LONGVARCHAR_ = -1;
-constexpr int SQL_WLONGVARCHAR_ = -10;
-constexpr int SQL_LONGVARBINARY_ = -4;
 
 // A long column: SQL Server's text, ntext and image (SQL_LONGVARCHAR,
 // SQL_WLONGVARCHAR, SQL_LONGVARBINARY of 2^30 - 1 or more), on which it
@@ -33,13 +36,13 @@ constexpr int SQL_LONGVARBINARY_ = -4;
 // any text.
 bool largo(int tipo_sql, int tamano)
 {
-    return (tipo_sql == SQL_LONGVARCHAR_ || tipo_sql == SQL_WLONGVARCHAR_ || tipo_sql == SQL_LONGVARBINARY_)
+    return (tipo_sql == SQL_LONGVARCHAR || tipo_sql == SQL_WLONGVARCHAR || tipo_sql == SQL_LONGVARBINARY)
         && tamano > 8000;
 }
 
 TipoColumna tipo_de(const QSqlField& campo)
 {
-    if (campo.typeID() == SQL_BIT_) return TipoColumna::Logico;
+    if (campo.typeID() == SQL_BIT) return TipoColumna::Logico;
     switch (campo.metaType().id()) {
     case QMetaType::QString:
         return TipoColumna::Texto;
@@ -54,6 +57,205 @@ TipoColumna tipo_de(const QSqlField& campo)
         return TipoColumna::Numero;
     default:
         return TipoColumna::Otro;
+    }
+}
+
+// The calls of the driver manager that Qt's ODBC plugin loaded, found in it
+// by name (the program is not linked with it); without them every statement
+// goes through Qt.
+struct ApiOdbc {
+    decltype(&SQLAllocHandle) alloc_handle = nullptr;
+    decltype(&SQLFreeHandle) free_handle = nullptr;
+    decltype(&SQLSetStmtAttrW) set_stmt_attr = nullptr;
+    decltype(&SQLPrepareW) prepare = nullptr;
+    decltype(&SQLBindParameter) bind_parameter = nullptr;
+    decltype(&SQLExecute) execute = nullptr;
+    decltype(&SQLNumResultCols) num_result_cols = nullptr;
+    decltype(&SQLDescribeColW) describe_col = nullptr;
+    decltype(&SQLColAttributeW) col_attribute = nullptr;
+    decltype(&SQLFetch) fetch = nullptr;
+    decltype(&SQLGetData) get_data = nullptr;
+    decltype(&SQLFreeStmt) free_stmt = nullptr;
+    decltype(&SQLRowCount) row_count = nullptr;
+    decltype(&SQLGetDiagRecW) get_diag_rec = nullptr;
+    bool valida = false;
+};
+
+const ApiOdbc& api()
+{
+    static const ApiOdbc a = [] {
+        ApiOdbc a;
+        void* h = dlopen("libodbc.so.2", RTLD_NOW | RTLD_NOLOAD);
+        if (!h) return a;
+        auto f = [h](auto& puntero, const char* nombre) {
+            puntero = reinterpret_cast<std::remove_reference_t<decltype(puntero)>>(dlsym(h, nombre));
+            return puntero != nullptr;
+        };
+        a.valida = f(a.alloc_handle, "SQLAllocHandle") && f(a.free_handle, "SQLFreeHandle")
+                && f(a.set_stmt_attr, "SQLSetStmtAttrW") && f(a.prepare, "SQLPrepareW")
+                && f(a.bind_parameter, "SQLBindParameter") && f(a.execute, "SQLExecute")
+                && f(a.num_result_cols, "SQLNumResultCols") && f(a.describe_col, "SQLDescribeColW")
+                && f(a.col_attribute, "SQLColAttributeW") && f(a.fetch, "SQLFetch")
+                && f(a.get_data, "SQLGetData") && f(a.free_stmt, "SQLFreeStmt") && f(a.row_count, "SQLRowCount")
+                && f(a.get_diag_rec, "SQLGetDiagRecW");
+        return a;
+    }();
+    return a;
+}
+
+// How a column is read: in the C type and to the value Qt's ODBC driver
+// gives it (doubles in low precision), so a value reads the same either way.
+enum class Lee { Texto, TextoAnsi, Doble, Entero, Natural, Largo, LargoNatural, Fecha, Hora, Instante, Bytes };
+
+// As Qt's ODBC driver types the column (by its SQL type and sign).
+void describir(SQLSMALLINT tipo_sql, bool con_signo, Lee& lee, TipoColumna& tipo)
+{
+    switch (tipo_sql) {
+    case SQL_DECIMAL: case SQL_NUMERIC: case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE:
+        lee = Lee::Doble; tipo = TipoColumna::Numero; return;
+    case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIT:
+        lee = con_signo ? Lee::Entero : Lee::Natural;
+        tipo = tipo_sql == SQL_BIT ? TipoColumna::Logico : TipoColumna::Numero;
+        return;
+    case SQL_TINYINT:
+        lee = Lee::Natural; tipo = TipoColumna::Numero; return;
+    case SQL_BIGINT:
+        lee = con_signo ? Lee::Largo : Lee::LargoNatural; tipo = TipoColumna::Numero; return;
+    case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY:
+        lee = Lee::Bytes; tipo = TipoColumna::Otro; return;
+    case SQL_DATE: case SQL_TYPE_DATE:
+        lee = Lee::Fecha; tipo = TipoColumna::Fecha; return;
+    case SQL_TIME: case SQL_TYPE_TIME:
+        lee = Lee::Hora; tipo = TipoColumna::Otro; return;
+    case SQL_TIMESTAMP: case SQL_TYPE_TIMESTAMP:
+        lee = Lee::Instante; tipo = TipoColumna::Fecha; return;
+    case SQL_WCHAR: case SQL_WVARCHAR: case SQL_WLONGVARCHAR:
+    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR: case SQL_GUID:
+        lee = Lee::Texto; tipo = TipoColumna::Texto; return;
+    default:
+        lee = Lee::TextoAnsi; tipo = TipoColumna::Otro; return;
+    }
+}
+
+// A text column as Qt's ODBC driver reads it: in pieces until the whole
+// value is in, each piece without a final zero a driver may count; Null as
+// no value, an error as a null text.
+template <typename Unidad>
+QVariant leer_texto(SQLHSTMT h, SQLUSMALLINT c)
+{
+    constexpr SQLSMALLINT tipo_c = sizeof(Unidad) == 1 ? SQL_C_CHAR : SQL_C_WCHAR;
+    Unidad buf[1024];
+    constexpr qsizetype cabe = qsizetype(std::size(buf)) - 1;
+    QString t;
+    for (;;) {
+        SQLLEN ind = 0;
+        const SQLRETURN e = api().get_data(h, c, tipo_c, buf, sizeof buf, &ind);
+        if (e == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(e)) return QVariant(QString());
+        if (ind == SQL_NULL_DATA) return QVariant();
+        qsizetype n = ind == SQL_NO_TOTAL || ind / qsizetype(sizeof(Unidad)) > cabe ? cabe : ind / qsizetype(sizeof(Unidad));
+        if (n > 0 && buf[n - 1] == 0) --n;
+        if constexpr (sizeof(Unidad) == 1)
+            t += QString::fromUtf8(reinterpret_cast<const char*>(buf), n);
+        else
+            t += QString::fromUtf16(reinterpret_cast<const char16_t*>(buf), n);
+        if (e == SQL_SUCCESS) break;
+    }
+    return t;
+}
+
+QVariant leer_bytes(SQLHSTMT h, SQLUSMALLINT c)
+{
+    char buf[4096];
+    QByteArray b;
+    for (;;) {
+        SQLLEN ind = 0;
+        const SQLRETURN e = api().get_data(h, c, SQL_C_BINARY, buf, sizeof buf, &ind);
+        if (e == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(e) || ind == SQL_NULL_DATA) return QVariant();
+        b.append(buf, ind == SQL_NO_TOTAL || ind > SQLLEN(sizeof buf) ? qsizetype(sizeof buf) : qsizetype(ind));
+        if (e == SQL_SUCCESS) break;
+    }
+    return b;
+}
+
+// One fixed-size value in C type `tipo_c`; Null (and an error, as Qt's
+// driver has it) as no value.
+template <typename T>
+bool leer_fijo(SQLHSTMT h, SQLUSMALLINT c, SQLSMALLINT tipo_c, T& v)
+{
+    SQLLEN ind = 0;
+    const SQLRETURN e = api().get_data(h, c, tipo_c, &v, sizeof v, &ind);
+    return SQL_SUCCEEDED(e) && ind != SQL_NULL_DATA;
+}
+
+QVariant leer_valor(SQLHSTMT h, SQLUSMALLINT c, Lee lee)
+{
+    switch (lee) {
+    case Lee::Texto: return leer_texto<SQLWCHAR>(h, c);
+    case Lee::TextoAnsi: return leer_texto<char>(h, c);
+    case Lee::Bytes: return leer_bytes(h, c);
+    case Lee::Doble: {
+        double v = 0;
+        return leer_fijo(h, c, SQL_C_DOUBLE, v) ? QVariant(v) : QVariant();
+    }
+    case Lee::Entero: {
+        SQLINTEGER v = 0;
+        return leer_fijo(h, c, SQL_C_SLONG, v) ? QVariant(int(v)) : QVariant();
+    }
+    case Lee::Natural: {
+        SQLUINTEGER v = 0;
+        return leer_fijo(h, c, SQL_C_ULONG, v) ? QVariant(uint(v)) : QVariant();
+    }
+    case Lee::Largo: {
+        SQLBIGINT v = 0;
+        return leer_fijo(h, c, SQL_C_SBIGINT, v) ? QVariant(qlonglong(v)) : QVariant();
+    }
+    case Lee::LargoNatural: {
+        SQLUBIGINT v = 0;
+        return leer_fijo(h, c, SQL_C_UBIGINT, v) ? QVariant(qulonglong(v)) : QVariant();
+    }
+    case Lee::Fecha: {
+        DATE_STRUCT v{};
+        return leer_fijo(h, c, SQL_C_DATE, v) ? QVariant(QDate(v.year, v.month, v.day)) : QVariant();
+    }
+    case Lee::Hora: {
+        TIME_STRUCT v{};
+        return leer_fijo(h, c, SQL_C_TIME, v) ? QVariant(QTime(v.hour, v.minute, v.second)) : QVariant();
+    }
+    case Lee::Instante: {
+        TIMESTAMP_STRUCT v{};
+        if (!leer_fijo(h, c, SQL_C_TIMESTAMP, v)) return QVariant();
+        return QDateTime(QDate(v.year, v.month, v.day), QTime(v.hour, v.minute, v.second, int(v.fraction / 1000000)));
+    }
+    }
+    return QVariant();
+}
+
+// A parameter bound straight: its value where ODBC reads it at execution.
+struct Parametro {
+    SQLLEN ind = 0;
+    union {
+        SQLINTEGER i;
+        SQLUINTEGER u;
+        SQLBIGINT ll;
+        SQLUBIGINT ull;
+        double d;
+        unsigned char b;
+    } v{};
+    std::vector<SQLWCHAR> texto;
+};
+
+// The values directo() binds itself; another type (a date, bytes) is
+// left to Qt.
+bool enlace_directo(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::UnknownType: case QMetaType::QString: case QMetaType::Int: case QMetaType::UInt:
+    case QMetaType::LongLong: case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Bool:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -73,6 +275,21 @@ private:
 };
 
 }  // namespace
+
+// A statement on its own handle, prepared once; a selection's columns are
+// described on its first run and again only when their number changes.
+struct OdbcBackend::Sentencia {
+    SQLHSTMT h = SQL_NULL_HSTMT;
+    bool descrita = false;
+    QVector<Columna> columnas;
+    QVector<Lee> lee;
+    QString tabla;   // what seleccion_simple() finds, or empty
+
+    ~Sentencia()
+    {
+        if (h != SQL_NULL_HSTMT) api().free_handle(SQL_HANDLE_STMT, h);
+    }
+};
 
 std::shared_ptr<Backend> abrir_odbc(const QString& cadena, const QString& usuario,
                                     const QString& clave)
@@ -95,14 +312,40 @@ OdbcBackend::OdbcBackend(const QString& cadena, const QString& usuario, const QS
         throw Fallo(codigo_error::FALLO_GENERAL,
                     QStringLiteral("No se puede conectar con '%1': %2").arg(sin_clave(cadena_), texto));
     }
+    static const QRegularExpression base(QStringLiteral("(?:^|;)\\s*Database\\s*=\\s*([^;]*)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    catalogo_ = base.match(cadena_).captured(1).trimmed();
+    const QVariant h = db_.driver()->handle();
+    if (api().valida && h.metaType() == QMetaType::fromType<SQLHANDLE>())
+        hdbc_ = *static_cast<const SQLHDBC*>(h.constData());
 }
 
 OdbcBackend::~OdbcBackend()
 {
     preparadas_.clear();
+    sentencias_.clear();
+    // A server refuses to disconnect with a transaction open.
+    if (en_transaccion_) db_.rollback();
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(nombre_);
+}
+
+// The fault seam counts the statements that change the catalogue and its
+// commits, under the catalogue's name, as the SQLite engine counts a file's.
+void OdbcBackend::averia(const QString& sql) const
+{
+    if (catalogo_.isEmpty()) return;
+    switch (averias::escritura(catalogo_)) {
+    case averias::Accion::Ninguna:
+    case averias::Accion::Matar:
+        return;
+    case averias::Accion::Mitad:
+        averias::terminar();
+    case averias::Accion::Disco:
+        throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("%1 (catálogo: %2; sentencia: %3)")
+                                                     .arg(Fichero::texto_error(ENOSPC), catalogo_, sql));
+    }
 }
 
 void OdbcBackend::fallar(const QSqlError& error, const QString& sql) const
@@ -152,16 +395,21 @@ void OdbcBackend::ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVa
 void OdbcBackend::olvidar_esquema()
 {
     preparadas_.clear();
+    sentencias_.clear();
     tablas_.clear();
 }
 
 QString OdbcBackend::identificador(const QString& nombre) const
 {
-    return ::identificador(*db_.driver(), nombre);
+    // Quoted once per name: a row's save names every column of its table.
+    auto it = identificadores_.constFind(nombre);
+    if (it == identificadores_.constEnd()) it = identificadores_.insert(nombre, ::identificador(*db_.driver(), nombre));
+    return *it;
 }
 
 void OdbcBackend::ejecutar(const QString& sql, const QVariantList& parametros)
 {
+    averia(sql);
     if (cambia_esquema(sql)) {
         // Statements and columns known so far may no longer hold.
         olvidar_esquema();
@@ -173,18 +421,180 @@ void OdbcBackend::ejecutar(const QString& sql, const QVariantList& parametros)
         olvidar_esquema();
         return;
     }
+    if (directo(sql, parametros, nullptr)) return;
     const auto preparado = preparada(sql);
     ejecutar_preparada(*preparado, sql, parametros);
     preparado->finish();
 }
 
+// Qt's layer costs more than the statement itself for the many selections
+// of one row and the writes of one row a run makes: they go straight
+// through ODBC, read to the same values and with the parameters bound as
+// Qt binds them (see ejecutar_preparada()), so what is written is the same.
+bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Resultado* r, qint64* cambiadas)
+{
+    if (!hdbc_) return false;
+    QVariantList valores;
+    valores.reserve(parametros.size());
+    for (const QVariant& p : parametros) {
+        valores << valor_enlazado(p);
+        if (!enlace_directo(valores.back())) return false;
+    }
+    const ApiOdbc& o = api();
+    std::shared_ptr<Sentencia> l = sentencias_.value(sql);
+    if (!l) {
+        auto nueva = std::make_shared<Sentencia>();
+        if (!SQL_SUCCEEDED(o.alloc_handle(SQL_HANDLE_STMT, hdbc_, &nueva->h))) {
+            nueva->h = SQL_NULL_HSTMT;
+            fallar_directo(nullptr, sql, "QODBC: Unable to allocate statement handle");
+        }
+        o.set_stmt_attr(nueva->h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY),
+                        SQL_IS_UINTEGER);
+        if (!SQL_SUCCEEDED(o.prepare(nueva->h, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
+                                     SQL_NTS)))
+            fallar_directo(nueva->h, sql, "QODBC: Unable to prepare statement", false);
+        const SeleccionSimple s = seleccion_simple(sql);
+        if (s.valida) nueva->tabla = s.tabla;
+        sentencias_.insert(sql, nueva);
+        l = nueva;
+    }
+    const SQLHSTMT h = l->h;
+
+    std::vector<Parametro> ps(valores.size());
+    for (int i = 0; i < valores.size(); ++i) {
+        Parametro& p = ps[i];
+        const QVariant& v = valores[i];
+        const SQLUSMALLINT n = SQLUSMALLINT(i + 1);
+        auto fijo = [&](SQLSMALLINT tipo_c, SQLSMALLINT tipo_sql, SQLULEN tamano, void* valor) {
+            return o.bind_parameter(h, n, SQL_PARAM_INPUT, tipo_c, tipo_sql, tamano, 0, valor, 0, nullptr);
+        };
+        SQLRETURN e = SQL_SUCCESS;
+        switch (v.typeId()) {
+        case QMetaType::QString: {
+            // As Qt sends it: UTF-16 with its final zero counted.
+            const QString t = v.toString();
+            p.texto.assign(t.utf16(), t.utf16() + t.size() + 1);
+            p.ind = SQLLEN(p.texto.size() * sizeof(SQLWCHAR));
+            e = o.bind_parameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, p.ind > 254 ? SQL_WLONGVARCHAR : SQL_WVARCHAR,
+                                 SQLULEN(p.ind), 0, p.texto.data(), p.ind, &p.ind);
+            break;
+        }
+        case QMetaType::Int: p.v.i = v.toInt(); e = fijo(SQL_C_SLONG, SQL_INTEGER, 0, &p.v.i); break;
+        case QMetaType::UInt: p.v.u = v.toUInt(); e = fijo(SQL_C_ULONG, SQL_NUMERIC, 15, &p.v.u); break;
+        case QMetaType::LongLong: p.v.ll = v.toLongLong(); e = fijo(SQL_C_SBIGINT, SQL_BIGINT, 0, &p.v.ll); break;
+        case QMetaType::ULongLong: p.v.ull = v.toULongLong(); e = fijo(SQL_C_UBIGINT, SQL_BIGINT, 0, &p.v.ull); break;
+        case QMetaType::Double: p.v.d = v.toDouble(); e = fijo(SQL_C_DOUBLE, SQL_DOUBLE, 0, &p.v.d); break;
+        case QMetaType::Bool: p.v.b = v.toBool() ? 1 : 0; e = fijo(SQL_C_BIT, SQL_BIT, 0, &p.v.b); break;
+        default:   // Null, as Qt binds a value of no type
+            p.ind = SQL_NULL_DATA;
+            e = o.bind_parameter(h, n, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY, 1, 0, &p.v, 1, &p.ind);
+            break;
+        }
+        if (!SQL_SUCCEEDED(e)) fallar_directo(h, sql, "QODBC: Unable to bind variable");
+    }
+
+    const SQLRETURN e = o.execute(h);
+    if (!SQL_SUCCEEDED(e) && e != SQL_NO_DATA) fallar_directo(h, sql, "QODBC: Unable to execute statement");
+    if (cambiadas) {
+        SQLLEN n = 0;
+        *cambiadas = SQL_SUCCEEDED(o.row_count(h, &n)) ? qint64(n) : -1;
+    }
+    if (!r) {
+        o.free_stmt(h, SQL_CLOSE);
+        return true;
+    }
+    SQLSMALLINT columnas = 0;
+    if (!SQL_SUCCEEDED(o.num_result_cols(h, &columnas))) fallar_directo(h, sql, "QODBC: Unable to execute statement");
+    if (!l->descrita || columnas != l->columnas.size()) {
+        l->descrita = false;
+        l->columnas.clear();
+        l->lee.clear();
+        for (SQLUSMALLINT c = 1; c <= columnas; ++c) {
+            SQLWCHAR nombre[256];
+            SQLSMALLINT largo = 0, tipo_sql = 0, escala = 0, nulos = 0;
+            SQLULEN tamano = 0;
+            if (!SQL_SUCCEEDED(o.describe_col(h, c, nombre, SQLSMALLINT(std::size(nombre)), &largo, &tipo_sql,
+                                              &tamano, &escala, &nulos)))
+                fallar_directo(h, sql, "QODBC: Unable to describe column");
+            bool con_signo = true;
+            if (tipo_sql == SQL_SMALLINT || tipo_sql == SQL_INTEGER || tipo_sql == SQL_BIT || tipo_sql == SQL_BIGINT) {
+                SQLLEN sin_signo = SQL_FALSE;
+                o.col_attribute(h, c, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &sin_signo);
+                con_signo = sin_signo == SQL_FALSE;
+            }
+            qsizetype n = qBound(qsizetype(0), qsizetype(largo), qsizetype(std::size(nombre)) - 1);
+            if (n > 0 && nombre[n - 1] == 0) --n;
+            Columna col;
+            col.nombre = QString::fromUtf16(reinterpret_cast<const char16_t*>(nombre), n);
+            Lee lee = Lee::Texto;
+            describir(tipo_sql, con_signo, lee, col.tipo);
+            l->columnas << col;
+            l->lee << lee;
+        }
+        l->descrita = true;
+    }
+
+    r->columnas = l->columnas;
+    for (;;) {
+        if (columnas == 0) break;
+        const SQLRETURN f = o.fetch(h);
+        if (f == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(f)) fallar_directo(h, sql, "QODBC: Unable to fetch next");
+        QVariantList fila;
+        fila.reserve(columnas);
+        for (SQLUSMALLINT c = 1; c <= columnas; ++c) fila << leer_valor(h, c, l->lee[c - 1]);
+        r->filas << std::move(fila);
+    }
+    o.free_stmt(h, SQL_CLOSE);
+    return true;
+}
+
+// The diagnostics as Qt's ODBC driver joins them (the connection's, then
+// the statement's), then the statement's cursor closed.
+void OdbcBackend::fallar_directo(void* hstmt, const QString& sql, const char* que, bool cerrar) const
+{
+    QString nativo;
+    auto diagnosticos = [&](SQLSMALLINT tipo, SQLHANDLE h) {
+        QString r;
+        for (SQLSMALLINT i = 1;; ++i) {
+            SQLWCHAR estado[SQL_SQLSTATE_SIZE + 1];
+            SQLINTEGER numero = 0;
+            SQLSMALLINT largo = 0;
+            SQLRETURN e = api().get_diag_rec(tipo, h, i, estado, &numero, nullptr, 0, &largo);
+            if (!SQL_SUCCEEDED(e)) break;
+            std::vector<SQLWCHAR> texto(std::max<SQLSMALLINT>(largo, 0) + 1);
+            e = api().get_diag_rec(tipo, h, i, estado, &numero, texto.data(), SQLSMALLINT(texto.size()), &largo);
+            if (!SQL_SUCCEEDED(e)) break;
+            nativo = QString::number(numero);
+            qsizetype n = qBound(qsizetype(0), qsizetype(largo), qsizetype(texto.size()) - 1);
+            if (n > 0 && texto[n - 1] == 0) --n;
+            const QString t = QString::fromUtf16(reinterpret_cast<const char16_t*>(texto.data()), n);
+            if (r != t) {
+                if (!r.isEmpty()) r += QLatin1Char(' ');
+                r += t;
+            }
+        }
+        return r;
+    };
+    QString mensaje = diagnosticos(SQL_HANDLE_DBC, hdbc_);
+    if (hstmt) {
+        const QString m = diagnosticos(SQL_HANDLE_STMT, hstmt);
+        if (!m.isEmpty() && !mensaje.isEmpty()) mensaje += QLatin1Char(' ');
+        mensaje += m;
+        if (cerrar) api().free_stmt(hstmt, SQL_CLOSE);
+    }
+    fallar(QSqlError(QLatin1String(que), mensaje, QSqlError::StatementError, nativo), sql);
+}
+
 std::unique_ptr<Consulta> OdbcBackend::abrir(const QString& sql, const QVariantList& parametros,
                                              bool)
 {
+    Resultado r;
+    if (directo(sql, parametros, &r))
+        return std::make_unique<ConsultaOdbc>(std::move(r), sentencias_.value(sql)->tabla);
     const auto preparado = preparada(sql);
     QSqlQuery& q = *preparado;
     ejecutar_preparada(q, sql, parametros);
-    Resultado r;
     const QSqlRecord registro = q.record();
     for (int i = 0; i < registro.count(); ++i) {
         Columna c;
@@ -237,6 +647,8 @@ void OdbcBackend::insertar(const QString& tabla, const QStringList& columnas,
                            const QVariantList& valores)
 {
     const QString sql = sql_insertar(*db_.driver(), tabla, columnas);
+    averia(sql);
+    if (directo(sql, valores, nullptr)) return;
     const auto preparado = preparada(sql);
     ejecutar_preparada(*preparado, sql, valores);
     preparado->finish();
@@ -306,7 +718,7 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
             condiciones << id + QStringLiteral(" BETWEEN ? AND ?");
             p << d - margen << d + margen;
         } else if (v.typeId() == QMetaType::QString
-                   && (campo->tipo_sql == SQL_CHAR_ || campo->tipo_sql == SQL_VARCHAR_)
+                   && (campo->tipo_sql == SQL_CHAR || campo->tipo_sql == SQL_VARCHAR)
                    && campo->tamano > 0 && campo->tamano <= 8000) {
             // Compared in the column's own type: see ejecutar_preparada().
             condiciones << id + QStringLiteral(" = CAST(? AS VARCHAR(%1))").arg(campo->tamano);
@@ -324,21 +736,27 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
                             .arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas),
                                  condiciones.join(QStringLiteral(" AND ")));
     // Without a key, identical rows would all match: the change is undone
-    // rather than written into rows that were not the one read.
-    const bool transaccion = !por_clave && db_.transaction();
-    const auto preparado = preparada(sql);
-    QSqlQuery& q = *preparado;
-    int cambiadas = 0;
+    // rather than written into rows that were not the one read. Inside the
+    // caller's transaction it cannot be undone alone (each server spells a
+    // savepoint its own way), so that whole transaction is.
+    const bool transaccion = !por_clave && !en_transaccion_ && db_.transaction();
+    averia(sql);
+    qint64 cambiadas = 0;
     try {
-        ejecutar_preparada(q, sql, p);
-        cambiadas = q.numRowsAffected();
-        q.finish();
+        if (!directo(sql, p, nullptr, &cambiadas)) {
+            const auto preparado = preparada(sql);
+            QSqlQuery& q = *preparado;
+            ejecutar_preparada(q, sql, p);
+            cambiadas = q.numRowsAffected();
+            q.finish();
+        }
     } catch (...) {
         if (transaccion) db_.rollback();
         throw;
     }
     if (cambiadas > 1) {
         if (transaccion) db_.rollback();
+        else if (!por_clave) deshacer();
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede actualizar: hay %2 filas iguales a ella y no se sabe cuál es.")
                         .arg(tabla).arg(cambiadas));
@@ -348,4 +766,38 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha cambiado desde que se leyó.")
                         .arg(tabla));
+}
+
+void OdbcBackend::comenzar()
+{
+    if (en_transaccion_)
+        throw Fallo(codigo_error::FALLO_GENERAL,
+                    QStringLiteral("Ya hay una transacción empezada en %1").arg(sin_clave(cadena_)));
+    if (!db_.driver()->hasFeature(QSqlDriver::Transactions)) Backend::comenzar();
+    if (!db_.transaction()) fallar(db_.lastError(), QStringLiteral("BEGIN TRANSACTION"));
+    en_transaccion_ = true;
+}
+
+void OdbcBackend::confirmar()
+{
+    if (!en_transaccion_)
+        throw Fallo(codigo_error::FALLO_GENERAL,
+                    QStringLiteral("No hay una transacción empezada en %1").arg(sin_clave(cadena_)));
+    averia(QStringLiteral("COMMIT"));
+    if (!db_.commit()) {
+        // The server may keep it open after a failed commit.
+        const QSqlError e = db_.lastError();
+        en_transaccion_ = false;
+        db_.rollback();
+        fallar(e, QStringLiteral("COMMIT"));
+    }
+    en_transaccion_ = false;
+}
+
+void OdbcBackend::deshacer()
+{
+    if (!en_transaccion_)
+        return;
+    en_transaccion_ = false;
+    if (!db_.rollback()) fallar(db_.lastError(), QStringLiteral("ROLLBACK"));
 }

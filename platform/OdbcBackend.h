@@ -1,7 +1,9 @@
 #pragma once
 // A connection through the ODBC driver manager with the connection string as
-// the program gives it (SQL Server mode). Statements are prepared once per
-// text. A row is written back by its primary key and the original values of
+// the program gives it (SQL Server mode). Qt's ODBC driver opens it and
+// keeps its transactions; statements are prepared once per text, on ODBC
+// statement handles of their own (through Qt when a parameter is of a type
+// bound only there). A row is written back by its primary key and the original values of
 // the columns being changed (by every comparable original value when the
 // table has no key), so a row another program changed meanwhile is
 // reported, never overwritten.
@@ -27,7 +29,15 @@ public:
     void actualizar(const QString& tabla, const Resultado& leido, int fila,
                     const QStringList& columnas, const QVariantList& valores) override;
 
+    // The connection's own transaction (autocommit off until its end), when
+    // the driver has them.
+    void comenzar() override;
+    void confirmar() override;
+    void deshacer() override;
+    bool en_transaccion() const override { return en_transaccion_; }
+
     [[noreturn]] void fallar(const QSqlError& error, const QString& sql) const;
+    void averia(const QString& sql) const;
 
 private:
     // A column as the driver describes it (SQLColumns).
@@ -42,11 +52,18 @@ private:
         QStringList clave;       // primary key columns (SQLPrimaryKeys); empty when none
     };
 
+    struct Sentencia;
+
     QString cadena_;
     QString nombre_;
+    QString catalogo_;       // Database= of the connection string
     QSqlDatabase db_;
+    void* hdbc_ = nullptr;   // the connection's SQLHDBC, Qt's own
+    QHash<QString, std::shared_ptr<Sentencia>> sentencias_;  // by SQL text
     QHash<QString, std::shared_ptr<QSqlQuery>> preparadas_;   // by SQL text
     QHash<QString, Tabla> tablas_;                           // by table name in lower case
+    mutable QHash<QString, QString> identificadores_;        // quoted, by name
+    bool en_transaccion_ = false;
 
     QString identificador(const QString& nombre) const;
     const Tabla& tabla(const QString& nombre);
@@ -54,5 +71,12 @@ private:
     // with the provider's number.
     std::shared_ptr<QSqlQuery> preparada(const QString& sql);
     void ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVariantList& parametros);
+    // Runs `sql` straight through ODBC on a statement handle of its own,
+    // prepared the first time: the rows into `r` when given, the number of
+    // rows changed into `cambiadas` when given. False, and nothing run, when
+    // a parameter's type is left to Qt.
+    bool directo(const QString& sql, const QVariantList& parametros, Resultado* r,
+                 qint64* cambiadas = nullptr);
+    [[noreturn]] void fallar_directo(void* hstmt, const QString& sql, const char* que, bool cerrar = true) const;
     void olvidar_esquema();
 };

@@ -156,12 +156,12 @@ void pasar_cajas(Traspaso& t)
         if (por_marcar.isEmpty())
             return;
         const qint64 aqui = m.rs_caja.posicion();
-        // A group's marks go in one commit of the hotel's caja file, not one
-        // each: if it fails none is set, and the next run whose range covers
-        // them finds those receipts staged and only marks them. (A SQL Server
-        // catalogue takes them one by one, as its engine here has no
-        // transactions of its own.)
-        const bool propia = !m.modo_sql && !caja.en_transaccion();
+        // A group's marks go in one commit of the hotel's caja file (in SQL
+        // Server mode of the catalogue: the server's commit is durable, its
+        // log on disk before it returns), not one each: if it fails none is
+        // set, and the next run whose range covers them finds those
+        // receipts staged and only marks them.
+        const bool propia = !caja.en_transaccion();
         if (propia) caja.comenzar();
         try {
             for (qint64 p : std::as_const(por_marcar)) {

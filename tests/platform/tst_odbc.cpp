@@ -2,8 +2,12 @@
 // "SQL Native Client", with Database= naming an SQLite file.
 #include "platform/Conexion.h"
 #include "platform/Recordset.h"
+#include "platform/TextoSql.h"
 #include "tests/support/Odbc.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -55,6 +59,20 @@ public:
 private:
     sqlite3* db_ = nullptr;
 };
+
+// A row as text with each value's type, and whether a text is null.
+QString describir(const QVariantList& fila)
+{
+    QStringList r;
+    for (const QVariant& v : fila) {
+        if (!v.isValid()) { r << QStringLiteral("Null"); continue; }
+        QString t = QString::fromLatin1(v.typeName()) + QLatin1Char(':');
+        if (v.typeId() == QMetaType::QString && v.toString().isNull()) t += QStringLiteral("(nulo)");
+        t += v.typeId() == QMetaType::QByteArray ? QString::fromLatin1(v.toByteArray().toHex()) : v.toString();
+        r << t;
+    }
+    return r.join(QLatin1Char('|'));
+}
 
 #define ESPERAR_FALLO(expresion, numero_esperado)                                         \
     do {                                                                                  \
@@ -303,6 +321,121 @@ private slots:
                    {QStringLiteral("D'Angelo"), QStringLiteral("Cobro de O'Brien")});
         QCOMPARE(Otro(catalogo_).texto(QStringLiteral("SELECT CajaCon, CajaTur, CajaFec FROM caja")),
                  QStringLiteral("D'Angelo||null"));
+    }
+
+    // The program reads past Qt's ODBC layer: every kind of column, Null,
+    // empty and long text and every kind of parameter give what Qt gives.
+    void lee_lo_que_lee_qt_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariantList>("parametros");
+        const QString todo = QStringLiteral("SELECT * FROM tipos ORDER BY n");
+        QTest::newRow("sin parámetros") << todo << QVariantList{};
+        QTest::newRow("texto") << "SELECT * FROM tipos WHERE a = ?" << QVariantList{QStringLiteral("ñandú €")};
+        QTest::newRow("texto vacío") << "SELECT * FROM tipos WHERE a = ?" << QVariantList{QString()};
+        QTest::newRow("texto largo") << "SELECT n FROM tipos WHERE a = ?" << QVariantList{QString(300, 'x')};
+        QTest::newRow("números") << "SELECT * FROM tipos WHERE c = ? OR d = ? OR j = ? OR k = ?"
+                                 << QVariantList{0, 0.5, qlonglong(12345678901), uint(7)};
+        QTest::newRow("lógico") << "SELECT n FROM tipos WHERE e = ?" << QVariantList{true};
+        QTest::newRow("nulo") << "SELECT n FROM tipos WHERE a IS ? OR ? IS NULL" << QVariantList{QVariant(), QVariant()};
+        QTest::newRow("fecha, enlazada por Qt") << "SELECT * FROM tipos WHERE h = ? OR n = 3" << QVariantList{QDate(2026, 1, 2)};
+    }
+    void lee_lo_que_lee_qt()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QVariantList, parametros);
+        Otro o(catalogo_);
+        o.sql(QStringLiteral("CREATE TABLE tipos (n INTEGER, a TEXT, b NVARCHAR(10), c INTEGER, d REAL, e BIT, "
+                             "g DATETIME, h DATE, i BLOB, j BIGINT, k TINYINT, l SMALLINT, m NUMERIC(10,2), "
+                             "o TIME, p VARCHAR(5))"));
+        o.sql(QStringLiteral("INSERT INTO tipos VALUES (1, '', '', 0, 0.5, 1, '2026-01-02 03:04:05.678', "
+                             "'2026-01-02', x'00ff', 12345678901, 7, -3, 12.34, '10:11:12', 'ab')"));
+        o.sql(QStringLiteral("INSERT INTO tipos (n) VALUES (2)"));
+        o.sql(QStringLiteral("INSERT INTO tipos (n, a, b) VALUES (3, ?, ?)"),
+              {QStringLiteral("ñandú €"), QStringLiteral("\U0001F600")});
+        o.sql(QStringLiteral("INSERT INTO tipos (n, a) VALUES (4, ?)"), {QString(3000, QChar(0x00F1))});
+        o.sql(QStringLiteral("INSERT INTO tipos (n, a) VALUES (5, ?)"), {QString(300, 'x')});
+
+        Resultado leido = abierta().backend().abrir(sql, parametros, false)->leer();
+
+        QStringList esperado, obtenido;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("qt"));
+            db.setDatabaseName(cadena());
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+            QVERIFY(q.prepare(sql));
+            for (int i = 0; i < parametros.size(); ++i) q.bindValue(i, valor_enlazado(parametros[i]));
+            QVERIFY(q.exec());
+            const QSqlRecord r = q.record();
+            QStringList nombres;
+            for (int i = 0; i < r.count(); ++i) nombres << r.fieldName(i);
+            esperado << nombres.join('|');
+            while (q.next()) {
+                QVariantList fila;
+                for (int i = 0; i < r.count(); ++i) fila << valor_leido(q.value(i));
+                esperado << describir(fila);
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("qt"));
+        QStringList nombres;
+        for (const Columna& c : leido.columnas) nombres << c.nombre;
+        obtenido << nombres.join('|');
+        for (const QVariantList& fila : leido.filas) obtenido << describir(fila);
+        QCOMPARE(obtenido, esperado);
+        QVERIFY(esperado.size() > 1);
+    }
+
+    // BeginTrans over ODBC: undone or committed whole.
+    void transaccion()
+    {
+        Otro o(catalogo_);
+        o.sql(QStringLiteral("INSERT INTO caja VALUES ('20240101', 1, 5, 'a', '', 0)"));
+        o.sql(QStringLiteral("INSERT INTO caja VALUES ('20240101', 2, 5, 'b', '', 0)"));
+        Conexion c = abierta();
+        auto marcar = [&](bool confirmar) {
+            Recordset rs;
+            rs.abrir(QStringLiteral("SELECT * FROM caja ORDER BY CajaOrd"), c, Cursor::Dinamico, Bloqueo::Optimista);
+            c.comenzar();
+            QVERIFY(c.en_transaccion());
+            ESPERAR_FALLO(c.comenzar(), codigo_error::FALLO_GENERAL);
+            for (; !rs.eof(); rs.siguiente()) {
+                rs.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
+                rs.guardar();
+            }
+            if (confirmar) c.confirmar(); else c.deshacer();
+            QVERIFY(!c.en_transaccion());
+        };
+        marcar(false);
+        QCOMPARE(o.texto(QStringLiteral("SELECT CajaTur FROM caja")), QStringLiteral("/"));
+        marcar(true);
+        QCOMPARE(o.texto(QStringLiteral("SELECT CajaTur FROM caja")), QStringLiteral("1/1"));
+        ESPERAR_FALLO(c.confirmar(), codigo_error::FALLO_GENERAL);
+        c.deshacer();   // none open: nothing to undo
+    }
+
+    // A row without a key that matches others too cannot be undone alone
+    // inside a transaction: the whole transaction is.
+    void filas_identicas_deshacen_la_transaccion()
+    {
+        Otro o(catalogo_);
+        o.sql(QStringLiteral("INSERT INTO caja VALUES ('20240101', 1, 5, 'x', '', 0)"));
+        o.sql(QStringLiteral("INSERT INTO caja VALUES ('20240101', 2, 5, 'x', '', 0)"));
+        o.sql(QStringLiteral("INSERT INTO caja VALUES ('20240101', 2, 5, 'x', '', 0)"));
+        Conexion c = abierta();
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM caja ORDER BY CajaOrd"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        c.comenzar();
+        rs.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
+        rs.guardar();
+        rs.siguiente();
+        rs.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
+        ESPERAR_FALLO(rs.guardar(), codigo_error::FILA_NO_LOCALIZADA);
+        QVERIFY(!c.en_transaccion());
+        c.deshacer();
+        QCOMPARE(o.texto(QStringLiteral("SELECT CajaTur FROM caja")), QStringLiteral("//"));
     }
 
     void logico_se_lee_como_booleano()

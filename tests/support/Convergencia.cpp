@@ -1,5 +1,6 @@
 #include "tests/support/Convergencia.h"
 
+#include "demo/EsquemaHotel.h"
 #include "platform/Unidades.h"
 #include "tests/support/Dbf.h"
 
@@ -257,6 +258,32 @@ void cortar_corriente(const QString& raiz, const QString& sincronizados, const Q
     }
 }
 
+void a_modo_sql(const QString& raiz)
+{
+    const Unidades u(raiz);
+    const QString catalogo = QDir(raiz).absoluteFilePath(QStringLiteral("HOTEL.db"));
+    {
+        ArchivoSqlite c(catalogo, !QFile::exists(catalogo));
+        for (const QString& familia : esquema::familias()) {
+            const QString origen = u.local(QStringLiteral("C:\\quelmira\\") + familia + QStringLiteral(".MDB"));
+            if (!QFile::exists(origen)) continue;
+            c.ejecutar(QStringLiteral("ATTACH ? AS f"), {origen});
+            const QVector<QVariantMap> objetos = c.consultar(
+                QStringLiteral("SELECT type, name, sql FROM f.sqlite_master WHERE sql IS NOT NULL ORDER BY type = 'index'"));
+            for (const QVariantMap& o : objetos) {
+                c.ejecutar(o.value(QStringLiteral("sql")).toString());
+                if (o.value(QStringLiteral("type")).toString() == u"table")
+                    c.ejecutar(QStringLiteral("INSERT INTO \"%1\" SELECT * FROM f.\"%1\"").arg(o.value(QStringLiteral("name")).toString()));
+            }
+            c.ejecutar(QStringLiteral("DETACH f"));
+            QFile::remove(origen);
+        }
+        c.consultar(QStringLiteral("PRAGMA journal_mode = WAL"));
+    }
+    ArchivoSqlite(u.local(QStringLiteral("C:\\quelmira\\VTRHSYS.MDB")), false)
+        .ejecutar(QStringLiteral("UPDATE con SET ConTipo = '1', ConServer = 'HOTELSRV', catalogo = ?"), {catalogo});
+}
+
 EstadoFinal leer_resultado(const QString& raiz, const EstadoFinal* como)
 {
     EstadoFinal r;
@@ -309,9 +336,12 @@ EstadoFinal leer_resultado(const QString& raiz, const EstadoFinal* como)
     for (const QString& tabla : {QStringLiteral("cajj"), QStringLiteral("edep"), QStringLiteral("fac"),
                                  QStringLiteral("fal")})
         r.tablas.insert(tabla, filas_sqlite(enlace, QStringLiteral("SELECT * FROM ") + tabla));
-    r.marcas = filas_sqlite(u.local(QStringLiteral("C:\\quelmira\\caja.MDB")),
+    // In SQL mode both tables are in the catalogue.
+    const QString catalogo = QDir(raiz).filePath(QStringLiteral("HOTEL.db"));
+    const bool sql = QFile::exists(catalogo);
+    r.marcas = filas_sqlite(sql ? catalogo : u.local(QStringLiteral("C:\\quelmira\\caja.MDB")),
                             QStringLiteral("SELECT 'caja' AS t, CajaFec, CajaOrd, CajaTur FROM caja"))
-               + filas_sqlite(u.local(QStringLiteral("C:\\quelmira\\emi.MDB")),
+               + filas_sqlite(sql ? catalogo : u.local(QStringLiteral("C:\\quelmira\\emi.MDB")),
                               QStringLiteral("SELECT 'emi' AS t, EmiAno, EmiNum, EmiCie FROM emi"));
     return r;
 }

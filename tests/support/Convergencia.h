@@ -15,6 +15,11 @@ void crear_demo(const QString& raiz, const QStringList& opciones);
 // Copies the installation tree `origen` to `destino` (created).
 void copiar_arbol(const QString& origen, const QString& destino);
 
+// The installation `raiz` in SQL Server mode: the family files moved into
+// one catalogue, `raiz`/HOTEL.db (tables and indexes as declared), and the
+// con row naming it. On a copy of one already in SQL mode, only the name.
+void a_modo_sql(const QString& raiz);
+
 // Folder that holds Xdiario.dbf or XSubCta.dbf under `raiz`; empty when neither exists.
 QString carpeta_contaplus(const QString& raiz);
 
