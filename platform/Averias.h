@@ -20,8 +20,9 @@
 //     so a test can put back what a power cut would leave: what was synced.
 //
 // Writes are counted by the file layer (every positioned write to a dBASE
-// file) and by the SQLite engine (every statement that changes a database,
-// and every commit).
+// file), by the SQLite engine (every statement that changes a database, and
+// every commit) and by the ODBC engine (every write and commit of the
+// catalogue, counted under its file name).
 #include <QString>
 
 namespace averias {

@@ -107,6 +107,8 @@ public:
     virtual void confirmar();
     virtual void deshacer();
     virtual bool en_transaccion() const { return false; }
+    // Whether comenzar() can be used at all (an ODBC driver may have none).
+    virtual bool admite_transacciones() const { return false; }
     // A unit inside the transaction (a savepoint): undone alone, the rest
     // of the transaction kept.
     virtual void comenzar_unidad();

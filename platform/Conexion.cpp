@@ -122,6 +122,7 @@ void Conexion::comenzar() { backend().comenzar(); }
 void Conexion::confirmar() { backend().confirmar(); }
 void Conexion::deshacer() { backend().deshacer(); }
 bool Conexion::en_transaccion() const { return backend_ && backend_->en_transaccion(); }
+bool Conexion::admite_transacciones() const { return backend_ && backend_->admite_transacciones(); }
 void Conexion::comenzar_unidad() { backend().comenzar_unidad(); }
 void Conexion::confirmar_unidad() { backend().confirmar_unidad(); }
 void Conexion::deshacer_unidad() { backend().deshacer_unidad(); }

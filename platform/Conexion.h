@@ -39,6 +39,7 @@ public:
     void confirmar();
     void deshacer();
     bool en_transaccion() const;
+    bool admite_transacciones() const;
     // A savepoint inside the transaction, undone alone.
     void comenzar_unidad();
     void confirmar_unidad();

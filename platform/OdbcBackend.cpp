@@ -23,7 +23,6 @@
 #include <utility>
 #include <vector>
 
-#include <dlfcn.h>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -60,46 +59,28 @@ TipoColumna tipo_de(const QSqlField& campo)
     }
 }
 
-// The calls of the driver manager that Qt's ODBC plugin loaded, found in it
-// by name (the program is not linked with it); without them every statement
-// goes through Qt.
+// The calls of the driver manager the catalogue's own statements use (the
+// same unixODBC that Qt's ODBC plugin drives the connection with).
 struct ApiOdbc {
-    decltype(&SQLAllocHandle) alloc_handle = nullptr;
-    decltype(&SQLFreeHandle) free_handle = nullptr;
-    decltype(&SQLSetStmtAttrW) set_stmt_attr = nullptr;
-    decltype(&SQLPrepareW) prepare = nullptr;
-    decltype(&SQLBindParameter) bind_parameter = nullptr;
-    decltype(&SQLExecute) execute = nullptr;
-    decltype(&SQLNumResultCols) num_result_cols = nullptr;
-    decltype(&SQLDescribeColW) describe_col = nullptr;
-    decltype(&SQLColAttributeW) col_attribute = nullptr;
-    decltype(&SQLFetch) fetch = nullptr;
-    decltype(&SQLGetData) get_data = nullptr;
-    decltype(&SQLFreeStmt) free_stmt = nullptr;
-    decltype(&SQLRowCount) row_count = nullptr;
-    decltype(&SQLGetDiagRecW) get_diag_rec = nullptr;
-    bool valida = false;
+    decltype(&SQLAllocHandle) alloc_handle = &SQLAllocHandle;
+    decltype(&SQLFreeHandle) free_handle = &SQLFreeHandle;
+    decltype(&SQLSetStmtAttrW) set_stmt_attr = &SQLSetStmtAttrW;
+    decltype(&SQLPrepareW) prepare = &SQLPrepareW;
+    decltype(&SQLBindParameter) bind_parameter = &SQLBindParameter;
+    decltype(&SQLExecute) execute = &SQLExecute;
+    decltype(&SQLNumResultCols) num_result_cols = &SQLNumResultCols;
+    decltype(&SQLDescribeColW) describe_col = &SQLDescribeColW;
+    decltype(&SQLColAttributeW) col_attribute = &SQLColAttributeW;
+    decltype(&SQLFetch) fetch = &SQLFetch;
+    decltype(&SQLGetData) get_data = &SQLGetData;
+    decltype(&SQLFreeStmt) free_stmt = &SQLFreeStmt;
+    decltype(&SQLRowCount) row_count = &SQLRowCount;
+    decltype(&SQLGetDiagRecW) get_diag_rec = &SQLGetDiagRecW;
 };
 
 const ApiOdbc& api()
 {
-    static const ApiOdbc a = [] {
-        ApiOdbc a;
-        void* h = dlopen("libodbc.so.2", RTLD_NOW | RTLD_NOLOAD);
-        if (!h) return a;
-        auto f = [h](auto& puntero, const char* nombre) {
-            puntero = reinterpret_cast<std::remove_reference_t<decltype(puntero)>>(dlsym(h, nombre));
-            return puntero != nullptr;
-        };
-        a.valida = f(a.alloc_handle, "SQLAllocHandle") && f(a.free_handle, "SQLFreeHandle")
-                && f(a.set_stmt_attr, "SQLSetStmtAttrW") && f(a.prepare, "SQLPrepareW")
-                && f(a.bind_parameter, "SQLBindParameter") && f(a.execute, "SQLExecute")
-                && f(a.num_result_cols, "SQLNumResultCols") && f(a.describe_col, "SQLDescribeColW")
-                && f(a.col_attribute, "SQLColAttributeW") && f(a.fetch, "SQLFetch")
-                && f(a.get_data, "SQLGetData") && f(a.free_stmt, "SQLFreeStmt") && f(a.row_count, "SQLRowCount")
-                && f(a.get_diag_rec, "SQLGetDiagRecW");
-        return a;
-    }();
+    static const ApiOdbc a;
     return a;
 }
 
@@ -316,7 +297,7 @@ OdbcBackend::OdbcBackend(const QString& cadena, const QString& usuario, const QS
                                          QRegularExpression::CaseInsensitiveOption);
     catalogo_ = base.match(cadena_).captured(1).trimmed();
     const QVariant h = db_.driver()->handle();
-    if (api().valida && h.metaType() == QMetaType::fromType<SQLHANDLE>())
+    if (h.metaType() == QMetaType::fromType<SQLHANDLE>())
         hdbc_ = *static_cast<const SQLHDBC*>(h.constData());
 }
 
@@ -766,6 +747,11 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha cambiado desde que se leyó.")
                         .arg(tabla));
+}
+
+bool OdbcBackend::admite_transacciones() const
+{
+    return db_.driver()->hasFeature(QSqlDriver::Transactions);
 }
 
 void OdbcBackend::comenzar()

@@ -35,6 +35,7 @@ public:
     void confirmar() override;
     void deshacer() override;
     bool en_transaccion() const override { return en_transaccion_; }
+    bool admite_transacciones() const override;
 
     [[noreturn]] void fallar(const QSqlError& error, const QString& sql) const;
     void averia(const QString& sql) const;

@@ -41,6 +41,7 @@ public:
     void confirmar() override;
     void deshacer() override;
     bool en_transaccion() const override { return en_transaccion_; }
+    bool admite_transacciones() const override { return true; }
     void comenzar_unidad() override;
     void confirmar_unidad() override;
     void deshacer_unidad() override;

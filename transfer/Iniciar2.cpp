@@ -160,8 +160,9 @@ void pasar_cajas(Traspaso& t)
         // Server mode of the catalogue: the server's commit is durable, its
         // log on disk before it returns), not one each: if it fails none is
         // set, and the next run whose range covers them finds those
-        // receipts staged and only marks them.
-        const bool propia = !caja.en_transaccion();
+        // receipts staged and only marks them. (A driver with no
+        // transactions takes them one by one.)
+        const bool propia = !caja.en_transaccion() && caja.admite_transacciones();
         if (propia) caja.comenzar();
         try {
             for (qint64 p : std::as_const(por_marcar)) {
