@@ -14,10 +14,9 @@ namespace {
 constexpr qint32 NO_ADMITE_ACTUALIZAR = -2146825037;   // 0x800A0CB3
 
 // Position of a column by name without regard to case; -1 when absent.
-// A plain scan: rows have a few dozen columns, and it allocates nothing, which
-// matters because every field of every row written goes through it.
-// The column's place; `pista` is where the next one is looked for first,
-// as the writers set and read a row's columns in the table's order.
+// `pista` is where the next one is looked for first, as the writers set and
+// read a row's columns in the table's order; then a plain scan, which
+// allocates nothing (rows have a few dozen columns).
 int indice_de(const QVector<Columna>& columnas, const QString& nombre, int& pista)
 {
     const int n = int(columnas.size());

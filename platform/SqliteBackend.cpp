@@ -153,21 +153,53 @@ public:
         // read lock: the page is read under one.
         const bool propia = cuantas > 1 && sqlite3_get_autocommit(b_.manejador());
         if (propia) b_.correr(QStringLiteral("BEGIN"), {});
+        const qint64 hasta = qMin<qint64>(desde + cuantas, claves_.size());
         try {
-            for (qint64 k = desde; k < desde + cuantas && k < claves_.size(); ++k) {
-                sqlite3_reset(s);
-                sqlite3_bind_int64(s, 1, claves_[k]);
-                QVariantList fila;
-                if (b_.paso(s, sql)) {
+            if (ascendentes(desde, hasta)) {
+                // Keys in the table's own order, close together (a selection
+                // in the order its rows were added): one pass over their
+                // span, taking the rows wanted.
+                const QString& rango = rango_clave();
+                sqlite3_stmt* t = b_.preparada(rango);
+                sqlite3_reset(t);
+                sqlite3_bind_int64(t, 1, claves_[desde]);
+                sqlite3_bind_int64(t, 2, claves_[hasta - 1]);
+                qint64 k = desde;
+                while (k < hasta && b_.paso(t, rango)) {
+                    const qint64 clave = sqlite3_column_int64(t, 0);
+                    for (; k < hasta && claves_[k] < clave; ++k) {
+                        r.claves << -1;   // deleted since the keys were read
+                        r.filas << QVariantList();
+                    }
+                    if (k == hasta || claves_[k] != clave) continue;
+                    QVariantList fila;
                     fila.reserve(n - 1);
-                    for (int i = 1; i < n; ++i) fila << valor_columna(s, i, anterior(i));
-                    r.claves << claves_[k];
-                } else {
-                    r.claves << -1;   // deleted since the keys were read
+                    for (int i = 1; i < n; ++i) fila << valor_columna(t, i, anterior(i));
+                    r.claves << clave;
+                    r.filas << std::move(fila);
+                    ++k;
                 }
-                r.filas << std::move(fila);
+                sqlite3_reset(t);
+                for (; k < hasta; ++k) {
+                    r.claves << -1;
+                    r.filas << QVariantList();
+                }
+            } else {
+                for (qint64 k = desde; k < hasta; ++k) {
+                    sqlite3_reset(s);
+                    sqlite3_bind_int64(s, 1, claves_[k]);
+                    QVariantList fila;
+                    if (b_.paso(s, sql)) {
+                        fila.reserve(n - 1);
+                        for (int i = 1; i < n; ++i) fila << valor_columna(s, i, anterior(i));
+                        r.claves << claves_[k];
+                    } else {
+                        r.claves << -1;   // deleted since the keys were read
+                    }
+                    r.filas << std::move(fila);
+                }
+                sqlite3_reset(s);
             }
-            sqlite3_reset(s);
         } catch (...) {
             if (propia) sqlite3_exec(b_.manejador(), "ROLLBACK", nullptr, nullptr, nullptr);
             throw;
@@ -186,6 +218,27 @@ private:
     QVector<qint64> claves_;
     QVector<Columna> columnas_;
     QVector<QString> anteriores_;   // by column: the last text read there
+
+    QString rango_;
+
+    // Keys desde..hasta rising, spanning at most twice their number.
+    bool ascendentes(qint64 desde, qint64 hasta) const
+    {
+        if (hasta - desde < 2) return false;
+        for (qint64 k = desde + 1; k < hasta; ++k)
+            if (claves_[k] <= claves_[k - 1]) return false;
+        return claves_[hasta - 1] - claves_[desde] < 2 * (hasta - desde);
+    }
+
+    // The rows of the table whose rowid is between two keys, in rowid order.
+    const QString& rango_clave()
+    {
+        if (rango_.isEmpty()) {
+            rango_ = por_clave_;
+            rango_.replace(QStringLiteral("WHERE rowid = ?"), QStringLiteral("WHERE rowid BETWEEN ? AND ? ORDER BY rowid"));
+        }
+        return rango_;
+    }
 
     QString& anterior(int i)
     {
