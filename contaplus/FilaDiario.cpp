@@ -1,56 +1,81 @@
 #include "contaplus/FilaDiario.h"
+#include "platform/TextoSql.h"
+#include "platform/ValorColumna.h"
 #include "platform/Vb.h"
 
-void nueva_fila_diario(Recordset& rs, Conexion& conexion_diario, double asien,
-                       const QDate& fecha)
-{
-    rs.cerrar();
-    rs.abrir(QStringLiteral("SELECT * FROM Xdiario"), conexion_diario, Cursor::Dinamico,
-             Bloqueo::Optimista);
-    rs.nuevo();
-    rs.asignar(QStringLiteral("Asien"), asien);
-    rs.asignar(QStringLiteral("Fecha"), fecha);
-}
+namespace {
 
-void asignar_linea(Recordset& rs, const LineaDiario& l)
+const QString XDIARIO = QStringLiteral("Xdiario");
+
+// The columns a line sets, in the order it sets them.
+const char* const COLUMNAS_LINEA[] = {
+    "Asien",  "Fecha",    "subcta",   "Contra",   "PtaDebe",  "Concepto", "PtaHaber",  "Factura",
+    "BaseImpo", "iva",    "Recequiv", "Documento", "Departa", "Clave",    "estado",    "Ncasado",
+    "Tcasado", "Trans",   "Cambio",   "DebeMe",   "HaberMe",  "Auxiliar", "Serie",     "Sucursal",
+    "CodDivisa", "ImpAuxMe", "MonedaUso", "EuroDebe", "EuroHaber", "BaseEuro"};
+constexpr int EURO_DEBE = 27, EURO_HABER = 28;
+
+}  // namespace
+
+void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate& fecha, const LineaDiario& l,
+                            ImportesLinea* importes)
 {
+    Backend& motor = conexion_diario.backend();
+    const QVector<Columna> columnas = motor.columnas(XDIARIO);
+    if (!columnas.isSharedWith(columnas_) || indices_.isEmpty()) {
+        QVector<int> indices;
+        for (const char* nombre : COLUMNAS_LINEA) {
+            const QString n = QString::fromLatin1(nombre);
+            int i = 0;
+            while (i < columnas.size() && !mismo_nombre(columnas[i].nombre, n)) ++i;
+            if (i == columnas.size())
+                throw Fallo(codigo_error::ELEMENTO_NO_ENCONTRADO,
+                            QStringLiteral("No se encuentra el campo '%1' en el recordset.").arg(n));
+            indices << i;
+        }
+        columnas_ = columnas;
+        indices_ = indices;
+    }
+    QVariantList valores(columnas_.size());
+    QVector<bool> asignada(columnas_.size(), false);
+    int k = 0;
+    auto poner = [&](const QVariant& v) {
+        const int i = indices_[k++];
+        // at(): columnas_ is shared with the engine's, and must stay so.
+        valores[i] = valor_de_columna(v, columnas_.at(i));
+        asignada[i] = true;
+    };
     const QString vacio;
-    rs.asignar(QStringLiteral("subcta"), l.subcta);
-    rs.asignar(QStringLiteral("Contra"), l.contra);
-    rs.asignar(QStringLiteral("PtaDebe"), l.pta_debe);
-    rs.asignar(QStringLiteral("Concepto"), l.concepto);
-    rs.asignar(QStringLiteral("PtaHaber"), l.pta_haber);
-    rs.asignar(QStringLiteral("Factura"), l.factura);
-    rs.asignar(QStringLiteral("BaseImpo"), l.base_impo);
-    rs.asignar(QStringLiteral("iva"), l.iva);
-    rs.asignar(QStringLiteral("Recequiv"), 0);
-    rs.asignar(QStringLiteral("Documento"), l.documento);
-    rs.asignar(QStringLiteral("Departa"), vacio);
-    rs.asignar(QStringLiteral("Clave"), vacio);
-    rs.asignar(QStringLiteral("estado"), vacio);
-    rs.asignar(QStringLiteral("Ncasado"), 0);
-    rs.asignar(QStringLiteral("Tcasado"), 0);
-    rs.asignar(QStringLiteral("Trans"), 0);
-    rs.asignar(QStringLiteral("Cambio"), 0);
-    rs.asignar(QStringLiteral("DebeMe"), 0);
-    rs.asignar(QStringLiteral("HaberMe"), 0);
-    rs.asignar(QStringLiteral("Auxiliar"), l.auxiliar);
-    rs.asignar(QStringLiteral("Serie"), l.serie);
-    rs.asignar(QStringLiteral("Sucursal"), vacio);
-    rs.asignar(QStringLiteral("CodDivisa"), vacio);
-    rs.asignar(QStringLiteral("ImpAuxMe"), 0);
-    rs.asignar(QStringLiteral("MonedaUso"), l.moneda_uso);
-    rs.asignar(QStringLiteral("EuroDebe"), l.euro_debe);
-    rs.asignar(QStringLiteral("EuroHaber"), l.euro_haber);
-    rs.asignar(QStringLiteral("BaseEuro"), l.base_euro);
-}
-
-void anadir_linea(Recordset& rs, Conexion& conexion_diario, double asien, const QDate& fecha,
-                  const LineaDiario& linea)
-{
-    nueva_fila_diario(rs, conexion_diario, asien, fecha);
-    asignar_linea(rs, linea);
-    rs.guardar();
+    poner(asien);
+    poner(fecha);
+    poner(l.subcta);
+    poner(l.contra);
+    poner(l.pta_debe);
+    poner(l.concepto);
+    poner(l.pta_haber);
+    poner(l.factura);
+    poner(l.base_impo);
+    poner(l.iva);
+    poner(0);           // Recequiv
+    poner(l.documento);
+    poner(vacio);       // Departa
+    poner(vacio);       // Clave
+    poner(vacio);       // estado
+    for (int cero = 0; cero < 6; ++cero) poner(0);   // Ncasado, Tcasado, Trans, Cambio, DebeMe, HaberMe
+    poner(l.auxiliar);
+    poner(l.serie);
+    poner(vacio);       // Sucursal
+    poner(vacio);       // CodDivisa
+    poner(0);           // ImpAuxMe
+    poner(l.moneda_uso);
+    poner(l.euro_debe);
+    poner(l.euro_haber);
+    poner(l.base_euro);
+    if (importes) {
+        importes->debe = vb::numero(valores[indices_[EURO_DEBE]]);
+        importes->haber = vb::numero(valores[indices_[EURO_HABER]]);
+    }
+    motor.insertar_fila(XDIARIO, columnas_, valores, asignada);
 }
 
 QString unir(const QString& texto, const QVariant& campo)

@@ -5,7 +5,6 @@
 // line; an invoice line differs in Auxiliar and MonedaUso and fills the
 // peseta columns.
 #include "platform/Conexion.h"
-#include "platform/Recordset.h"
 #include <QDate>
 #include <QString>
 #include <QVariant>
@@ -28,19 +27,29 @@ struct LineaDiario {
     QVariant base_euro = 0;
 };
 
-// Closes `rs` if open, opens it on Xdiario only to add (the table is not
-// read), adds a row and sets its Asien and Fecha.
-void nueva_fila_diario(Recordset& rs, Conexion& conexion_diario, double asien,
-                       const QDate& fecha);
+// EuroDebe and EuroHaber of a line as written.
+struct ImportesLinea {
+    double debe = 0, haber = 0;
+};
 
-// Sets the 28 columns after Asien and Fecha of the pending row, in the
-// journal's column order.
-void asignar_linea(Recordset& rs, const LineaDiario& linea);
+// Appends whole lines to Xdiario: Asien, Fecha and the 28 columns of a
+// LineaDiario, each value converted to its column's type as a recordset's
+// asignar() does and in the same order, so the first value that does not
+// fit is the one named and nothing is written. Each line is one record
+// written by the columns' places, found once per set of columns the engine
+// gives (a journal reopened after another program's change is found again);
+// no recordset is opened, nothing is read.
+class EscritorDiario {
+public:
+    // With `importes`, the line's EuroDebe and EuroHaber, as numbers (a Null
+    // one fails before anything is written).
+    void anadir(Conexion& conexion_diario, double asien, const QDate& fecha, const LineaDiario& linea,
+                ImportesLinea* importes = nullptr);
 
-// Appends one whole line: a new row as nueva_fila_diario makes it, its
-// columns, saved. `rs` is left open on Xdiario.
-void anadir_linea(Recordset& rs, Conexion& conexion_diario, double asien, const QDate& fecha,
-                  const LineaDiario& linea);
+private:
+    QVector<Columna> columnas_;
+    QVector<int> indices_;     // by the order the columns are set in
+};
 
 // Text joined to a field as the runtime's & does: a Null adds nothing.
 QString unir(const QString& texto, const QVariant& campo);

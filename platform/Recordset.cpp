@@ -1,6 +1,7 @@
 #include "platform/Recordset.h"
 
 #include "platform/TextoSql.h"
+#include "platform/ValorColumna.h"
 #include "platform/Vb.h"
 
 #include <QHash>
@@ -28,62 +29,6 @@ int indice_de(const QVector<Columna>& columnas, const QString& nombre, int& pist
         }
     }
     return -1;
-}
-
-Fallo no_coinciden(const QString& nombre, const QString& clase, const QVariant& valor)
-{
-    return Fallo(codigo_error::TIPOS_NO_COINCIDEN,
-                 QStringLiteral("No coinciden los tipos: el campo '%1' es %2 y '%3' no lo es.")
-                     .arg(nombre, clase, valor.toString()));
-}
-
-// The value as the column stores it.
-QVariant convertir(const QVariant& valor, const Columna& columna)
-{
-    if (vb::esNulo(valor)) return QVariant();
-    // The values writers give most often already are what the column
-    // stores (a text that is not the null text, a double, a date).
-    const int tipo = valor.typeId();
-    if ((columna.tipo == TipoColumna::Texto && tipo == QMetaType::QString &&
-         !static_cast<const QString*>(valor.constData())->isNull()) ||
-        (columna.tipo == TipoColumna::Numero && tipo == QMetaType::Double) ||
-        (columna.tipo == TipoColumna::Fecha && tipo == QMetaType::QDate))
-        return valor;
-    if (columna.tipo == TipoColumna::Numero && tipo == QMetaType::Int)
-        return double(*static_cast<const int*>(valor.constData()));
-    switch (columna.tipo) {
-    case TipoColumna::Texto:
-        if (vb::es_numero(valor)) {
-            const double d = valor.toDouble();
-            if (valor.typeId() != QMetaType::Double && valor.typeId() != QMetaType::Float)
-                return QString::number(valor.toLongLong());
-            if (std::floor(d) == d && std::fabs(d) < 1e15) return QString::number(d, 'f', 0);
-            return vb::CStr(d);
-        }
-        return valor_enlazado(QVariant(vb::texto(valor)));
-    case TipoColumna::Numero:
-        if (valor.typeId() == QMetaType::Bool) return valor.toBool() ? -1.0 : 0.0;
-        if (vb::es_numero(valor)) return valor.toDouble();
-        if (valor.typeId() == QMetaType::QString && vb::IsNumeric(valor.toString()))
-            return vb::numero(valor);
-        throw no_coinciden(columna.nombre, QStringLiteral("numérico"), valor);
-    case TipoColumna::Logico:
-        if (valor.typeId() == QMetaType::Bool) return valor.toBool();
-        if (vb::es_numero(valor)) return valor.toDouble() != 0;
-        if (valor.typeId() == QMetaType::QString) {
-            if (const auto l = vb::logico_de_texto(valor.toString())) return *l;
-        }
-        throw no_coinciden(columna.nombre, QStringLiteral("lógico (Sí/No)"), valor);
-    case TipoColumna::Fecha:
-        if (valor.typeId() == QMetaType::QDate) return valor;
-        if (valor.typeId() == QMetaType::QDateTime) return valor.toDateTime().date();
-        if (valor.typeId() == QMetaType::QString && vb::IsDate(valor.toString()))
-            return vb::CDate(valor.toString());
-        throw no_coinciden(columna.nombre, QStringLiteral("una fecha"), valor);
-    case TipoColumna::Otro:
-        break;
-    }
-    return valor_enlazado(valor);
 }
 
 // A Yes/No column reads as a Boolean whatever number the engine keeps.
@@ -250,7 +195,9 @@ bool Recordset::abierto() const { return e_->abierto; }
 void Recordset::cerrar()
 {
     // A row being added or changed and not saved is given up, as ADO's
-    // CancelUpdate.
+    // CancelUpdate. A closed recordset holds nothing (only abrir() fills
+    // it), so closing it again costs nothing.
+    if (!e_->abierto) return;
     e_ = std::make_unique<Estado>();
 }
 
@@ -311,7 +258,7 @@ void Recordset::asignar(const QString& nombre, const QVariant& valor)
     if (e_->nueva) {
         const int i = indice_de(e_->columnas_nueva, nombre, e_->pista);
         if (i < 0) throw no_encontrado(nombre);
-        e_->valores_nueva[i] = convertir(valor, e_->columnas_nueva.at(i));
+        e_->valores_nueva[i] = valor_de_columna(valor, e_->columnas_nueva.at(i));
         e_->asignada[i] = true;
         return;
     }
@@ -324,7 +271,7 @@ void Recordset::asignar(const QString& nombre, const QVariant& valor)
         throw Fallo(NO_ADMITE_ACTUALIZAR,
                     QStringLiteral("La consulta no es una selección de una sola tabla: no se puede cambiar el campo '%1'.")
                         .arg(nombre));
-    e_->cambios.insert(i, convertir(valor, e_->columnas()[i]));
+    e_->cambios.insert(i, valor_de_columna(valor, e_->columnas()[i]));
 }
 
 void Recordset::nuevo()

@@ -26,9 +26,8 @@ void Traspaso::APUNTE_DEBE_CAJA_CONTAPLUS(double n_apunte)
     const QString subcta = cuenta_cobro(codigo_cobro(m.rs_cajj));
     // The window variable itself keeps the shortened text.
     descripcion_cobro = vb::Left(descripcion_cobro, LARGO_DESCRIPCION_COBRO);
-    anadir_linea(rs_diario, conexion_diario, n_apunte, fecha,
-                 linea_debe_caja(subcta, descripcion_cobro, m.rs_cajj.campo(QStringLiteral("CajSuma"))));
-    rs_diario.cerrar();
+    escritor_diario.anadir(conexion_diario, n_apunte, fecha,
+                           linea_debe_caja(subcta, descripcion_cobro, m.rs_cajj.campo(QStringLiteral("CajSuma"))));
 }
 
 // Credit of one cash movement of the day.
@@ -36,11 +35,10 @@ void Traspaso::APUNTE_HABER_CAJA_CONTAPLUS(double n_apunte)
 {
     Recordset& cajj = m.rs_cajj;
     const QDate fecha = dma(vb::texto(cajj.campo(QStringLiteral("CajFec"))));
-    anadir_linea(rs_diario, conexion_diario, n_apunte, fecha,
-                 linea_haber_caja(cajj.campo(QStringLiteral("CajDep")), cajj.campo(QStringLiteral("CajCli")),
-                                  m.cuenta_depositos, cajj.campo(QStringLiteral("CajFra")),
-                                  cajj.campo(QStringLiteral("CajImp"))));
-    // Left open: the next writer, or the invoice phase, closes it first.
+    escritor_diario.anadir(conexion_diario, n_apunte, fecha,
+                           linea_haber_caja(cajj.campo(QStringLiteral("CajDep")), cajj.campo(QStringLiteral("CajCli")),
+                                            m.cuenta_depositos, cajj.campo(QStringLiteral("CajFra")),
+                                            cajj.campo(QStringLiteral("CajImp"))));
 }
 
 // Debit of one deposit collection, on the payment method's subaccount.
@@ -50,10 +48,9 @@ void Traspaso::APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(double n_apunte)
     descripcion_cobro.clear();
     const QDate fecha = dma(fecha_dia);
     const QString subcta = cuenta_cobro(codigo_cobro(cajj));
-    anadir_linea(rs_diario, conexion_diario, n_apunte, fecha,
-                 linea_debe_cobro_deposito(subcta, cajj.campo(QStringLiteral("CajDep")),
-                                           cajj.campo(QStringLiteral("CajImp"))));
-    rs_diario.cerrar();
+    escritor_diario.anadir(conexion_diario, n_apunte, fecha,
+                           linea_debe_cobro_deposito(subcta, cajj.campo(QStringLiteral("CajDep")),
+                                                     cajj.campo(QStringLiteral("CajImp"))));
 }
 
 // Credit of the same deposit collection, on the deposits subaccount as it
@@ -62,10 +59,9 @@ void Traspaso::APUNTE_H_CONTAPLUS_COBRO_DEPOSITOS(double n_apunte)
 {
     Recordset& cajj = m.rs_cajj;
     const QDate fecha = dma(vb::texto(cajj.campo(QStringLiteral("CajFec"))));
-    anadir_linea(rs_diario, conexion_diario, n_apunte, fecha,
-                 linea_haber_cobro_deposito(m.cuenta_depositos, cajj.campo(QStringLiteral("CajDep")),
-                                            cajj.campo(QStringLiteral("CajImp"))));
-    rs_diario.cerrar();
+    escritor_diario.anadir(conexion_diario, n_apunte, fecha,
+                           linea_haber_cobro_deposito(m.cuenta_depositos, cajj.campo(QStringLiteral("CajDep")),
+                                                      cajj.campo(QStringLiteral("CajImp"))));
 }
 
 // Debit of one discounted deposit, on the deposits subaccount. The setting
@@ -76,10 +72,9 @@ void Traspaso::APUNTE_DEPOSITOS_DESCONTADOS_D(double n_apunte)
     m.cuenta_depositos = a_digitos(m.cuenta_depositos);
     const QDate fecha = dma(fecha_dia);
     Recordset& edep = m.rs_edep;
-    anadir_linea(rs_diario, conexion_diario, n_apunte, fecha,
-                 linea_deposito_descontado_debe(m.cuenta_depositos, edep.campo(QStringLiteral("EdepFra")),
-                                                edep.campo(QStringLiteral("EdepImp"))));
-    rs_diario.cerrar();
+    escritor_diario.anadir(conexion_diario, n_apunte, fecha,
+                           linea_deposito_descontado_debe(m.cuenta_depositos, edep.campo(QStringLiteral("EdepFra")),
+                                                          edep.campo(QStringLiteral("EdepImp"))));
 }
 
 // Credit of the same deposit, on the customer's subaccount. A customer code
@@ -98,8 +93,7 @@ void Traspaso::APUNTE_DEPOSITOS_DESCONTADOS_H(double n_apunte)
         }
     }
     const QDate fecha = dma(fecha_dia);
-    anadir_linea(rs_diario, conexion_diario, n_apunte, fecha,
-                 linea_deposito_descontado_haber(cliente, edep.campo(QStringLiteral("EdepFra")),
-                                                 edep.campo(QStringLiteral("EdepImp"))));
-    rs_diario.cerrar();
+    escritor_diario.anadir(conexion_diario, n_apunte, fecha,
+                           linea_deposito_descontado_haber(cliente, edep.campo(QStringLiteral("EdepFra")),
+                                                           edep.campo(QStringLiteral("EdepImp"))));
 }

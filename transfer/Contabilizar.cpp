@@ -48,10 +48,12 @@ double numero_fac(Recordset& rs, const QString& campo)
     return vb::numero(rs.campo(campo));
 }
 
-// rs_diario on a new row carrying the entry's number and date.
+// A new invoice line carrying the entry's number and date.
 void nueva_linea(Traspaso& t, double n_apunte, const QDate& fecha)
 {
-    nueva_fila_diario(t.rs_diario, t.conexion_diario, n_apunte, fecha);
+    t.asien_linea = n_apunte;
+    t.fecha_linea = fecha;
+    t.linea_pendiente = LineaDiario{};
 }
 
 // Euro sums of the lines an entry has written.
@@ -63,10 +65,10 @@ struct Sumas {
 
 void guardar_linea(Traspaso& t, Sumas& sumas)
 {
-    sumas.debe += vb::numero(t.rs_diario.campo(QStringLiteral("EuroDebe")));
-    sumas.haber += vb::numero(t.rs_diario.campo(QStringLiteral("EuroHaber")));
-    t.rs_diario.guardar();
-    t.rs_diario.cerrar();
+    ImportesLinea importes;
+    t.escritor_diario.anadir(t.conexion_diario, t.asien_linea, t.fecha_linea, t.linea_pendiente, &importes);
+    sumas.debe += importes.debe;
+    sumas.haber += importes.haber;
 }
 
 Sumas asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)

@@ -6,6 +6,7 @@
 // The window owns one Traspaso; the command line makes one too.
 #include "platform/Cerrojo.h"
 #include "platform/Conexion.h"
+#include "contaplus/FilaDiario.h"
 #include "platform/Recordset.h"
 #include "startup/Module1.h"
 #include "transfer/InformeTraspaso.h"
@@ -56,6 +57,13 @@ public:
     // ContaPlus side, made anew on every activation.
     Conexion conexion_diario, conexion_subcuentas, conexion_empresa;
     Recordset rs_diario, rs_subcuentas, rs_empresa;
+    // Every journal line is appended through this writer. An invoice line
+    // is made in two steps: its entry's number and date, then the line the
+    // MOVER_DATOS_ filler leaves here, written by the posting.
+    EscritorDiario escritor_diario;
+    double asien_linea = 0;
+    QDate fecha_linea;
+    LineaDiario linea_pendiente;
 
     RegistroTraspaso log;
 
@@ -159,7 +167,7 @@ public:
     void CREAR_CUENTA_TASA();
     void CREAR_IVA_CONTAPLUS();
 
-    // Invoice journal lines (fill the pending row of rs_diario).
+    // Invoice journal lines (fill linea_pendiente).
     void MOVER_DATOS_CLIENTE_CONTAPLUS();
     void MOVER_DATOS_TASA_CONTAPLUS();
     void MOVER_DATOS_VENTAS_CONTAPLUS2();

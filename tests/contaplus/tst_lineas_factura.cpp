@@ -129,7 +129,7 @@ void TstLineasFactura::fallos()
 
 // An invoice line (MonedaUso the number 2) and a cash line (the text "2",
 // a Null subaccount) appended to a Xdiario of our template: every column as
-// another reader sees it, the journal left open.
+// another reader sees it.
 void TstLineasFactura::escritas()
 {
     QTemporaryDir dir;
@@ -138,12 +138,12 @@ void TstLineasFactura::escritas()
     QVERIFY(QFile::copy(unidades.local("C:\\cp\\diario.dbf"), unidades.local("C:\\cp\\Xdiario.dbf")));
     Conexion c;
     c.abrir("Driver={Microsoft dBASE Driver (*.dbf)};DriverID=277;dbq=C:\\cp\\;", unidades);
-    Recordset rs;
+    EscritorDiario diario;
     const QDate fecha(2009, 12, 31);
-    anadir_linea(rs, c, 9, fecha, linea_iva(FRA, "477000021", CLIENTE, 21, 100, 21));
-    QVERIFY(rs.abierto());
-    anadir_linea(rs, c, 40000, fecha, linea_deposito_descontado_haber(QVariant(), 555, 120.5));
-    rs.cerrar();
+    ImportesLinea importes;
+    diario.anadir(c, 9, fecha, linea_iva(FRA, "477000021", CLIENTE, 21, 100, 21), &importes);
+    QCOMPARE(importes.haber, 21.0);
+    diario.anadir(c, 40000, fecha, linea_deposito_descontado_haber(QVariant(), 555, 120.5));
 
     const auto filas = leer_dbf(unidades.local("C:\\cp\\Xdiario.dbf")).filas;
     QCOMPARE(filas.size(), 2);

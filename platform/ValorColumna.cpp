@@ -1,0 +1,65 @@
+#include "platform/ValorColumna.h"
+
+#include "platform/TextoSql.h"
+#include "platform/Vb.h"
+
+#include <cmath>
+
+namespace {
+
+Fallo no_coinciden(const QString& nombre, const QString& clase, const QVariant& valor)
+{
+    return Fallo(codigo_error::TIPOS_NO_COINCIDEN,
+                 QStringLiteral("No coinciden los tipos: el campo '%1' es %2 y '%3' no lo es.")
+                     .arg(nombre, clase, valor.toString()));
+}
+
+}  // namespace
+
+QVariant valor_de_columna(const QVariant& valor, const Columna& columna)
+{
+    if (vb::esNulo(valor)) return QVariant();
+    // The values writers give most often already are what the column
+    // stores (a text that is not the null text, a double, a date).
+    const int tipo = valor.typeId();
+    if ((columna.tipo == TipoColumna::Texto && tipo == QMetaType::QString &&
+         !static_cast<const QString*>(valor.constData())->isNull()) ||
+        (columna.tipo == TipoColumna::Numero && tipo == QMetaType::Double) ||
+        (columna.tipo == TipoColumna::Fecha && tipo == QMetaType::QDate))
+        return valor;
+    if (columna.tipo == TipoColumna::Numero && tipo == QMetaType::Int)
+        return double(*static_cast<const int*>(valor.constData()));
+    switch (columna.tipo) {
+    case TipoColumna::Texto:
+        if (vb::es_numero(valor)) {
+            const double d = valor.toDouble();
+            if (valor.typeId() != QMetaType::Double && valor.typeId() != QMetaType::Float)
+                return QString::number(valor.toLongLong());
+            if (std::floor(d) == d && std::fabs(d) < 1e15) return QString::number(d, 'f', 0);
+            return vb::CStr(d);
+        }
+        return valor_enlazado(QVariant(vb::texto(valor)));
+    case TipoColumna::Numero:
+        if (valor.typeId() == QMetaType::Bool) return valor.toBool() ? -1.0 : 0.0;
+        if (vb::es_numero(valor)) return valor.toDouble();
+        if (valor.typeId() == QMetaType::QString && vb::IsNumeric(valor.toString()))
+            return vb::numero(valor);
+        throw no_coinciden(columna.nombre, QStringLiteral("numérico"), valor);
+    case TipoColumna::Logico:
+        if (valor.typeId() == QMetaType::Bool) return valor.toBool();
+        if (vb::es_numero(valor)) return valor.toDouble() != 0;
+        if (valor.typeId() == QMetaType::QString) {
+            if (const auto l = vb::logico_de_texto(valor.toString())) return *l;
+        }
+        throw no_coinciden(columna.nombre, QStringLiteral("lógico (Sí/No)"), valor);
+    case TipoColumna::Fecha:
+        if (valor.typeId() == QMetaType::QDate) return valor;
+        if (valor.typeId() == QMetaType::QDateTime) return valor.toDateTime().date();
+        if (valor.typeId() == QMetaType::QString && vb::IsDate(valor.toString()))
+            return vb::CDate(valor.toString());
+        throw no_coinciden(columna.nombre, QStringLiteral("una fecha"), valor);
+    case TipoColumna::Otro:
+        break;
+    }
+    return valor_enlazado(valor);
+}
