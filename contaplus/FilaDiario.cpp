@@ -45,7 +45,9 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
         valores[i] = valor_de_columna(v, columnas_.at(i));
         asignada[i] = true;
     };
-    const QString vacio;
+    // The empty text, not the null one: the same value once converted, with
+    // no conversion.
+    static const QString vacio = QStringLiteral("");
     poner(asien);
     poner(fecha);
     poner(l.subcta);

@@ -33,19 +33,21 @@ QVariant como_texto(const QVariant& v)
 // counts only in a slot with a rate.
 QString importe_nulo(Recordset& emi)
 {
-    QStringList columnas;
-    for (int d = 1; d <= 4; ++d)
-        columnas << QStringLiteral("EmiB%1").arg(d);
-    for (int d = 1; d <= 4; ++d)
-        columnas << QStringLiteral("EmiC%1").arg(d);
-    for (const QString& c : std::as_const(columnas))
+    static const QString bases[] = {QStringLiteral("EmiB1"), QStringLiteral("EmiB2"), QStringLiteral("EmiB3"),
+                                    QStringLiteral("EmiB4")};
+    static const QString tipos[] = {QStringLiteral("EmiC1"), QStringLiteral("EmiC2"), QStringLiteral("EmiC3"),
+                                    QStringLiteral("EmiC4")};
+    static const QString cuotas[] = {QStringLiteral("EmiI1"), QStringLiteral("EmiI2"), QStringLiteral("EmiI3"),
+                                     QStringLiteral("EmiI4")};
+    for (const QString& c : bases)
         if (vb::esNulo(emi.campo(c)))
             return c;
-    for (int d = 1; d <= 4; ++d) {
-        const QString c = QStringLiteral("EmiI%1").arg(d);
-        if (vb::numero(emi.campo(QStringLiteral("EmiC%1").arg(d))) != 0 && vb::esNulo(emi.campo(c)))
+    for (const QString& c : tipos)
+        if (vb::esNulo(emi.campo(c)))
             return c;
-    }
+    for (int d = 0; d < 4; ++d)
+        if (vb::numero(emi.campo(tipos[d])) != 0 && vb::esNulo(emi.campo(cuotas[d])))
+            return cuotas[d];
     for (const QString& c : {QStringLiteral("EmiTot"), QStringLiteral("EmiDep")})
         if (vb::esNulo(emi.campo(c)))
             return c;
