@@ -1,5 +1,8 @@
 #include "platform/Averias.h"
 
+#include "platform/Fallo.h"
+#include "platform/Fichero.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +10,7 @@
 #include <QMutex>
 #include <QStringList>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <unistd.h>
@@ -115,3 +119,17 @@ void sincronizado(const QString& ruta)
 }
 
 }  // namespace averias
+
+void averias::ante_sentencia(const QString& ruta, const QString& que, const QString& sql)
+{
+    switch (escritura(ruta)) {
+    case Accion::Ninguna:
+    case Accion::Matar:
+        return;
+    case Accion::Mitad:
+        terminar();
+    case Accion::Disco:
+        throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("%1 (%2: %3; sentencia: %4)")
+                                                     .arg(Fichero::texto_error(ENOSPC), que, ruta, sql));
+    }
+}

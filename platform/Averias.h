@@ -36,6 +36,11 @@ Accion escritura(const QString& ruta);
 // Ends the process at once, as a kill would.
 [[noreturn]] void terminar();
 
+// Before a statement that writes to the database `ruta` (`que` names it in
+// a failure: "archivo", "catálogo"): what the test asked for this write,
+// done. A full disk is a Fallo naming the database and the statement.
+void ante_sentencia(const QString& ruta, const QString& que, const QString& sql);
+
 // Called after `ruta` was synced.
 void sincronizado(const QString& ruta);
 

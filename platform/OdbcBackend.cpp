@@ -316,17 +316,7 @@ OdbcBackend::~OdbcBackend()
 // commits, under the catalogue's name, as the SQLite engine counts a file's.
 void OdbcBackend::averia(const QString& sql) const
 {
-    if (catalogo_.isEmpty()) return;
-    switch (averias::escritura(catalogo_)) {
-    case averias::Accion::Ninguna:
-    case averias::Accion::Matar:
-        return;
-    case averias::Accion::Mitad:
-        averias::terminar();
-    case averias::Accion::Disco:
-        throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("%1 (catálogo: %2; sentencia: %3)")
-                                                     .arg(Fichero::texto_error(ENOSPC), catalogo_, sql));
-    }
+    if (!catalogo_.isEmpty()) averias::ante_sentencia(catalogo_, QStringLiteral("catálogo"), sql);
 }
 
 void OdbcBackend::fallar(const QSqlError& error, const QString& sql) const

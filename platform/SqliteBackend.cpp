@@ -516,16 +516,7 @@ void SqliteBackend::olvidar_esquema()
 
 void SqliteBackend::averia(const QString& sql) const
 {
-    switch (averias::escritura(archivo_)) {
-    case averias::Accion::Ninguna:
-    case averias::Accion::Matar:
-        return;
-    case averias::Accion::Mitad:
-        averias::terminar();
-    case averias::Accion::Disco:
-        throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("%1 (archivo: %2; sentencia: %3)")
-                                                     .arg(Fichero::texto_error(ENOSPC), archivo_, sql));
-    }
+    averias::ante_sentencia(archivo_, QStringLiteral("archivo"), sql);
 }
 
 void SqliteBackend::ordenar(const QString& sql)
