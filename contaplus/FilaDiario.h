@@ -1,6 +1,6 @@
 #pragma once
 // One journal line of Xdiario. Every line the link writes sets the same 30
-// columns, by name, and no other: Asien and Fecha, which the entry's lines
+// columns, found by name, and no other: Asien and Fecha, which the entry's lines
 // share, and the 28 below. The defaults are the values of a cash or deposit
 // line; an invoice line differs in Auxiliar and MonedaUso and fills the
 // peseta columns.
