@@ -19,7 +19,6 @@
 #include <cerrno>
 #include <cmath>
 #include <iterator>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -57,31 +56,6 @@ TipoColumna tipo_de(const QSqlField& campo)
     default:
         return TipoColumna::Otro;
     }
-}
-
-// The calls of the driver manager the catalogue's own statements use (the
-// same unixODBC that Qt's ODBC plugin drives the connection with).
-struct ApiOdbc {
-    decltype(&SQLAllocHandle) alloc_handle = &SQLAllocHandle;
-    decltype(&SQLFreeHandle) free_handle = &SQLFreeHandle;
-    decltype(&SQLSetStmtAttrW) set_stmt_attr = &SQLSetStmtAttrW;
-    decltype(&SQLPrepareW) prepare = &SQLPrepareW;
-    decltype(&SQLBindParameter) bind_parameter = &SQLBindParameter;
-    decltype(&SQLExecute) execute = &SQLExecute;
-    decltype(&SQLNumResultCols) num_result_cols = &SQLNumResultCols;
-    decltype(&SQLDescribeColW) describe_col = &SQLDescribeColW;
-    decltype(&SQLColAttributeW) col_attribute = &SQLColAttributeW;
-    decltype(&SQLFetch) fetch = &SQLFetch;
-    decltype(&SQLGetData) get_data = &SQLGetData;
-    decltype(&SQLFreeStmt) free_stmt = &SQLFreeStmt;
-    decltype(&SQLRowCount) row_count = &SQLRowCount;
-    decltype(&SQLGetDiagRecW) get_diag_rec = &SQLGetDiagRecW;
-};
-
-const ApiOdbc& api()
-{
-    static const ApiOdbc a;
-    return a;
 }
 
 // How a column is read: in the C type and to the value Qt's ODBC driver
@@ -130,7 +104,7 @@ QVariant leer_texto(SQLHSTMT h, SQLUSMALLINT c)
     QString t;
     for (;;) {
         SQLLEN ind = 0;
-        const SQLRETURN e = api().get_data(h, c, tipo_c, buf, sizeof buf, &ind);
+        const SQLRETURN e = SQLGetData(h, c, tipo_c, buf, sizeof buf, &ind);
         if (e == SQL_NO_DATA) break;
         if (!SQL_SUCCEEDED(e)) return QVariant(QString());
         if (ind == SQL_NULL_DATA) return QVariant();
@@ -151,7 +125,7 @@ QVariant leer_bytes(SQLHSTMT h, SQLUSMALLINT c)
     QByteArray b;
     for (;;) {
         SQLLEN ind = 0;
-        const SQLRETURN e = api().get_data(h, c, SQL_C_BINARY, buf, sizeof buf, &ind);
+        const SQLRETURN e = SQLGetData(h, c, SQL_C_BINARY, buf, sizeof buf, &ind);
         if (e == SQL_NO_DATA) break;
         if (!SQL_SUCCEEDED(e) || ind == SQL_NULL_DATA) return QVariant();
         b.append(buf, ind == SQL_NO_TOTAL || ind > SQLLEN(sizeof buf) ? qsizetype(sizeof buf) : qsizetype(ind));
@@ -166,7 +140,7 @@ template <typename T>
 bool leer_fijo(SQLHSTMT h, SQLUSMALLINT c, SQLSMALLINT tipo_c, T& v)
 {
     SQLLEN ind = 0;
-    const SQLRETURN e = api().get_data(h, c, tipo_c, &v, sizeof v, &ind);
+    const SQLRETURN e = SQLGetData(h, c, tipo_c, &v, sizeof v, &ind);
     return SQL_SUCCEEDED(e) && ind != SQL_NULL_DATA;
 }
 
@@ -268,7 +242,7 @@ struct OdbcBackend::Sentencia {
 
     ~Sentencia()
     {
-        if (h != SQL_NULL_HSTMT) api().free_handle(SQL_HANDLE_STMT, h);
+        if (h != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, h);
     }
 };
 
@@ -411,17 +385,16 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         valores << valor_enlazado(p);
         if (!enlace_directo(valores.back())) return false;
     }
-    const ApiOdbc& o = api();
     std::shared_ptr<Sentencia> l = sentencias_.value(sql);
     if (!l) {
         auto nueva = std::make_shared<Sentencia>();
-        if (!SQL_SUCCEEDED(o.alloc_handle(SQL_HANDLE_STMT, hdbc_, &nueva->h))) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, hdbc_, &nueva->h))) {
             nueva->h = SQL_NULL_HSTMT;
             fallar_directo(nullptr, sql, "QODBC: Unable to allocate statement handle");
         }
-        o.set_stmt_attr(nueva->h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY),
+        SQLSetStmtAttrW(nueva->h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY),
                         SQL_IS_UINTEGER);
-        if (!SQL_SUCCEEDED(o.prepare(nueva->h, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
+        if (!SQL_SUCCEEDED(SQLPrepareW(nueva->h, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
                                      SQL_NTS)))
             fallar_directo(nueva->h, sql, "QODBC: Unable to prepare statement", false);
         const SeleccionSimple s = seleccion_simple(sql);
@@ -437,7 +410,7 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         const QVariant& v = valores[i];
         const SQLUSMALLINT n = SQLUSMALLINT(i + 1);
         auto fijo = [&](SQLSMALLINT tipo_c, SQLSMALLINT tipo_sql, SQLULEN tamano, void* valor) {
-            return o.bind_parameter(h, n, SQL_PARAM_INPUT, tipo_c, tipo_sql, tamano, 0, valor, 0, nullptr);
+            return SQLBindParameter(h, n, SQL_PARAM_INPUT, tipo_c, tipo_sql, tamano, 0, valor, 0, nullptr);
         };
         SQLRETURN e = SQL_SUCCESS;
         switch (v.typeId()) {
@@ -446,7 +419,7 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
             const QString t = v.toString();
             p.texto.assign(t.utf16(), t.utf16() + t.size() + 1);
             p.ind = SQLLEN(p.texto.size() * sizeof(SQLWCHAR));
-            e = o.bind_parameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, p.ind > 254 ? SQL_WLONGVARCHAR : SQL_WVARCHAR,
+            e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, p.ind > 254 ? SQL_WLONGVARCHAR : SQL_WVARCHAR,
                                  SQLULEN(p.ind), 0, p.texto.data(), p.ind, &p.ind);
             break;
         }
@@ -458,24 +431,24 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         case QMetaType::Bool: p.v.b = v.toBool() ? 1 : 0; e = fijo(SQL_C_BIT, SQL_BIT, 0, &p.v.b); break;
         default:   // Null, as Qt binds a value of no type
             p.ind = SQL_NULL_DATA;
-            e = o.bind_parameter(h, n, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY, 1, 0, &p.v, 1, &p.ind);
+            e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY, 1, 0, &p.v, 1, &p.ind);
             break;
         }
         if (!SQL_SUCCEEDED(e)) fallar_directo(h, sql, "QODBC: Unable to bind variable");
     }
 
-    const SQLRETURN e = o.execute(h);
+    const SQLRETURN e = SQLExecute(h);
     if (!SQL_SUCCEEDED(e) && e != SQL_NO_DATA) fallar_directo(h, sql, "QODBC: Unable to execute statement");
     if (cambiadas) {
         SQLLEN n = 0;
-        *cambiadas = SQL_SUCCEEDED(o.row_count(h, &n)) ? qint64(n) : -1;
+        *cambiadas = SQL_SUCCEEDED(SQLRowCount(h, &n)) ? qint64(n) : -1;
     }
     if (!r) {
-        o.free_stmt(h, SQL_CLOSE);
+        SQLFreeStmt(h, SQL_CLOSE);
         return true;
     }
     SQLSMALLINT columnas = 0;
-    if (!SQL_SUCCEEDED(o.num_result_cols(h, &columnas))) fallar_directo(h, sql, "QODBC: Unable to execute statement");
+    if (!SQL_SUCCEEDED(SQLNumResultCols(h, &columnas))) fallar_directo(h, sql, "QODBC: Unable to execute statement");
     if (!l->descrita || columnas != l->columnas.size()) {
         l->descrita = false;
         l->columnas.clear();
@@ -484,13 +457,13 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
             SQLWCHAR nombre[256];
             SQLSMALLINT largo = 0, tipo_sql = 0, escala = 0, nulos = 0;
             SQLULEN tamano = 0;
-            if (!SQL_SUCCEEDED(o.describe_col(h, c, nombre, SQLSMALLINT(std::size(nombre)), &largo, &tipo_sql,
+            if (!SQL_SUCCEEDED(SQLDescribeColW(h, c, nombre, SQLSMALLINT(std::size(nombre)), &largo, &tipo_sql,
                                               &tamano, &escala, &nulos)))
                 fallar_directo(h, sql, "QODBC: Unable to describe column");
             bool con_signo = true;
             if (tipo_sql == SQL_SMALLINT || tipo_sql == SQL_INTEGER || tipo_sql == SQL_BIT || tipo_sql == SQL_BIGINT) {
                 SQLLEN sin_signo = SQL_FALSE;
-                o.col_attribute(h, c, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &sin_signo);
+                SQLColAttributeW(h, c, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &sin_signo);
                 con_signo = sin_signo == SQL_FALSE;
             }
             qsizetype n = qBound(qsizetype(0), qsizetype(largo), qsizetype(std::size(nombre)) - 1);
@@ -508,7 +481,7 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
     r->columnas = l->columnas;
     for (;;) {
         if (columnas == 0) break;
-        const SQLRETURN f = o.fetch(h);
+        const SQLRETURN f = SQLFetch(h);
         if (f == SQL_NO_DATA) break;
         if (!SQL_SUCCEEDED(f)) fallar_directo(h, sql, "QODBC: Unable to fetch next");
         QVariantList fila;
@@ -516,7 +489,7 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         for (SQLUSMALLINT c = 1; c <= columnas; ++c) fila << leer_valor(h, c, l->lee[c - 1]);
         r->filas << std::move(fila);
     }
-    o.free_stmt(h, SQL_CLOSE);
+    SQLFreeStmt(h, SQL_CLOSE);
     return true;
 }
 
@@ -531,10 +504,10 @@ void OdbcBackend::fallar_directo(void* hstmt, const QString& sql, const char* qu
             SQLWCHAR estado[SQL_SQLSTATE_SIZE + 1];
             SQLINTEGER numero = 0;
             SQLSMALLINT largo = 0;
-            SQLRETURN e = api().get_diag_rec(tipo, h, i, estado, &numero, nullptr, 0, &largo);
+            SQLRETURN e = SQLGetDiagRecW(tipo, h, i, estado, &numero, nullptr, 0, &largo);
             if (!SQL_SUCCEEDED(e)) break;
             std::vector<SQLWCHAR> texto(std::max<SQLSMALLINT>(largo, 0) + 1);
-            e = api().get_diag_rec(tipo, h, i, estado, &numero, texto.data(), SQLSMALLINT(texto.size()), &largo);
+            e = SQLGetDiagRecW(tipo, h, i, estado, &numero, texto.data(), SQLSMALLINT(texto.size()), &largo);
             if (!SQL_SUCCEEDED(e)) break;
             nativo = QString::number(numero);
             qsizetype n = qBound(qsizetype(0), qsizetype(largo), qsizetype(texto.size()) - 1);
@@ -552,7 +525,7 @@ void OdbcBackend::fallar_directo(void* hstmt, const QString& sql, const char* qu
         const QString m = diagnosticos(SQL_HANDLE_STMT, hstmt);
         if (!m.isEmpty() && !mensaje.isEmpty()) mensaje += QLatin1Char(' ');
         mensaje += m;
-        if (cerrar) api().free_stmt(hstmt, SQL_CLOSE);
+        if (cerrar) SQLFreeStmt(hstmt, SQL_CLOSE);
     }
     fallar(QSqlError(QLatin1String(que), mensaje, QSqlError::StatementError, nativo), sql);
 }

@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QMap>
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
