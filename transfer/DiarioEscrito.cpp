@@ -15,9 +15,6 @@
 #include <cstring>
 #include <memory>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -26,7 +23,7 @@ namespace {
 // block: a year's journal costs tens of reads of the file, not one and a
 // copy per record.
 struct LecturaEnBloques {
-    int fd = -1;
+    QFile fichero;
     SAOffset pos = 0, inicio = 0, lleno = 0;
     std::unique_ptr<char[]> bloque;
 
@@ -41,11 +38,12 @@ const char* LecturaEnBloques::ver(SAOffset desde, SAOffset n)
     if (desde < inicio || desde + n > inicio + lleno) {
         inicio = desde;
         lleno = 0;
-        while (lleno < BLOQUE) {
-            const ssize_t r = ::pread(fd, bloque.get() + lleno, BLOQUE - lleno, off_t(desde + lleno));
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) break;
-            lleno += SAOffset(r);
+        if (fichero.seek(qint64(desde))) {
+            while (lleno < BLOQUE) {
+                const qint64 r = fichero.read(bloque.get() + lleno, qint64(BLOQUE - lleno));
+                if (r <= 0) break;
+                lleno += SAOffset(r);
+            }
         }
         if (n > lleno) return nullptr;
     }
@@ -63,10 +61,13 @@ SAFile abrir(const char* nombre, const char* modo)
         errno = EACCES;
         return nullptr;
     }
-    const int fd = ::open(nombre, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
     auto* f = new LecturaEnBloques;
-    f->fd = fd;
+    f->fichero.setFileName(QFile::decodeName(nombre));
+    if (!f->fichero.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        errno = f->fichero.error() == QFileDevice::PermissionsError ? EACCES : ENOENT;
+        delete f;
+        return nullptr;
+    }
     f->bloque.reset(new char[BLOQUE]);
     return reinterpret_cast<SAFile>(f);
 }
@@ -97,9 +98,7 @@ SAOffset buscar(SAFile h, SAOffset desplazamiento, int desde)
     } else if (desde == SEEK_CUR) {
         f->pos += desplazamiento;
     } else {
-        struct stat st;
-        if (::fstat(f->fd, &st) != 0) return SAOffset(-1);
-        f->pos = SAOffset(st.st_size) + desplazamiento;
+        f->pos = SAOffset(f->fichero.size()) + desplazamiento;
     }
     return 0;
 }
@@ -117,9 +116,8 @@ int vaciar(SAFile)
 int cerrar(SAFile h)
 {
     LecturaEnBloques* f = de(h);
-    const int r = ::close(f->fd);
     delete f;
-    return r;
+    return 0;
 }
 
 const SAHooks& ganchos()
