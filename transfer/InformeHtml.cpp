@@ -451,9 +451,8 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
             h += QStringLiteral("<tr data-cuenta=\"%1\" data-debe=\"%2\" data-haber=\"%3\" data-lineas=\"%4\">"
                                 "<td>%1</td><td>%5</td><td class=\"n\">%6</td><td class=\"n\">%7</td>"
                                 "<td class=\"n\">%8</td></tr>\n")
-                     .arg(esc(cu.subcta), dato(cu.debe), dato(cu.haber))
-                     .arg(cu.lineas)
-                     .arg(esc(cu.titulo), importe(cu.debe), importe(cu.haber), entero(cu.lineas));
+                     .arg(esc(cu.subcta), dato(cu.debe), dato(cu.haber), QString::number(cu.lineas),
+                          esc(cu.titulo), importe(cu.debe), importe(cu.haber), entero(cu.lineas));
         h += QStringLiteral("</tbody><tfoot><tr><td colspan=\"2\">Total</td><td class=\"n\">%1</td>"
                             "<td class=\"n\">%2</td><td class=\"n\">%3</td></tr></tfoot></table></section>\n")
                  .arg(importe(c.debe), importe(c.haber), entero(c.lineas));
