@@ -35,49 +35,66 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
         }
         columnas_ = columnas;
         indices_ = indices;
+        valores_ = QVariantList(columnas_.size());
+        asignada_ = QVector<bool>(columnas_.size(), false);
+        fijos_ = false;
     }
-    QVariantList valores(columnas_.size());
-    QVector<bool> asignada(columnas_.size(), false);
-    int k = 0;
-    auto poner = [&](const QVariant& v) {
-        const int i = indices_[k++];
-        // at(): columnas_ is shared with the engine's, and must stay so.
-        valores[i] = valor_de_columna(v, columnas_.at(i));
-        asignada[i] = true;
-    };
     // The empty text, not the null one: the same value once converted, with
     // no conversion.
     static const QString vacio = QStringLiteral("");
-    poner(asien);
-    poner(fecha);
-    poner(l.subcta);
-    poner(l.contra);
-    poner(l.pta_debe);
-    poner(l.concepto);
-    poner(l.pta_haber);
-    poner(l.factura);
-    poner(l.base_impo);
-    poner(l.iva);
-    poner(0);           // Recequiv
-    poner(l.documento);
-    poner(vacio);       // Departa
-    poner(vacio);       // Clave
-    poner(vacio);       // estado
-    for (int cero = 0; cero < 6; ++cero) poner(0);   // Ncasado, Tcasado, Trans, Cambio, DebeMe, HaberMe
-    poner(l.auxiliar);
-    poner(l.serie);
-    poner(vacio);       // Sucursal
-    poner(vacio);       // CodDivisa
-    poner(0);           // ImpAuxMe
-    poner(l.moneda_uso);
-    poner(l.euro_debe);
-    poner(l.euro_haber);
-    poner(l.base_euro);
-    if (importes) {
-        importes->debe = vb::numero(valores[indices_[EURO_DEBE]]);
-        importes->haber = vb::numero(valores[indices_[EURO_HABER]]);
+    const bool fijos = fijos_;
+    int k = 0;
+    // A variable value is converted on every line; a fixed one until a
+    // whole line has converted (one that does not fit must still fail in
+    // its turn, after the values before it).
+    auto poner = [&](const QVariant& v) {
+        const int i = indices_[k++];
+        // at(): columnas_ is shared with the engine's, and must stay so.
+        valores_[i] = valor_de_columna(v, columnas_.at(i));
+        asignada_[i] = true;
+    };
+    auto fijo = [&](const QVariant& v) {
+        if (fijos)
+            ++k;
+        else
+            poner(v);
+    };
+    try {
+        poner(asien);
+        poner(fecha);
+        poner(l.subcta);
+        poner(l.contra);
+        poner(l.pta_debe);
+        poner(l.concepto);
+        poner(l.pta_haber);
+        poner(l.factura);
+        poner(l.base_impo);
+        poner(l.iva);
+        fijo(0);            // Recequiv
+        poner(l.documento);
+        fijo(vacio);        // Departa
+        fijo(vacio);        // Clave
+        fijo(vacio);        // estado
+        for (int cero = 0; cero < 6; ++cero) fijo(0);   // Ncasado, Tcasado, Trans, Cambio, DebeMe, HaberMe
+        poner(l.auxiliar);
+        poner(l.serie);
+        fijo(vacio);        // Sucursal
+        fijo(vacio);        // CodDivisa
+        fijo(0);            // ImpAuxMe
+        poner(l.moneda_uso);
+        poner(l.euro_debe);
+        poner(l.euro_haber);
+        poner(l.base_euro);
+    } catch (...) {
+        fijos_ = false;
+        throw;
     }
-    motor.insertar_fila(XDIARIO, columnas_, valores, asignada);
+    fijos_ = true;
+    if (importes) {
+        importes->debe = vb::numero(valores_.at(indices_[EURO_DEBE]));
+        importes->haber = vb::numero(valores_.at(indices_[EURO_HABER]));
+    }
+    motor.insertar_fila(XDIARIO, columnas_, valores_, asignada_);
 }
 
 QString unir(const QString& texto, const QVariant& campo)

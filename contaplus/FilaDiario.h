@@ -49,6 +49,12 @@ public:
 private:
     QVector<Columna> columnas_;
     QVector<int> indices_;     // by the order the columns are set in
+    // The row handed to the engine, kept from line to line: the columns a
+    // line never sets stay unset, and the fixed values (zeros and empty
+    // texts) stay converted, when every one of them converts.
+    QVariantList valores_;
+    QVector<bool> asignada_;
+    bool fijos_ = false;
 };
 
 // Text joined to a field as the runtime's & does: a Null adds nothing.

@@ -153,7 +153,13 @@ void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& cl
 {
     if (t.campos.isEmpty())
         throw Fallo(FALLO_GENERAL, QStringLiteral("La tabla %1 no tiene columnas").arg(tabla));
-    QByteArray registro(t.h->nRecordLength, ' ');
+    const int largo = t.h->nRecordLength;
+    QByteArray& registro = t.nuevo;
+    if (registro.size() != largo + 1)
+        registro = QByteArray(largo + 1, ' ');
+    else
+        std::memset(registro.data(), ' ', size_t(largo));
+    registro[largo] = '\x1A';
     poner_valores([&](int c, const QVariant& valor) {
         const Campo& campo = t.campos[c];
         if (!formatear_directo(registro.data() + campo.desplazamiento, tabla, campo, valor))

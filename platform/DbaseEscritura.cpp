@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDate>
 #include <QElapsedTimer>
+#include <cstring>
 
 using namespace codigo_error;
 
@@ -10,31 +11,35 @@ namespace dbase {
 
 namespace {
 
-// Bytes 1-3 of the header: the date of the last change. Read from the
-// clock once in a while, not on every record.
-QByteArray fecha_cabecera()
+// Bytes 1-3 of the header: the date of the last change, into `b`. Read
+// from the clock once in a while, not on every record.
+void fecha_cabecera(char* b)
 {
     static thread_local QElapsedTimer reloj;
-    static thread_local QByteArray fecha;
+    static thread_local char fecha[3];
     if (!reloj.isValid() || reloj.elapsed() > 10000) {
         const QDate hoy = QDate::currentDate();
-        fecha = QByteArray(3, '\0');
         fecha[0] = char(qBound(0, hoy.year() - 1900, 255));
         fecha[1] = char(hoy.month());
         fecha[2] = char(hoy.day());
         reloj.start();
     }
-    return fecha;
+    std::memcpy(b, fecha, 3);
 }
 
-QByteArray cuenta(qint64 n)
+void cuenta(qint64 n, char* b)
 {
     const quint32 v = quint32(n);
-    QByteArray b(4, '\0');
     b[0] = char(v & 0xFF);
     b[1] = char((v >> 8) & 0xFF);
     b[2] = char((v >> 16) & 0xFF);
     b[3] = char((v >> 24) & 0xFF);
+}
+
+QByteArray cuenta(qint64 n)
+{
+    QByteArray b(4, '\0');
+    cuenta(n, b.data());
     return b;
 }
 
@@ -75,7 +80,7 @@ void quitar_cola(DBFHandle h)
     h->bCurrentRecordModified = 0;
 }
 
-void anadir_registro(DBFHandle h, const QByteArray& registro, const QString& tabla)
+void anadir_registro(DBFHandle h, const QByteArray& registro_y_marca, const QString& tabla)
 {
     ArchivoDbase& a = archivo_de(h);
     Fichero& f = a.fichero;
@@ -84,41 +89,47 @@ void anadir_registro(DBFHandle h, const QByteArray& registro, const QString& tab
     // The size and header as our last append left them, asked of the system
     // only when something else wrote since.
     const qint64 antes = a.tamano >= 0 ? a.tamano : f.tamano();
-    const QByteArray cabecera_antes = a.cabecera.size() == 7 ? a.cabecera : f.leer(1, 7);
+    char cabecera_antes[7];
+    qint64 largo_antes = 7;
+    if (a.cabecera.size() == 7) {
+        std::memcpy(cabecera_antes, a.cabecera.constData(), 7);
+    } else {
+        const QByteArray leida = f.leer(1, 7);
+        largo_antes = qMin<qint64>(leida.size(), 7);
+        std::memcpy(cabecera_antes, leida.constData(), size_t(largo_antes));
+    }
     a.olvidar();
     const bool con_marca = antes == inicio + 1;
 
     // Whatever a failed write left, the file goes back to what it was.
-    auto restaurar = [&](const QByteArray& cabecera) {
+    auto restaurar = [&](bool con_cabecera) {
         try {
             f.truncar(antes);
             if (con_marca)
                 f.escribir(inicio, "\x1A", 1);
-            if (!cabecera.isEmpty())
-                f.escribir(1, cabecera);
+            if (con_cabecera && largo_antes > 0)
+                f.escribir(1, cabecera_antes, largo_antes);
         } catch (const Fallo&) {
             // The header still counts only the records that were there; the
             // next open cuts off what is left past them.
         }
     };
 
-    QByteArray datos;
-    datos.reserve(registro.size() + 1);
-    datos.append(registro);
-    datos.append('\x1A');
+    const QByteArray& datos = registro_y_marca;
     try {
         f.escribir(inicio, datos);
     } catch (const Fallo& e) {
-        restaurar({});
+        restaurar(false);
         throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo añadir el registro a la tabla %1: %2")
                                        .arg(tabla, e.descripcion()));
     }
-    QByteArray cabecera = fecha_cabecera();
-    cabecera.append(cuenta(n + 1));
+    char cabecera[7];
+    fecha_cabecera(cabecera);
+    cuenta(n + 1, cabecera + 3);
     try {
-        f.escribir(1, cabecera);
+        f.escribir(1, cabecera, 7);
     } catch (const Fallo& e) {
-        restaurar(cabecera_antes);
+        restaurar(true);
         throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo añadir el registro a la tabla %1: %2")
                                        .arg(tabla, e.descripcion()));
     }
@@ -127,7 +138,8 @@ void anadir_registro(DBFHandle h, const QByteArray& registro, const QString& tab
     h->bCurrentRecordModified = 0;
     h->bUpdated = 0;
     a.tamano = qMax(antes, inicio + datos.size());
-    a.cabecera = cabecera;
+    a.cabecera.resize(7);
+    std::memcpy(a.cabecera.data(), cabecera, 7);
 }
 
 void recortar_registros(DBFHandle h, qint64 registros, const QString& tabla)

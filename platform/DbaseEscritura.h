@@ -21,11 +21,12 @@ EstadoTamano comprobar_tamano(DBFHandle h);
 // record, and puts the end mark back.
 void quitar_cola(DBFHandle h);
 
-// Appends one record (record length bytes, deletion flag first) after the
-// last: record and end mark, then the header's count and date. On a failed
+// Appends one record after the last: `registro_y_marca` is the record
+// (record length bytes, deletion flag first) and the end mark, written
+// together, then the header's count and date. On a failed
 // write the file is left with the size, header and end mark it had, and a
 // Fallo with the system's text is thrown.
-void anadir_registro(DBFHandle h, const QByteArray& registro, const QString& tabla);
+void anadir_registro(DBFHandle h, const QByteArray& registro_y_marca, const QString& tabla);
 
 // Cuts the file back to `registros` records, with its end mark.
 void recortar_registros(DBFHandle h, qint64 registros, const QString& tabla);

@@ -37,6 +37,9 @@ struct Tabla {
     // on first use, kept by our own appends, dropped when the file changes.
     QHash<int, QHash<QString, QVector<int>>> indices;
     QHash<int, QVariant> maximos;
+    // The record being appended, followed by the end mark: kept from one
+    // append to the next so none allocates.
+    QByteArray nuevo;
 
     Tabla() = default;
     Tabla(const Tabla&) = delete;

@@ -262,32 +262,41 @@ bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const 
         if (v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Int)
             return false;
         const double x = v.toDouble();
-        // A whole amount (most columns of a journal line are 0) is its
-        // digits and zero decimals, no rounding involved; any other goes
-        // through the general rule, which rounds.
-        if (std::isfinite(x) && x == std::trunc(x) && std::fabs(x) < 1e15 && c.ancho <= 64) {
-            char b[96];
-            int n = 0;
-            qint64 e = qint64(std::fabs(x));
-            char digitos[20];
-            int k = 0;
-            do {
-                digitos[k++] = char('0' + e % 10);
-                e /= 10;
-            } while (e);
-            if (x < 0)
-                b[n++] = '-';       // a whole amount is never "-0": -0.0 has no digit but 0
-            while (k)
-                b[n++] = digitos[--k];
-            if (c.decimales > 0) {
-                b[n++] = '.';
-                for (int d = 0; d < c.decimales && n < int(sizeof b); ++d)
-                    b[n++] = '0';
-            }
-            if (n <= c.ancho) {
-                std::memset(campo, ' ', size_t(c.ancho - n));
-                std::memcpy(campo + (c.ancho - n), b, size_t(n));
-                return true;
+        // An amount a hair away from a whole number of the column's last
+        // decimal (cents, in a journal) rounds to that number whatever the
+        // hair: it is its digits, the point before the last `decimales`, no
+        // rounding involved. Within 2^33 units a double keeps that hair far
+        // below the half unit where rounding would matter. Any other amount
+        // goes through the general rule, which rounds.
+        static constexpr double potencias[] = {1, 10, 100, 1000, 10000};
+        if (std::isfinite(x) && c.decimales >= 0 && c.decimales <= 4 && c.ancho <= 64) {
+            const double y = x * potencias[c.decimales];
+            const double u = std::nearbyint(y);
+            if (std::fabs(y) < 8589934592.0 && (y == u || std::fabs(y - u) < 1e-6)) {
+                char b[96];
+                int n = 0;
+                qint64 e = qint64(std::fabs(u));
+                char digitos[24];
+                int k = 0;
+                do {
+                    digitos[k++] = char('0' + e % 10);
+                    e /= 10;
+                } while (e || k <= c.decimales);
+                // No "-0": a negative amount that rounds to nothing is nothing.
+                if (u < 0)
+                    b[n++] = '-';
+                while (k > c.decimales)
+                    b[n++] = digitos[--k];
+                if (c.decimales > 0) {
+                    b[n++] = '.';
+                    while (k)
+                        b[n++] = digitos[--k];
+                }
+                if (n <= c.ancho) {
+                    std::memset(campo, ' ', size_t(c.ancho - n));
+                    std::memcpy(campo + (c.ancho - n), b, size_t(n));
+                    return true;
+                }
             }
         }
         const QByteArray b = formatear(tabla, c, v, windows_1252());

@@ -306,6 +306,11 @@ private slots:
         QTest::newRow("entero en importe") << "IMPORTE" << QVariant(-3) << QByteArray("       -3.00");
         QTest::newRow("importe con céntimos") << "IMPORTE" << QVariant(-0.004) << QByteArray("        0.00");
         QTest::newRow("importe a redondear") << "IMPORTE" << QVariant(2.675) << QByteArray("        2.67");
+        QTest::newRow("céntimos") << "IMPORTE" << QVariant(-1234.05) << QByteArray("    -1234.05");
+        QTest::newRow("céntimos con pelo") << "IMPORTE" << QVariant(0.1 + 0.2) << QByteArray("        0.30");
+        QTest::newRow("medio céntimo exacto") << "IMPORTE" << QVariant(0.125) << QByteArray("        0.13");
+        QTest::newRow("más de 2^33 céntimos") << "IMPORTE" << QVariant(98765432.1) << QByteArray(" 98765432.10");
+        QTest::newRow("entero con pelo") << "ENTERO" << QVariant(7.0000001) << QByteArray("       7");
         QTest::newRow("ancho justo") << "ENTERO" << QVariant(12345678.0) << QByteArray("12345678");
         QTest::newRow("negativo justo") << "ENTERO" << QVariant(-1234567) << QByteArray("-1234567");
         QTest::newRow("entero") << "ENTERO" << QVariant(7) << QByteArray("       7");
