@@ -10,6 +10,7 @@
 #include "platform/DbaseValores.h"
 
 #include <QHash>
+#include <QMap>
 #include <map>
 #include <memory>
 
@@ -35,8 +36,10 @@ struct Tabla {
     const PaginaUnByte* pagina = &windows_1252();
     // Per column number: key -> record numbers, and the largest value. Built
     // on first use, kept by our own appends, dropped when the file changes.
-    QHash<int, QHash<QString, QVector<int>>> indices;
-    QHash<int, QVariant> maximos;
+    // Maps, not hashes: every append walks them, and a walk of a hash
+    // visits all its slots, used or not.
+    QMap<int, QHash<QString, QVector<int>>> indices;
+    QMap<int, QVariant> maximos;
     // The record being appended, followed by the end mark: kept from one
     // append to the next so none allocates.
     QByteArray nuevo;

@@ -233,6 +233,50 @@ QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, co
     return b.leftJustified(c.ancho, ' ');
 }
 
+namespace {
+
+// The field written by the general rule.
+bool formatear_general(char* campo, const QString& tabla, const Campo& c, const QVariant& v)
+{
+    const QByteArray b = formatear(tabla, c, v, windows_1252());
+    std::memcpy(campo, b.constData(), size_t(c.ancho));
+    return true;
+}
+
+// `unidades` of the column's last decimal (`en_decimales` of them after the
+// point, the rest zeros), signed, right-aligned in the field; false when
+// they do not fit, for the general rule to say so. No "-0": a negative
+// amount that is nothing has no sign.
+bool cifras_en_campo(char* campo, const Campo& c, qint64 unidades, bool negativo, int en_decimales)
+{
+    char digitos[24];
+    int k = 0;
+    do {
+        digitos[k++] = char('0' + unidades % 10);
+        unidades /= 10;
+    } while (unidades || k <= en_decimales);
+    char b[96];
+    int n = 0;
+    if (negativo && (k > 1 || digitos[0] != '0'))
+        b[n++] = '-';
+    while (k > en_decimales)
+        b[n++] = digitos[--k];
+    if (c.decimales > 0) {
+        b[n++] = '.';
+        while (k)
+            b[n++] = digitos[--k];
+        for (int d = en_decimales; d < c.decimales && n < int(sizeof b); ++d)
+            b[n++] = '0';
+    }
+    if (n > c.ancho)
+        return false;
+    std::memset(campo, ' ', size_t(c.ancho - n));
+    std::memcpy(campo + (c.ancho - n), b, size_t(n));
+    return true;
+}
+
+}  // namespace
+
 bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const QVariant& v)
 {
     if (!v.isValid()) {
@@ -262,42 +306,23 @@ bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const 
         if (v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Int)
             return false;
         const double x = v.toDouble();
-        // An amount a hair away from a whole number of the column's last
-        // decimal (cents, in a journal) rounds to that number whatever the
-        // hair: it is its digits, the point before the last `decimales`, no
-        // rounding involved. Within 2^33 units a double keeps that hair far
+        if (!std::isfinite(x) || c.ancho > 64)
+            return formatear_general(campo, tabla, c, v);
+        // A whole amount (most columns of a journal line are 0) is its
+        // digits and zero decimals, no rounding involved.
+        if (x == std::trunc(x) && std::fabs(x) < 1e15)
+            return cifras_en_campo(campo, c, qint64(std::fabs(x)), x < 0, 0);
+        // So is an amount a hair away from a whole number of the column's
+        // last decimal (cents, in a journal): it rounds to that number
+        // whatever the hair. Within 2^33 units a double keeps that hair far
         // below the half unit where rounding would matter. Any other amount
         // goes through the general rule, which rounds.
-        static constexpr double potencias[] = {1, 10, 100, 1000, 10000};
-        if (std::isfinite(x) && c.decimales >= 0 && c.decimales <= 4 && c.ancho <= 64) {
+        static constexpr double potencias[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+        if (c.decimales > 0 && c.decimales <= 9) {
             const double y = x * potencias[c.decimales];
             const double u = std::nearbyint(y);
-            if (std::fabs(y) < 8589934592.0 && (y == u || std::fabs(y - u) < 1e-6)) {
-                char b[96];
-                int n = 0;
-                qint64 e = qint64(std::fabs(u));
-                char digitos[24];
-                int k = 0;
-                do {
-                    digitos[k++] = char('0' + e % 10);
-                    e /= 10;
-                } while (e || k <= c.decimales);
-                // No "-0": a negative amount that rounds to nothing is nothing.
-                if (u < 0)
-                    b[n++] = '-';
-                while (k > c.decimales)
-                    b[n++] = digitos[--k];
-                if (c.decimales > 0) {
-                    b[n++] = '.';
-                    while (k)
-                        b[n++] = digitos[--k];
-                }
-                if (n <= c.ancho) {
-                    std::memset(campo, ' ', size_t(c.ancho - n));
-                    std::memcpy(campo + (c.ancho - n), b, size_t(n));
-                    return true;
-                }
-            }
+            if (std::fabs(y) < 8589934592.0 && std::fabs(y - u) < 1e-6)
+                return cifras_en_campo(campo, c, qint64(std::fabs(u)), u < 0, c.decimales);
         }
         const QByteArray b = formatear(tabla, c, v, windows_1252());
         std::memcpy(campo, b.constData(), size_t(c.ancho));

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMap>
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -29,6 +30,33 @@ int indice_de(const QVector<Columna>& columnas, const QString& nombre, int& pist
     }
     return -1;
 }
+
+// Where names asked before were found, by the address of the name's
+// characters and of the columns: fields are named by literals, whose
+// characters stay where they are, so a name asked again is found at once.
+// The name found there is still compared: another text that comes to lie
+// at the same address is looked up afresh.
+struct Pistas {
+    struct Entrada {
+        const QChar* nombre = nullptr;
+        const Columna* columnas = nullptr;
+        int indice = 0;
+    };
+    std::array<Entrada, 32> entradas;
+
+    int indice(const QVector<Columna>& columnas, const QString& nombre, int& pista)
+    {
+        Entrada& e = entradas[(quintptr(nombre.constData()) >> 4) % entradas.size()];
+        if (e.nombre == nombre.constData() && e.columnas == columnas.constData() && e.indice < columnas.size() &&
+            mismo_nombre(columnas[e.indice].nombre, nombre)) {
+            pista = e.indice + 1;
+            return e.indice;
+        }
+        const int i = indice_de(columnas, nombre, pista);
+        if (i >= 0) e = {nombre.constData(), columnas.constData(), i};
+        return i;
+    }
+};
 
 // A Yes/No column reads as a Boolean whatever number the engine keeps.
 QVariant como_se_lee(const QVariant& valor, const Columna& columna)
@@ -73,8 +101,10 @@ struct Recordset::Estado {
     // Changes to the current row not yet saved, by column.
     QMap<int, QVariant> cambios;
 
-    // Where the next column named is looked for first (see indice_de).
+    // Where the next column named is looked for first (see indice_de), and
+    // where each was found.
     int pista = 0;
+    Pistas pistas;
 
     const QVector<Columna>& columnas() const { return pagina.columnas; }
     qint64 filas() const { return total + anadidas.filas.size(); }
@@ -232,12 +262,12 @@ QVariant Recordset::campo(const QString& nombre)
 {
     if (!e_->abierto) throw cerrado();
     if (e_->nueva) {
-        const int i = indice_de(e_->columnas_nueva, nombre, e_->pista);
+        const int i = e_->pistas.indice(e_->columnas_nueva, nombre, e_->pista);
         if (i < 0) throw no_encontrado(nombre);
         return como_se_lee(e_->valores_nueva[i], e_->columnas_nueva.at(i));
     }
     e_->asegurar_filas();
-    const int i = indice_de(e_->columnas(), nombre, e_->pista);
+    const int i = e_->pistas.indice(e_->columnas(), nombre, e_->pista);
     if (i < 0) throw no_encontrado(nombre);
     int f = 0;
     const Resultado* r = e_->actual(f);
@@ -255,14 +285,14 @@ void Recordset::asignar(const QString& nombre, const QVariant& valor)
                     QStringLiteral("El recordset está abierto de solo lectura: no se puede cambiar el campo '%1'.")
                         .arg(nombre));
     if (e_->nueva) {
-        const int i = indice_de(e_->columnas_nueva, nombre, e_->pista);
+        const int i = e_->pistas.indice(e_->columnas_nueva, nombre, e_->pista);
         if (i < 0) throw no_encontrado(nombre);
         e_->valores_nueva[i] = valor_de_columna(valor, e_->columnas_nueva.at(i));
         e_->asignada[i] = true;
         return;
     }
     e_->asegurar_filas();
-    const int i = indice_de(e_->columnas(), nombre, e_->pista);
+    const int i = e_->pistas.indice(e_->columnas(), nombre, e_->pista);
     if (i < 0) throw no_encontrado(nombre);
     int f = 0;
     if (!e_->actual(f)) throw sin_fila();
