@@ -290,22 +290,26 @@ bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const 
         // The whole text is looked at: a mark past the column's width would
         // compose with the last character kept.
         const QString& s = *static_cast<const QString*>(v.constData());
-        for (const QChar ch : s)
-            if (ch.unicode() >= 0x80)
-                return false;
-        const qsizetype n = qMin<qsizetype>(s.size(), c.ancho);
-        for (qsizetype i = 0; i < n; ++i) {
-            const char b = char(s.at(i).unicode());
-            campo[i] = b ? b : ' ';
-        }
+        const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
+        const qsizetype largo = s.size();
+        char16_t todos = 0;
+        for (qsizetype i = 0; i < largo; ++i)
+            todos |= p[i];
+        if (todos >= 0x80)
+            return false;
+        const qsizetype n = qMin<qsizetype>(largo, c.ancho);
+        for (qsizetype i = 0; i < n; ++i)
+            campo[i] = p[i] ? char(p[i]) : ' ';
         std::memset(campo + n, ' ', size_t(c.ancho - n));
         return true;
     }
     case 'N':
     case 'F': {
-        if (v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Int)
+        const int tipo = v.typeId();
+        if (tipo != QMetaType::Double && tipo != QMetaType::Int)
             return false;
-        const double x = v.toDouble();
+        const double x = tipo == QMetaType::Double ? *static_cast<const double*>(v.constData())
+                                                   : double(*static_cast<const int*>(v.constData()));
         if (!std::isfinite(x) || c.ancho > 64)
             return formatear_general(campo, tabla, c, v);
         // A whole amount (most columns of a journal line are 0) is its

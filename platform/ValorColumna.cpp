@@ -29,6 +29,11 @@ QVariant valor_de_columna(const QVariant& valor, const Columna& columna)
         return valor;
     if (columna.tipo == TipoColumna::Numero && tipo == QMetaType::Int)
         return double(*static_cast<const int*>(valor.constData()));
+    // The null text stores as the empty one.
+    if (columna.tipo == TipoColumna::Texto && tipo == QMetaType::QString) {
+        static const QVariant vacio = QVariant(QStringLiteral(""));
+        return vacio;
+    }
     switch (columna.tipo) {
     case TipoColumna::Texto:
         if (vb::es_numero(valor)) {
