@@ -418,9 +418,22 @@ void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, const QVariantL
 void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, int n, const QVariant& v)
 {
     // A UTF-16 text the engine converts as it binds needs no copy of its own.
+    // A short ASCII one (most keys and codes) is bound as the UTF-8 it
+    // already is: the engine copies it into the buffer the parameter kept
+    // from the last bind, where a conversion would allocate anew.
     const auto texto = [&](const QString& t) {
         // A null QString is the empty text, never NULL.
         if (t.isEmpty()) return sqlite3_bind_text(s, n, "", 0, SQLITE_STATIC);
+        if (utf8_ && t.size() <= 256) {
+            char b[256];
+            const char16_t* p = reinterpret_cast<const char16_t*>(t.constData());
+            char16_t todos = 0;
+            for (qsizetype i = 0; i < t.size(); ++i) {
+                todos |= p[i];
+                b[i] = char(p[i]);
+            }
+            if (todos < 0x80) return sqlite3_bind_text(s, n, b, int(t.size()), SQLITE_TRANSIENT);
+        }
         return sqlite3_bind_text16(s, n, t.constData(), int(t.size() * sizeof(QChar)),
                                    utf8_ ? SQLITE_STATIC : SQLITE_TRANSIENT);
     };
