@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QVarLengthArray>
 
 #include <cstring>
 
@@ -145,9 +146,11 @@ QVector<Columna> DbaseBackend::columnas(const QString& tabla)
 
 namespace {
 
-// A blank record with each value formatted into it before anything is
-// written, then appended. `poner_valores` is given the record and a setter
-// of one field by its number.
+// The record with each value formatted into it before anything is
+// written, then appended; columns given no value are blank. `poner_valores`
+// is given the record and a setter of one field by its number. The record
+// starts as the last one appended: a field whose value is the same as there
+// keeps its bytes.
 template <typename Poner>
 void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& clave, Poner poner_valores)
 {
@@ -155,16 +158,44 @@ void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& cl
         throw Fallo(FALLO_GENERAL, QStringLiteral("La tabla %1 no tiene columnas").arg(tabla));
     const int largo = t.h->nRecordLength;
     QByteArray& registro = t.nuevo;
-    if (registro.size() != largo + 1)
+    if (registro.size() != largo + 1 || t.formateados.size() != t.campos.size()) {
         registro = QByteArray(largo + 1, ' ');
-    else
-        std::memset(registro.data(), ' ', size_t(largo));
-    registro[largo] = '\x1A';
+        registro[largo] = '\x1A';
+        t.formateados = QVector<ValorFormateado>(t.campos.size());
+    }
+    char* bytes = registro.data();
+    ValorFormateado* formateados = t.formateados.data();
+    QVarLengthArray<bool, 64> puesto(t.campos.size(), false);
     poner_valores([&](int c, const QVariant& valor) {
         const Campo& campo = t.campos[c];
-        if (!formatear_directo(registro.data() + campo.desplazamiento, tabla, campo, valor))
-            poner(registro, campo, formatear(tabla, campo, valor, *t.pagina));
+        ValorFormateado& f = formateados[c];
+        puesto[c] = true;
+        if (!valor.isValid()) {
+            if (f.estado != ValorFormateado::Blanco) {
+                std::memset(bytes + campo.desplazamiento, ' ', size_t(campo.ancho));
+                f = {};
+            }
+            return;
+        }
+        if (f.es(valor))
+            return;
+        // Not known until written: a value that does not fit leaves it so,
+        // and the row is not appended.
+        f.estado = ValorFormateado::Desconocido;
+        if (!formatear_directo(bytes + campo.desplazamiento, tabla, campo, valor)) {
+            const QByteArray b = formatear(tabla, campo, valor, *t.pagina);
+            std::memset(bytes + campo.desplazamiento, ' ', size_t(campo.ancho));
+            poner(registro, campo, b);
+        }
+        f.valor = valor;
+        f.estado = ValorFormateado::Valor;
     });
+    for (int c = 0; c < t.campos.size(); ++c) {
+        if (!puesto[c] && formateados[c].estado != ValorFormateado::Blanco) {
+            std::memset(bytes + t.campos[c].desplazamiento, ' ', size_t(t.campos[c].ancho));
+            formateados[c] = {};
+        }
+    }
     const int n = t.registros();
     anadir_registro(t.h, registro, tabla);
     t.dejada(en_grupo);

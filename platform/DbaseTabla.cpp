@@ -34,6 +34,8 @@ void Tabla::abrir()
     soltar();
     indices.clear();
     maximos.clear();
+    nuevo.clear();
+    formateados.clear();
     campos.clear();
     columnas_.clear();
     const QByteArray r = QFile::encodeName(ruta);

@@ -40,9 +40,12 @@ struct Tabla {
     // visits all its slots, used or not.
     QMap<int, QHash<QString, QVector<int>>> indices;
     QMap<int, QVariant> maximos;
-    // The record being appended, followed by the end mark: kept from one
-    // append to the next so none allocates.
+    // The record last appended, followed by the end mark, and per field the
+    // value its bytes were formatted from: the next append formats only the
+    // fields whose value is not the same (a journal line repeats most of the
+    // last one's), and allocates nothing. Empty when not known.
     QByteArray nuevo;
+    QVector<ValorFormateado> formateados;
 
     Tabla() = default;
     Tabla(const Tabla&) = delete;

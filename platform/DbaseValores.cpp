@@ -277,6 +277,35 @@ bool cifras_en_campo(char* campo, const Campo& c, qint64 unidades, bool negativo
 
 }  // namespace
 
+bool ValorFormateado::es(const QVariant& v) const
+{
+    if (estado != Valor || v.typeId() != valor.typeId())
+        return false;
+    const void* a = valor.constData();
+    const void* b = v.constData();
+    switch (v.typeId()) {
+    case QMetaType::Double:
+        return std::memcmp(a, b, sizeof(double)) == 0;
+    case QMetaType::Int:
+        return *static_cast<const int*>(a) == *static_cast<const int*>(b);
+    case QMetaType::LongLong:
+        return *static_cast<const qlonglong*>(a) == *static_cast<const qlonglong*>(b);
+    case QMetaType::Bool:
+        return *static_cast<const bool*>(a) == *static_cast<const bool*>(b);
+    case QMetaType::QDate:
+        return *static_cast<const QDate*>(a) == *static_cast<const QDate*>(b);
+    case QMetaType::QString: {
+        const QString& x = *static_cast<const QString*>(a);
+        const QString& y = *static_cast<const QString*>(b);
+        return x.isNull() == y.isNull() && x.size() == y.size() &&
+               (x.constData() == y.constData() ||
+                std::memcmp(x.constData(), y.constData(), size_t(x.size()) * sizeof(QChar)) == 0);
+    }
+    default:
+        return false;
+    }
+}
+
 bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const QVariant& v)
 {
     if (!v.isValid()) {

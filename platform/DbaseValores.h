@@ -31,6 +31,15 @@ QVariant leer_campo(const Campo& c, const char* registro, const PaginaUnByte& p)
 // the column cannot take is TIPOS_NO_COINCIDEN, one too wide DESBORDAMIENTO.
 QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, const PaginaUnByte& p);
 
+// What a field of a record being built holds: blanks, the bytes of `valor`,
+// or not known. A value is "the same" only when it formats to the same
+// bytes for certain: same type and same payload, bit for bit.
+struct ValorFormateado {
+    enum Estado : char { Blanco, Valor, Desconocido } estado = Blanco;
+    QVariant valor;
+    bool es(const QVariant& v) const;
+};
+
 // The commonest values written straight into their field of a blank
 // record (`campo` points at it): Null (left blank), ASCII texts, numbers.
 // The same bytes formatear gives; false, with nothing written, for any

@@ -61,6 +61,14 @@ QByteArray contenido(const QString& ruta)
     return f.readAll();
 }
 
+// Record i of a dBASE file's bytes.
+QByteArray registro(const QByteArray& f, int i)
+{
+    const int cabecera = int(quint8(f[8])) | int(quint8(f[9])) << 8;
+    const int largo = int(quint8(f[10])) | int(quint8(f[11])) << 8;
+    return f.mid(cabecera + i * largo, largo);
+}
+
 const QVector<Def> todos_los_tipos = {
     {"TEXTO", 'C', 20, 0}, {"ENTERO", 'N', 8, 0}, {"IMPORTE", 'N', 12, 2},
     {"FECHA", 'D', 8, 0},  {"LOGICO", 'L', 1, 0}, {"MONEDA", 'C', 1, 0},
@@ -388,6 +396,34 @@ private slots:
         QCOMPARE(t.filas.size(), 2);
         QCOMPARE(t.filas[1].value("TEXTO"), QVariant("después"));
         QVERIFY(!contenido(ruta("t.dbf")).contains('*'));
+    }
+
+    void cada_fila_como_si_fuera_la_primera()
+    {
+        // Each row appended after others is the record the same row makes
+        // alone in a new table, or fails as it would there.
+        const QVector<std::pair<QStringList, QVariantList>> filas = {
+            {{"TEXTO", "IMPORTE", "FECHA"}, {"uno", 1.5, QDate(2026, 1, 2)}},
+            {{"IMPORTE", "FECHA"}, {1.5, QDate(2026, 1, 2)}},
+            {{"FECHA", "TEXTO", "ENTERO"}, {QDate(2026, 1, 3), "dos", "A123"}},
+            {{"ENTERO", "IMPORTE", "FECHA"}, {7, -0.0, QDate(2026, 1, 2)}},
+            {{"TEXTO", "IMPORTE", "ENTERO"}, {QString(), 0.0, 7.0}},
+            {{"TEXTO", "IMPORTE", "TEXTO"}, {"uno", QVariant(), "tres"}},
+        };
+        auto b = backend();
+        QVector<QByteArray> solas;
+        for (const auto& [columnas, valores] : filas) {
+            const bool falla = fallo_de([&] { b->insertar("t", columnas, valores); }).has_value();
+            QTemporaryDir otra;
+            crear_tabla(otra.filePath("t.dbf"), todos_los_tipos);
+            const bool sola_falla =
+                fallo_de([&] { abrir_dbase(otra.path())->insertar("t", columnas, valores); }).has_value();
+            QCOMPARE(falla, sola_falla);
+            if (!sola_falla) solas << registro(contenido(otra.filePath("t.dbf")), 0);
+        }
+        const QByteArray f = contenido(ruta("t.dbf"));
+        QCOMPARE(b->registros("t"), qint64(solas.size()));
+        for (int i = 0; i < solas.size(); ++i) QCOMPARE(registro(f, i), solas[i]);
     }
 
     void cabecera_y_fin_tras_cada_fila()
