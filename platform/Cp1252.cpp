@@ -42,19 +42,22 @@ QString PaginaUnByte::decodificar(const char* datos, qsizetype n) const
 
 QByteArray PaginaUnByte::codificar(const QString& texto) const
 {
-    QByteArray b;
-    b.reserve(texto.size());
+    // One byte per character at most: written in place, then cut to size.
+    QByteArray b(texto.size(), Qt::Uninitialized);
+    char* p = b.data();
+    qsizetype n = 0;
     for (qsizetype i = 0; i < texto.size(); ++i) {
         const QChar c = texto.at(i);
         if (c.isHighSurrogate() && i + 1 < texto.size() && texto.at(i + 1).isLowSurrogate()) {
             ++i;
-            b.append('?');
+            p[n++] = '?';
         } else if (c.unicode() < 0x80) {
-            b.append(static_cast<char>(c.unicode()));
+            p[n++] = static_cast<char>(c.unicode());
         } else {
-            b.append(inversa_.value(c.unicode(), '?'));
+            p[n++] = inversa_.value(c.unicode(), '?');
         }
     }
+    b.truncate(n);
     return b;
 }
 

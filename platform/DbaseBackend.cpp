@@ -177,7 +177,8 @@ void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& cl
             }
             return;
         }
-        if (f.es(valor))
+        const int tipo = valor.typeId();
+        if (f.es(valor, tipo))
             return;
         // Not known until written: a value that does not fit leaves it so,
         // and the row is not appended.
@@ -188,6 +189,7 @@ void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& cl
             poner(registro, campo, b);
         }
         f.valor = valor;
+        f.tipo = tipo;
         f.estado = ValorFormateado::Valor;
     });
     for (int c = 0; c < t.campos.size(); ++c) {

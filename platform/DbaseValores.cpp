@@ -277,13 +277,13 @@ bool cifras_en_campo(char* campo, const Campo& c, qint64 unidades, bool negativo
 
 }  // namespace
 
-bool ValorFormateado::es(const QVariant& v) const
+bool ValorFormateado::es(const QVariant& v, int tipo_v) const
 {
-    if (estado != Valor || v.typeId() != valor.typeId())
+    if (estado != Valor || tipo_v != tipo)
         return false;
     const void* a = valor.constData();
     const void* b = v.constData();
-    switch (v.typeId()) {
+    switch (tipo) {
     case QMetaType::Double:
         return std::memcmp(a, b, sizeof(double)) == 0;
     case QMetaType::Int:

@@ -36,8 +36,10 @@ QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, co
 // bytes for certain: same type and same payload, bit for bit.
 struct ValorFormateado {
     enum Estado : char { Blanco, Valor, Desconocido } estado = Blanco;
+    int tipo = 0;           // of `valor`
     QVariant valor;
-    bool es(const QVariant& v) const;
+    // `tipo_v`: v's type id, which the caller has at hand.
+    bool es(const QVariant& v, int tipo_v) const;
 };
 
 // The commonest values written straight into their field of a blank

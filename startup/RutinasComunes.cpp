@@ -55,6 +55,24 @@ QString ajustar_subcuenta(const QString& cuenta, qint16 longitud)
 
 QDate dma(const QString& aaaammdd)
 {
+    // Eight digits (every date the tables hold) are the day they name when
+    // there is one; anything else goes the runtime's way, which also says
+    // why it is not a date.
+    if (aaaammdd.size() == 8) {
+        int cifras[8];
+        bool digitos = true;
+        for (int i = 0; i < 8 && digitos; ++i) {
+            const char16_t c = aaaammdd.at(i).unicode();
+            digitos = c >= u'0' && c <= u'9';
+            cifras[i] = c - u'0';
+        }
+        if (digitos) {
+            const QDate d(cifras[0] * 1000 + cifras[1] * 100 + cifras[2] * 10 + cifras[3],
+                          cifras[4] * 10 + cifras[5], cifras[6] * 10 + cifras[7]);
+            if (d.isValid())
+                return d;
+        }
+    }
     // Day first, with the four-digit year of the text: a two-digit year
     // would put 2030 and later back in the 1900s.
     return vb::CDate(Mid(aaaammdd, 7, 2) + "/" + Mid(aaaammdd, 5, 2) + "/" + Left(aaaammdd, 4));
