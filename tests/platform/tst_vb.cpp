@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <bit>
+
 class TstVb : public QObject {
     Q_OBJECT
 
@@ -36,6 +38,22 @@ private slots:
         QTest::newRow("pesetas") << 100.0 * 166.386 << "#0" << "16639";
         QTest::newRow("suma inexacta") << 0.1 + 0.2 << "0.00" << "0.30";
         QTest::newRow("grande") << 123456789.125 << "0.00" << "123456789.13";
+        // The 15-digit form: an exact half in the 16th digit goes up, a
+        // carry adds a digit, values past 15 digits keep their zeros.
+        QTest::newRow("media en la cifra 16") << 100000000000000.5 << "#0" << "100000000000001";
+        QTest::newRow("media en la cifra 16, par") << 100000000000002.5 << "0.00" << "100000000000003.00";
+        QTest::newRow("media pasado 1E+15") << 1000000000000005.0 << "#0" << "1000000000000010";
+        QTest::newRow("acarreo a 1E+15") << 999999999999999.5 << "#0" << "1000000000000000";
+        QTest::newRow("acarreo a 10") << 9.999999999999999 << "0000" << "0010";
+        QTest::newRow("muy grande") << 1e300 / 3 << "#0" << "333333333333333" + QString(285, QLatin1Char('0'));
+        QTest::newRow("subnormal") << 5e-324 << "0.00" << "0.00";
+        QTest::newRow("-0") << -0.0 << "0.00" << "0.00";
+        QTest::newRow("-0.005") << -0.005 << "#0.00" << "-0.01";
+        QTest::newRow("patrón vacío") << 0.4 << "" << "";
+        QTest::newRow("patrón largo") << 0.125 << "0.0000000000000000000" << "0.1250000000000000000";
+        // Non-finite values keep the text they have always had.
+        QTest::newRow("NaN") << qQNaN() << "#0.00" << "n.an";
+        QTest::newRow("-Inf") << -qInf() << "0000" << "000j";
     }
     void format()
     {
@@ -134,6 +152,17 @@ private slots:
         QTest::newRow("1E+15") << 1e15 << "1E+15";
         QTest::newRow("0.0001") << 0.0001 << "0,0001";
         QTest::newRow("1E-05") << 0.00001 << "1E-05";
+        QTest::newRow("media en la cifra 16") << 100000000000000.5 << "100000000000001";
+        QTest::newRow("media pasado 1E+15") << 1000000000000005.0 << "1,00000000000001E+15";
+        QTest::newRow("acarreo a 1E+15") << 999999999999999.5 << "1E+15";
+        QTest::newRow("acarreo a 10") << 9.999999999999999 << "10";
+        QTest::newRow("1E-13") << 1e-13 << "1E-13";
+        QTest::newRow("bajo 1E-13") << 9.99999999999995e-14 << "9,99999999999995E-14";
+        QTest::newRow("E+299") << 1e300 / 3 << "3,33333333333333E+299";
+        QTest::newRow("subnormal") << 5e-324 << "4,94065645841247E-324";
+        QTest::newRow("-0") << -0.0 << "0";
+        QTest::newRow("NaN") << qQNaN() << "NaN";
+        QTest::newRow("-Inf") << -qInf() << "-Inf";
     }
     void cstr()
     {
@@ -177,6 +206,61 @@ private slots:
         QVERIFY(!vb::IsNumeric(QVariant()));
     }
 
+    // A text as IsNumeric and CDbl read it whole and as Val reads its start.
+    void lectura_de_numeros_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<bool>("numerico");
+        QTest::addColumn<double>("numero");   // when numerico
+        QTest::addColumn<double>("val");
+        const double inf = qInf();
+        QTest::newRow("tab y salto") << "\t12\n" << true << 12.0 << 12.0;
+        QTest::newRow("VT y FF") << "\v12\f" << true << 12.0 << 0.0;
+        QTest::newRow("exponente d") << "1d3" << true << 1000.0 << 1000.0;
+        QTest::newRow("signo suelto y coma") << " - ,5 " << true << -0.5 << 0.0;
+        QTest::newRow("+.5") << "+.5" << true << 0.5 << 0.5;
+        QTest::newRow("punto final") << "5." << true << 5.0 << 5.0;
+        QTest::newRow("punto y exponente") << "5.e2" << true << 500.0 << 500.0;
+        QTest::newRow("exponente sin cifras") << "1e+" << false << 0.0 << 1.0;
+        QTest::newRow("exponente y letra") << "1.5e+3x" << false << 0.0 << 1500.0;
+        QTest::newRow("punto y blanco") << ". 5" << false << 0.0 << 0.5;
+        QTest::newRow("desborda") << "-1e999" << false << 0.0 << -inf;
+        QTest::newRow("se pierde") << "1e-999" << false << 0.0 << 0.0;
+        QTest::newRow("cero con exponente") << "0e999" << true << 0.0 << 0.0;
+        QTest::newRow("menos cero") << "-0" << true << -0.0 << -0.0;
+        QTest::newRow("subnormal") << "4.9e-324" << true << 5e-324 << 5e-324;
+        QTest::newRow("cifras largas") << QString(70, QLatin1Char('0')) + "1,5" << true << 1.5 << 1.0;
+        QTest::newRow("cifra árabe") << "1\u0663" << false << 0.0 << 1.0;
+        QTest::newRow("cifra ancha") << "\uFF11" << false << 0.0 << 0.0;
+        QTest::newRow("blanco duro") << "12\u00A0" << false << 0.0 << 12.0;
+        QTest::newRow("&H y cifra árabe") << "&H\u0663" << false << 0.0 << 3.0;
+        QTest::newRow("&O y 9") << "&O19" << false << 0.0 << 1.0;
+        QTest::newRow("&h minúscula") << "&h1F" << false << 0.0 << 31.0;
+        QTest::newRow("& solo") << "&" << false << 0.0 << 0.0;
+    }
+    void lectura_de_numeros()
+    {
+        QFETCH(QString, texto);
+        QFETCH(bool, numerico);
+        QFETCH(double, numero);
+        QFETCH(double, val);
+        // Exact doubles, sign of zero included.
+        const auto bits = [](double d) { return std::bit_cast<quint64>(d); };
+        QCOMPARE(vb::IsNumeric(texto), numerico);
+        QCOMPARE(bits(vb::Val(texto)), bits(val));
+        if (numerico) {
+            QCOMPARE(bits(vb::numero(QVariant(texto))), bits(numero));
+        } else {
+            try {
+                vb::numero(QVariant(texto));
+                QFAIL("numero() ha aceptado un texto no numérico");
+            } catch (const Fallo& f) {
+                QCOMPARE(f.numero(), codigo_error::TIPOS_NO_COINCIDEN);
+                QCOMPARE(f.descripcion(), QStringLiteral("No coinciden los tipos: '%1' no es un número").arg(texto));
+            }
+        }
+    }
+
     void numero_de_textos()
     {
         QCOMPARE(vb::numero(QVariant(QStringLiteral("12,5"))), 12.5);
@@ -210,6 +294,12 @@ private slots:
         QTest::newRow("vacío") << "" << QDate();
         QTest::newRow("día cero") << "00/01/2024" << QDate();
         QTest::newRow("año de tres cifras") << "01/01/202" << QDate();
+        QTest::newRow("año de cinco cifras") << "1/1/20200" << QDate();
+        QTest::newRow("año cero") << "1/1/0000" << QDate();
+        QTest::newRow("día de tres cifras") << "001/1/2020" << QDate();
+        QTest::newRow("blancos de todas clases") << "\v1/1/29\t" << QDate(2029, 1, 1);
+        QTest::newRow("letra detrás") << "1/1/20 x" << QDate();
+        QTest::newRow("cifras árabes") << "01/01/\u0660\u0660" << QDate();
     }
     void fechas()
     {
