@@ -260,6 +260,21 @@ bool mismas_columnas(const QVector<Columna>& a, const QVector<Columna>& b)
     });
 }
 
+// The entry of `tabla` in `por_tabla`, added empty when missing, found
+// through `memo` when asked for before.
+template <typename V>
+V& por_tabla(QHash<QString, V>& por_tabla, MemoTexto<V>& memo, const QString& tabla)
+{
+    if (V* m = memo.buscar(tabla)) return *m;
+    auto it = por_tabla.find(tabla);
+    if (it == por_tabla.end()) {
+        memo.olvidar();
+        it = por_tabla.insert(tabla, V());
+    }
+    memo.recordar(tabla, &*it);
+    return *it;
+}
+
 }  // namespace
 
 std::shared_ptr<Backend> abrir_sqlite(const QString& archivo_local)
@@ -359,23 +374,31 @@ sqlite3_stmt* preparar(sqlite3* h, const QString& sql, unsigned int opciones, QS
 
 }  // namespace
 
+SqliteBackend::Sentencia* SqliteBackend::sentencia(const QString& sql)
+{
+    if (Sentencia* m = memo_preparadas_.buscar(sql)) return m;
+    auto it = preparadas_.find(sql);
+    if (it == preparadas_.end()) return nullptr;
+    memo_preparadas_.recordar(sql, &*it);
+    return &*it;
+}
+
 sqlite3_stmt* SqliteBackend::preparada(const QString& sql)
 {
-    auto it = preparadas_.constFind(sql);
-    if (it != preparadas_.constEnd()) return it->s;
+    if (const Sentencia* e = sentencia(sql)) return e->s;
     QString error;
     sqlite3_stmt* s = preparar(h_, sql, SQLITE_PREPARE_PERSISTENT, &error);
     if (!s) fallar(error, sql);
     Sentencia nueva;
     nueva.s = s;
+    memo_preparadas_.olvidar();
     preparadas_.insert(sql, nueva);
     return s;
 }
 
 QVector<Columna> SqliteBackend::columnas_de(const QString& sql, sqlite3_stmt* s, const QString& tabla, int primera)
 {
-    auto it = preparadas_.constFind(sql);
-    if (it != preparadas_.constEnd() && it->primera == primera && it->tabla == tabla) return it->columnas;
+    if (const Sentencia* e = sentencia(sql); e && e->primera == primera && e->tabla == tabla) return e->columnas;
     QVector<Columna> de_tabla;
     if (!tabla.isEmpty()) de_tabla = columnas(tabla);
     QVector<Columna> r;
@@ -398,8 +421,8 @@ QVector<Columna> SqliteBackend::columnas_de(const QString& sql, sqlite3_stmt* s,
     // The table's own columns are shared, so a recordset that adds rows
     // sees at once that they are the ones it reads.
     if (mismas_columnas(r, de_tabla)) r = de_tabla;
-    auto e = preparadas_.find(sql);
-    if (e != preparadas_.end() && e->s == s) {
+    Sentencia* e = sentencia(sql);
+    if (e && e->s == s) {
         e->primera = primera;
         e->tabla = tabla;
         e->columnas = r;
@@ -522,9 +545,13 @@ void SqliteBackend::olvidar_esquema()
 {
     for (const Sentencia& s : std::as_const(preparadas_)) sqlite3_finalize(s.s);
     preparadas_.clear();
+    memo_preparadas_.olvidar();
     columnas_.clear();
+    memo_columnas_.olvidar();
     altas_.clear();
+    memo_altas_.olvidar();
     actualizaciones_.clear();
+    memo_actualizaciones_.olvidar();
 }
 
 void SqliteBackend::averia(const QString& sql) const
@@ -608,24 +635,31 @@ void SqliteBackend::ejecutar(const QString& sql, const QVariantList& parametros)
 std::unique_ptr<Consulta> SqliteBackend::abrir(const QString& sql, const QVariantList& parametros,
                                                bool actualizable)
 {
-    auto it = aperturas_.constFind(sql);
-    if (it == aperturas_.constEnd()) {
-        Apertura a;
-        const SeleccionSimple s = seleccion_simple(sql);
-        if (s.valida) {
-            a.valida = true;
-            a.tabla = s.tabla;
-            // The rowid is read too, hidden, so a changed row is written
-            // back by its key alone.
-            static const QRegularExpression inicio(QStringLiteral("^\\s*SELECT\\s+\\*"),
-                                                   QRegularExpression::CaseInsensitiveOption);
-            a.con_clave = sql;
-            a.con_clave.replace(inicio, QStringLiteral("SELECT rowid, *"));
-            a.por_clave = QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?").arg(identificador_tabla(s.tabla));
+    Apertura* hallada = memo_aperturas_.buscar(sql);
+    if (!hallada) {
+        auto it = aperturas_.find(sql);
+        if (it == aperturas_.end()) {
+            Apertura a;
+            const SeleccionSimple s = seleccion_simple(sql);
+            if (s.valida) {
+                a.valida = true;
+                a.tabla = s.tabla;
+                // The rowid is read too, hidden, so a changed row is written
+                // back by its key alone.
+                static const QRegularExpression inicio(QStringLiteral("^\\s*SELECT\\s+\\*"),
+                                                       QRegularExpression::CaseInsensitiveOption);
+                a.con_clave = sql;
+                a.con_clave.replace(inicio, QStringLiteral("SELECT rowid, *"));
+                a.por_clave =
+                    QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?").arg(identificador_tabla(s.tabla));
+            }
+            memo_aperturas_.olvidar();
+            it = aperturas_.insert(sql, a);
         }
-        it = aperturas_.insert(sql, a);
+        hallada = &*it;
+        memo_aperturas_.recordar(sql, hallada);
     }
-    const Apertura a = *it;
+    const Apertura a = *hallada;
     if (a.valida && actualizable) {
         try {
             preparada(a.con_clave);
@@ -651,13 +685,19 @@ QString SqliteBackend::identificador_tabla(const QString& tabla) const
 
 QVector<Columna> SqliteBackend::columnas(const QString& tabla)
 {
-    auto it = columnas_.constFind(tabla);
-    if (it != columnas_.constEnd()) return *it;
-    const QString clave = tabla.toLower();
-    it = columnas_.constFind(clave);
-    if (it != columnas_.constEnd()) {
-        columnas_.insert(tabla, *it);
+    if (const QVector<Columna>* m = memo_columnas_.buscar(tabla)) return *m;
+    auto it = columnas_.find(tabla);
+    if (it != columnas_.end()) {
+        memo_columnas_.recordar(tabla, &*it);
         return *it;
+    }
+    memo_columnas_.olvidar();
+    const QString clave = tabla.toLower();
+    auto cf = columnas_.constFind(clave);
+    if (cf != columnas_.constEnd()) {
+        const QVector<Columna> r = *cf;
+        columnas_.insert(tabla, r);
+        return r;
     }
     const QString sql = QStringLiteral("PRAGMA table_info(%1)").arg(identificador(tabla));
     QSqlQuery q(db_);
@@ -691,7 +731,7 @@ void SqliteBackend::insertar(const QString& tabla, const QStringList& columnas,
 void SqliteBackend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas,
                                   const QVariantList& valores, const QVector<bool>& asignada)
 {
-    auto& por_columnas = altas_[tabla];
+    auto& por_columnas = por_tabla(altas_, memo_altas_, tabla);
     auto it = por_columnas.constFind(asignada);
     if (it != por_columnas.constEnd()) {
         averia(it->sql);
@@ -718,7 +758,7 @@ void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: la consulta no la identifica.")
                         .arg(tabla));
-    auto& por_columnas = actualizaciones_[tabla];
+    auto& por_columnas = por_tabla(actualizaciones_, memo_actualizaciones_, tabla);
     auto it = por_columnas.constFind(columnas);
     if (it != por_columnas.constEnd()) {
         averia(it->sql);

@@ -7,6 +7,7 @@
 // text of a row's INSERT or UPDATE, what an opened selection reads) is
 // worked out once and kept beside it.
 #include "platform/Backend.h"
+#include "platform/MemoTexto.h"
 #include <QHash>
 #include <QSqlDatabase>
 #include <QStringList>
@@ -93,6 +94,9 @@ private:
         QString por_clave;     // one row of `tabla` by its rowid
     };
 
+    // The statement prepared for `sql`, nullptr when none.
+    Sentencia* sentencia(const QString& sql);
+
     QString archivo_;
     QString nombre_;
     QSqlDatabase db_;
@@ -101,12 +105,17 @@ private:
     // engine converts them as it binds and keeps no pointer to them.
     bool utf8_ = false;
     QHash<QString, Sentencia> preparadas_;
+    MemoTexto<Sentencia> memo_preparadas_;
     // By table name as given and in lower case.
     QHash<QString, QVector<Columna>> columnas_;
+    MemoTexto<QVector<Columna>> memo_columnas_;
     // By table name as given, then by the columns assigned or set.
     QHash<QString, QHash<QVector<bool>, Escritura>> altas_;
     QHash<QString, QHash<QStringList, Escritura>> actualizaciones_;
+    MemoTexto<QHash<QVector<bool>, Escritura>> memo_altas_;
+    MemoTexto<QHash<QStringList, Escritura>> memo_actualizaciones_;
     QHash<QString, Apertura> aperturas_;
+    MemoTexto<Apertura> memo_aperturas_;
     qint64 clave_insertada_ = -1;
     bool en_transaccion_ = false;
 
