@@ -17,7 +17,7 @@ namespace {
 // before.
 template <typename Leer>
 Module1::FilasLeidas::Fila fila_de(Module1& m, QHash<QString, Module1::FilasLeidas::Fila>& leidas, Recordset& rs,
-                                   const char* sql, Conexion& conexion, const QString& codigo, Leer leer)
+                                   const QString& sql, Conexion& conexion, const QString& codigo, Leer leer)
 {
     if (m.filas_leidas.activa) {
         const auto it = leidas.constFind(codigo);
@@ -26,7 +26,7 @@ Module1::FilasLeidas::Fila fila_de(Module1& m, QHash<QString, Module1::FilasLeid
     }
     Module1::FilasLeidas::Fila f;
     rs.cerrar();
-    rs.abrir(QString::fromLatin1(sql), conexion, Cursor::Dinamico, Bloqueo::SoloLectura, {codigo});
+    rs.abrir(sql, conexion, Cursor::Dinamico, Bloqueo::SoloLectura, {codigo});
     f.existe = !rs.eof();
     if (f.existe)
         f.valores = leer(rs);
@@ -36,19 +36,14 @@ Module1::FilasLeidas::Fila fila_de(Module1& m, QHash<QString, Module1::FilasLeid
     return f;
 }
 
-QVariant campo(Recordset& rs, const char* nombre)
-{
-    return rs.campo(QString::fromLatin1(nombre));
-}
-
 // The customer subaccount of the invoice rs_emi is on, as the rules build it;
 // nothing for a customer kind other than 0, 1 or 2. A Null kind, code or (when
 // it is needed) date is the runtime's invalid use of Null.
 std::optional<QString> subcuenta_de_factura(Traspaso& t)
 {
     Module1& m = t.m;
-    const double tipo = vb::numero(m.rs_emi.campo("EmiC"));
-    const QString cliente = vb::texto(m.rs_emi.campo("EmiCli"));
+    const double tipo = vb::numero(m.rs_emi.campo(QStringLiteral("EmiC")));
+    const QString cliente = vb::texto(m.rs_emi.campo(QStringLiteral("EmiCli")));
 
     if (m.todos_pasantes) {
         if (tipo == 0)
@@ -66,7 +61,7 @@ std::optional<QString> subcuenta_de_factura(Traspaso& t)
         QString cuenta = t.cuenta_contable_pasante(cliente);
         if (cuenta == m.cuenta_pasantes && m.pasantes_aaaamm) {
             // One walk-in subaccount per month: two-digit year and month.
-            const QString fecha = vb::texto(m.rs_emi.campo("EmiFec"));
+            const QString fecha = vb::texto(m.rs_emi.campo(QStringLiteral("EmiFec")));
             cuenta = vb::Left(m.cuenta_pasantes, 5) + vb::Mid(fecha, 3, 4);
         }
         return cuenta;
@@ -91,9 +86,9 @@ std::optional<QString> subcuenta_de_factura(Traspaso& t)
 QString Traspaso::cuenta_contable_pasante(const QString& codigo_cliente)
 {
     QString cuenta = m.cuenta_pasantes;
-    const auto f = fila_de(m, m.filas_leidas.cli, m.rs_cli, "SELECT * FROM cli WHERE CliCod = ?",
+    const auto f = fila_de(m, m.filas_leidas.cli, m.rs_cli, QStringLiteral("SELECT * FROM cli WHERE CliCod = ?"),
                            m.hotel(m.conexion_cli), codigo_cliente,
-                           [](Recordset& rs) { return QVariantList{campo(rs, "CliCta")}; });
+                           [](Recordset& rs) { return QVariantList{rs.campo(QStringLiteral("CliCta"))}; });
     if (f.existe) {
         const QString propia = texto_o_vacio(f.valores[0]);
         if (!propia.isEmpty())
@@ -105,9 +100,9 @@ QString Traspaso::cuenta_contable_pasante(const QString& codigo_cliente)
 QString Traspaso::cuenta_contable_agencias(const QString& codigo_cliente)
 {
     QString cuenta = m.cuenta_pasantes;
-    const auto f = fila_de(m, m.filas_leidas.agen, m.rs_agen, "SELECT * FROM agen WHERE AgenCod = ?",
+    const auto f = fila_de(m, m.filas_leidas.agen, m.rs_agen, QStringLiteral("SELECT * FROM agen WHERE AgenCod = ?"),
                            m.hotel(m.conexion_agen), codigo_cliente,
-                           [](Recordset& rs) { return QVariantList{campo(rs, "AgenCta")}; });
+                           [](Recordset& rs) { return QVariantList{rs.campo(QStringLiteral("AgenCta"))}; });
     if (f.existe) {
         const QString propia = texto_o_vacio(f.valores[0]);
         if (!propia.isEmpty())
@@ -119,13 +114,14 @@ QString Traspaso::cuenta_contable_agencias(const QString& codigo_cliente)
 QString Traspaso::cuenta_contable_empresas(const QString& codigo_cliente)
 {
     QString cuenta = m.cuenta_pasantes;
-    const auto f = fila_de(m, m.filas_leidas.na, m.rs_na, "SELECT * FROM na WHERE NaCod = ?",
+    const auto f = fila_de(m, m.filas_leidas.na, m.rs_na, QStringLiteral("SELECT * FROM na WHERE NaCod = ?"),
                            m.hotel(m.conexion_na), codigo_cliente, [](Recordset& rs) {
                                // The link to an agency matters only without an account.
-                               const QVariant cta = campo(rs, "NaCta");
+                               const QVariant cta = rs.campo(QStringLiteral("NaCta"));
                                if (vb::esNulo(cta) || !vb::texto(cta).isEmpty())
                                    return QVariantList{cta};
-                               return QVariantList{cta, campo(rs, "NaVin"), campo(rs, "NaAge")};
+                               return QVariantList{cta, rs.campo(QStringLiteral("NaVin")),
+                                                   rs.campo(QStringLiteral("NaAge"))};
                            });
     if (!f.existe)
         return cuenta;
@@ -161,17 +157,18 @@ void Traspaso::buscar_cuenta_cliente2()
     std::optional<QString> cuenta = subcuenta_de_factura(*this);
     if (!cuenta)
         return;     // another kind of customer: CajCli stays unset
-    m.rs_cajj.asignar("CajCli", a_digitos(*cuenta));
+    m.rs_cajj.asignar(QStringLiteral("CajCli"), a_digitos(*cuenta));
 }
 
 QString Traspaso::cuenta_cobro(const QString& codcobro)
 {
-    const auto f = fila_de(m, m.filas_leidas.formas, m.rs_formas, "SELECT * FROM formas WHERE ForCod = ?",
-                           m.hotel(m.conexion_formas), codcobro, [](Recordset& rs) {
-                               const QVariant cta = campo(rs, "ForCta");
+    const auto f = fila_de(m, m.filas_leidas.formas, m.rs_formas,
+                           QStringLiteral("SELECT * FROM formas WHERE ForCod = ?"), m.hotel(m.conexion_formas), codcobro,
+                           [](Recordset& rs) {
+                               const QVariant cta = rs.campo(QStringLiteral("ForCta"));
                                if (vb::esNulo(cta))
                                    return QVariantList{cta};
-                               return QVariantList{cta, campo(rs, "ForDes")};
+                               return QVariantList{cta, rs.campo(QStringLiteral("ForDes"))};
                            });
     const QVariant for_cta = f.existe ? f.valores[0] : QVariant();
     // A method without a description gives an empty one in the concepts.

@@ -17,14 +17,27 @@ double centimos(double importe)
 }
 
 // The amounts of a staged invoice and the emi columns they are copied from.
+// Names as texts made once: a recordset finds a name it was given before
+// by the text's address.
 struct Importe {
-    const char* fac;
-    const char* emi;
+    QString fac;
+    QString emi;
 };
-constexpr Importe IMPORTES[] = {
-    {"FacB1", "EmiB1"}, {"FacB2", "EmiB2"}, {"FacB3", "EmiB3"}, {"FacB4", "EmiB4"}, {"FacC1", "EmiC1"},
-    {"FacC2", "EmiC2"}, {"FacC3", "EmiC3"}, {"FacC4", "EmiC4"}, {"FacTotal", "EmiTot"}, {"FacI1", "EmiI1"},
-    {"FacI2", "EmiI2"}, {"FacI3", "EmiI3"}, {"FacI4", "EmiI4"}, {"ImporteTasa", "TasaImporte"},
+const Importe IMPORTES[] = {
+    {QStringLiteral("FacB1"), QStringLiteral("EmiB1")},
+    {QStringLiteral("FacB2"), QStringLiteral("EmiB2")},
+    {QStringLiteral("FacB3"), QStringLiteral("EmiB3")},
+    {QStringLiteral("FacB4"), QStringLiteral("EmiB4")},
+    {QStringLiteral("FacC1"), QStringLiteral("EmiC1")},
+    {QStringLiteral("FacC2"), QStringLiteral("EmiC2")},
+    {QStringLiteral("FacC3"), QStringLiteral("EmiC3")},
+    {QStringLiteral("FacC4"), QStringLiteral("EmiC4")},
+    {QStringLiteral("FacTotal"), QStringLiteral("EmiTot")},
+    {QStringLiteral("FacI1"), QStringLiteral("EmiI1")},
+    {QStringLiteral("FacI2"), QStringLiteral("EmiI2")},
+    {QStringLiteral("FacI3"), QStringLiteral("EmiI3")},
+    {QStringLiteral("FacI4"), QStringLiteral("EmiI4")},
+    {QStringLiteral("ImporteTasa"), QStringLiteral("TasaImporte")},
 };
 
 bool mismo_importe(const QVariant& a, const QVariant& b)
@@ -45,15 +58,20 @@ bool cuadra(Recordset& fac)
         v = vb::numero(x);
         return true;
     };
+    static const QString bases[] = {QStringLiteral("FacB1"), QStringLiteral("FacB2"), QStringLiteral("FacB3"),
+                                    QStringLiteral("FacB4")};
+    static const QString tipos[] = {QStringLiteral("FacC1"), QStringLiteral("FacC2"), QStringLiteral("FacC3"),
+                                    QStringLiteral("FacC4")};
+    static const QString cuotas[] = {QStringLiteral("FacI1"), QStringLiteral("FacI2"), QStringLiteral("FacI3"),
+                                     QStringLiteral("FacI4")};
     double total = 0, haber = 0, v = 0;
-    if (!importe("FacTotal", total) || !importe("ImporteTasa", haber)) return false;
-    for (int d = 1; d <= 4; ++d) {
-        const QString n = QString::number(d);
+    if (!importe(QStringLiteral("FacTotal"), total) || !importe(QStringLiteral("ImporteTasa"), haber)) return false;
+    for (int d = 0; d < 4; ++d) {
         double tipo = 0;
-        if (!importe("FacB" + n, v) || !importe("FacC" + n, tipo)) return false;
+        if (!importe(bases[d], v) || !importe(tipos[d], tipo)) return false;
         haber += v;
         if (tipo != 0) {
-            if (!importe("FacI" + n, v)) return false;
+            if (!importe(cuotas[d], v)) return false;
             haber += v;
         }
     }
@@ -84,22 +102,22 @@ void Traspaso::crear_fac()
     Recordset& fac = m.rs_fac;
 
     fac.nuevo();
-    const QString fecha = vb::texto(emi.campo("EmiFec"));
-    fac.asignar("FacEmp", m.empresa);
-    fac.asignar("FacEje", vb::Left(fecha, 4));
-    fac.asignar("FacFec", fecha);
-    fac.asignar("FacFra", numero_factura);
-    fac.asignar("FacCli", vb::Trim(vb::texto(emi.campo("EmiCli"))));
+    const QString fecha = vb::texto(emi.campo(QStringLiteral("EmiFec")));
+    fac.asignar(QStringLiteral("FacEmp"), m.empresa);
+    fac.asignar(QStringLiteral("FacEje"), vb::Left(fecha, 4));
+    fac.asignar(QStringLiteral("FacFec"), fecha);
+    fac.asignar(QStringLiteral("FacFra"), numero_factura);
+    fac.asignar(QStringLiteral("FacCli"), vb::Trim(vb::texto(emi.campo(QStringLiteral("EmiCli")))));
 
     for (const Importe& i : IMPORTES)
         fac.asignar(i.fac, emi.campo(i.emi));
 
-    fac.asignar("FacIvar", m.cuenta_iva);
-    fac.asignar("FacDia", m.diario);
-    fac.asignar("FacCliN", emi.campo("EmiNom"));
+    fac.asignar(QStringLiteral("FacIvar"), m.cuenta_iva);
+    fac.asignar(QStringLiteral("FacDia"), m.diario);
+    fac.asignar(QStringLiteral("FacCliN"), emi.campo(QStringLiteral("EmiNom")));
 
     // Tax number without separators, at most the 9 characters ContaPlus keeps.
-    const QVariant nif = emi.campo("EmiNif");
+    const QVariant nif = emi.campo(QStringLiteral("EmiNif"));
     QString nif_limpio = QStringLiteral("0");
     if (!vb::esNulo(nif)) {
         nif_limpio = vb::texto(nif);
@@ -107,12 +125,12 @@ void Traspaso::crear_fac()
         if (nif_limpio.length() > 9)
             nif_limpio = vb::Left(nif_limpio, 9);
     }
-    fac.asignar("FacNifC", nif_limpio);
+    fac.asignar(QStringLiteral("FacNifC"), nif_limpio);
 
     cuenta_cliente = a_digitos(cuenta_cliente3());
-    fac.asignar("FacCtaC", cuenta_cliente);
+    fac.asignar(QStringLiteral("FacCtaC"), cuenta_cliente);
 
-    fac.asignar("FacEst", QStringLiteral("0"));
+    fac.asignar(QStringLiteral("FacEst"), QStringLiteral("0"));
     fac.guardar();
 }
 
@@ -120,7 +138,7 @@ void Traspaso::generar_fal(const QString& w_eje, const QString& w_numero)
 {
     // The lines are rebuilt, not added to: an invoice whose posting failed
     // after its lines were made would otherwise count its sales twice.
-    const QVariant empresa_factura = m.rs_fac.campo("FacEmp");
+    const QVariant empresa_factura = m.rs_fac.campo(QStringLiteral("FacEmp"));
     m.conexion_enlace.ejecutar("DELETE FROM fal WHERE FalEmp = ? AND FalEje = ? AND FalFra = ?",
                                {empresa_factura, w_eje, w_numero});
 
@@ -147,24 +165,24 @@ void Traspaso::generar_fal(const QString& w_eje, const QString& w_numero)
 
     auto nueva_linea = [&](const QString& cuenta, double importe) {
         fal.nuevo();
-        fal.asignar("FalEmp", empresa_factura);
-        fal.asignar("FalEje", w_eje);
-        fal.asignar("Falorden", orden);
-        fal.asignar("FalFra", w_numero);
-        fal.asignar("FalCta", cuenta);
-        fal.asignar("FalImp", importe);
+        fal.asignar(QStringLiteral("FalEmp"), empresa_factura);
+        fal.asignar(QStringLiteral("FalEje"), w_eje);
+        fal.asignar(QStringLiteral("Falorden"), orden);
+        fal.asignar(QStringLiteral("FalFra"), w_numero);
+        fal.asignar(QStringLiteral("FalCta"), cuenta);
+        fal.asignar(QStringLiteral("FalImp"), importe);
         fal.guardar();
     };
 
     for (; !servicios.eof(); servicios.siguiente()) {
         ++orden;
-        QString cuenta = vb::texto(servicios.campo("HCadiaCta"));
+        QString cuenta = vb::texto(servicios.campo(QStringLiteral("HCadiaCta")));
         if (cuenta.length() > m.digitos)
             cuenta = vb::Left(cuenta, m.digitos);
-        const double importe = centimos(vb::numero(servicios.campo("HCadiaCan"))
-                                        * vb::numero(servicios.campo("HCadiaPre")));
+        const double importe = centimos(vb::numero(servicios.campo(QStringLiteral("HCadiaCan")))
+                                        * vb::numero(servicios.campo(QStringLiteral("HCadiaPre"))));
         // "+" is a charge; any other sign, an empty or Null one included, a credit.
-        const double firmado = vb::igual(servicios.campo("HCadiaCA"), "+") ? importe : 0.0 - importe;
+        const double firmado = vb::igual(servicios.campo(QStringLiteral("HCadiaCA")), "+") ? importe : 0.0 - importe;
         total += firmado;
         nueva_linea(cuenta, firmado);
     }
