@@ -31,22 +31,35 @@ int indice_de(const QVector<Columna>& columnas, const QString& nombre, int& pist
     return -1;
 }
 
+// A Yes/No column reads as a Boolean whatever number the engine keeps.
+QVariant como_se_lee(const QVariant& valor, const Columna& columna)
+{
+    if (columna.tipo == TipoColumna::Logico && vb::es_numero(valor)) return valor.toDouble() != 0;
+    return valor;
+}
+
+}  // namespace
+
 // Where names asked before were found, by the address of the name's
 // characters and of the columns: fields are named by literals, whose
-// characters stay where they are, so a name asked again is found at once.
-// The name found there is still compared: another text that comes to lie
-// at the same address is looked up afresh.
-struct Pistas {
+// characters stay where they are, and a recordset opened again on the same
+// table is given the same columns, shared from its engine; so a name asked
+// again is found at once. The name found there is still compared: another
+// text or other columns that come to lie at the same addresses are looked
+// up afresh.
+struct Recordset::Pistas {
     struct Entrada {
         const QChar* nombre = nullptr;
         const Columna* columnas = nullptr;
         int indice = 0;
     };
-    std::array<Entrada, 32> entradas;
+    std::array<Entrada, 128> entradas;
 
     int indice(const QVector<Columna>& columnas, const QString& nombre, int& pista)
     {
-        Entrada& e = entradas[(quintptr(nombre.constData()) >> 4) % entradas.size()];
+        const quintptr clave = quintptr(nombre.constData()) ^ (quintptr(columnas.constData()) >> 3);
+        const size_t ranura = size_t((quint64(clave) * 0x9E3779B97F4A7C15ull) >> 57);   // 7 bits
+        Entrada& e = entradas[ranura];
         if (e.nombre == nombre.constData() && e.columnas == columnas.constData() && e.indice < columnas.size() &&
             mismo_nombre(columnas[e.indice].nombre, nombre)) {
             pista = e.indice + 1;
@@ -57,15 +70,6 @@ struct Pistas {
         return i;
     }
 };
-
-// A Yes/No column reads as a Boolean whatever number the engine keeps.
-QVariant como_se_lee(const QVariant& valor, const Columna& columna)
-{
-    if (columna.tipo == TipoColumna::Logico && vb::es_numero(valor)) return valor.toDouble() != 0;
-    return valor;
-}
-
-}  // namespace
 
 // Rows of a paged query held at a time.
 constexpr int FILAS_POR_PAGINA = 256;
@@ -101,10 +105,8 @@ struct Recordset::Estado {
     // Changes to the current row not yet saved, by column.
     QMap<int, QVariant> cambios;
 
-    // Where the next column named is looked for first (see indice_de), and
-    // where each was found.
+    // Where the next column named is looked for first (see indice_de).
     int pista = 0;
-    Pistas pistas;
 
     const QVector<Columna>& columnas() const { return pagina.columnas; }
     qint64 filas() const { return total + anadidas.filas.size(); }
@@ -175,12 +177,17 @@ struct Recordset::Estado {
     }
 };
 
-Recordset::Recordset() : e_(std::make_unique<Estado>()) {}
+Recordset::Recordset() : e_(std::make_unique<Estado>()), pistas_(std::make_unique<Pistas>()) {}
 Recordset::~Recordset() = default;
-Recordset::Recordset(Recordset&& o) noexcept : e_(std::move(o.e_)) { o.e_ = std::make_unique<Estado>(); }
+Recordset::Recordset(Recordset&& o) noexcept : e_(std::move(o.e_)), pistas_(std::move(o.pistas_))
+{
+    o.e_ = std::make_unique<Estado>();
+    o.pistas_ = std::make_unique<Pistas>();
+}
 Recordset& Recordset::operator=(Recordset&& o) noexcept
 {
     std::swap(e_, o.e_);
+    std::swap(pistas_, o.pistas_);
     return *this;
 }
 
@@ -262,12 +269,12 @@ QVariant Recordset::campo(const QString& nombre)
 {
     if (!e_->abierto) throw cerrado();
     if (e_->nueva) {
-        const int i = e_->pistas.indice(e_->columnas_nueva, nombre, e_->pista);
+        const int i = pistas_->indice(e_->columnas_nueva, nombre, e_->pista);
         if (i < 0) throw no_encontrado(nombre);
         return como_se_lee(e_->valores_nueva[i], e_->columnas_nueva.at(i));
     }
     e_->asegurar_filas();
-    const int i = e_->pistas.indice(e_->columnas(), nombre, e_->pista);
+    const int i = pistas_->indice(e_->columnas(), nombre, e_->pista);
     if (i < 0) throw no_encontrado(nombre);
     int f = 0;
     const Resultado* r = e_->actual(f);
@@ -285,14 +292,14 @@ void Recordset::asignar(const QString& nombre, const QVariant& valor)
                     QStringLiteral("El recordset está abierto de solo lectura: no se puede cambiar el campo '%1'.")
                         .arg(nombre));
     if (e_->nueva) {
-        const int i = e_->pistas.indice(e_->columnas_nueva, nombre, e_->pista);
+        const int i = pistas_->indice(e_->columnas_nueva, nombre, e_->pista);
         if (i < 0) throw no_encontrado(nombre);
         e_->valores_nueva[i] = valor_de_columna(valor, e_->columnas_nueva.at(i));
         e_->asignada[i] = true;
         return;
     }
     e_->asegurar_filas();
-    const int i = e_->pistas.indice(e_->columnas(), nombre, e_->pista);
+    const int i = pistas_->indice(e_->columnas(), nombre, e_->pista);
     if (i < 0) throw no_encontrado(nombre);
     int f = 0;
     if (!e_->actual(f)) throw sin_fila();

@@ -60,5 +60,8 @@ public:
 
 private:
     struct Estado;
+    struct Pistas;
     std::unique_ptr<Estado> e_;
+    // Where each name was found, kept across openings (see Recordset.cpp).
+    std::unique_ptr<Pistas> pistas_;
 };
