@@ -796,6 +796,10 @@ int main(int argc, char **argv){
     return 2;
   }
   raiz = argv[1]; desde = argv[4]; hasta = argv[5];
+  /* As enlace configures the library: one thread per connection, no
+  ** memory statistics. */
+  sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
+  sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   if( strstr(argv[6], "ms") ) grupo_ms = atof(argv[6]); else grupo_unidades = atoi(argv[6]);
   if( grupo_ms<=0 && grupo_unidades<=0 ) fallar("grupo no válido: %s", argv[6]);
 

@@ -289,6 +289,17 @@ SqliteBackend::SqliteBackend(const QString& archivo) : archivo_(archivo)
     if (!QFileInfo(archivo_).isFile())
         throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("No se encuentra el archivo '%1'.").arg(archivo_));
 
+    // Before the library's first connection: each connection is used by one
+    // thread at a time, so none needs its mutex taken on every call, and no
+    // memory statistics are kept (each allocation would take another).
+    // Later calls are refused by the library, harmlessly.
+    static const bool configurada = [] {
+        sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    (void)configurada;
+
     static std::atomic<int> siguiente{0};
     nombre_ = QStringLiteral("enlace_sqlite_%1").arg(++siguiente);
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre_);
