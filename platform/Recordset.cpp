@@ -53,12 +53,12 @@ struct Recordset::Pistas {
         const Columna* columnas = nullptr;
         int indice = 0;
     };
-    std::array<Entrada, 128> entradas;
+    std::array<Entrada, 512> entradas;
 
     int indice(const QVector<Columna>& columnas, const QString& nombre, int& pista)
     {
         const quintptr clave = quintptr(nombre.constData()) ^ (quintptr(columnas.constData()) >> 3);
-        const size_t ranura = size_t((quint64(clave) * 0x9E3779B97F4A7C15ull) >> 57);   // 7 bits
+        const size_t ranura = size_t((quint64(clave) * 0x9E3779B97F4A7C15ull) >> 55);   // 9 bits
         Entrada& e = entradas[ranura];
         if (e.nombre == nombre.constData() && e.columnas == columnas.constData() && e.indice < columnas.size() &&
             mismo_nombre(columnas[e.indice].nombre, nombre)) {
