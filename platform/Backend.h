@@ -100,6 +100,10 @@ public:
     // for another program's change on its first use only, not on every
     // statement and write.
     virtual void agrupar(bool) {}
+    // dBASE only: inside a group the records appended are held back and
+    // written together; this writes them now (a unit of a run ends with
+    // its records on the file, so a write that fails undoes that unit).
+    virtual void volcar() {}
 
     // A transaction (ADO's BeginTrans, CommitTrans, RollbackTrans). Its
     // commit is durable: on stable storage when confirmar() returns.

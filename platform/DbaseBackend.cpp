@@ -141,7 +141,7 @@ std::unique_ptr<Consulta> DbaseBackend::abrir(const QString& sql, const QVariant
 
 QVector<Columna> DbaseBackend::columnas(const QString& tabla)
 {
-    return carpeta_->tabla(tabla).columnas();
+    return carpeta_->tabla(tabla, false).columnas();
 }
 
 namespace {
@@ -199,7 +199,16 @@ void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& cl
         }
     }
     const int n = t.registros();
-    anadir_registro(t.h, registro, tabla);
+    if (en_grupo) {
+        // Written with the others of the unit (see Tabla::espera).
+        t.espera.append(registro.constData(), largo);
+        ++t.en_espera;
+        t.nombre_espera = tabla;
+        if (t.en_espera == REGISTROS_POR_ESCRITURA)
+            t.volcar();
+    } else {
+        anadir_registro(t.h, registro, tabla);
+    }
     t.dejada(en_grupo);
     clave = n;
     t.anotar(n, registro.constData());
@@ -209,7 +218,7 @@ void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& cl
 
 void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores)
 {
-    Tabla& t = carpeta_->tabla(tabla);
+    Tabla& t = carpeta_->tabla(tabla, false);
     t.exigir_escritura(tabla);
     if (columnas.size() != valores.size())
         throw Fallo(FALLO_GENERAL,
@@ -234,7 +243,7 @@ void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, c
 void DbaseBackend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
                                  const QVector<bool>& asignada)
 {
-    Tabla& t = carpeta_->tabla(tabla);
+    Tabla& t = carpeta_->tabla(tabla, false);
     // Columns given by an earlier opening of a file since replaced by
     // another program are named, not trusted by place.
     if (!columnas.isSharedWith(t.columnas_)) {
@@ -332,6 +341,12 @@ QString DbaseBackend::huella(const QString& tabla, qint64 registros)
 void DbaseBackend::agrupar(bool si)
 {
     carpeta_->agrupar(si);
+}
+
+void DbaseBackend::volcar()
+{
+    for (auto& [clave, t] : carpeta_->tablas)
+        t->volcar();
 }
 
 QStringList DbaseBackend::comprobar(const QString& tabla)

@@ -58,6 +58,7 @@ public:
     QString huella(const QString& tabla, qint64 registros) override;
     QStringList comprobar(const QString& tabla) override;
     void agrupar(bool si) override;
+    void volcar() override;
 
     struct Carpeta;
 

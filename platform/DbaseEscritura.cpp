@@ -54,8 +54,9 @@ EstadoTamano comprobar_tamano(DBFHandle h)
     const qint64 largo = h->nRecordLength;
     if (sobra == 0 || sobra == 1) {
         e.forma = EstadoTamano::Sano;
-    } else if (sobra > 1 && sobra <= largo + 1) {
-        // An append that stopped between its record and its header.
+    } else if (sobra > 1 && sobra <= REGISTROS_POR_ESCRITURA * largo + 1) {
+        // An append that stopped between its records and its header, or in
+        // the middle of its records.
         e.forma = EstadoTamano::Cola;
     } else if (sobra > 1 && largo > 0 && (sobra - 1) % largo == 0
                && archivo_de(h).fichero.leer(e.tamano - 1, 1) == QByteArray("\x1A", 1)) {
@@ -81,6 +82,11 @@ void quitar_cola(DBFHandle h)
 }
 
 void anadir_registro(DBFHandle h, const QByteArray& registro_y_marca, const QString& tabla)
+{
+    anadir_registros(h, registro_y_marca, 1, tabla);
+}
+
+void anadir_registros(DBFHandle h, const QByteArray& registros_y_marca, int cuantos, const QString& tabla)
 {
     ArchivoDbase& a = archivo_de(h);
     Fichero& f = a.fichero;
@@ -115,7 +121,7 @@ void anadir_registro(DBFHandle h, const QByteArray& registro_y_marca, const QStr
         }
     };
 
-    const QByteArray& datos = registro_y_marca;
+    const QByteArray& datos = registros_y_marca;
     try {
         f.escribir(inicio, datos);
     } catch (const Fallo& e) {
@@ -125,7 +131,7 @@ void anadir_registro(DBFHandle h, const QByteArray& registro_y_marca, const QStr
     }
     char cabecera[7];
     fecha_cabecera(cabecera);
-    cuenta(n + 1, cabecera + 3);
+    cuenta(n + cuantos, cabecera + 3);
     try {
         f.escribir(1, cabecera, 7);
     } catch (const Fallo& e) {
@@ -133,7 +139,7 @@ void anadir_registro(DBFHandle h, const QByteArray& registro_y_marca, const QStr
         throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo añadir el registro a la tabla %1: %2")
                                        .arg(tabla, e.descripcion()));
     }
-    h->nRecords = int(n + 1);
+    h->nRecords = int(n + cuantos);
     h->nCurrentRecord = -1;
     h->bCurrentRecordModified = 0;
     h->bUpdated = 0;

@@ -26,7 +26,14 @@ void quitar_cola(DBFHandle h);
 // together, then the header's count and date. On a failed
 // write the file is left with the size, header and end mark it had, and a
 // Fallo with the system's text is thrown.
+// The most records one write appends: what a write that stopped half way
+// can leave past the counted records, and so the longest tail the next
+// open takes for ours.
+constexpr int REGISTROS_POR_ESCRITURA = 64;
+
 void anadir_registro(DBFHandle h, const QByteArray& registro_y_marca, const QString& tabla);
+// The same for `cuantos` records one after another, and the end mark.
+void anadir_registros(DBFHandle h, const QByteArray& registros_y_marca, int cuantos, const QString& tabla);
 
 // Cuts the file back to `registros` records, with its end mark.
 void recortar_registros(DBFHandle h, qint64 registros, const QString& tabla);

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 using namespace codigo_error;
 
@@ -34,6 +35,8 @@ void Tabla::abrir()
     soltar();
     indices.clear();
     maximos.clear();
+    espera.clear();
+    en_espera = 0;
     nuevo.clear();
     formateados.clear();
     campos.clear();
@@ -166,6 +169,25 @@ void Tabla::anotar(int i, const char* reg)
     }
 }
 
+void Tabla::volcar()
+{
+    if (en_espera == 0)
+        return;
+    const int n = en_espera;
+    espera.append('\x1A');
+    en_espera = 0;
+    try {
+        anadir_registros(h, espera, n, nombre_espera);
+    } catch (...) {
+        espera.resize(0);
+        // The indexes and maxima took in records that are not there.
+        indices.clear();
+        maximos.clear();
+        throw;
+    }
+    espera.resize(0);
+}
+
 void Tabla::dejada(bool en_grupo)
 {
     if (en_grupo) {
@@ -215,7 +237,15 @@ void Tabla::descartar_pendiente(int registros_antes)
 
 using namespace dbase;
 
-Tabla& DbaseBackend::Carpeta::tabla(const QString& nombre)
+Tabla& DbaseBackend::Carpeta::tabla(const QString& nombre, bool volcar)
+{
+    Tabla& t = buscar_tabla(nombre);
+    if (volcar)
+        t.volcar();
+    return t;
+}
+
+Tabla& DbaseBackend::Carpeta::buscar_tabla(const QString& nombre)
 {
     if (nombre != ultimo_nombre) {
         ultimo_nombre = nombre;
@@ -260,6 +290,18 @@ Tabla& DbaseBackend::Carpeta::tabla(const QString& nombre)
 
 void DbaseBackend::Carpeta::agrupar(bool si)
 {
+    // What waits is written first: the group's records, then the files as
+    // we leave them. A write that fails is told once the group is over all
+    // the same.
+    std::exception_ptr fallo;
+    for (auto& [clave, t] : tablas) {
+        try {
+            t->volcar();
+        } catch (...) {
+            if (!fallo)
+                fallo = std::current_exception();
+        }
+    }
     if (!si)
         for (auto& [clave, t] : tablas)
             if (t->huella_atrasada)
@@ -267,6 +309,8 @@ void DbaseBackend::Carpeta::agrupar(bool si)
     for (auto& [clave, t] : tablas)
         t->revisada = false;
     en_grupo = si;
+    if (fallo)
+        std::rethrow_exception(fallo);
 }
 
 QString DbaseBackend::Carpeta::buscar(const QString& nombre) const

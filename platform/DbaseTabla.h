@@ -46,6 +46,14 @@ struct Tabla {
     // last one's), and allocates nothing. Empty when not known.
     QByteArray nuevo;
     QVector<ValorFormateado> formateados;
+    // Inside a group, the records appended and not yet written: they go to
+    // the file together, with the end mark and then the header's count,
+    // the next time the table is used for anything but appending (each
+    // unit of a transfer asks for the count when it starts) and when the
+    // group ends. Until then the file is as before them, whole.
+    QByteArray espera;
+    int en_espera = 0;
+    QString nombre_espera;      // as the appends named the table, for a failure
 
     Tabla() = default;
     Tabla(const Tabla&) = delete;
@@ -54,6 +62,8 @@ struct Tabla {
 
     // Closes the handle without letting shapelib write anything: every write
     // of ours is already on disk, and the file may have been replaced.
+    // Records still waiting (a group that never ended) are dropped, as a
+    // stop before writing them would: no durable point counts them.
     void soltar();
 
     // Opens the file again (for writing if it can), reads its columns and
@@ -63,7 +73,8 @@ struct Tabla {
 
     int campo(const QString& nombre) const;
 
-    int registros() const { return h->nRecords; }
+    // Records in the table, those still waiting to be written included.
+    int registros() const { return h->nRecords + en_espera; }
 
     // The raw record, or nullptr when it is deleted.
     const char* registro(int i) const;
@@ -93,6 +104,10 @@ struct Tabla {
     // disk before returning, so any reader sees a complete file.
     void confirmar(const QString& nombre);
 
+    // Writes the records waiting, if any. On a failure the file is left as
+    // it was before them, they are dropped, and the Fallo is thrown.
+    void volcar();
+
     // Forgets a record shapelib started but that is not to be written.
     void descartar_pendiente(int registros_antes);
 };
@@ -108,9 +123,12 @@ struct DbaseBackend::Carpeta {
     // The name a table was last asked by, and its key.
     QString ultimo_nombre, ultima_clave;
 
-    // The table as it is now on disk: found, opened, reopened if changed.
-    dbase::Tabla& tabla(const QString& nombre);
+    // The table as it is now on disk: found, opened, reopened if changed,
+    // and its records waiting written, unless it is wanted only for
+    // appending or for its columns (`volcar` false).
+    dbase::Tabla& tabla(const QString& nombre, bool volcar = true);
     void agrupar(bool si);
+    dbase::Tabla& buscar_tabla(const QString& nombre);
 
     // The .dbf file of the table in any letter case; TABLA_INEXISTENTE when
     // there is none.

@@ -145,6 +145,14 @@ void Durabilidad::abrir_unidad()
     subcuentas_unidad_ = registros_subcuentas();
 }
 
+void Durabilidad::volcar()
+{
+    if (diario_.abierta())
+        diario_.backend().volcar();
+    if (subcuentas_.abierta())
+        subcuentas_.backend().volcar();
+}
+
 void Durabilidad::agrupar(bool si)
 {
     if (diario_.abierta())
@@ -204,6 +212,7 @@ void Durabilidad::empezar()
 
 bool Durabilidad::unidad(const std::function<void()>& despues)
 {
+    volcar();
     enlace_.confirmar_unidad();
     ++unidades_;
     if (reloj_.elapsed() < milisegundos_grupo) {
@@ -220,6 +229,7 @@ bool Durabilidad::unidad(const std::function<void()>& despues)
 void Durabilidad::cerrar_grupo()
 {
     if (en_grupo_) {
+        volcar();
         enlace_.confirmar_unidad();
         confirmar(true);
     }
@@ -230,6 +240,7 @@ void Durabilidad::terminar()
 {
     if (!en_grupo_)
         abrir_grupo();
+    volcar();
     enlace_.confirmar_unidad();
     confirmar(false);
 }

@@ -84,6 +84,9 @@ private:
     // Within a group the two dBASE files are checked for another
     // program's change on their first use only.
     void agrupar(bool si);
+    // The records the ContaPlus files hold back in a group, written: before
+    // a unit is confirmed, so a write that fails undoes that unit.
+    void volcar();
     void abrir_grupo();
     void abrir_unidad();
     void confirmar(bool en_curso);

@@ -2,6 +2,7 @@
 // reader that is not ours, as well as against its own reading.
 #include "platform/Conexion.h"
 #include "platform/DbaseBackend.h"
+#include "platform/DbaseEscritura.h"
 #include "platform/Fallo.h"
 #include "platform/Motores.h"
 #include "platform/Recordset.h"
@@ -534,6 +535,30 @@ private slots:
 
     // In a group a file is checked on its first use only: a change made
     // before the group is seen there, one made after it at the next use.
+    void altas_en_grupo_se_escriben_juntas()
+    {
+        // In a group the appends wait, the file whole as it was, until they
+        // are written together (volcar, any other use, the group's end);
+        // never more than REGISTROS_POR_ESCRITURA of them.
+        auto b = backend();
+        const auto en_el_fichero = [&] {
+            const TablaDbf t = leer_dbf(ruta("SubCta.dbf"));
+            return t.marca_fin ? t.registros_cabecera : qint64(-1);
+        };
+        b->agrupar(true);
+        for (int i = 0; i < 3; ++i) b->insertar("SubCta", {"COD"}, {QString::number(i)});
+        QCOMPARE(en_el_fichero(), qint64(0));
+        QCOMPARE(b->registros("SubCta"), qint64(3));
+        QCOMPARE(en_el_fichero(), qint64(3));
+        for (int i = 0; i < 70; ++i) b->insertar("SubCta", {"COD"}, {QString::number(i)});
+        QCOMPARE(en_el_fichero(), qint64(3 + dbase::REGISTROS_POR_ESCRITURA));
+        b->volcar();
+        QCOMPARE(en_el_fichero(), qint64(73));
+        b->insertar("SubCta", {"COD"}, {"fin"});
+        b->agrupar(false);
+        QCOMPARE(en_el_fichero(), qint64(74));
+    }
+
     void otro_escritor_entre_grupos()
     {
         auto b = backend();
