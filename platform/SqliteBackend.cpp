@@ -130,18 +130,41 @@ public:
     // the query's order, then each page's rows by key.
     bool por_paginas() const override { return con_clave_; }
 
+    // The keys, and the rows of the first page as they are read with them:
+    // the page most selections are whole in needs no second reading.
     qint64 contar() override
     {
         sqlite3_stmt* s = b_.preparada(texto_);
         b_.enlazar(s, texto_, parametros_);
         claves_.clear();
-        while (b_.paso(s, texto_)) claves_ << sqlite3_column_int64(s, 0);
+        primera_ = Resultado();
+        primera_.columnas = columnas(texto_, s, 1);
+        const int n = sqlite3_column_count(s);
+        while (b_.paso(s, texto_)) {
+            const qint64 clave = sqlite3_column_int64(s, 0);
+            claves_ << clave;
+            if (claves_.size() <= PRIMERA_PAGINA) {
+                QVariantList fila;
+                fila.reserve(n - 1);
+                for (int i = 1; i < n; ++i) fila << valor_columna(s, i, anterior(i));
+                primera_.filas << std::move(fila);
+                primera_.claves << clave;
+            }
+        }
         claves_.squeeze();
         return claves_.size();
     }
 
     Resultado pagina(qint64 desde, int cuantas) override
     {
+        if (desde == 0 && !primera_.claves.isEmpty() && cuantas <= primera_.claves.size()) {
+            Resultado r = std::move(primera_);
+            primera_ = Resultado();
+            r.filas.resize(cuantas);
+            r.claves.resize(cuantas);
+            return r;
+        }
+        primera_ = Resultado();
         const QString& sql = por_clave_;
         sqlite3_stmt* s = b_.preparada(sql);
         Resultado r;
@@ -216,6 +239,9 @@ private:
     QString por_clave_;
     bool con_clave_;
     QVector<qint64> claves_;
+    // The rows read with the keys, until the first page is asked for.
+    static constexpr int PRIMERA_PAGINA = 256;
+    Resultado primera_;
     QVector<Columna> columnas_;
     QVector<QString> anteriores_;   // by column: the last text read there
 
