@@ -126,17 +126,25 @@ Sumas asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
     }
     m.rs_fal.cerrar();
 
+    // The slots' columns as texts made once (the recordset finds a name it
+    // was given before by the text's address).
+    static const QString tipos[] = {QStringLiteral("FacC1"), QStringLiteral("FacC2"), QStringLiteral("FacC3"),
+                                    QStringLiteral("FacC4")};
+    static const QString bases[] = {QStringLiteral("FacB1"), QStringLiteral("FacB2"), QStringLiteral("FacB3"),
+                                    QStringLiteral("FacB4")};
+    static const QString cuotas[] = {QStringLiteral("FacI1"), QStringLiteral("FacI2"), QStringLiteral("FacI3"),
+                                     QStringLiteral("FacI4")};
     const QString ivar = vb::texto(fac.campo(QStringLiteral("FacIvar")));
     for (int d = 1; d <= 4; ++d) {
-        const double tipo = numero_fac(fac, QStringLiteral("FacC%1").arg(d));
+        const double tipo = numero_fac(fac, tipos[d - 1]);
         if (tipo == 0) continue;
         t.porcentaje_iva = tipo;
         nueva_linea(t, n_apunte, fecha);
         t.subcuenta = t.a_digitos(vb::Left(ivar, qMax(0, m.digitos - 2)) + vb::Format(tipo, QStringLiteral("00")));
         asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_IVA_CONTAPLUS);
-        t.base_imponible = numero_fac(fac, QStringLiteral("FacB%1").arg(d));
+        t.base_imponible = numero_fac(fac, bases[d - 1]);
         if (d == 2) t.base_imponible += tasa;
-        t.cuota_iva = numero_fac(fac, QStringLiteral("FacI%1").arg(d));
+        t.cuota_iva = numero_fac(fac, cuotas[d - 1]);
         t.MOVER_DATOS_IVA_CONTAPLUS();
         guardar_linea(t, sumas);
     }
