@@ -151,6 +151,22 @@ QVariant leer_campo(const Campo& c, const char* registro, const PaginaUnByte& p)
     switch (c.tipo) {
     case 'N':
     case 'F': {
+        // A whole number of up to 15 digits between blanks (the entry
+        // numbers and most amounts) is its digits; anything else is read by
+        // the general rule.
+        {
+            int i = 0, fin = c.ancho;
+            while (i < fin && d[i] == ' ') ++i;
+            while (fin > i && d[fin - 1] == ' ') --fin;
+            const bool negativo = i < fin && d[i] == '-';
+            int j = negativo ? i + 1 : i;
+            if (j < fin && fin - j <= 15) {
+                qint64 v = 0;
+                for (; j < fin && d[j] >= '0' && d[j] <= '9'; ++j) v = v * 10 + (d[j] - '0');
+                if (j == fin)
+                    return QVariant(negativo ? -double(v) : double(v));
+            }
+        }
         QByteArray t = sin_nulos(d, c.ancho).trimmed();
         if (t.isEmpty() || t.count('*') == t.size())
             return {};
