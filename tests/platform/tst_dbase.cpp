@@ -239,6 +239,32 @@ private slots:
         QCOMPARE(b->abrir("SELECT MAX(ENTERO) as m FROM t", {}, true)->tabla(), QString());
     }
 
+    void numeros_leidos_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QVariant>("valor");
+        QTest::newRow("entero") << QByteArray("       7") << QVariant(7.0);
+        QTest::newRow("ceros delante") << QByteArray("00000012") << QVariant(12.0);
+        QTest::newRow("negativo") << QByteArray("   -1234") << QVariant(-1234.0);
+        QTest::newRow("con decimales") << QByteArray("    -1.5") << QVariant(-1.5);
+        QTest::newRow("coma") << QByteArray("     2,5") << QVariant(2.5);
+        QTest::newRow("en blanco") << QByteArray("        ") << QVariant();
+        QTest::newRow("solo signo") << QByteArray("       -") << QVariant();
+        QTest::newRow("cifras partidas") << QByteArray("  12 34 ") << QVariant();
+        QTest::newRow("asteriscos") << QByteArray("********") << QVariant();
+    }
+
+    void numeros_leidos()
+    {
+        // As another program left them in a numeric field.
+        QFETCH(QByteArray, bytes);
+        QFETCH(QVariant, valor);
+        otro_escritor_anade(ruta("t.dbf"), {"x", bytes});
+        const Resultado r = leer(*backend(), "SELECT * FROM t");
+        QCOMPARE(r.filas.size(), 1);
+        QCOMPARE(r.filas[0][1], valor);
+    }
+
     void tipos_escritos_data()
     {
         QTest::addColumn<QString>("columna");
