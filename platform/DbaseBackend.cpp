@@ -345,8 +345,8 @@ void DbaseBackend::agrupar(bool si)
 
 void DbaseBackend::volcar()
 {
-    for (auto& [clave, t] : carpeta_->tablas)
-        t->volcar();
+    if (const std::exception_ptr fallo = carpeta_->volcar())
+        std::rethrow_exception(fallo);
 }
 
 QStringList DbaseBackend::comprobar(const QString& tabla)

@@ -288,11 +288,8 @@ Tabla& DbaseBackend::Carpeta::buscar_tabla(const QString& nombre)
     return *tablas.emplace(clave, std::move(t)).first->second;
 }
 
-void DbaseBackend::Carpeta::agrupar(bool si)
+std::exception_ptr DbaseBackend::Carpeta::volcar()
 {
-    // What waits is written first: the group's records, then the files as
-    // we leave them. A write that fails is told once the group is over all
-    // the same.
     std::exception_ptr fallo;
     for (auto& [clave, t] : tablas) {
         try {
@@ -302,6 +299,15 @@ void DbaseBackend::Carpeta::agrupar(bool si)
                 fallo = std::current_exception();
         }
     }
+    return fallo;
+}
+
+void DbaseBackend::Carpeta::agrupar(bool si)
+{
+    // What waits is written first: the group's records, then the files as
+    // we leave them. A write that fails is told once the group is over all
+    // the same.
+    const std::exception_ptr fallo = volcar();
     if (!si)
         for (auto& [clave, t] : tablas)
             if (t->huella_atrasada)

@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <QMap>
+#include <exception>
 #include <map>
 #include <memory>
 
@@ -128,6 +129,9 @@ struct DbaseBackend::Carpeta {
     // appending or for its columns (`volcar` false).
     dbase::Tabla& tabla(const QString& nombre, bool volcar = true);
     void agrupar(bool si);
+    // Every table's records waiting written; the first failure, if any,
+    // once all have been tried.
+    std::exception_ptr volcar();
     dbase::Tabla& buscar_tabla(const QString& nombre);
 
     // The .dbf file of the table in any letter case; TABLA_INEXISTENTE when

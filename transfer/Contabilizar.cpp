@@ -5,6 +5,7 @@
 #include "contaplus/FilaDiario.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
+#include "transfer/ColumnasFac.h"
 
 #include <QSet>
 #include <cmath>
@@ -108,8 +109,8 @@ Sumas asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
     if (m.rs_fal.eof()) {
         t.subcuenta = t.a_digitos(m.cuenta_ventas);
         asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_VENTAS_CONTAPLUS2);
-        t.importe_ventas = numero_fac(fac, QStringLiteral("FacB1")) + numero_fac(fac, QStringLiteral("FacB2")) +
-                           numero_fac(fac, QStringLiteral("FacB3")) + numero_fac(fac, QStringLiteral("FacB4"));
+        t.importe_ventas = numero_fac(fac, FAC_BASES[0]) + numero_fac(fac, FAC_BASES[1]) +
+                           numero_fac(fac, FAC_BASES[2]) + numero_fac(fac, FAC_BASES[3]);
         nueva_linea(t, n_apunte, fecha);
         t.MOVER_DATOS_VENTAS_CONTAPLUS2();
         guardar_linea(t, sumas);
@@ -126,25 +127,17 @@ Sumas asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
     }
     m.rs_fal.cerrar();
 
-    // The slots' columns as texts made once (the recordset finds a name it
-    // was given before by the text's address).
-    static const QString tipos[] = {QStringLiteral("FacC1"), QStringLiteral("FacC2"), QStringLiteral("FacC3"),
-                                    QStringLiteral("FacC4")};
-    static const QString bases[] = {QStringLiteral("FacB1"), QStringLiteral("FacB2"), QStringLiteral("FacB3"),
-                                    QStringLiteral("FacB4")};
-    static const QString cuotas[] = {QStringLiteral("FacI1"), QStringLiteral("FacI2"), QStringLiteral("FacI3"),
-                                     QStringLiteral("FacI4")};
     const QString ivar = vb::texto(fac.campo(QStringLiteral("FacIvar")));
     for (int d = 1; d <= 4; ++d) {
-        const double tipo = numero_fac(fac, tipos[d - 1]);
+        const double tipo = numero_fac(fac, FAC_TIPOS[d - 1]);
         if (tipo == 0) continue;
         t.porcentaje_iva = tipo;
         nueva_linea(t, n_apunte, fecha);
         t.subcuenta = t.a_digitos(vb::Left(ivar, qMax(0, m.digitos - 2)) + vb::Format(tipo, QStringLiteral("00")));
         asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_IVA_CONTAPLUS);
-        t.base_imponible = numero_fac(fac, bases[d - 1]);
+        t.base_imponible = numero_fac(fac, FAC_BASES[d - 1]);
         if (d == 2) t.base_imponible += tasa;
-        t.cuota_iva = numero_fac(fac, cuotas[d - 1]);
+        t.cuota_iva = numero_fac(fac, FAC_CUOTAS[d - 1]);
         t.MOVER_DATOS_IVA_CONTAPLUS();
         guardar_linea(t, sumas);
     }

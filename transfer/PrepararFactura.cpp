@@ -5,6 +5,7 @@
 
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
+#include "transfer/ColumnasFac.h"
 
 #include <cmath>
 
@@ -58,20 +59,14 @@ bool cuadra(Recordset& fac)
         v = vb::numero(x);
         return true;
     };
-    static const QString bases[] = {QStringLiteral("FacB1"), QStringLiteral("FacB2"), QStringLiteral("FacB3"),
-                                    QStringLiteral("FacB4")};
-    static const QString tipos[] = {QStringLiteral("FacC1"), QStringLiteral("FacC2"), QStringLiteral("FacC3"),
-                                    QStringLiteral("FacC4")};
-    static const QString cuotas[] = {QStringLiteral("FacI1"), QStringLiteral("FacI2"), QStringLiteral("FacI3"),
-                                     QStringLiteral("FacI4")};
     double total = 0, haber = 0, v = 0;
     if (!importe(QStringLiteral("FacTotal"), total) || !importe(QStringLiteral("ImporteTasa"), haber)) return false;
     for (int d = 0; d < 4; ++d) {
         double tipo = 0;
-        if (!importe(bases[d], v) || !importe(tipos[d], tipo)) return false;
+        if (!importe(FAC_BASES[d], v) || !importe(FAC_TIPOS[d], tipo)) return false;
         haber += v;
         if (tipo != 0) {
-            if (!importe(cuotas[d], v)) return false;
+            if (!importe(FAC_CUOTAS[d], v)) return false;
             haber += v;
         }
     }
@@ -190,8 +185,8 @@ void Traspaso::generar_fal(const QString& w_eje, const QString& w_numero)
     // What the services do not explain, rounding included, goes to the
     // default sales account, so the lines add up to the invoice's bases.
     double bases = 0;
-    for (const char* n : {"FacB1", "FacB2", "FacB3", "FacB4"})
-        bases += vb::numero(m.rs_fac.campo(QString::fromLatin1(n)));
+    for (const QString& n : FAC_BASES)
+        bases += vb::numero(m.rs_fac.campo(n));
     const double diferencia = centimos(centimos(bases) - total);
     if (diferencia != 0) {
         ++orden;
