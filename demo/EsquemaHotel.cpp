@@ -1,7 +1,10 @@
-// Tables, columns, files and indexes of the hotel databases and of the
-// link database enlace.MDB. Text columns compare without regard to case,
-// as the hotel's own databases do; every lookup the link makes by key has
-// its index, so no query of the transfer scans a table per row.
+// Tables, columns, files, keys and indexes of the hotel databases and of
+// the link database enlace.MDB. Text columns compare without regard to
+// case, as the hotel's own databases do; every lookup the link makes by key
+// has its index, so no query of the transfer scans a table per row. The two
+// hotel tables the link writes into, caja and emi, have their primary key
+// (a day's movement by its order, an invoice by year and number), as a
+// server's tables do: a save then finds its row by that key.
 #include "demo/EsquemaHotel.h"
 
 #include "platform/Fallo.h"
@@ -19,6 +22,7 @@ struct Definicion {
     QString archivo;            // "quelmira", "VTRHSYS", a family or "enlace"
     QStringList columnas;       // "Nombre:T"
     QList<QStringList> indices;
+    QStringList clave = {};     // the primary key, when the table has one
 };
 
 const QVector<Definicion>& definiciones()
@@ -43,7 +47,8 @@ const QVector<Definicion>& definiciones()
           "EmiNom:T", "EmiNif:T", "EmiB1:R", "EmiB2:R", "EmiB3:R", "EmiB4:R", "EmiC1:R",
           "EmiC2:R", "EmiC3:R", "EmiC4:R", "EmiI1:R", "EmiI2:R", "EmiI3:R", "EmiI4:R", "EmiTot:R",
           "EmiDep:R", "TasaImporte:R"},
-         {{"EmiAno", "EmiNum"}, {"EmiFec"}}},
+         {{"EmiFec"}},
+         {"EmiAno", "EmiNum"}},
         {"Hiscadia", "hiscadia",
          {"HCadiaFra:T", "HCadiaFraAno:T", "HCadiaFec:T", "HCadiaSer:T", "HCadiaDes:T",
           "HCadiaCta:T", "HCadiaCan:R", "HCadiaPre:R", "HCadiaCA:T"},
@@ -57,7 +62,8 @@ const QVector<Definicion>& definiciones()
         {"caja", "caja",
          {"CajaFec:T", "CajaOrd:I", "CajaAnoF:T", "CajaFra:T", "CajaCobroc:T", "CajaCon:T",
           "CajaImp:R", "CajaPago:T", "CajaTur:T"},
-         {{"CajaFec", "CajaOrd"}}},
+         {},
+         {"CajaFec", "CajaOrd"}},
         {"cli", "cli", {"CliCod:T", "CliNom:T", "CliNif:T", "CliCta:T"}, {{"CliCod"}}},
         {"formas", "formas", {"ForCod:T", "ForDes:T", "ForCta:T"}, {{"ForCod"}}},
         // The hotel's own company data.
@@ -182,6 +188,7 @@ QStringList ddl(const QString& tabla, const Variantes& v)
         const QString nombre = c.section(':', 0, 0);
         if (incluida(d.nombre, nombre, v)) cols << nombre + " " + tipo_sql(c.section(':', 1, 1));
     }
+    if (!d.clave.isEmpty()) cols << "PRIMARY KEY (" + d.clave.join(", ") + ")";
     QStringList r{"CREATE TABLE " + d.nombre + " (" + cols.join(", ") + ")"};
     for (const QStringList& indice : d.indices)
         r << "CREATE INDEX ix_" + d.nombre + "_" + indice.join('_') + " ON " + d.nombre + " (" +

@@ -27,9 +27,9 @@ QStringList volcado(const QString& raiz)
     for (const QString& a : archivos) {
         ArchivoSqlite f(a, false);
         r << "# " + QDir(raiz).relativeFilePath(a);
-        for (const QVariantMap& t : f.consultar("SELECT name, sql FROM sqlite_master ORDER BY name")) {
+        for (const QVariantMap& t : f.consultar("SELECT type, name, sql FROM sqlite_master ORDER BY name")) {
             r << t["sql"].toString();
-            if (t["sql"].toString().startsWith("CREATE INDEX")) continue;
+            if (t["type"].toString() != "table") continue;
             for (const QVariantMap& fila : f.consultar("SELECT * FROM \"" + t["name"].toString() + "\" ORDER BY rowid")) {
                 QStringList campos;
                 for (auto c = fila.begin(); c != fila.end(); ++c)
