@@ -15,6 +15,7 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -339,6 +340,7 @@ void OdbcBackend::ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVa
 
 void OdbcBackend::olvidar_esquema()
 {
+    guardados_.clear();
     preparadas_.clear();
     sentencias_.clear();
     tablas_.clear();
@@ -609,6 +611,67 @@ int indice_de(const QVector<Columna>& columnas, const QString& nombre)
 
 }  // namespace
 
+// How a save of these columns of rows read with this layout finds its row:
+// worked out once, since a run saves many rows of one reading the same way.
+const OdbcBackend::Guardado& OdbcBackend::guardado(const QString& tabla, const QVector<Columna>& leidas,
+                                                    const QStringList& columnas, bool sin_clave)
+{
+    // The plan keeps the layout it was made for, so that layout's data
+    // stays alive and its address names it alone.
+    for (const Guardado& g : std::as_const(guardados_))
+        if (g.leidas.constData() == leidas.constData() && g.leidas.size() == leidas.size()
+            && g.sin_clave == sin_clave && g.tabla == tabla && g.columnas == columnas)
+            return g;
+    const Tabla& t = this->tabla(tabla);
+    Guardado g;
+    g.tabla = tabla;
+    g.leidas = leidas;
+    g.columnas = columnas;
+    g.sin_clave = sin_clave;
+    // The row is found by its key and the values the changed columns had
+    // when it was read, so another program's change to them is seen. A table
+    // without a key (or a read without its key columns) is searched by every
+    // value of the row.
+    QVector<int> buscar;   // columns of leidas
+    g.por_clave = !sin_clave && !t.clave.isEmpty();
+    for (const QString& k : t.clave) {
+        if (!g.por_clave) break;
+        const int i = indice_de(leidas, k);
+        if (i < 0) { g.por_clave = false; break; }
+        buscar << i;
+    }
+    if (g.por_clave) {
+        g.ultima_clave = *std::max_element(buscar.cbegin(), buscar.cend());
+        for (const QString& c : columnas) {
+            const int i = indice_de(leidas, c);
+            if (i >= 0 && !buscar.contains(i)) buscar << i;
+        }
+    } else {
+        buscar.clear();
+        for (int i = 0; i < leidas.size(); ++i) buscar << i;
+    }
+    for (int i : std::as_const(buscar)) {
+        const QString& nombre = leidas[i].nombre;
+        const Campo* campo = nullptr;
+        for (const Campo& c : t.campos)
+            if (mismo_nombre(c.nombre, nombre)) { campo = &c; break; }
+        if (!campo || largo(campo->tipo_sql, campo->tamano)) continue;
+        Guardado::Busqueda b;
+        b.columna = i;
+        b.identificador = identificador(nombre);
+        // Compared in the column's own type: see ejecutar_preparada().
+        if ((campo->tipo_sql == SQL_CHAR || campo->tipo_sql == SQL_VARCHAR) && campo->tamano > 0
+            && campo->tamano <= 8000)
+            b.como_texto = QStringLiteral(" = CAST(? AS VARCHAR(%1))").arg(campo->tamano);
+        g.buscar << b;
+    }
+    g.inicio = QStringLiteral("UPDATE %1 SET %2 WHERE ")
+                   .arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas));
+    if (guardados_.size() >= 32) guardados_.removeFirst();
+    guardados_ << g;
+    return guardados_.constLast();
+}
+
 void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,
                              const QStringList& columnas, const QVariantList& valores)
 {
@@ -616,69 +679,61 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
     if (fila < 0 || fila >= leido.filas.size())
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla.").arg(tabla));
-    const Tabla& t = this->tabla(tabla);
     const QVariantList& original = leido.filas[fila];
+    const Guardado* plan = &guardado(tabla, leido.columnas, columnas, false);
+    // A row shorter than its layout, without its key: searched by every
+    // value it has.
+    if (plan->por_clave && plan->ultima_clave >= original.size())
+        plan = &guardado(tabla, leido.columnas, columnas, true);
+    const Guardado& g = *plan;
+    const bool por_clave = g.por_clave;
 
-    // The row is found by its key and the values the changed columns had
-    // when it was read, so another program's change to them is seen. A table
-    // without a key (or a read without its key columns) is searched by every
-    // value of the row.
-    QVector<int> buscar;   // columns of leido
-    bool por_clave = !t.clave.isEmpty();
-    for (const QString& k : t.clave) {
-        const int i = indice_de(leido.columnas, k);
-        if (i < 0 || i >= original.size()) { por_clave = false; break; }
-        buscar << i;
-    }
-    if (por_clave) {
-        for (const QString& c : columnas) {
-            const int i = indice_de(leido.columnas, c);
-            if (i >= 0 && i < original.size() && !buscar.contains(i)) buscar << i;
-        }
-    } else {
-        buscar.clear();
-        for (int i = 0; i < leido.columnas.size() && i < original.size(); ++i) buscar << i;
-    }
-
+    // Each condition's form follows the value the row had: the statement's
+    // text is kept by the forms of its conditions.
     QVariantList p = valores;
-    QStringList condiciones;
-    for (int i : std::as_const(buscar)) {
-        const QString& nombre = leido.columnas[i].nombre;
-        const Campo* campo = nullptr;
-        for (const Campo& c : t.campos)
-            if (mismo_nombre(c.nombre, nombre)) { campo = &c; break; }
-        if (!campo || largo(campo->tipo_sql, campo->tamano)) continue;
-        const QVariant& v = original[i];
-        const QString id = identificador(nombre);
+    QByteArray formas;
+    formas.reserve(g.buscar.size());
+    for (const Guardado::Busqueda& b : g.buscar) {
+        if (b.columna >= original.size()) { formas += '-'; continue; }
+        const QVariant& v = original[b.columna];
         if (!v.isValid() || v.isNull()) {
-            condiciones << id + QStringLiteral(" IS NULL");
+            formas += 'n';
         } else if (v.typeId() == QMetaType::QByteArray) {
-            continue;   // binary columns cannot be compared by value
+            formas += '-';   // binary columns cannot be compared by value
         } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
             // A driver may hand a double over as 15 significant digits; a
             // margin far below a cent tells that from a real change.
             const double d = v.toDouble();
             const double margen = std::max(std::fabs(d) * 1e-12, 1e-12);
-            condiciones << id + QStringLiteral(" BETWEEN ? AND ?");
+            formas += 'd';
             p << d - margen << d + margen;
-        } else if (v.typeId() == QMetaType::QString
-                   && (campo->tipo_sql == SQL_CHAR || campo->tipo_sql == SQL_VARCHAR)
-                   && campo->tamano > 0 && campo->tamano <= 8000) {
-            // Compared in the column's own type: see ejecutar_preparada().
-            condiciones << id + QStringLiteral(" = CAST(? AS VARCHAR(%1))").arg(campo->tamano);
+        } else if (v.typeId() == QMetaType::QString && !b.como_texto.isEmpty()) {
+            formas += 't';
             p << v;
         } else {
-            condiciones << id + QStringLiteral(" = ?");
+            formas += '=';
             p << v;
         }
     }
-    if (condiciones.isEmpty())
-        throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
-                    QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: no tiene valores con que buscarla.")
-                        .arg(tabla));
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                            .arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas),
-                                 condiciones.join(QStringLiteral(" AND ")));
+    QString& sql = g.textos[formas];
+    if (sql.isEmpty()) {
+        QStringList condiciones;
+        for (int k = 0; k < g.buscar.size(); ++k) {
+            const Guardado::Busqueda& b = g.buscar[k];
+            switch (formas[k]) {
+            case 'n': condiciones << b.identificador + QStringLiteral(" IS NULL"); break;
+            case 'd': condiciones << b.identificador + QStringLiteral(" BETWEEN ? AND ?"); break;
+            case 't': condiciones << b.identificador + b.como_texto; break;
+            case '=': condiciones << b.identificador + QStringLiteral(" = ?"); break;
+            default: break;
+            }
+        }
+        if (condiciones.isEmpty())
+            throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
+                        QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: no tiene valores con que buscarla.")
+                            .arg(tabla));
+        sql = g.inicio + condiciones.join(QStringLiteral(" AND "));
+    }
     // Without a key, identical rows would all match: the change is undone
     // rather than written into rows that were not the one read. Inside the
     // caller's transaction it cannot be undone alone (each server spells a

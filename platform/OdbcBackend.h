@@ -55,6 +55,24 @@ private:
 
     struct Sentencia;
 
+    // How a save finds its row (see guardado()).
+    struct Guardado {
+        struct Busqueda {
+            int columna = 0;           // of the layout read
+            QString identificador;     // quoted name
+            QString como_texto;        // " = CAST(? AS VARCHAR(n))" for a char or varchar column
+        };
+        QString tabla;
+        QVector<Columna> leidas;       // the layout read
+        QStringList columnas;          // those saved
+        bool sin_clave = false;        // asked to search by every value
+        bool por_clave = false;
+        int ultima_clave = -1;         // highest key column of the layout
+        QVector<Busqueda> buscar;
+        QString inicio;                // "UPDATE t SET a = ?, ... WHERE "
+        mutable QHash<QByteArray, QString> textos;   // the statement, by its conditions' forms
+    };
+
     QString cadena_;
     QString nombre_;
     QString catalogo_;       // Database= of the connection string
@@ -64,10 +82,13 @@ private:
     QHash<QString, std::shared_ptr<QSqlQuery>> preparadas_;   // by SQL text
     QHash<QString, Tabla> tablas_;                           // by table name in lower case
     mutable QHash<QString, QString> identificadores_;        // quoted, by name
+    QVector<Guardado> guardados_;                            // the last saves' plans
     bool en_transaccion_ = false;
 
     QString identificador(const QString& nombre) const;
     const Tabla& tabla(const QString& nombre);
+    const Guardado& guardado(const QString& tabla, const QVector<Columna>& leidas, const QStringList& columnas,
+                             bool sin_clave);
     // The statement for `sql`, prepared the first time; a failure is a Fallo
     // with the provider's number.
     std::shared_ptr<QSqlQuery> preparada(const QString& sql);

@@ -284,6 +284,29 @@ private slots:
         QCOMPARE(o.texto("SELECT * FROM " + tabla + " ORDER BY 1"), queda);
     }
 
+    // Rows of one reading saved one after another, a Null in some: each is
+    // found by its own values, with and without a key.
+    void cada_fila_con_sus_nulos()
+    {
+        Otro o(catalogo_);
+        for (const char* f : {"('20240101', 1, 5, NULL, '', 0)", "('20240101', 2, NULL, 'x', '', 0)",
+                              "('20240101', 3, 5, NULL, NULL, 0)"})
+            o.sql(QStringLiteral("INSERT INTO caja VALUES ") + QLatin1String(f));
+        o.sql(QStringLiteral("INSERT INTO hab VALUES ('101', NULL, 50, 'x'), ('102', 'doble', NULL, 'x')"));
+        Conexion c = abierta();
+        for (const auto& [tabla, columna] : {std::pair{"caja", "CajaTur"}, std::pair{"hab", "HabTip"}}) {
+            Recordset rs;
+            rs.abrir(QStringLiteral("SELECT * FROM %1 ORDER BY 1, 2").arg(QLatin1String(tabla)), c, Cursor::Dinamico,
+                     Bloqueo::Optimista);
+            for (; !rs.eof(); rs.siguiente()) {
+                rs.asignar(QLatin1String(columna), QStringLiteral("1"));
+                rs.guardar();
+            }
+        }
+        QCOMPARE(o.texto(QStringLiteral("SELECT CajaTur FROM caja ORDER BY CajaOrd")), QStringLiteral("1/1/1"));
+        QCOMPARE(o.texto(QStringLiteral("SELECT HabTip FROM hab ORDER BY HabCod")), QStringLiteral("1/1"));
+    }
+
     void filas_identicas_no_se_escriben_a_la_vez()
     {
         Otro o(catalogo_);
