@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <vector>
 
 namespace {
 
@@ -116,10 +117,11 @@ public:
         const int primera = con_clave_ ? 1 : 0;
         const int n = sqlite3_column_count(s);
         r.columnas = columnas(texto_, s, primera);
+        QString* anterior = anteriores(n);
         while (b_.paso(s, texto_)) {
             QVariantList fila;
             fila.reserve(n - primera);
-            for (int i = primera; i < n; ++i) fila << valor_columna(s, i, anterior(i));
+            for (int i = primera; i < n; ++i) fila << valor_columna(s, i, anterior[i]);
             r.filas << std::move(fila);
             if (con_clave_) r.claves << sqlite3_column_int64(s, 0);
         }
@@ -140,13 +142,14 @@ public:
         primera_ = Resultado();
         primera_.columnas = columnas(texto_, s, 1);
         const int n = sqlite3_column_count(s);
+        QString* anterior = anteriores(n);
         while (b_.paso(s, texto_)) {
             const qint64 clave = sqlite3_column_int64(s, 0);
             claves_ << clave;
             if (claves_.size() <= PRIMERA_PAGINA) {
                 QVariantList fila;
                 fila.reserve(n - 1);
-                for (int i = 1; i < n; ++i) fila << valor_columna(s, i, anterior(i));
+                for (int i = 1; i < n; ++i) fila << valor_columna(s, i, anterior[i]);
                 primera_.filas << std::move(fila);
                 primera_.claves << clave;
             }
@@ -170,6 +173,7 @@ public:
         Resultado r;
         r.columnas = columnas(sql, s, 1);
         const int n = sqlite3_column_count(s);
+        QString* anterior = anteriores(n);
         r.filas.reserve(cuantas);
         r.claves.reserve(cuantas);
         // Outside a transaction each lookup would take and drop the file's
@@ -197,7 +201,7 @@ public:
                     if (k == hasta || claves_[k] != clave) continue;
                     QVariantList fila;
                     fila.reserve(n - 1);
-                    for (int i = 1; i < n; ++i) fila << valor_columna(t, i, anterior(i));
+                    for (int i = 1; i < n; ++i) fila << valor_columna(t, i, anterior[i]);
                     r.claves << clave;
                     r.filas << std::move(fila);
                     ++k;
@@ -214,7 +218,7 @@ public:
                     QVariantList fila;
                     if (b_.paso(s, sql)) {
                         fila.reserve(n - 1);
-                        for (int i = 1; i < n; ++i) fila << valor_columna(s, i, anterior(i));
+                        for (int i = 1; i < n; ++i) fila << valor_columna(s, i, anterior[i]);
                         r.claves << claves_[k];
                     } else {
                         r.claves << -1;   // deleted since the keys were read
@@ -243,7 +247,7 @@ private:
     static constexpr int PRIMERA_PAGINA = 256;
     Resultado primera_;
     QVector<Columna> columnas_;
-    QVector<QString> anteriores_;   // by column: the last text read there
+    std::vector<QString> anteriores_;   // by column: the last text read there
 
     QString rango_;
 
@@ -266,10 +270,11 @@ private:
         return rango_;
     }
 
-    QString& anterior(int i)
+    // The last texts of a statement of `n` columns, by column.
+    QString* anteriores(int n)
     {
-        if (i >= anteriores_.size()) anteriores_.resize(i + 1);
-        return anteriores_[i];
+        if (size_t(n) > anteriores_.size()) anteriores_.resize(size_t(n));
+        return anteriores_.data();
     }
 
     const QVector<Columna>& columnas(const QString& sql, sqlite3_stmt* s, int primera)
