@@ -650,8 +650,6 @@ QString CStr(double v)
 
 QString FechaCorta(const QDate& d) { return d.toString(QStringLiteral("dd/MM/yyyy")); }
 
-bool esNulo(const QVariant& v) { return !v.isValid() || v.isNull(); }
-
 QString texto_o_vacio(const QVariant& v) { return esNulo(v) ? vacio() : texto(v); }
 
 QString texto(const QVariant& v)

@@ -47,7 +47,18 @@ QString FechaCorta(const QDate& d);
 QString texto(const QVariant& v);      // CStr of a field: numbers as CStr, Booleans "Verdadero"/"Falso"
 double numero(const QVariant& v);      // CDbl
 bool logico(const QVariant& v);        // CBool
-bool esNulo(const QVariant& v);
+// Empty or Null, as !isValid() || isNull() has it, read inline from the
+// variant's own flags: the runtime asks it of nearly every value it handles.
+inline bool esNulo(const QVariant& v)
+{
+    const QVariant::Private& d = v.data_ptr();
+    if (d.is_null) return true;
+    const QtPrivate::QMetaTypeInterface* t = d.typeInterface();
+    if (!t) return true;
+    if (QMetaType::TypeFlags(t->flags) & QMetaType::IsPointer)
+        return *static_cast<void* const*>(d.storage()) == nullptr;
+    return false;
+}
 // A field read as text where a Null is the empty text (never a null QString).
 QString texto_o_vacio(const QVariant& v);
 // A Variant holding a number: any integer or floating type, not a Boolean

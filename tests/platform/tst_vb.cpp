@@ -462,6 +462,21 @@ private slots:
         QCOMPARE(vb::es_numero(valor), numero);
     }
 
+    // Empty or Null exactly as Qt's own isValid() and isNull() have it,
+    // typed nulls and null pointers included.
+    void es_nulo()
+    {
+        QObject objeto;
+        const QVariant valores[] = {
+            QVariant(), QVariant(QMetaType::fromType<QString>()), QVariant(QMetaType::fromType<double>()),
+            QVariant(QMetaType::fromType<int>()), QVariant(QString()), QVariant(QStringLiteral("")), QVariant(0.0),
+            QVariant(0), QVariant(false), QVariant(QDate()), QVariant(QByteArray()),
+            QVariant::fromValue<QObject*>(nullptr), QVariant::fromValue<QObject*>(&objeto),
+            QVariant::fromValue(std::nullptr_t{}), QVariant(QStringList{QStringLiteral("a")})};
+        for (const QVariant& v : valores)
+            QCOMPARE(vb::esNulo(v), !v.isValid() || v.isNull());
+    }
+
     void logico_de_texto_data()
     {
         // -1: not a Boolean.
