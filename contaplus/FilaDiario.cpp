@@ -1,7 +1,10 @@
 #include "contaplus/FilaDiario.h"
+
 #include "platform/TextoSql.h"
 #include "platform/ValorColumna.h"
 #include "platform/Vb.h"
+
+#include <bit>
 
 namespace {
 
@@ -50,8 +53,31 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
     auto poner = [&](const QVariant& v) {
         const int i = indices_[k++];
         // at(): columnas_ is shared with the engine's, and must stay so.
-        valores_[i] = valor_de_columna(v, columnas_.at(i));
+        const TipoColumna tipo = columnas_.at(i).tipo;
+        const int t = v.typeId();
+        QVariant& valor = valores_[i];
         asignada_[i] = true;
+        // A text, a double or a date into a column of its kind is stored as
+        // it is; the same value as the line before is left where it is.
+        if (!vb::esNulo(v)) {
+            if (tipo == TipoColumna::Texto && t == QMetaType::QString) {
+                const QString& nuevo = *static_cast<const QString*>(v.constData());
+                if (!nuevo.isNull()) {
+                    if (valor.typeId() != QMetaType::QString
+                        || *static_cast<const QString*>(valor.constData()) != nuevo)
+                        valor = v;
+                    return;
+                }
+            } else if (tipo == TipoColumna::Numero && t == QMetaType::Double) {
+                const double nuevo = *static_cast<const double*>(v.constData());
+                if (valor.typeId() != QMetaType::Double
+                    || std::bit_cast<quint64>(*static_cast<const double*>(valor.constData()))
+                           != std::bit_cast<quint64>(nuevo))
+                    valor = nuevo;
+                return;
+            }
+        }
+        valor = valor_de_columna(v, columnas_.at(i));
     };
     auto fijo = [&](const QVariant& v) {
         if (fijos)
