@@ -93,6 +93,11 @@ struct Recordset::Estado {
     qint64 total = 0;
     qint64 inicio = 0;
     Resultado pagina;
+    // The page held before it, from `inicio_previa` on: a return to rows
+    // just passed (a group's marks set once the group has committed) finds
+    // them without reading them again.
+    qint64 inicio_previa = -1;
+    Resultado previa;
     Resultado anadidas;
     qint64 fila = 0;
 
@@ -136,6 +141,9 @@ struct Recordset::Estado {
     {
         if (!por_paginas || p >= total) return;
         if (p >= inicio && p < inicio + pagina.filas.size()) return;
+        std::swap(pagina, previa);
+        std::swap(inicio, inicio_previa);
+        if (inicio >= 0 && p >= inicio && p < inicio + pagina.filas.size()) return;
         const qint64 desde = p - p % FILAS_POR_PAGINA;
         pagina = consulta->pagina(desde, int(qMin<qint64>(FILAS_POR_PAGINA, total - desde)));
         inicio = desde;
