@@ -57,8 +57,8 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
         const int t = v.typeId();
         QVariant& valor = valores_[i];
         asignada_[i] = true;
-        // A text, a double or a date into a column of its kind is stored as
-        // it is; the same value as the line before is left where it is.
+        // A text or a double into a column of its kind is stored as it is;
+        // the same value as the line before is left where it is.
         if (!vb::esNulo(v)) {
             if (tipo == TipoColumna::Texto && t == QMetaType::QString) {
                 const QString& nuevo = *static_cast<const QString*>(v.constData());
