@@ -57,22 +57,31 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
         const int t = v.typeId();
         QVariant& valor = valores_[i];
         asignada_[i] = true;
-        // A text or a double into a column of its kind is stored as it is;
-        // the same value as the line before is left where it is.
+        // What the conversion gives a text, a number or a date into a column
+        // of its kind (the text itself, the null text as the empty one, the
+        // number as a double, the date itself) is stored without it; the
+        // same value as the line before is left where it is.
         if (!vb::esNulo(v)) {
             if (tipo == TipoColumna::Texto && t == QMetaType::QString) {
                 const QString& nuevo = *static_cast<const QString*>(v.constData());
-                if (!nuevo.isNull()) {
-                    if (valor.typeId() != QMetaType::QString
-                        || *static_cast<const QString*>(valor.constData()) != nuevo)
-                        valor = v;
-                    return;
-                }
-            } else if (tipo == TipoColumna::Numero && t == QMetaType::Double) {
-                const double nuevo = *static_cast<const double*>(v.constData());
+                const bool igual = valor.typeId() == QMetaType::QString
+                                   && !static_cast<const QString*>(valor.constData())->isNull()
+                                   && *static_cast<const QString*>(valor.constData()) == nuevo;
+                if (!igual) valor = nuevo.isNull() ? vacio : nuevo;
+                return;
+            }
+            if (tipo == TipoColumna::Numero && (t == QMetaType::Double || t == QMetaType::Int)) {
+                const double nuevo = t == QMetaType::Double ? *static_cast<const double*>(v.constData())
+                                                            : double(*static_cast<const int*>(v.constData()));
                 if (valor.typeId() != QMetaType::Double
                     || std::bit_cast<quint64>(*static_cast<const double*>(valor.constData()))
                            != std::bit_cast<quint64>(nuevo))
+                    valor = nuevo;
+                return;
+            }
+            if (tipo == TipoColumna::Fecha && t == QMetaType::QDate) {
+                const QDate nuevo = *static_cast<const QDate*>(v.constData());
+                if (valor.typeId() != QMetaType::QDate || *static_cast<const QDate*>(valor.constData()) != nuevo)
                     valor = nuevo;
                 return;
             }
