@@ -5,6 +5,7 @@
 #include "platform/Motores.h"
 #include "platform/SentenciasFila.h"
 #include "platform/TextoSql.h"
+#include "platform/Vb.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -696,7 +697,7 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
     for (const Guardado::Busqueda& b : g.buscar) {
         if (b.columna >= original.size()) { formas += '-'; continue; }
         const QVariant& v = original[b.columna];
-        if (!v.isValid() || v.isNull()) {
+        if (vb::esNulo(v)) {
             formas += 'n';
         } else if (v.typeId() == QMetaType::QByteArray) {
             formas += '-';   // binary columns cannot be compared by value

@@ -503,7 +503,7 @@ void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, int n, const QV
                                    utf8_ ? SQLITE_STATIC : SQLITE_TRANSIENT);
     };
     int r = SQLITE_OK;
-    if (!v.isValid() || v.isNull()) {
+    if (vb::esNulo(v)) {
         // Any typed null is Null.
         r = sqlite3_bind_null(s, n);
     } else {

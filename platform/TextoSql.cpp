@@ -1,5 +1,7 @@
 #include "platform/TextoSql.h"
 
+#include "platform/Vb.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -55,14 +57,14 @@ bool cambia_esquema(const QString& sql)
 
 QVariant valor_enlazado(const QVariant& v)
 {
-    if (!v.isValid() || v.isNull()) return QVariant();
+    if (vb::esNulo(v)) return QVariant();
     if (v.typeId() == QMetaType::QString && v.toString().isNull()) return QVariant(QStringLiteral(""));
     return v;
 }
 
 QVariant valor_leido(const QVariant& v)
 {
-    if (!v.isValid() || v.isNull()) return QVariant();
+    if (vb::esNulo(v)) return QVariant();
     return v;
 }
 
