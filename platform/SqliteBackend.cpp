@@ -484,20 +484,29 @@ void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, int n, const QV
 {
     // A UTF-16 text the engine converts as it binds needs no copy of its own.
     // A short ASCII one (most keys and codes) is bound as the UTF-8 it
-    // already is: the engine copies it into the buffer the parameter kept
-    // from the last bind, where a conversion would allocate anew.
+    // already is, from the statement's own place for that parameter (see
+    // textos_): the engine neither copies nor allocates.
     const auto texto = [&](const QString& t) {
         // A null QString is the empty text, never NULL.
         if (t.isEmpty()) return sqlite3_bind_text(s, n, "", 0, SQLITE_STATIC);
         if (utf8_ && t.size() <= 256) {
-            char b[256];
-            const char16_t* p = reinterpret_cast<const char16_t*>(t.constData());
-            char16_t todos = 0;
-            for (qsizetype i = 0; i < t.size(); ++i) {
-                todos |= p[i];
-                b[i] = char(p[i]);
+            if (s != textos_de_) {
+                std::vector<std::string>& v = textos_[s];
+                if (v.empty()) v.resize(size_t(std::max(sqlite3_bind_parameter_count(s), 1)));
+                textos_de_ = s;
+                textos_ultimos_ = &v;
             }
-            if (todos < 0x80) return sqlite3_bind_text(s, n, b, int(t.size()), SQLITE_TRANSIENT);
+            if (size_t(n - 1) < textos_ultimos_->size()) {
+                std::string& b = (*textos_ultimos_)[size_t(n - 1)];
+                b.resize(size_t(t.size()));
+                const char16_t* p = reinterpret_cast<const char16_t*>(t.constData());
+                char16_t todos = 0;
+                for (qsizetype i = 0; i < t.size(); ++i) {
+                    todos |= p[i];
+                    b[size_t(i)] = char(p[i]);
+                }
+                if (todos < 0x80) return sqlite3_bind_text(s, n, b.data(), int(b.size()), SQLITE_STATIC);
+            }
         }
         return sqlite3_bind_text16(s, n, t.constData(), int(t.size() * sizeof(QChar)),
                                    utf8_ ? SQLITE_STATIC : SQLITE_TRANSIENT);
@@ -587,6 +596,10 @@ void SqliteBackend::olvidar_esquema()
 {
     for (const Sentencia& s : std::as_const(preparadas_)) sqlite3_finalize(s.s);
     preparadas_.clear();
+    // Only now: no statement is left that points into them.
+    textos_.clear();
+    textos_de_ = nullptr;
+    textos_ultimos_ = nullptr;
     memo_preparadas_.olvidar();
     columnas_.clear();
     memo_columnas_.olvidar();
@@ -665,6 +678,7 @@ void SqliteBackend::ejecutar(const QString& sql, const QVariantList& parametros)
             }
         } catch (...) {
             sqlite3_finalize(s);
+            olvidar_esquema();
             throw;
         }
         sqlite3_finalize(s);

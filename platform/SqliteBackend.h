@@ -12,6 +12,9 @@
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QVector>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -104,6 +107,13 @@ private:
     // Texts bound as UTF-16 are left in place when the file is UTF-8: the
     // engine converts them as it binds and keeps no pointer to them.
     bool utf8_ = false;
+    // The UTF-8 of the ASCII texts bound to each statement, by parameter:
+    // the engine reads them where they are, and each stays until that
+    // parameter of that statement is bound again (the vector has a place
+    // for every parameter from the start, so none moves).
+    std::unordered_map<sqlite3_stmt*, std::vector<std::string>> textos_;
+    sqlite3_stmt* textos_de_ = nullptr;
+    std::vector<std::string>* textos_ultimos_ = nullptr;
     QHash<QString, Sentencia> preparadas_;
     MemoTexto<Sentencia> memo_preparadas_;
     // By table name as given and in lower case.

@@ -240,6 +240,31 @@ private slots:
         QCOMPARE(Otro(archivo_).filas(QStringLiteral("SELECT cod FROM t")), QStringList{"text:D'Angelo"});
     }
 
+    // The texts of one statement run again and again, short and long, ASCII
+    // or not, in changing places, with other statements binding theirs in
+    // between: each row gets its own.
+    void textos_enlazados_de_una_sentencia()
+    {
+        const QStringList textos{QStringLiteral("a"), QString(300, QLatin1Char('x')), QStringLiteral("código"),
+                                 QStringLiteral("una clave más larga que dieciséis"), QString(), QStringLiteral("b")};
+        Conexion c = abierta();
+        for (int i = 0; i < textos.size(); ++i)
+            c.ejecutar(QStringLiteral("INSERT INTO t (cod, nombre, orden) VALUES (?, ?, ?)"),
+                       {textos[i], textos[(i + 1) % textos.size()], i});
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM t WHERE cod <> ? ORDER BY orden"), c, Cursor::Dinamico,
+                 Bloqueo::SoloLectura, {QStringLiteral("zz")});
+        for (int i = 0; i < textos.size(); ++i, rs.siguiente()) {
+            Recordset otro;
+            otro.abrir(QStringLiteral("SELECT * FROM t WHERE cod = ?"), c, Cursor::Dinamico, Bloqueo::SoloLectura,
+                       {QStringLiteral("otra")});
+            QVERIFY(otro.eof());
+            QCOMPARE(rs.campo(QStringLiteral("cod")).toString(), textos[i].isNull() ? QStringLiteral("") : textos[i]);
+            QCOMPARE(rs.campo(QStringLiteral("nombre")).toString(), textos[(i + 1) % textos.size()]);
+        }
+        QVERIFY(rs.eof());
+    }
+
     void nulo_distinto_de_vacio()
     {
         Conexion c = abierta();
