@@ -65,7 +65,6 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
             if (tipo == TipoColumna::Texto && t == QMetaType::QString) {
                 const QString& nuevo = *static_cast<const QString*>(v.constData());
                 const bool igual = valor.typeId() == QMetaType::QString
-                                   && !static_cast<const QString*>(valor.constData())->isNull()
                                    && *static_cast<const QString*>(valor.constData()) == nuevo;
                 if (!igual) valor = nuevo.isNull() ? vacio : nuevo;
                 return;
@@ -94,40 +93,16 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
         else
             poner(v);
     };
-    // A number or a text into a column of its own kind is stored as it is
-    // (a whole number as a double, the null text as the empty one), which is
-    // what the conversion would give.
-    auto numero = [&](double v) {
-        const int i = indices_[k];
-        if (columnas_.at(i).tipo != TipoColumna::Numero)
-            return poner(v);
-        ++k;
-        valores_[i] = v;
-        asignada_[i] = true;
-    };
-    auto entero = [&](qint32 v) {
-        if (columnas_.at(indices_[k]).tipo != TipoColumna::Numero)
-            return poner(v);
-        numero(v);
-    };
-    auto texto = [&](const QString& v) {
-        const int i = indices_[k];
-        if (columnas_.at(i).tipo != TipoColumna::Texto)
-            return poner(v);
-        ++k;
-        valores_[i] = v.isNull() ? vacio : v;
-        asignada_[i] = true;
-    };
     try {
-        numero(asien);
+        poner(asien);
         poner(fecha);
         poner(l.subcta);
         poner(l.contra);
-        entero(l.pta_debe);
-        texto(l.concepto);
-        entero(l.pta_haber);
+        poner(l.pta_debe);
+        poner(l.concepto);
+        poner(l.pta_haber);
         poner(l.factura);
-        entero(l.base_impo);
+        poner(l.base_impo);
         poner(l.iva);
         fijo(0);            // Recequiv
         poner(l.documento);
@@ -135,8 +110,8 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
         fijo(vacio);        // Clave
         fijo(vacio);        // estado
         for (int cero = 0; cero < 6; ++cero) fijo(0);   // Ncasado, Tcasado, Trans, Cambio, DebeMe, HaberMe
-        texto(l.auxiliar);
-        texto(l.serie);
+        poner(l.auxiliar);
+        poner(l.serie);
         fijo(vacio);        // Sucursal
         fijo(vacio);        // CodDivisa
         fijo(0);            // ImpAuxMe
