@@ -74,18 +74,24 @@ TipoColumna tipo_declarado(const QString& declarado)
 // new one is an allocation. Only ASCII is compared; the rest is decoded.
 QVariant valor_columna(sqlite3_stmt* s, int i, QString& anterior)
 {
-    switch (sqlite3_column_type(s, i)) {
+    // The column's value taken once and asked of directly: each
+    // sqlite3_column_* call would find it again. It is unprotected, which
+    // matters only to a connection shared between threads, and ours never is.
+    sqlite3_value* v = sqlite3_column_value(s, i);
+    switch (sqlite3_value_type(v)) {
     case SQLITE_NULL:
         return QVariant();
     case SQLITE_INTEGER:
-        return QVariant(qlonglong(sqlite3_column_int64(s, i)));
+        return QVariant(qlonglong(sqlite3_value_int64(v)));
     case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(s, i));
-    case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(s, i)), sqlite3_column_bytes(s, i)));
+        return QVariant(sqlite3_value_double(v));
+    case SQLITE_BLOB: {
+        const void* p = sqlite3_value_blob(v);
+        return QVariant(QByteArray(static_cast<const char*>(p), sqlite3_value_bytes(v)));
+    }
     default: {
-        const auto* p = reinterpret_cast<const uchar*>(sqlite3_column_text(s, i));
-        const int n = sqlite3_column_bytes(s, i);
+        const auto* p = sqlite3_value_text(v);
+        const int n = sqlite3_value_bytes(v);
         if (n > 0 && n == anterior.size()) {
             const QChar* a = anterior.constData();
             int k = 0;
