@@ -5,9 +5,11 @@
 // line; an invoice line differs in Auxiliar and MonedaUso and fills the
 // peseta columns.
 #include "platform/Conexion.h"
+#include "platform/FilaDirecta.h"
 #include <QDate>
 #include <QString>
 #include <QVariant>
+#include <array>
 
 struct LineaDiario {
     QVariant subcta;
@@ -41,6 +43,8 @@ struct ImportesLinea {
 // no recordset is opened, nothing is read.
 class EscritorDiario {
 public:
+    static constexpr int COLUMNAS = 30;
+
     // With `importes`, the line's EuroDebe and EuroHaber, as numbers (a Null
     // one fails before anything is written).
     void anadir(Conexion& conexion_diario, double asien, const QDate& fecha, const LineaDiario& linea,
@@ -49,12 +53,17 @@ public:
 private:
     QVector<Columna> columnas_;
     QVector<int> indices_;     // by the order the columns are set in
-    // The row handed to the engine, kept from line to line: the columns a
-    // line never sets stay unset, and the fixed values (zeros and empty
-    // texts) stay converted, when every one of them converts.
+    QVector<int> lugares_;     // of each, in the table's order
+    // The line's values in the table's order, kept from line to line: the
+    // fixed ones (zeros and empty texts) stay converted once a whole line
+    // has converted; the conversions that were needed, where they point.
+    std::array<ValorDirecto, COLUMNAS> valores_d_;
+    std::array<QVariant, COLUMNAS> convertidos_;
+    bool fijos_ = false;
+    // For an engine without FilaDirecta: the row handed to it, kept from
+    // line to line (the columns a line never sets stay unset).
     QVariantList valores_;
     QVector<bool> asignada_;
-    bool fijos_ = false;
 };
 
 // Text joined to a field as the runtime's & does: a Null adds nothing.

@@ -2,6 +2,8 @@
 
 qint64 Backend::clave_insertada() const { return -1; }
 
+FilaDirecta* Backend::fila_directa(const QString&, const QVector<Columna>&) { return nullptr; }
+
 void Backend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
                             const QVector<bool>& asignada)
 {

@@ -10,6 +10,8 @@
 #include <QVector>
 #include <memory>
 
+class FilaDirecta;
+
 enum class TipoColumna { Texto, Numero, Logico, Fecha, Otro };
 
 struct Columna {
@@ -78,6 +80,11 @@ public:
     // a recordset standing on it can write it again; -1 when the engine
     // locates rows otherwise or does not know it.
     virtual qint64 clave_insertada() const;
+    // The table's rows appended value by value (see FilaDirecta), when the
+    // engine can and `columnas` are the table's as columnas() now gives
+    // them; nullptr otherwise, and rows go through insertar_fila. Valid
+    // until the next call on this engine.
+    virtual FilaDirecta* fila_directa(const QString& tabla, const QVector<Columna>& columnas);
 
     // Writes the changed columns of row `fila` of `leido`. A row that is no
     // longer as it was read fails with codigo_error::FILA_NO_LOCALIZADA.

@@ -101,14 +101,6 @@ QVector<QByteArray> preparar(const Tabla& t, const QString& tabla, const QString
     }
     return bytes;
 }
-
-// A value's bytes put in place in a record, as shapelib would: a text stops
-// at its first NUL, a value is cut to its column.
-void poner(QByteArray& registro, const Campo& campo, const QByteArray& bytes)
-{
-    const int largo = qMin<int>(int(qstrlen(bytes.constData())), campo.ancho);
-    std::memcpy(registro.data() + campo.desplazamiento, bytes.constData(), size_t(largo));
-}
 }  // namespace
 
 std::shared_ptr<Backend> abrir_dbase(const QString& carpeta_local)
@@ -183,11 +175,8 @@ void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& cl
         // Not known until written: a value that does not fit leaves it so,
         // and the row is not appended.
         f.estado = ValorFormateado::Desconocido;
-        if (!formatear_directo(bytes + campo.desplazamiento, tabla, campo, valor)) {
-            const QByteArray b = formatear(tabla, campo, valor, *t.pagina);
-            std::memset(bytes + campo.desplazamiento, ' ', size_t(campo.ancho));
-            poner(registro, campo, b);
-        }
+        if (!formatear_directo(bytes + campo.desplazamiento, tabla, campo, valor))
+            formatear_en(bytes + campo.desplazamiento, tabla, campo, valor, *t.pagina);
         f.valor = valor;
         f.tipo = tipo;
         f.estado = ValorFormateado::Valor;
@@ -198,20 +187,7 @@ void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& cl
             formateados[c] = {};
         }
     }
-    const int n = t.registros();
-    if (en_grupo) {
-        // Written with the others of the unit (see Tabla::espera).
-        t.espera.append(registro.constData(), largo);
-        ++t.en_espera;
-        t.nombre_espera = tabla;
-        if (t.en_espera == REGISTROS_POR_ESCRITURA)
-            t.volcar();
-    } else {
-        anadir_registro(t.h, registro, tabla);
-    }
-    t.dejada(en_grupo);
-    clave = n;
-    t.anotar(n, registro.constData());
+    clave = t.anadir_nuevo(registro, tabla, en_grupo);
 }
 
 }  // namespace
@@ -255,6 +231,18 @@ void DbaseBackend::insertar_fila(const QString& tabla, const QVector<Columna>& c
         for (int c = 0; c < columnas.size(); ++c)
             if (asignada[c]) poner_campo(c, valores[c]);
     });
+}
+
+FilaDirecta* DbaseBackend::fila_directa(const QString& tabla, const QVector<Columna>& columnas)
+{
+    Tabla& t = carpeta_->tabla(tabla, false);
+    if (!columnas.isSharedWith(t.columnas_))
+        return nullptr;
+    t.exigir_escritura(tabla);
+    if (!t.directa)
+        t.directa = std::make_unique<FilaDbf>(t);
+    t.directa->preparar(tabla, carpeta_->en_grupo, &clave_insertada_);
+    return t.directa.get();
 }
 
 void DbaseBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,

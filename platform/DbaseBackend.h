@@ -44,6 +44,8 @@ public:
                        const QVector<bool>& asignada) override;
     // Record number of the last record appended; -1 before any.
     qint64 clave_insertada() const override { return clave_insertada_; }
+    // Rows appended straight into the file's records (see FilaDirecta).
+    FilaDirecta* fila_directa(const QString& tabla, const QVector<Columna>& columnas) override;
 
     // Rewrites columns of record leido.claves[fila]; FILA_NO_LOCALIZADA when
     // that record is gone or no longer holds what was read (a value compares

@@ -39,6 +39,7 @@ void Tabla::abrir()
     en_espera = 0;
     nuevo.clear();
     formateados.clear();
+    directa.reset();
     campos.clear();
     columnas_.clear();
     const QByteArray r = QFile::encodeName(ruta);
@@ -167,6 +168,23 @@ void Tabla::anotar(int i, const char* reg)
         if (mayor(v, *it))
             *it = v;
     }
+}
+
+qint64 Tabla::anadir_nuevo(const QByteArray& registro, const QString& nombre, bool en_grupo)
+{
+    const int n = registros();
+    if (en_grupo) {
+        espera.append(registro.constData(), registro.size() - 1);
+        ++en_espera;
+        nombre_espera = nombre;
+        if (en_espera == REGISTROS_POR_ESCRITURA)
+            volcar();
+    } else {
+        anadir_registro(h, registro, nombre);
+    }
+    dejada(en_grupo);
+    anotar(n, registro.constData());
+    return n;
 }
 
 void Tabla::volcar()

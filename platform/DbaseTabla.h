@@ -5,6 +5,7 @@
 // Private to the dBASE engine (only its .cpp files include this header).
 #include "platform/Cp1252.h"
 #include "platform/DbaseBackend.h"
+#include "platform/DbaseFilaDirecta.h"
 #include "platform/DbaseGanchos.h"
 #include "platform/DbaseHuella.h"
 #include "platform/DbaseValores.h"
@@ -55,6 +56,9 @@ struct Tabla {
     QByteArray espera;
     int en_espera = 0;
     QString nombre_espera;      // as the appends named the table, for a failure
+    // The writer of rows value by value, made on first use; dropped when the
+    // file is opened again, as its columns may have changed.
+    std::unique_ptr<FilaDbf> directa;
 
     Tabla() = default;
     Tabla(const Tabla&) = delete;
@@ -90,6 +94,11 @@ struct Tabla {
     const QHash<QString, QVector<int>>& indice(int c);
 
     QVariant maximo(int c);
+
+    // Appends a record built whole (`registro`, its bytes and the end mark):
+    // written now, or in a group with the unit's others (see espera); the
+    // indexes and maxima take it in. Returns its number.
+    qint64 anadir_nuevo(const QByteArray& registro, const QString& nombre, bool en_grupo);
 
     // Record i, with bytes `reg`, was appended by us: the indexes and
     // maxima take it in.

@@ -322,6 +322,63 @@ bool ValorFormateado::es(const QVariant& v, int tipo_v) const
     }
 }
 
+bool texto_directo(char* campo, const Campo& c, const QString& s)
+{
+    // The whole text is looked at: a mark past the column's width would
+    // compose with the last character kept.
+    const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
+    const qsizetype largo = s.size();
+    char16_t todos = 0;
+    for (qsizetype i = 0; i < largo; ++i)
+        todos |= p[i];
+    if (todos >= 0x80)
+        return false;
+    const qsizetype n = qMin<qsizetype>(largo, c.ancho);
+    for (qsizetype i = 0; i < n; ++i)
+        campo[i] = p[i] ? char(p[i]) : ' ';
+    std::memset(campo + n, ' ', size_t(c.ancho - n));
+    return true;
+}
+
+bool numero_directo(char* campo, const QString& tabla, const Campo& c, double x)
+{
+    if (!std::isfinite(x) || c.ancho > 64)
+        return formatear_general(campo, tabla, c, QVariant(x));
+    // A whole amount (most columns of a journal line are 0) is its
+    // digits and zero decimals, no rounding involved.
+    if (x == std::trunc(x) && std::fabs(x) < 1e15)
+        return cifras_en_campo(campo, c, qint64(std::fabs(x)), x < 0, 0);
+    // So is an amount a hair away from a whole number of the column's
+    // last decimal (cents, in a journal): it rounds to that number
+    // whatever the hair. Within 2^33 units a double keeps that hair far
+    // below the half unit where rounding would matter. Any other amount
+    // goes through the general rule, which rounds.
+    static constexpr double potencias[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    if (c.decimales > 0 && c.decimales <= 9) {
+        const double y = x * potencias[c.decimales];
+        const double u = std::nearbyint(y);
+        if (std::fabs(y) < 8589934592.0 && std::fabs(y - u) < 1e-6)
+            return cifras_en_campo(campo, c, qint64(std::fabs(u)), u < 0, c.decimales);
+    }
+    const QByteArray b = formatear(tabla, c, QVariant(x), windows_1252());
+    std::memcpy(campo, b.constData(), size_t(c.ancho));
+    return true;
+}
+
+bool fecha_directa(char* campo, const Campo& c, const QDate& f)
+{
+    if (!f.isValid() || c.ancho < 8)
+        return false;
+    const int a = f.year();
+    if (a < 1000 || a > 9999)
+        return false;
+    const int n = a * 10000 + f.month() * 100 + f.day();
+    for (int i = 7, r = n; i >= 0; --i, r /= 10)
+        campo[i] = char('0' + r % 10);
+    std::memset(campo + 8, ' ', size_t(c.ancho - 8));
+    return true;
+}
+
 bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const QVariant& v)
 {
     if (!v.isValid()) {
@@ -329,70 +386,29 @@ bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const 
         return true;
     }
     switch (c.tipo) {
-    case 'C': {
-        if (v.typeId() != QMetaType::QString)
-            return false;
-        // The whole text is looked at: a mark past the column's width would
-        // compose with the last character kept.
-        const QString& s = *static_cast<const QString*>(v.constData());
-        const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
-        const qsizetype largo = s.size();
-        char16_t todos = 0;
-        for (qsizetype i = 0; i < largo; ++i)
-            todos |= p[i];
-        if (todos >= 0x80)
-            return false;
-        const qsizetype n = qMin<qsizetype>(largo, c.ancho);
-        for (qsizetype i = 0; i < n; ++i)
-            campo[i] = p[i] ? char(p[i]) : ' ';
-        std::memset(campo + n, ' ', size_t(c.ancho - n));
-        return true;
-    }
+    case 'C':
+        return v.typeId() == QMetaType::QString && texto_directo(campo, c, *static_cast<const QString*>(v.constData()));
     case 'N':
     case 'F': {
         const int tipo = v.typeId();
-        if (tipo != QMetaType::Double && tipo != QMetaType::Int)
-            return false;
-        const double x = tipo == QMetaType::Double ? *static_cast<const double*>(v.constData())
-                                                   : double(*static_cast<const int*>(v.constData()));
-        if (!std::isfinite(x) || c.ancho > 64)
-            return formatear_general(campo, tabla, c, v);
-        // A whole amount (most columns of a journal line are 0) is its
-        // digits and zero decimals, no rounding involved.
-        if (x == std::trunc(x) && std::fabs(x) < 1e15)
-            return cifras_en_campo(campo, c, qint64(std::fabs(x)), x < 0, 0);
-        // So is an amount a hair away from a whole number of the column's
-        // last decimal (cents, in a journal): it rounds to that number
-        // whatever the hair. Within 2^33 units a double keeps that hair far
-        // below the half unit where rounding would matter. Any other amount
-        // goes through the general rule, which rounds.
-        static constexpr double potencias[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-        if (c.decimales > 0 && c.decimales <= 9) {
-            const double y = x * potencias[c.decimales];
-            const double u = std::nearbyint(y);
-            if (std::fabs(y) < 8589934592.0 && std::fabs(y - u) < 1e-6)
-                return cifras_en_campo(campo, c, qint64(std::fabs(u)), u < 0, c.decimales);
-        }
-        const QByteArray b = formatear(tabla, c, v, windows_1252());
-        std::memcpy(campo, b.constData(), size_t(c.ancho));
-        return true;
+        if (tipo == QMetaType::Double)
+            return numero_directo(campo, tabla, c, *static_cast<const double*>(v.constData()));
+        if (tipo == QMetaType::Int)
+            return numero_directo(campo, tabla, c, double(*static_cast<const int*>(v.constData())));
+        return false;
     }
-    case 'D': {
-        if (v.typeId() != QMetaType::QDate || !v.toDate().isValid() || c.ancho < 8)
-            return false;
-        const QDate f = v.toDate();
-        const int a = f.year();
-        if (a < 1000 || a > 9999)
-            return false;
-        const int n = a * 10000 + f.month() * 100 + f.day();
-        for (int i = 7, r = n; i >= 0; --i, r /= 10)
-            campo[i] = char('0' + r % 10);
-        std::memset(campo + 8, ' ', size_t(c.ancho - 8));
-        return true;
-    }
+    case 'D':
+        return v.typeId() == QMetaType::QDate && fecha_directa(campo, c, *static_cast<const QDate*>(v.constData()));
     default:
         return false;
     }
+}
+
+void formatear_en(char* campo, const QString& tabla, const Campo& c, const QVariant& v, const PaginaUnByte& p)
+{
+    const QByteArray b = formatear(tabla, c, v, p);
+    std::memset(campo, ' ', size_t(c.ancho));
+    std::memcpy(campo, b.constData(), size_t(qMin<int>(int(qstrlen(b.constData())), c.ancho)));
 }
 
 // Key of a value in an index; none for Null, which equals nothing.

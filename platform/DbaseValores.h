@@ -47,6 +47,15 @@ struct ValorFormateado {
 // The same bytes formatear gives; false, with nothing written, for any
 // other value, which goes through formatear.
 bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const QVariant& v);
+// The same for a value already taken out of its QVariant: a text into a C
+// field (ASCII only), a number into an N or F field, a date into a D field.
+bool texto_directo(char* campo, const Campo& c, const QString& s);
+bool numero_directo(char* campo, const QString& tabla, const Campo& c, double x);
+bool fecha_directa(char* campo, const Campo& c, const QDate& f);
+
+// formatear's bytes in their field of a record: blank, then the bytes up to
+// the first NUL, as shapelib would store them.
+void formatear_en(char* campo, const QString& tabla, const Campo& c, const QVariant& v, const PaginaUnByte& p);
 
 // Key of a stored value in an index; none for Null, which equals nothing.
 std::optional<QString> clave_de(const Campo& c, const QVariant& v);

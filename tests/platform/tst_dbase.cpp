@@ -4,6 +4,7 @@
 #include "platform/DbaseBackend.h"
 #include "platform/DbaseEscritura.h"
 #include "platform/Fallo.h"
+#include "platform/FilaDirecta.h"
 #include "platform/Motores.h"
 #include "platform/Recordset.h"
 #include "tests/support/Dbf.h"
@@ -451,6 +452,61 @@ private slots:
         const QByteArray f = contenido(ruta("t.dbf"));
         QCOMPARE(b->registros("t"), qint64(solas.size()));
         for (int i = 0; i < solas.size(); ++i) QCOMPARE(registro(f, i), solas[i]);
+    }
+
+    // Rows put value by value make the records insertar_fila makes of the
+    // same values, and fail where it fails; a row that failed leaves no
+    // trace in the next (its fields are formatted again).
+    void fila_directa_como_insertar_fila()
+    {
+        const QVector<QVariantList> filas = {   // TEXTO, ENTERO, IMPORTE, FECHA, LOGICO, MONEDA
+            {"uno", 7, 1.5, QDate(2026, 1, 2), true, "2"},
+            {"uno", 7, 1.5, QDate(2026, 1, 2), true, "2"},
+            {"Factura Nº1", 7.0000001, 0.1 + 0.2, QDate(2026, 1, 3), QVariant(), 2.0},
+            {"dos", "A123", 2.5, QDate(2026, 1, 3), false, "2"},
+            {"dos", 8, 1e10, QDate(2026, 1, 3), false, "2"},
+            {"dos", 8, 2.5, QDate(2026, 1, 3), false, "2"},
+            {QString(19, 'a') + QString::fromUtf16(u"e\u0301"), "1234", -0.0, QVariant(), QVariant(), QVariant()},
+            {QVariant(), QVariant(), QVariant(), QDate(999, 1, 2), QVariant(), QVariant()},
+        };
+        QTemporaryDir otra;
+        crear_tabla(otra.filePath("t.dbf"), todos_los_tipos);
+        auto directa = backend();
+        auto por_filas = abrir_dbase(otra.path());
+        const QVector<Columna> cs = directa->columnas("t");
+        for (const QVariantList& fila : filas) {
+            // Every other row leaves its Nulls out instead of giving them.
+            const bool sin_nulos = (&fila - filas.data()) % 2;
+            QVector<ValorDirecto> valores;
+            QVariantList como_filas(fila.size());
+            QVector<bool> asignada(fila.size(), false);
+            for (int c = 0; c < fila.size(); ++c) {
+                const QVariant& v = fila[c];
+                if (sin_nulos && !v.isValid()) continue;
+                ValorDirecto& d = valores.emplace_back();
+                d.columna = c;
+                switch (v.typeId()) {
+                case QMetaType::UnknownType: d.tipo = ValorDirecto::Nulo; break;
+                case QMetaType::QString: d.tipo = ValorDirecto::Texto; d.texto = static_cast<const QString*>(v.constData()); break;
+                case QMetaType::Int: case QMetaType::Double: d.tipo = ValorDirecto::Numero; d.numero = v.toDouble(); break;
+                case QMetaType::QDate: d.tipo = ValorDirecto::Fecha; d.fecha = v.toDate(); break;
+                default: d.tipo = ValorDirecto::Otro; d.otro = &v;
+                }
+                como_filas[c] = d.variante();
+                asignada[c] = true;
+            }
+            FilaDirecta* f = directa->fila_directa("t", cs);
+            QVERIFY(f);
+            const auto fallo = fallo_de([&] { f->anadir(valores.constData(), int(valores.size())); });
+            const auto otro =
+                fallo_de([&] { por_filas->insertar_fila("t", por_filas->columnas("t"), como_filas, asignada); });
+            QCOMPARE(fallo.has_value(), otro.has_value());
+            if (fallo) QCOMPARE(fallo->numero(), otro->numero());
+        }
+        QCOMPARE(directa->registros("t"), qint64(6));
+        QCOMPARE(contenido(ruta("t.dbf")), contenido(otra.filePath("t.dbf")));
+        // Columns given by another table's opening are not taken.
+        QVERIFY(!directa->fila_directa("t", por_filas->columnas("t")));
     }
 
     void cabecera_y_fin_tras_cada_fila()
