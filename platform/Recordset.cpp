@@ -44,14 +44,16 @@ QVariant como_se_lee(const QVariant& valor, const Columna& columna)
 // characters and of the columns: fields are named by literals, whose
 // characters stay where they are, and a recordset opened again on the same
 // table is given the same columns, shared from its engine; so a name asked
-// again is found at once. The name found there is still compared: another
-// text or other columns that come to lie at the same addresses are looked
-// up afresh.
+// again is found at once. Each entry holds on to its columns, so no other
+// columns can come to lie at their address. A literal (a text with no
+// owner of its characters, which are never freed or changed) at the same
+// address is the same name; any other text found there is still compared.
 struct Recordset::Pistas {
     struct Entrada {
         const QChar* nombre = nullptr;
-        const Columna* columnas = nullptr;
+        QVector<Columna> columnas;
         int indice = 0;
+        bool literal = false;
     };
     std::array<Entrada, 512> entradas;
 
@@ -60,13 +62,18 @@ struct Recordset::Pistas {
         const quintptr clave = quintptr(nombre.constData()) ^ (quintptr(columnas.constData()) >> 3);
         const size_t ranura = size_t((quint64(clave) * 0x9E3779B97F4A7C15ull) >> 55);   // 9 bits
         Entrada& e = entradas[ranura];
-        if (e.nombre == nombre.constData() && e.columnas == columnas.constData() && e.indice < columnas.size() &&
-            mismo_nombre(columnas[e.indice].nombre, nombre)) {
+        if (e.nombre == nombre.constData() && e.columnas.constData() == columnas.constData() &&
+            e.indice < columnas.size() && (e.literal || mismo_nombre(columnas[e.indice].nombre, nombre))) {
             pista = e.indice + 1;
             return e.indice;
         }
         const int i = indice_de(columnas, nombre, pista);
-        if (i >= 0) e = {nombre.constData(), columnas.constData(), i};
+        if (i >= 0) {
+            e.nombre = nombre.constData();
+            e.columnas = columnas;
+            e.indice = i;
+            e.literal = !nombre.isEmpty() && !nombre.data_ptr().isMutable();
+        }
         return i;
     }
 };
@@ -170,7 +177,7 @@ struct Recordset::Estado {
         if (fila < total) {
             cargar(fila);
             i = int(fila - inicio);
-            if (por_paginas && pagina.claves[i] < 0)
+            if (por_paginas && std::as_const(pagina.claves)[i] < 0)
                 throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                             QStringLiteral("La fila de '%1' ya no está en la tabla: otro programa la ha borrado "
                                            "desde que se leyó.").arg(tabla));
