@@ -123,7 +123,7 @@ public:
         const int primera = con_clave_ ? 1 : 0;
         const int n = sqlite3_column_count(s);
         r.columnas = columnas(texto_, s, primera);
-        QString* anterior = anteriores(n);
+        QString* anterior = b_.anteriores(s, n);
         while (b_.paso(s, texto_)) {
             QVariantList fila;
             fila.reserve(n - primera);
@@ -148,7 +148,7 @@ public:
         primera_ = Resultado();
         primera_.columnas = columnas(texto_, s, 1);
         const int n = sqlite3_column_count(s);
-        QString* anterior = anteriores(n);
+        QString* anterior = b_.anteriores(s, n);
         while (b_.paso(s, texto_)) {
             const qint64 clave = sqlite3_column_int64(s, 0);
             claves_ << clave;
@@ -179,7 +179,7 @@ public:
         Resultado r;
         r.columnas = columnas(sql, s, 1);
         const int n = sqlite3_column_count(s);
-        QString* anterior = anteriores(n);
+        QString* anterior = b_.anteriores(s, n);
         r.filas.reserve(cuantas);
         r.claves.reserve(cuantas);
         // Outside a transaction each lookup would take and drop the file's
@@ -253,7 +253,6 @@ private:
     static constexpr int PRIMERA_PAGINA = 256;
     Resultado primera_;
     QVector<Columna> columnas_;
-    std::vector<QString> anteriores_;   // by column: the last text read there
 
     QString rango_;
 
@@ -274,13 +273,6 @@ private:
             rango_.replace(QStringLiteral("WHERE rowid = ?"), QStringLiteral("WHERE rowid BETWEEN ? AND ? ORDER BY rowid"));
         }
         return rango_;
-    }
-
-    // The last texts of a statement of `n` columns, by column.
-    QString* anteriores(int n)
-    {
-        if (size_t(n) > anteriores_.size()) anteriores_.resize(size_t(n));
-        return anteriores_.data();
     }
 
     const QVector<Columna>& columnas(const QString& sql, sqlite3_stmt* s, int primera)
@@ -429,6 +421,13 @@ SqliteBackend::Sentencia* SqliteBackend::sentencia(const QString& sql)
     if (it == preparadas_.end()) return nullptr;
     memo_preparadas_.recordar(sql, &*it);
     return &*it;
+}
+
+QString* SqliteBackend::anteriores(sqlite3_stmt* s, int n)
+{
+    std::vector<QString>& v = anteriores_[s];
+    if (size_t(n) > v.size()) v.resize(size_t(n));
+    return v.data();
 }
 
 sqlite3_stmt* SqliteBackend::preparada(const QString& sql)
@@ -604,6 +603,7 @@ void SqliteBackend::olvidar_esquema()
     preparadas_.clear();
     // Only now: no statement is left that points into them.
     textos_.clear();
+    anteriores_.clear();
     textos_de_ = nullptr;
     textos_ultimos_ = nullptr;
     memo_preparadas_.olvidar();

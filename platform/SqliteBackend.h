@@ -57,6 +57,11 @@ public:
     // The prepared statement for `sql`, prepared on first use; a statement
     // the engine rejects is a Fallo with the provider's number.
     sqlite3_stmt* preparada(const QString& sql);
+    // The last text read from each of the `n` columns of statement `s`: a
+    // text that repeats, from row to row and from one run of the statement
+    // to the next (a lookup by key run once per receipt), is that QString
+    // again, not a new one.
+    QString* anteriores(sqlite3_stmt* s, int n);
     // Columns of the prepared `sql` from column `primera` on, typed as table
     // `tabla` (if any) declares them; worked out once per statement.
     QVector<Columna> columnas_de(const QString& sql, sqlite3_stmt* s, const QString& tabla, int primera);
@@ -114,6 +119,7 @@ private:
     std::unordered_map<sqlite3_stmt*, std::vector<std::string>> textos_;
     sqlite3_stmt* textos_de_ = nullptr;
     std::vector<std::string>* textos_ultimos_ = nullptr;
+    std::unordered_map<sqlite3_stmt*, std::vector<QString>> anteriores_;
     QHash<QString, Sentencia> preparadas_;
     MemoTexto<Sentencia> memo_preparadas_;
     // By table name as given and in lower case.
