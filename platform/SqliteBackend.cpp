@@ -15,6 +15,7 @@
 #include <QSqlRecord>
 #include <sqlite3.h>
 #include <algorithm>
+#include <bit>
 #include <atomic>
 #include <cerrno>
 #include <vector>
@@ -195,8 +196,8 @@ public:
                 const QString& rango = rango_clave();
                 sqlite3_stmt* t = b_.preparada(rango);
                 sqlite3_reset(t);
-                sqlite3_bind_int64(t, 1, claves_[desde]);
-                sqlite3_bind_int64(t, 2, claves_[hasta - 1]);
+                b_.enlazar_clave(t, 1, claves_[desde]);
+                b_.enlazar_clave(t, 2, claves_[hasta - 1]);
                 qint64 k = desde;
                 while (k < hasta && b_.paso(t, rango)) {
                     const qint64 clave = sqlite3_column_int64(t, 0);
@@ -220,7 +221,7 @@ public:
             } else {
                 for (qint64 k = desde; k < hasta; ++k) {
                     sqlite3_reset(s);
-                    sqlite3_bind_int64(s, 1, claves_[k]);
+                    b_.enlazar_clave(s, 1, claves_[k]);
                     QVariantList fila;
                     if (b_.paso(s, sql)) {
                         fila.reserve(n - 1);
@@ -481,45 +482,94 @@ void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, const QVariantL
 {
     sqlite3_reset(s);
     // Places left unbound are Null, not what the last run bound there.
-    if (parametros.size() < sqlite3_bind_parameter_count(s)) sqlite3_clear_bindings(s);
+    if (parametros.size() < sqlite3_bind_parameter_count(s)) {
+        sqlite3_clear_bindings(s);
+        olvidar_enlaces(s);
+    }
     for (int i = 0; i < parametros.size(); ++i) enlazar(s, sql, i + 1, parametros[i]);
+}
+
+SqliteBackend::Enlazado* SqliteBackend::enlazado(sqlite3_stmt* s, int n)
+{
+    if (s != enlazados_de_) {
+        std::vector<Enlazado>& v = enlazados_[s];
+        if (v.empty()) v.resize(size_t(std::max(sqlite3_bind_parameter_count(s), 1)));
+        enlazados_de_ = s;
+        enlazados_ultimos_ = &v;
+    }
+    return n >= 1 && size_t(n) <= enlazados_ultimos_->size() ? &(*enlazados_ultimos_)[size_t(n - 1)] : nullptr;
+}
+
+void SqliteBackend::olvidar_enlaces(sqlite3_stmt* s)
+{
+    const auto it = enlazados_.find(s);
+    if (it == enlazados_.end()) return;
+    for (Enlazado& e : it->second) e.tipo = Enlazado::Ninguno;
+}
+
+void SqliteBackend::enlazar_clave(sqlite3_stmt* s, int n, qint64 clave)
+{
+    Enlazado* e = enlazado(s, n);
+    if (e && e->tipo == Enlazado::Entero && e->entero == clave) return;
+    const int r = sqlite3_bind_int64(s, n, clave);
+    if (e) {
+        e->tipo = r == SQLITE_OK ? Enlazado::Entero : Enlazado::Ninguno;
+        e->entero = clave;
+    }
 }
 
 void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, int n, const QVariant& v)
 {
+    Enlazado* e = enlazado(s, n);
     // A UTF-16 text the engine converts as it binds needs no copy of its own.
     // A short ASCII one (most keys and codes) is bound as the UTF-8 it
     // already is, from the statement's own place for that parameter (see
-    // textos_): the engine neither copies nor allocates.
+    // enlazados_): the engine neither copies nor allocates.
     const auto texto = [&](const QString& t) {
-        // A null QString is the empty text, never NULL.
-        if (t.isEmpty()) return sqlite3_bind_text(s, n, "", 0, SQLITE_STATIC);
-        if (utf8_ && t.size() <= 256) {
-            if (s != textos_de_) {
-                std::vector<std::string>& v = textos_[s];
-                if (v.empty()) v.resize(size_t(std::max(sqlite3_bind_parameter_count(s), 1)));
-                textos_de_ = s;
-                textos_ultimos_ = &v;
+        const char16_t* p = reinterpret_cast<const char16_t*>(t.constData());
+        const qsizetype largo = t.size();
+        if (e && utf8_ && largo <= 256) {
+            std::string& b = e->texto;
+            if (e->tipo == Enlazado::Texto && b.size() == size_t(largo)) {
+                // The same characters as the ASCII bound there: left bound.
+                qsizetype i = 0;
+                while (i < largo && p[i] == char16_t(uchar(b[size_t(i)]))) ++i;
+                if (i == largo) return SQLITE_OK;
             }
-            if (size_t(n - 1) < textos_ultimos_->size()) {
-                std::string& b = (*textos_ultimos_)[size_t(n - 1)];
-                b.resize(size_t(t.size()));
-                const char16_t* p = reinterpret_cast<const char16_t*>(t.constData());
-                char16_t todos = 0;
-                for (qsizetype i = 0; i < t.size(); ++i) {
-                    todos |= p[i];
-                    b[size_t(i)] = char(p[i]);
-                }
-                if (todos < 0x80) return sqlite3_bind_text(s, n, b.data(), int(b.size()), SQLITE_STATIC);
+            e->tipo = Enlazado::Ninguno;
+            b.resize(size_t(largo));
+            char16_t todos = 0;
+            for (qsizetype i = 0; i < largo; ++i) {
+                todos |= p[i];
+                b[size_t(i)] = char(p[i]);
+            }
+            if (todos < 0x80) {
+                // A null QString is the empty text, never NULL.
+                const int r = sqlite3_bind_text(s, n, largo ? b.data() : "", int(largo), SQLITE_STATIC);
+                if (r == SQLITE_OK) e->tipo = Enlazado::Texto;
+                return r;
             }
         }
-        return sqlite3_bind_text16(s, n, t.constData(), int(t.size() * sizeof(QChar)),
+        if (e) e->tipo = Enlazado::Ninguno;
+        if (t.isEmpty()) return sqlite3_bind_text(s, n, "", 0, SQLITE_STATIC);
+        return sqlite3_bind_text16(s, n, t.constData(), int(largo * sizeof(QChar)),
                                    utf8_ ? SQLITE_STATIC : SQLITE_TRANSIENT);
+    };
+    const auto entero = [&](qint64 x) {
+        if (e && e->tipo == Enlazado::Entero && e->entero == x) return SQLITE_OK;
+        const int r = sqlite3_bind_int64(s, n, x);
+        if (e) {
+            e->tipo = r == SQLITE_OK ? Enlazado::Entero : Enlazado::Ninguno;
+            e->entero = x;
+        }
+        return r;
     };
     int r = SQLITE_OK;
     if (vb::esNulo(v)) {
         // Any typed null is Null.
+        if (e && e->tipo == Enlazado::Nulo) return;
         r = sqlite3_bind_null(s, n);
+        if (e) e->tipo = r == SQLITE_OK ? Enlazado::Nulo : Enlazado::Ninguno;
     } else {
         switch (v.typeId()) {
         case QMetaType::QString:
@@ -527,23 +577,32 @@ void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, int n, const QV
             break;
         case QMetaType::QByteArray: {
             const auto* b = static_cast<const QByteArray*>(v.constData());
+            if (e) e->tipo = Enlazado::Ninguno;
             r = sqlite3_bind_blob(s, n, b->constData(), int(b->size()), SQLITE_TRANSIENT);
             break;
         }
         case QMetaType::Int:
-            r = sqlite3_bind_int(s, n, *static_cast<const int*>(v.constData()));
+            r = entero(*static_cast<const int*>(v.constData()));
             break;
         case QMetaType::Bool:
-            r = sqlite3_bind_int(s, n, *static_cast<const bool*>(v.constData()) ? 1 : 0);
+            r = entero(*static_cast<const bool*>(v.constData()) ? 1 : 0);
             break;
-        case QMetaType::Double:
-            r = sqlite3_bind_double(s, n, *static_cast<const double*>(v.constData()));
+        case QMetaType::Double: {
+            const double x = *static_cast<const double*>(v.constData());
+            if (e && e->tipo == Enlazado::Doble && std::bit_cast<quint64>(e->doble) == std::bit_cast<quint64>(x))
+                return;
+            r = sqlite3_bind_double(s, n, x);
+            if (e) {
+                e->tipo = r == SQLITE_OK ? Enlazado::Doble : Enlazado::Ninguno;
+                e->doble = x;
+            }
             break;
+        }
         case QMetaType::UInt:
-            r = sqlite3_bind_int64(s, n, *static_cast<const uint*>(v.constData()));
+            r = entero(*static_cast<const uint*>(v.constData()));
             break;
         case QMetaType::LongLong:
-            r = sqlite3_bind_int64(s, n, *static_cast<const qlonglong*>(v.constData()));
+            r = entero(*static_cast<const qlonglong*>(v.constData()));
             break;
         // Whatever else as the text Qt's driver binds (a date or time in
         // ISO form).
@@ -602,10 +661,10 @@ void SqliteBackend::olvidar_esquema()
     for (const Sentencia& s : std::as_const(preparadas_)) sqlite3_finalize(s.s);
     preparadas_.clear();
     // Only now: no statement is left that points into them.
-    textos_.clear();
+    enlazados_.clear();
     anteriores_.clear();
-    textos_de_ = nullptr;
-    textos_ultimos_ = nullptr;
+    enlazados_de_ = nullptr;
+    enlazados_ultimos_ = nullptr;
     memo_preparadas_.olvidar();
     columnas_.clear();
     memo_columnas_.olvidar();
@@ -832,7 +891,10 @@ void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int
     const Escritura& e = *it;
     sqlite3_reset(e.s);
     // Places left unbound are Null, as on every other statement.
-    if (valores.size() + 1 < sqlite3_bind_parameter_count(e.s)) sqlite3_clear_bindings(e.s);
+    if (valores.size() + 1 < sqlite3_bind_parameter_count(e.s)) {
+        sqlite3_clear_bindings(e.s);
+        olvidar_enlaces(e.s);
+    }
     for (int i = 0; i < valores.size(); ++i) enlazar(e.s, e.sql, i + 1, valores[i]);
     enlazar(e.s, e.sql, int(valores.size()) + 1, QVariant(leido.claves[fila]));
     if (terminar(e.s, e.sql) == 0)

@@ -70,6 +70,8 @@ public:
     // Binds one value at place `n` (from 1); a refusal resets the statement
     // and throws.
     void enlazar(sqlite3_stmt* s, const QString& sql, int n, const QVariant& valor);
+    // A key at place `n`, as the rowid it is.
+    void enlazar_clave(sqlite3_stmt* s, int n, qint64 clave);
     // One step: true on a row, false when done. A failure resets the
     // statement and throws.
     bool paso(sqlite3_stmt* s, const QString& sql);
@@ -112,13 +114,25 @@ private:
     // Texts bound as UTF-16 are left in place when the file is UTF-8: the
     // engine converts them as it binds and keeps no pointer to them.
     bool utf8_ = false;
-    // The UTF-8 of the ASCII texts bound to each statement, by parameter:
-    // the engine reads them where they are, and each stays until that
-    // parameter of that statement is bound again (the vector has a place
-    // for every parameter from the start, so none moves).
-    std::unordered_map<sqlite3_stmt*, std::vector<std::string>> textos_;
-    sqlite3_stmt* textos_de_ = nullptr;
-    std::vector<std::string>* textos_ultimos_ = nullptr;
+    // What was last bound at each place of each statement. A binding
+    // outlives sqlite3_reset, so the same value bound again is left as it
+    // is (most places of a row written after another repeat it). The UTF-8
+    // of an ASCII text is kept here, and the engine reads it where it is
+    // until that place is bound again (the vector has a place for every
+    // parameter from the start, so none moves).
+    struct Enlazado {
+        enum Tipo : char { Ninguno, Nulo, Texto, Entero, Doble } tipo = Ninguno;
+        qint64 entero = 0;
+        double doble = 0;
+        std::string texto;
+    };
+    // Place `n` of statement `s`; nullptr past its parameters.
+    Enlazado* enlazado(sqlite3_stmt* s, int n);
+    // Every place of `s` as not known (after sqlite3_clear_bindings).
+    void olvidar_enlaces(sqlite3_stmt* s);
+    std::unordered_map<sqlite3_stmt*, std::vector<Enlazado>> enlazados_;
+    sqlite3_stmt* enlazados_de_ = nullptr;
+    std::vector<Enlazado>* enlazados_ultimos_ = nullptr;
     std::unordered_map<sqlite3_stmt*, std::vector<QString>> anteriores_;
     QHash<QString, Sentencia> preparadas_;
     MemoTexto<Sentencia> memo_preparadas_;

@@ -263,6 +263,24 @@ private slots:
             QCOMPARE(rs.campo(QStringLiteral("nombre")).toString(), textos[(i + 1) % textos.size()]);
         }
         QVERIFY(rs.eof());
+
+        // A value bound again where the same one is left as it is, and not
+        // after the places were cleared or held another kind of value.
+        const QVector<QVariantList> filas = {{"r1", "n", 10}, {"r2", "n", 10}, {"r3", QString::fromUtf8("ñ"), 10.0},
+                                             {"r4", "n", 10}, {"r5", "n"}, {"r6", "n", 10}};
+        for (const QVariantList& f : filas)
+            c.ejecutar(QStringLiteral("INSERT INTO t (cod, nombre, orden) VALUES (?, ?, ?)"), f);
+        Recordset leidas;
+        leidas.abrir(QStringLiteral("SELECT * FROM t WHERE cod LIKE 'r%' ORDER BY cod"), c, Cursor::Dinamico,
+                     Bloqueo::SoloLectura);
+        for (const QVariantList& f : filas) {
+            QVERIFY(!leidas.eof());
+            QCOMPARE(leidas.campo(QStringLiteral("nombre")).toString(), f[1].toString());
+            const QVariant orden = leidas.campo(QStringLiteral("orden"));
+            QCOMPARE(orden.isValid(), f.size() == 3);
+            if (orden.isValid()) QCOMPARE(orden.toDouble(), 10.0);
+            leidas.siguiente();
+        }
     }
 
     void nulo_distinto_de_vacio()
