@@ -108,11 +108,12 @@ QVariant valor_columna(sqlite3_stmt* s, int i, QString& anterior)
 class ConsultaSqlite : public Consulta {
 public:
     // With `por_clave` (the table's row by rowid) the statement reads the
-    // rowid first.
+    // rowid first; with `solo_claves`, the same selection reads only it.
     ConsultaSqlite(SqliteBackend& b, QString texto, QVariantList parametros, QString tabla,
-                   QString por_clave)
+                   QString por_clave, QString solo_claves)
         : b_(b), texto_(std::move(texto)), parametros_(std::move(parametros)),
-          tabla_(std::move(tabla)), por_clave_(std::move(por_clave)), con_clave_(!por_clave_.isEmpty()) {}
+          tabla_(std::move(tabla)), por_clave_(std::move(por_clave)), solo_claves_(std::move(solo_claves)),
+          con_clave_(!por_clave_.isEmpty()) {}
 
     QString tabla() const override { return tabla_; }
 
@@ -140,13 +141,22 @@ public:
     bool por_paginas() const override { return con_clave_; }
 
     // The keys, and the rows of the first page as they are read with them:
-    // the page most selections are whole in needs no second reading.
+    // the page most selections are whole in needs no second reading. A
+    // selection in an order of its own reads only its keys (sorting whole
+    // rows would cost more than reading the first page again by key).
     qint64 contar() override
     {
-        sqlite3_stmt* s = b_.preparada(texto_);
-        b_.enlazar(s, texto_, parametros_);
         claves_.clear();
         primera_ = Resultado();
+        if (!solo_claves_.isEmpty()) {
+            sqlite3_stmt* s = b_.preparada(solo_claves_);
+            b_.enlazar(s, solo_claves_, parametros_);
+            while (b_.paso(s, solo_claves_)) claves_ << sqlite3_column_int64(s, 0);
+            claves_.squeeze();
+            return claves_.size();
+        }
+        sqlite3_stmt* s = b_.preparada(texto_);
+        b_.enlazar(s, texto_, parametros_);
         primera_.columnas = columnas(texto_, s, 1);
         const int n = sqlite3_column_count(s);
         QString* anterior = b_.anteriores(s, n);
@@ -248,6 +258,7 @@ private:
     QVariantList parametros_;
     QString tabla_;
     QString por_clave_;
+    QString solo_claves_;
     bool con_clave_;
     QVector<qint64> claves_;
     // The rows read with the keys, until the first page is asked for.
@@ -771,6 +782,12 @@ std::unique_ptr<Consulta> SqliteBackend::abrir(const QString& sql, const QVarian
                                                        QRegularExpression::CaseInsensitiveOption);
                 a.con_clave = sql;
                 a.con_clave.replace(inicio, QStringLiteral("SELECT rowid, *"));
+                static const QRegularExpression orden(QStringLiteral("\\bORDER\\s+BY\\b"),
+                                                      QRegularExpression::CaseInsensitiveOption);
+                if (sql.contains(orden)) {
+                    a.solo_claves = sql;
+                    a.solo_claves.replace(inicio, QStringLiteral("SELECT rowid"));
+                }
                 a.por_clave =
                     QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?").arg(identificador_tabla(s.tabla));
             }
@@ -784,14 +801,16 @@ std::unique_ptr<Consulta> SqliteBackend::abrir(const QString& sql, const QVarian
     if (a.valida && actualizable) {
         try {
             preparada(a.con_clave);
-            return std::make_unique<ConsultaSqlite>(*this, a.con_clave, parametros, a.tabla, a.por_clave);
+            if (!a.solo_claves.isEmpty()) preparada(a.solo_claves);
+            return std::make_unique<ConsultaSqlite>(*this, a.con_clave, parametros, a.tabla, a.por_clave,
+                                                    a.solo_claves);
         } catch (const Fallo&) {
             // A table without rowid (or any other failure): the statement as
             // given says what is wrong, or runs without a key.
         }
     }
     preparada(sql);
-    return std::make_unique<ConsultaSqlite>(*this, sql, parametros, a.tabla, QString());
+    return std::make_unique<ConsultaSqlite>(*this, sql, parametros, a.tabla, QString(), QString());
 }
 
 QString SqliteBackend::identificador(const QString& nombre) const

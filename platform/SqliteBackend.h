@@ -102,6 +102,9 @@ private:
         QString tabla;
         QString con_clave;     // the same reading the rowid first
         QString por_clave;     // one row of `tabla` by its rowid
+        // For a selection in an order of its own: the same reading only the
+        // rowid, so the engine sorts keys, not whole rows.
+        QString solo_claves;
     };
 
     // The statement prepared for `sql`, nullptr when none.
