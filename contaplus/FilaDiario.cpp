@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -21,6 +22,28 @@ const char* const COLUMNAS_LINEA[] = {
     "CodDivisa", "ImpAuxMe", "MonedaUso", "EuroDebe", "EuroHaber", "BaseEuro"};
 static_assert(std::size(COLUMNAS_LINEA) == EscritorDiario::COLUMNAS);
 constexpr int EURO_DEBE = 27, EURO_HABER = 28;
+
+// The same value, bit for bit, of the same type: it converts the same.
+bool mismo_valor(const QVariant& a, const QVariant& b)
+{
+    const int t = a.typeId();
+    if (t != b.typeId()) return false;
+    const void* x = a.constData();
+    const void* y = b.constData();
+    switch (t) {
+    case QMetaType::QString: {
+        const QString& p = *static_cast<const QString*>(x);
+        const QString& q = *static_cast<const QString*>(y);
+        return p.isNull() == q.isNull() && p.size() == q.size() &&
+               (p.constData() == q.constData() ||
+                std::memcmp(p.constData(), q.constData(), size_t(p.size()) * sizeof(QChar)) == 0);
+    }
+    case QMetaType::Double: return std::memcmp(x, y, sizeof(double)) == 0;
+    case QMetaType::Int: return *static_cast<const int*>(x) == *static_cast<const int*>(y);
+    case QMetaType::LongLong: return *static_cast<const qlonglong*>(x) == *static_cast<const qlonglong*>(y);
+    default: return false;
+    }
+}
 
 }  // namespace
 
@@ -51,6 +74,7 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
         valores_ = QVariantList(columnas_.size());
         asignada_ = QVector<bool>(columnas_.size(), false);
         fijos_ = false;
+        convertidos_ = {};
     }
 
     // Every value converted to its column's type first, in the order set,
@@ -97,8 +121,16 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
                 return;
             }
         }
-        QVariant& c = convertidos_[size_t(k)];
-        c = valor_de_columna(v, columna);
+        // A value the same as the one converted here on the line before (an
+        // entry's lines share its invoice and document) is not converted again.
+        Convertido& o = convertidos_[size_t(k)];
+        if (!o.hecho || !mismo_valor(o.origen, v)) {
+            o.hecho = false;
+            o.valor = valor_de_columna(v, columna);
+            o.origen = v;
+            o.hecho = true;
+        }
+        const QVariant& c = o.valor;
         ++k;
         switch (c.typeId()) {
         case QMetaType::UnknownType:
@@ -125,8 +157,8 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
     // are, into any other through the conversion.
     auto poner_numero = [&](double x) {
         if (de_tabla[indices[k]].tipo != TipoColumna::Numero) {
-            convertidos_[size_t(k)] = x;
-            poner(convertidos_[size_t(k)]);
+            propios_[size_t(k)] = x;
+            poner(propios_[size_t(k)]);
             return;
         }
         ValorDirecto& d = lugar();
@@ -136,8 +168,8 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
     };
     auto poner_texto = [&](const QString& s) {
         if (de_tabla[indices[k]].tipo != TipoColumna::Texto) {
-            convertidos_[size_t(k)] = s;
-            poner(convertidos_[size_t(k)]);
+            propios_[size_t(k)] = s;
+            poner(propios_[size_t(k)]);
             return;
         }
         ValorDirecto& d = lugar();

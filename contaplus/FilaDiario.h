@@ -58,7 +58,12 @@ private:
     // fixed ones (zeros and empty texts) stay converted once a whole line
     // has converted; the conversions that were needed, where they point.
     std::array<ValorDirecto, COLUMNAS> valores_d_;
-    std::array<QVariant, COLUMNAS> convertidos_;
+    struct Convertido {
+        bool hecho = false;
+        QVariant origen, valor;
+    };
+    std::array<Convertido, COLUMNAS> convertidos_;
+    std::array<QVariant, COLUMNAS> propios_;   // the line's own values, when one needs converting
     bool fijos_ = false;
     // For an engine without FilaDirecta: the row handed to it, kept from
     // line to line (the columns a line never sets stay unset).

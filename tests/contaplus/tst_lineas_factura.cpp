@@ -144,11 +144,21 @@ void TstLineasFactura::escritas()
     diario.anadir(c, 9, fecha, linea_iva(FRA, "477000021", CLIENTE, 21, 100, 21), &importes);
     QCOMPARE(importes.haber, 21.0);
     diario.anadir(c, 40000, fecha, linea_deposito_descontado_haber(QVariant(), 555, 120.5));
+    // A document given as a number, converted to the column's text: the same
+    // one again, then another.
+    for (const int documento : {7, 7, 8}) {
+        LineaDiario l = linea_deposito_descontado_haber(QVariant(), 555, 120.5);
+        l.documento = documento;
+        diario.anadir(c, 40001, fecha, l);
+    }
 
     const auto filas = leer_dbf(unidades.local("C:\\cp\\Xdiario.dbf")).filas;
-    QCOMPARE(filas.size(), 2);
+    QCOMPARE(filas.size(), 5);
+    QCOMPARE(filas[2].value("DOCUMENTO"), QVariant("7"));
+    QCOMPARE(filas[3].value("DOCUMENTO"), QVariant("7"));
+    QCOMPARE(filas[4].value("DOCUMENTO"), QVariant("8"));
     QVector<QVariantMap> leidas;
-    for (const QVariantMap& f : filas) {
+    for (const QVariantMap& f : filas.mid(0, 2)) {
         QVariantMap g;
         for (auto it = f.begin(); it != f.end(); ++it) g.insert(it.key().toUpper(), it.value());
         leidas << g;
