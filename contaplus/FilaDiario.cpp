@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <iterator>
 
 namespace {
@@ -22,28 +21,6 @@ const char* const COLUMNAS_LINEA[] = {
     "CodDivisa", "ImpAuxMe", "MonedaUso", "EuroDebe", "EuroHaber", "BaseEuro"};
 static_assert(std::size(COLUMNAS_LINEA) == EscritorDiario::COLUMNAS);
 constexpr int EURO_DEBE = 27, EURO_HABER = 28;
-
-// The same value, bit for bit, of the same type: it converts the same.
-bool mismo_valor(const QVariant& a, const QVariant& b)
-{
-    const int t = a.typeId();
-    if (t != b.typeId()) return false;
-    const void* x = a.constData();
-    const void* y = b.constData();
-    switch (t) {
-    case QMetaType::QString: {
-        const QString& p = *static_cast<const QString*>(x);
-        const QString& q = *static_cast<const QString*>(y);
-        return p.isNull() == q.isNull() && p.size() == q.size() &&
-               (p.constData() == q.constData() ||
-                std::memcmp(p.constData(), q.constData(), size_t(p.size()) * sizeof(QChar)) == 0);
-    }
-    case QMetaType::Double: return std::memcmp(x, y, sizeof(double)) == 0;
-    case QMetaType::Int: return *static_cast<const int*>(x) == *static_cast<const int*>(y);
-    case QMetaType::LongLong: return *static_cast<const qlonglong*>(x) == *static_cast<const qlonglong*>(y);
-    default: return false;
-    }
-}
 
 }  // namespace
 

@@ -2,22 +2,12 @@
 
 #include "platform/DbaseTabla.h"
 #include "platform/Fallo.h"
+#include "platform/ValorColumna.h"
 
 #include <bit>
 #include <cstring>
 
 namespace dbase {
-
-namespace {
-
-bool mismo_texto(const QString& a, const QString& b)
-{
-    return a.size() == b.size() &&
-           (a.constData() == b.constData() ||
-            std::memcmp(a.constData(), b.constData(), size_t(a.size()) * sizeof(QChar)) == 0);
-}
-
-}  // namespace
 
 qint64 FilaDbf::anadir(const ValorDirecto* valores, int n)
 {

@@ -3,6 +3,7 @@
 #include "platform/Cp1252.h"
 #include "platform/DbaseCodigos.h"
 #include "platform/Fallo.h"
+#include "platform/ValorColumna.h"
 #include "platform/Vb.h"
 
 #include <QDate>
@@ -295,31 +296,7 @@ bool cifras_en_campo(char* campo, const Campo& c, qint64 unidades, bool negativo
 
 bool ValorFormateado::es(const QVariant& v, int tipo_v) const
 {
-    if (estado != Valor || tipo_v != tipo)
-        return false;
-    const void* a = valor.constData();
-    const void* b = v.constData();
-    switch (tipo) {
-    case QMetaType::Double:
-        return std::memcmp(a, b, sizeof(double)) == 0;
-    case QMetaType::Int:
-        return *static_cast<const int*>(a) == *static_cast<const int*>(b);
-    case QMetaType::LongLong:
-        return *static_cast<const qlonglong*>(a) == *static_cast<const qlonglong*>(b);
-    case QMetaType::Bool:
-        return *static_cast<const bool*>(a) == *static_cast<const bool*>(b);
-    case QMetaType::QDate:
-        return *static_cast<const QDate*>(a) == *static_cast<const QDate*>(b);
-    case QMetaType::QString: {
-        const QString& x = *static_cast<const QString*>(a);
-        const QString& y = *static_cast<const QString*>(b);
-        return x.isNull() == y.isNull() && x.size() == y.size() &&
-               (x.constData() == y.constData() ||
-                std::memcmp(x.constData(), y.constData(), size_t(x.size()) * sizeof(QChar)) == 0);
-    }
-    default:
-        return false;
-    }
+    return estado == Valor && tipo_v == tipo && mismo_valor(valor, v);
 }
 
 bool texto_directo(char* campo, const Campo& c, const QString& s)

@@ -4,6 +4,7 @@
 #include "platform/Vb.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -67,4 +68,28 @@ QVariant valor_de_columna(const QVariant& valor, const Columna& columna)
         break;
     }
     return valor_enlazado(valor);
+}
+
+bool mismo_texto(const QString& a, const QString& b)
+{
+    return a.isNull() == b.isNull() && a.size() == b.size() &&
+           (a.constData() == b.constData() ||
+            std::memcmp(a.constData(), b.constData(), size_t(a.size()) * sizeof(QChar)) == 0);
+}
+
+bool mismo_valor(const QVariant& a, const QVariant& b)
+{
+    const int tipo = a.typeId();
+    if (tipo != b.typeId()) return false;
+    const void* x = a.constData();
+    const void* y = b.constData();
+    switch (tipo) {
+    case QMetaType::QString: return mismo_texto(*static_cast<const QString*>(x), *static_cast<const QString*>(y));
+    case QMetaType::Double: return std::memcmp(x, y, sizeof(double)) == 0;
+    case QMetaType::Int: return *static_cast<const int*>(x) == *static_cast<const int*>(y);
+    case QMetaType::LongLong: return *static_cast<const qlonglong*>(x) == *static_cast<const qlonglong*>(y);
+    case QMetaType::Bool: return *static_cast<const bool*>(x) == *static_cast<const bool*>(y);
+    case QMetaType::QDate: return *static_cast<const QDate*>(x) == *static_cast<const QDate*>(y);
+    default: return false;
+    }
 }

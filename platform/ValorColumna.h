@@ -7,3 +7,10 @@
 #include "platform/Backend.h"
 
 QVariant valor_de_columna(const QVariant& valor, const Columna& columna);
+
+// The same text, character for character (the null text is not the empty one).
+bool mismo_texto(const QString& a, const QString& b);
+// The same value: the same type and the same payload, bit for bit, so it
+// converts and formats the same. Texts, numbers, Yes/No and dates are
+// compared; a value of any other type is never the same.
+bool mismo_valor(const QVariant& a, const QVariant& b);
