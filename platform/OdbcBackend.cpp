@@ -22,6 +22,7 @@
 #include <cmath>
 #include <iterator>
 #include <utility>
+#include <cstring>
 #include <vector>
 
 #include <sql.h>
@@ -96,9 +97,11 @@ void describir(SQLSMALLINT tipo_sql, bool con_signo, Lee& lee, TipoColumna& tipo
 
 // A text column as Qt's ODBC driver reads it: in pieces until the whole
 // value is in, each piece without a final zero a driver may count; Null as
-// no value, an error as a null text.
+// no value, an error as a null text. A text read whole in one piece that is
+// the same as `anterior` (that column's last text) is that QString again,
+// not a new one: most texts of a column repeat from row to row.
 template <typename Unidad>
-QVariant leer_texto(SQLHSTMT h, SQLUSMALLINT c)
+QVariant leer_texto(SQLHSTMT h, SQLUSMALLINT c, QString& anterior)
 {
     constexpr SQLSMALLINT tipo_c = sizeof(Unidad) == 1 ? SQL_C_CHAR : SQL_C_WCHAR;
     Unidad buf[1024];
@@ -112,12 +115,18 @@ QVariant leer_texto(SQLHSTMT h, SQLUSMALLINT c)
         if (ind == SQL_NULL_DATA) return QVariant();
         qsizetype n = ind == SQL_NO_TOTAL || ind / qsizetype(sizeof(Unidad)) > cabe ? cabe : ind / qsizetype(sizeof(Unidad));
         if (n > 0 && buf[n - 1] == 0) --n;
+        if constexpr (sizeof(Unidad) == 2) {
+            if (e == SQL_SUCCESS && t.isNull() && n > 0 && n == anterior.size() &&
+                std::memcmp(buf, anterior.constData(), size_t(n) * sizeof(Unidad)) == 0)
+                return anterior;
+        }
         if constexpr (sizeof(Unidad) == 1)
             t += QString::fromUtf8(reinterpret_cast<const char*>(buf), n);
         else
             t += QString::fromUtf16(reinterpret_cast<const char16_t*>(buf), n);
         if (e == SQL_SUCCESS) break;
     }
+    if (!t.isEmpty()) anterior = t;
     return t;
 }
 
@@ -146,11 +155,11 @@ bool leer_fijo(SQLHSTMT h, SQLUSMALLINT c, SQLSMALLINT tipo_c, T& v)
     return SQL_SUCCEEDED(e) && ind != SQL_NULL_DATA;
 }
 
-QVariant leer_valor(SQLHSTMT h, SQLUSMALLINT c, Lee lee)
+QVariant leer_valor(SQLHSTMT h, SQLUSMALLINT c, Lee lee, QString& anterior)
 {
     switch (lee) {
-    case Lee::Texto: return leer_texto<SQLWCHAR>(h, c);
-    case Lee::TextoAnsi: return leer_texto<char>(h, c);
+    case Lee::Texto: return leer_texto<SQLWCHAR>(h, c, anterior);
+    case Lee::TextoAnsi: return leer_texto<char>(h, c, anterior);
     case Lee::Bytes: return leer_bytes(h, c);
     case Lee::Doble: {
         double v = 0;
@@ -240,6 +249,7 @@ struct OdbcBackend::Sentencia {
     bool descrita = false;
     QVector<Columna> columnas;
     QVector<Lee> lee;
+    std::vector<QString> anteriores;   // by column: the last text read there
     QString tabla;   // what seleccion_simple() finds, or empty
 
     ~Sentencia()
@@ -478,6 +488,7 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
             l->columnas << col;
             l->lee << lee;
         }
+        l->anteriores.assign(size_t(columnas), QString());
         l->descrita = true;
     }
 
@@ -489,7 +500,7 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         if (!SQL_SUCCEEDED(f)) fallar_directo(h, sql, "QODBC: Unable to fetch next");
         QVariantList fila;
         fila.reserve(columnas);
-        for (SQLUSMALLINT c = 1; c <= columnas; ++c) fila << leer_valor(h, c, l->lee[c - 1]);
+        for (SQLUSMALLINT c = 1; c <= columnas; ++c) fila << leer_valor(h, c, l->lee[c - 1], l->anteriores[c - 1]);
         r->filas << std::move(fila);
     }
     SQLFreeStmt(h, SQL_CLOSE);
