@@ -39,8 +39,9 @@ struct ImportesLinea {
 // asignar() does and in the same order, so the first value that does not
 // fit is the one named and nothing is written. Each line is one record
 // written by the columns' places, found once per set of columns the engine
-// gives (a journal reopened after another program's change is found again);
-// no recordset is opened, nothing is read.
+// gives (a journal reopened after another program's change is found again),
+// its values put straight into the record where the engine can (see
+// FilaDirecta); no recordset is opened, nothing is read.
 class EscritorDiario {
 public:
     static constexpr int COLUMNAS = 30;
@@ -56,8 +57,10 @@ private:
     QVector<int> lugares_;     // of each, in the table's order
     // The line's values in the table's order, kept from line to line: the
     // fixed ones (zeros and empty texts) stay converted once a whole line
-    // has converted; the conversions that were needed, where they point.
+    // has converted.
     std::array<ValorDirecto, COLUMNAS> valores_d_;
+    // By place: the last value that needed converting and what it gave,
+    // where a converted value points.
     struct Convertido {
         bool hecho = false;
         QVariant origen, valor;
