@@ -46,8 +46,9 @@ QVariant como_se_lee(const QVariant& valor, const Columna& columna)
 // table is given the same columns, shared from its engine; so a name asked
 // again is found at once. Each entry holds on to its columns, so no other
 // columns can come to lie at their address. A literal (a text with no
-// owner of its characters, which are never freed or changed) at the same
-// address is the same name; any other text found there is still compared.
+// owner of its characters, which are never freed or changed; no field is
+// named by QString::fromRawData) at the same address is the same name; any
+// other text found there is still compared.
 struct Recordset::Pistas {
     struct Entrada {
         const QChar* nombre = nullptr;
