@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QVarLengthArray>
 
-#include <cstring>
 
 using namespace codigo_error;
 using namespace dbase;
@@ -136,84 +135,40 @@ QVector<Columna> DbaseBackend::columnas(const QString& tabla)
     return carpeta_->tabla(tabla, false).columnas();
 }
 
-namespace {
-
-// The record with each value formatted into it before anything is
-// written, then appended; columns given no value are blank. `poner_valores`
-// is given the record and a setter of one field by its number. The record
-// starts as the last one appended: a field whose value is the same as there
-// keeps its bytes.
-template <typename Poner>
-void anadir_formateado(Tabla& t, const QString& tabla, bool en_grupo, qint64& clave, Poner poner_valores)
+FilaDbf& DbaseBackend::escritor(Tabla& t, const QString& tabla)
 {
-    if (t.campos.isEmpty())
-        throw Fallo(FALLO_GENERAL, QStringLiteral("La tabla %1 no tiene columnas").arg(tabla));
-    const int largo = t.h->nRecordLength;
-    QByteArray& registro = t.nuevo;
-    if (registro.size() != largo + 1 || t.formateados.size() != t.campos.size()) {
-        registro = QByteArray(largo + 1, ' ');
-        registro[largo] = '\x1A';
-        t.formateados = QVector<ValorFormateado>(t.campos.size());
-    }
-    char* bytes = registro.data();
-    ValorFormateado* formateados = t.formateados.data();
-    QVarLengthArray<bool, 64> puesto(t.campos.size(), false);
-    poner_valores([&](int c, const QVariant& valor) {
-        const Campo& campo = t.campos[c];
-        ValorFormateado& f = formateados[c];
-        puesto[c] = true;
-        if (!valor.isValid()) {
-            if (f.estado != ValorFormateado::Blanco) {
-                std::memset(bytes + campo.desplazamiento, ' ', size_t(campo.ancho));
-                f = {};
-            }
-            return;
-        }
-        const int tipo = valor.typeId();
-        if (f.es(valor, tipo))
-            return;
-        // Not known until written: a value that does not fit leaves it so,
-        // and the row is not appended.
-        f.estado = ValorFormateado::Desconocido;
-        if (!formatear_directo(bytes + campo.desplazamiento, tabla, campo, valor))
-            formatear_en(bytes + campo.desplazamiento, tabla, campo, valor, *t.pagina);
-        f.valor = valor;
-        f.tipo = tipo;
-        f.estado = ValorFormateado::Valor;
-    });
-    for (int c = 0; c < t.campos.size(); ++c) {
-        if (!puesto[c] && formateados[c].estado != ValorFormateado::Blanco) {
-            std::memset(bytes + t.campos[c].desplazamiento, ' ', size_t(t.campos[c].ancho));
-            formateados[c] = {};
-        }
-    }
-    clave = t.anadir_nuevo(registro, tabla, en_grupo);
+    t.exigir_escritura(tabla);
+    if (!t.directa)
+        t.directa = std::make_unique<FilaDbf>(t);
+    t.directa->preparar(tabla, carpeta_->en_grupo, &clave_insertada_);
+    return *t.directa;
 }
-
-}  // namespace
 
 void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores)
 {
     Tabla& t = carpeta_->tabla(tabla, false);
-    t.exigir_escritura(tabla);
+    FilaDbf& fila = escritor(t, tabla);
     if (columnas.size() != valores.size())
         throw Fallo(FALLO_GENERAL,
                     QStringLiteral("Se dieron %1 columnas y %2 valores para la tabla %3")
                         .arg(columnas.size()).arg(valores.size()).arg(tabla));
-    anadir_formateado(t, tabla, carpeta_->en_grupo, clave_insertada_, [&](auto&& poner_campo) {
-        // Columns usually come in the file's order: each is looked for
-        // first just after the one before.
-        int siguiente = 0;
-        for (int i = 0; i < columnas.size(); ++i) {
-            const int c = siguiente < t.campos.size() && mismo_nombre(t.campos[siguiente].nombre, columnas[i])
-                              ? siguiente : t.campo(columnas[i]);
-            if (c < 0)
-                throw Fallo(ELEMENTO_NO_ENCONTRADO,
-                            QStringLiteral("No se encuentra el elemento %1 en la tabla %2").arg(columnas[i], tabla));
-            poner_campo(c, valores[i]);
-            siguiente = c + 1;
+    QVarLengthArray<ValorDirecto, 64> directos;
+    // Columns usually come in the file's order: each is looked for first
+    // just after the one before.
+    int siguiente = 0;
+    for (int i = 0; i < columnas.size(); ++i) {
+        const int c = siguiente < t.campos.size() && mismo_nombre(t.campos[siguiente].nombre, columnas[i])
+                          ? siguiente : t.campo(columnas[i]);
+        if (c < 0) {
+            // The values before it fail first, if one does not fit.
+            fila.poner(directos.constData(), int(directos.size()));
+            throw Fallo(ELEMENTO_NO_ENCONTRADO,
+                        QStringLiteral("No se encuentra el elemento %1 en la tabla %2").arg(columnas[i], tabla));
         }
-    });
+        directos.emplace_back().tomar(c, valores[i]);
+        siguiente = c + 1;
+    }
+    fila.anadir(directos.constData(), int(directos.size()));
 }
 
 void DbaseBackend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
@@ -226,11 +181,11 @@ void DbaseBackend::insertar_fila(const QString& tabla, const QVector<Columna>& c
         Backend::insertar_fila(tabla, columnas, valores, asignada);
         return;
     }
-    t.exigir_escritura(tabla);
-    anadir_formateado(t, tabla, carpeta_->en_grupo, clave_insertada_, [&](auto&& poner_campo) {
-        for (int c = 0; c < columnas.size(); ++c)
-            if (asignada[c]) poner_campo(c, valores[c]);
-    });
+    FilaDbf& fila = escritor(t, tabla);
+    QVarLengthArray<ValorDirecto, 64> directos;
+    for (int c = 0; c < columnas.size(); ++c)
+        if (asignada[c]) directos.emplace_back().tomar(c, valores[c]);
+    fila.anadir(directos.constData(), int(directos.size()));
 }
 
 FilaDirecta* DbaseBackend::fila_directa(const QString& tabla, const QVector<Columna>& columnas)
@@ -238,11 +193,7 @@ FilaDirecta* DbaseBackend::fila_directa(const QString& tabla, const QVector<Colu
     Tabla& t = carpeta_->tabla(tabla, false);
     if (!columnas.isSharedWith(t.columnas_))
         return nullptr;
-    t.exigir_escritura(tabla);
-    if (!t.directa)
-        t.directa = std::make_unique<FilaDbf>(t);
-    t.directa->preparar(tabla, carpeta_->en_grupo, &clave_insertada_);
-    return t.directa.get();
+    return &escritor(t, tabla);
 }
 
 void DbaseBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,

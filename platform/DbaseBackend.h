@@ -19,6 +19,11 @@
 #include "platform/Backend.h"
 #include <memory>
 
+namespace dbase {
+struct Tabla;
+class FilaDbf;
+}  // namespace dbase
+
 class DbaseBackend : public Backend {
 public:
     // A missing folder fails with FALLO_GENERAL naming it.
@@ -67,4 +72,8 @@ public:
 private:
     std::shared_ptr<Carpeta> carpeta_;
     qint64 clave_insertada_ = -1;
+
+    // The table's writer of new rows, ready for an append (the file must
+    // take writes).
+    dbase::FilaDbf& escritor(dbase::Tabla& t, const QString& tabla);
 };

@@ -9,7 +9,7 @@
 
 namespace dbase {
 
-qint64 FilaDbf::anadir(const ValorDirecto* valores, int n)
+void FilaDbf::poner(const ValorDirecto* valores, int n)
 {
     Tabla& t = t_;
     if (t.campos.isEmpty())
@@ -83,8 +83,17 @@ qint64 FilaDbf::anadir(const ValorDirecto* valores, int n)
         }
         c.estado = Campo::Valor;
     }
+}
+
+qint64 FilaDbf::anadir(const ValorDirecto* valores, int n)
+{
+    poner(valores, n);
     // The columns this row did not name are Null.
-    for (int i = 0; i < n_campos; ++i) {
+    Tabla& t = t_;
+    char* bytes = registro_.data();
+    Campo* campos = campos_.data();
+    const dbase::Campo* de_tabla = t.campos.constData();
+    for (int i = 0; i < int(t.campos.size()); ++i) {
         if (campos[i].fila != fila_ && campos[i].estado != Campo::Blanco) {
             std::memset(bytes + de_tabla[i].desplazamiento, ' ', size_t(de_tabla[i].ancho));
             campos[i].estado = Campo::Blanco;

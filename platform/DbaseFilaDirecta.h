@@ -1,5 +1,6 @@
 #pragma once
-// The dBASE engine's rows appended value by value (see FilaDirecta). The
+// The dBASE engine's rows appended value by value (see FilaDirecta), and the
+// engine's every append: a row of variants is given as these values. The
 // record is built in place over the last one this writer appended: a field
 // is formatted again only when its value is not the same as there, which on
 // a journal's lines is most of them. Private to the dBASE engine.
@@ -26,6 +27,9 @@ public:
     }
 
     qint64 anadir(const ValorDirecto* valores, int n) override;
+    // The values formatted into a new row, in order, without appending it: a
+    // value that does not fit throws as anadir() would.
+    void poner(const ValorDirecto* valores, int n);
 
 private:
     // What a field of `registro_` holds: blanks, the bytes of the value

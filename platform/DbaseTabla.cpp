@@ -37,8 +37,6 @@ void Tabla::abrir()
     maximos.clear();
     espera.clear();
     en_espera = 0;
-    nuevo.clear();
-    formateados.clear();
     directa.reset();
     campos.clear();
     columnas_.clear();

@@ -42,12 +42,6 @@ struct Tabla {
     // visits all its slots, used or not.
     QMap<int, QHash<QString, QVector<int>>> indices;
     QMap<int, QVariant> maximos;
-    // The record last appended, followed by the end mark, and per field the
-    // value its bytes were formatted from: the next append formats only the
-    // fields whose value is not the same (a journal line repeats most of the
-    // last one's), and allocates nothing. Empty when not known.
-    QByteArray nuevo;
-    QVector<ValorFormateado> formateados;
     // Inside a group, the records appended and not yet written: they go to
     // the file together, with the end mark and then the header's count,
     // the next time the table is used for anything but appending (each
@@ -56,8 +50,9 @@ struct Tabla {
     QByteArray espera;
     int en_espera = 0;
     QString nombre_espera;      // as the appends named the table, for a failure
-    // The writer of rows value by value, made on first use; dropped when the
-    // file is opened again, as its columns may have changed.
+    // The writer of new rows (every append goes through it), made on first
+    // use; dropped when the file is opened again, as its columns may have
+    // changed.
     std::unique_ptr<FilaDbf> directa;
 
     Tabla() = default;

@@ -3,7 +3,6 @@
 #include "platform/Cp1252.h"
 #include "platform/DbaseCodigos.h"
 #include "platform/Fallo.h"
-#include "platform/ValorColumna.h"
 #include "platform/Vb.h"
 
 #include <QDate>
@@ -294,11 +293,6 @@ bool cifras_en_campo(char* campo, const Campo& c, qint64 unidades, bool negativo
 
 }  // namespace
 
-bool ValorFormateado::es(const QVariant& v, int tipo_v) const
-{
-    return estado == Valor && tipo_v == tipo && mismo_valor(valor, v);
-}
-
 bool texto_directo(char* campo, const Campo& c, const QString& s)
 {
     // The whole text is looked at: a mark past the column's width would
@@ -354,31 +348,6 @@ bool fecha_directa(char* campo, const Campo& c, const QDate& f)
         campo[i] = char('0' + r % 10);
     std::memset(campo + 8, ' ', size_t(c.ancho - 8));
     return true;
-}
-
-bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const QVariant& v)
-{
-    if (!v.isValid()) {
-        std::memset(campo, ' ', size_t(c.ancho));
-        return true;
-    }
-    switch (c.tipo) {
-    case 'C':
-        return v.typeId() == QMetaType::QString && texto_directo(campo, c, *static_cast<const QString*>(v.constData()));
-    case 'N':
-    case 'F': {
-        const int tipo = v.typeId();
-        if (tipo == QMetaType::Double)
-            return numero_directo(campo, tabla, c, *static_cast<const double*>(v.constData()));
-        if (tipo == QMetaType::Int)
-            return numero_directo(campo, tabla, c, double(*static_cast<const int*>(v.constData())));
-        return false;
-    }
-    case 'D':
-        return v.typeId() == QMetaType::QDate && fecha_directa(campo, c, *static_cast<const QDate*>(v.constData()));
-    default:
-        return false;
-    }
 }
 
 void formatear_en(char* campo, const QString& tabla, const Campo& c, const QVariant& v, const PaginaUnByte& p)

@@ -31,24 +31,10 @@ QVariant leer_campo(const Campo& c, const char* registro, const PaginaUnByte& p)
 // the column cannot take is TIPOS_NO_COINCIDEN, one too wide DESBORDAMIENTO.
 QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, const PaginaUnByte& p);
 
-// What a field of a record being built holds: blanks, the bytes of `valor`,
-// or not known. A value is "the same" only when it formats to the same
-// bytes for certain: same type and same payload, bit for bit.
-struct ValorFormateado {
-    enum Estado : char { Blanco, Valor, Desconocido } estado = Blanco;
-    int tipo = 0;           // of `valor`
-    QVariant valor;
-    // `tipo_v`: v's type id, which the caller has at hand.
-    bool es(const QVariant& v, int tipo_v) const;
-};
-
-// The commonest values written straight into their field of a blank
-// record (`campo` points at it): Null (left blank), ASCII texts, numbers.
-// The same bytes formatear gives; false, with nothing written, for any
-// other value, which goes through formatear.
-bool formatear_directo(char* campo, const QString& tabla, const Campo& c, const QVariant& v);
-// The same for a value already taken out of its QVariant: a text into a C
-// field (ASCII only), a number into an N or F field, a date into a D field.
+// The commonest values written straight into their field (`campo` points
+// at it): an ASCII text into a C field, a number into an N or F field, a
+// date into a D field. The same bytes formatear gives; false, with nothing
+// written, for any other, which goes through formatear.
 bool texto_directo(char* campo, const Campo& c, const QString& s);
 bool numero_directo(char* campo, const QString& tabla, const Campo& c, double x);
 bool fecha_directa(char* campo, const Campo& c, const QDate& f);

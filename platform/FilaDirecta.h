@@ -19,9 +19,42 @@ struct ValorDirecto {
     const QString* texto = nullptr;
     const QVariant* otro = nullptr;
 
+    // Column `c` set to the value variant `v` holds: a text, a number
+    // (double or whole) or a date itself, Null where it holds nothing, any
+    // other as Otro (pointing at `v`).
+    void tomar(int c, const QVariant& v);
     // The value as insertar_fila would be given it.
     QVariant variante() const;
 };
+
+inline void ValorDirecto::tomar(int c, const QVariant& v)
+{
+    columna = c;
+    switch (v.typeId()) {
+    case QMetaType::UnknownType:
+        tipo = Nulo;
+        break;
+    case QMetaType::QString:
+        tipo = Texto;
+        texto = static_cast<const QString*>(v.constData());
+        break;
+    case QMetaType::Double:
+        tipo = Numero;
+        numero = *static_cast<const double*>(v.constData());
+        break;
+    case QMetaType::Int:
+        tipo = Numero;
+        numero = *static_cast<const int*>(v.constData());
+        break;
+    case QMetaType::QDate:
+        tipo = Fecha;
+        fecha = *static_cast<const QDate*>(v.constData());
+        break;
+    default:
+        tipo = Otro;
+        otro = &v;
+    }
+}
 
 class FilaDirecta {
 public:
