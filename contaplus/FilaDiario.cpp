@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <type_traits>
 
 namespace {
 
@@ -21,6 +22,15 @@ const char* const COLUMNAS_LINEA[] = {
     "CodDivisa", "ImpAuxMe", "MonedaUso", "EuroDebe", "EuroHaber", "BaseEuro"};
 static_assert(std::size(COLUMNAS_LINEA) == EscritorDiario::COLUMNAS);
 constexpr int EURO_DEBE = 27, EURO_HABER = 28;
+
+// A value taken from its variant that is already of the kind a column of
+// type `tipo` stores: a text, a number, a date.
+bool de_su_clase(ValorDirecto::Tipo valor, TipoColumna tipo)
+{
+    return (valor == ValorDirecto::Texto && tipo == TipoColumna::Texto) ||
+           (valor == ValorDirecto::Numero && tipo == TipoColumna::Numero) ||
+           (valor == ValorDirecto::Fecha && tipo == TipoColumna::Fecha);
+}
 
 }  // namespace
 
@@ -55,11 +65,11 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
     }
 
     // Every value converted to its column's type first, in the order set,
-    // so the first that cannot be is the one named. What the conversion
-    // gives a text, a number or a date into a column of its kind (the text
-    // itself, the number as a double, the date itself) is taken as it is.
-    // A fixed value stays converted from the line before, once a whole line
-    // has converted (one that does not fit must still fail in its turn).
+    // so the first that cannot be is the one named. A value of its column's
+    // kind (a text, a number, a date) is what the conversion would give, and
+    // is taken as it is. A fixed value stays converted from the line before,
+    // once a whole line has converted (one that does not fit must still fail
+    // in its turn).
     static const QVariant cero = 0;
     static const QVariant vacio = QStringLiteral("");
     const int* indices = indices_.constData();
@@ -68,90 +78,51 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
     ValorDirecto* valores = valores_d_.data();
     const bool fijos = fijos_;
     int k = 0;
-    auto lugar = [&]() -> ValorDirecto& {
-        ValorDirecto& d = valores[lugares[k]];
-        d.columna = indices[k];
-        return d;
-    };
     auto poner = [&](const QVariant& v) {
-        ValorDirecto& d = lugar();
-        const Columna& columna = de_tabla[d.columna];
-        const int t = v.typeId();
+        ValorDirecto& d = valores[lugares[k]];
+        const int c = indices[k];
+        const Columna& columna = de_tabla[c];
+        ++k;
+        // Null is what the conversion makes of it.
         if (!vb::esNulo(v)) {
-            if (columna.tipo == TipoColumna::Texto && t == QMetaType::QString) {
-                d.tipo = ValorDirecto::Texto;
-                d.texto = static_cast<const QString*>(v.constData());
-                ++k;
-                return;
-            }
-            if (columna.tipo == TipoColumna::Numero && (t == QMetaType::Double || t == QMetaType::Int)) {
-                d.tipo = ValorDirecto::Numero;
-                d.numero = t == QMetaType::Double ? *static_cast<const double*>(v.constData())
-                                                  : double(*static_cast<const int*>(v.constData()));
-                ++k;
-                return;
-            }
-            if (columna.tipo == TipoColumna::Fecha && t == QMetaType::QDate) {
-                d.tipo = ValorDirecto::Fecha;
-                d.fecha = *static_cast<const QDate*>(v.constData());
-                ++k;
-                return;
-            }
+            d.tomar(c, v);
+            if (de_su_clase(d.tipo, columna.tipo)) return;
         }
         // A value the same as the one converted here on the line before (an
         // entry's lines share its invoice and document) is not converted again.
-        Convertido& o = convertidos_[size_t(k)];
+        Convertido& o = convertidos_[size_t(k - 1)];
         if (!o.hecho || !mismo_valor(o.origen, v)) {
             o.hecho = false;
             o.valor = valor_de_columna(v, columna);
             o.origen = v;
             o.hecho = true;
         }
-        const QVariant& c = o.valor;
-        ++k;
-        switch (c.typeId()) {
-        case QMetaType::UnknownType:
-            d.tipo = ValorDirecto::Nulo;
-            break;
-        case QMetaType::QString:
-            d.tipo = ValorDirecto::Texto;
-            d.texto = static_cast<const QString*>(c.constData());
-            break;
-        case QMetaType::Double:
-            d.tipo = ValorDirecto::Numero;
-            d.numero = *static_cast<const double*>(c.constData());
-            break;
-        case QMetaType::QDate:
-            d.tipo = ValorDirecto::Fecha;
-            d.fecha = *static_cast<const QDate*>(c.constData());
-            break;
-        default:
-            d.tipo = ValorDirecto::Otro;
-            d.otro = &c;
-        }
+        d.tomar(c, o.valor);
     };
-    // Values of the line's own types: into a column of their kind as they
-    // are, into any other through the conversion.
-    auto poner_numero = [&](double x) {
-        if (de_tabla[indices[k]].tipo != TipoColumna::Numero) {
+    // A value of the line's own type (a number, a text, a date): into a
+    // column of its kind as it is, into any other through the conversion.
+    auto propio = [&](const auto& x) {
+        using T = std::decay_t<decltype(x)>;
+        constexpr TipoColumna clase = std::is_same_v<T, QString> ? TipoColumna::Texto
+                                      : std::is_same_v<T, QDate> ? TipoColumna::Fecha
+                                                                 : TipoColumna::Numero;
+        if (de_tabla[indices[k]].tipo != clase) {
             propios_[size_t(k)] = x;
             poner(propios_[size_t(k)]);
             return;
         }
-        ValorDirecto& d = lugar();
-        d.tipo = ValorDirecto::Numero;
-        d.numero = x;
-        ++k;
-    };
-    auto poner_texto = [&](const QString& s) {
-        if (de_tabla[indices[k]].tipo != TipoColumna::Texto) {
-            propios_[size_t(k)] = s;
-            poner(propios_[size_t(k)]);
-            return;
+        ValorDirecto& d = valores[lugares[k]];
+        d.columna = indices[k];
+        if constexpr (clase == TipoColumna::Texto) {
+            d.tipo = ValorDirecto::Texto;
+            d.texto = &x;
+        } else if constexpr (clase == TipoColumna::Fecha) {
+            d.tipo = ValorDirecto::Fecha;
+            d.fecha = x;
+        } else {
+            d.tipo = ValorDirecto::Numero;
+            d.numero = double(x);
         }
-        ValorDirecto& d = lugar();
-        d.tipo = ValorDirecto::Texto;
-        d.texto = &s;
         ++k;
     };
     auto fijo = [&](const QVariant& v) {
@@ -161,25 +132,15 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
             poner(v);
     };
     try {
-        if (de_tabla[indices[0]].tipo == TipoColumna::Numero)
-            poner_numero(asien);
-        else
-            poner(QVariant(asien));
-        if (de_tabla[indices[1]].tipo == TipoColumna::Fecha) {
-            ValorDirecto& d = lugar();
-            d.tipo = ValorDirecto::Fecha;
-            d.fecha = fecha;
-            ++k;
-        } else {
-            poner(QVariant(fecha));
-        }
+        propio(asien);
+        propio(fecha);
         poner(l.subcta);
         poner(l.contra);
-        poner_numero(l.pta_debe);
-        poner_texto(l.concepto);
-        poner_numero(l.pta_haber);
+        propio(l.pta_debe);
+        propio(l.concepto);
+        propio(l.pta_haber);
         poner(l.factura);
-        poner_numero(l.base_impo);
+        propio(l.base_impo);
         poner(l.iva);
         fijo(cero);             // Recequiv
         poner(l.documento);
@@ -187,8 +148,8 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
         fijo(vacio);            // Clave
         fijo(vacio);            // estado
         for (int i = 0; i < 6; ++i) fijo(cero);   // Ncasado, Tcasado, Trans, Cambio, DebeMe, HaberMe
-        poner_texto(l.auxiliar);
-        poner_texto(l.serie);
+        propio(l.auxiliar);
+        propio(l.serie);
         fijo(vacio);            // Sucursal
         fijo(vacio);            // CodDivisa
         fijo(cero);             // ImpAuxMe

@@ -66,7 +66,7 @@ private:
         QVariant origen, valor;
     };
     std::array<Convertido, COLUMNAS> convertidos_;
-    std::array<QVariant, COLUMNAS> propios_;   // the line's own values, when one needs converting
+    std::array<QVariant, COLUMNAS> propios_;   // a value of the line's own type, when it needs converting
     bool fijos_ = false;
     // For an engine without FilaDirecta: the row handed to it, kept from
     // line to line (the columns a line never sets stay unset).

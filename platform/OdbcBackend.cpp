@@ -20,9 +20,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 #include <utility>
-#include <cstring>
 #include <vector>
 
 #include <sql.h>

@@ -493,10 +493,7 @@ void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, const QVariantL
 {
     sqlite3_reset(s);
     // Places left unbound are Null, not what the last run bound there.
-    if (parametros.size() < sqlite3_bind_parameter_count(s)) {
-        sqlite3_clear_bindings(s);
-        olvidar_enlaces(s);
-    }
+    if (parametros.size() < sqlite3_bind_parameter_count(s)) limpiar_enlaces(s);
     for (int i = 0; i < parametros.size(); ++i) enlazar(s, sql, i + 1, parametros[i]);
 }
 
@@ -511,22 +508,40 @@ SqliteBackend::Enlazado* SqliteBackend::enlazado(sqlite3_stmt* s, int n)
     return n >= 1 && size_t(n) <= enlazados_ultimos_->size() ? &(*enlazados_ultimos_)[size_t(n - 1)] : nullptr;
 }
 
-void SqliteBackend::olvidar_enlaces(sqlite3_stmt* s)
+void SqliteBackend::limpiar_enlaces(sqlite3_stmt* s)
 {
+    sqlite3_clear_bindings(s);
     const auto it = enlazados_.find(s);
     if (it == enlazados_.end()) return;
     for (Enlazado& e : it->second) e.tipo = Enlazado::Ninguno;
 }
 
-void SqliteBackend::enlazar_clave(sqlite3_stmt* s, int n, qint64 clave)
+int SqliteBackend::enlazar_entero(sqlite3_stmt* s, int n, Enlazado* e, qint64 x)
 {
-    Enlazado* e = enlazado(s, n);
-    if (e && e->tipo == Enlazado::Entero && e->entero == clave) return;
-    const int r = sqlite3_bind_int64(s, n, clave);
+    if (e && e->tipo == Enlazado::Entero && e->entero == x) return SQLITE_OK;
+    const int r = sqlite3_bind_int64(s, n, x);
     if (e) {
         e->tipo = r == SQLITE_OK ? Enlazado::Entero : Enlazado::Ninguno;
-        e->entero = clave;
+        e->entero = x;
     }
+    return r;
+}
+
+int SqliteBackend::enlazar_doble(sqlite3_stmt* s, int n, Enlazado* e, double x)
+{
+    if (e && e->tipo == Enlazado::Doble && std::bit_cast<quint64>(e->doble) == std::bit_cast<quint64>(x))
+        return SQLITE_OK;
+    const int r = sqlite3_bind_double(s, n, x);
+    if (e) {
+        e->tipo = r == SQLITE_OK ? Enlazado::Doble : Enlazado::Ninguno;
+        e->doble = x;
+    }
+    return r;
+}
+
+void SqliteBackend::enlazar_clave(sqlite3_stmt* s, int n, qint64 clave)
+{
+    enlazar_entero(s, n, enlazado(s, n), clave);
 }
 
 void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, int n, const QVariant& v)
@@ -566,15 +581,6 @@ void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, int n, const QV
         return sqlite3_bind_text16(s, n, t.constData(), int(largo * sizeof(QChar)),
                                    utf8_ ? SQLITE_STATIC : SQLITE_TRANSIENT);
     };
-    const auto entero = [&](qint64 x) {
-        if (e && e->tipo == Enlazado::Entero && e->entero == x) return SQLITE_OK;
-        const int r = sqlite3_bind_int64(s, n, x);
-        if (e) {
-            e->tipo = r == SQLITE_OK ? Enlazado::Entero : Enlazado::Ninguno;
-            e->entero = x;
-        }
-        return r;
-    };
     int r = SQLITE_OK;
     if (vb::esNulo(v)) {
         // Any typed null is Null.
@@ -593,27 +599,19 @@ void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, int n, const QV
             break;
         }
         case QMetaType::Int:
-            r = entero(*static_cast<const int*>(v.constData()));
+            r = enlazar_entero(s, n, e, *static_cast<const int*>(v.constData()));
             break;
         case QMetaType::Bool:
-            r = entero(*static_cast<const bool*>(v.constData()) ? 1 : 0);
+            r = enlazar_entero(s, n, e, *static_cast<const bool*>(v.constData()) ? 1 : 0);
             break;
-        case QMetaType::Double: {
-            const double x = *static_cast<const double*>(v.constData());
-            if (e && e->tipo == Enlazado::Doble && std::bit_cast<quint64>(e->doble) == std::bit_cast<quint64>(x))
-                return;
-            r = sqlite3_bind_double(s, n, x);
-            if (e) {
-                e->tipo = r == SQLITE_OK ? Enlazado::Doble : Enlazado::Ninguno;
-                e->doble = x;
-            }
+        case QMetaType::Double:
+            r = enlazar_doble(s, n, e, *static_cast<const double*>(v.constData()));
             break;
-        }
         case QMetaType::UInt:
-            r = entero(*static_cast<const uint*>(v.constData()));
+            r = enlazar_entero(s, n, e, *static_cast<const uint*>(v.constData()));
             break;
         case QMetaType::LongLong:
-            r = entero(*static_cast<const qlonglong*>(v.constData()));
+            r = enlazar_entero(s, n, e, *static_cast<const qlonglong*>(v.constData()));
             break;
         // Whatever else as the text Qt's driver binds (a date or time in
         // ISO form).
@@ -910,10 +908,7 @@ void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int
     const Escritura& e = *it;
     sqlite3_reset(e.s);
     // Places left unbound are Null, as on every other statement.
-    if (valores.size() + 1 < sqlite3_bind_parameter_count(e.s)) {
-        sqlite3_clear_bindings(e.s);
-        olvidar_enlaces(e.s);
-    }
+    if (valores.size() + 1 < sqlite3_bind_parameter_count(e.s)) limpiar_enlaces(e.s);
     for (int i = 0; i < valores.size(); ++i) enlazar(e.s, e.sql, i + 1, valores[i]);
     enlazar(e.s, e.sql, int(valores.size()) + 1, QVariant(leido.claves[fila]));
     if (terminar(e.s, e.sql) == 0)

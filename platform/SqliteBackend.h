@@ -131,8 +131,12 @@ private:
     };
     // Place `n` of statement `s`; nullptr past its parameters.
     Enlazado* enlazado(sqlite3_stmt* s, int n);
-    // Every place of `s` as not known (after sqlite3_clear_bindings).
-    void olvidar_enlaces(sqlite3_stmt* s);
+    // Every place of `s` Null, and not known here.
+    void limpiar_enlaces(sqlite3_stmt* s);
+    // A whole number or a double at place `n` (`e` its memory, or nullptr),
+    // left as it is when the same one is bound there.
+    int enlazar_entero(sqlite3_stmt* s, int n, Enlazado* e, qint64 x);
+    int enlazar_doble(sqlite3_stmt* s, int n, Enlazado* e, double x);
     std::unordered_map<sqlite3_stmt*, std::vector<Enlazado>> enlazados_;
     sqlite3_stmt* enlazados_de_ = nullptr;
     std::vector<Enlazado>* enlazados_ultimos_ = nullptr;
