@@ -4,6 +4,15 @@ qint64 Backend::clave_insertada() const { return -1; }
 
 FilaDirecta* Backend::fila_directa(const QString&, const QVector<Columna>&) { return nullptr; }
 
+void Backend::actualizar_filas(const QString& tabla, const Resultado& leido, const QVector<int>& filas,
+                               const QStringList& columnas, const QVariantList& valores, qsizetype& escritas)
+{
+    for (int f : filas) {
+        actualizar(tabla, leido, f, columnas, valores);
+        ++escritas;
+    }
+}
+
 void Backend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
                             const QVector<bool>& asignada)
 {

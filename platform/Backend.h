@@ -90,6 +90,16 @@ public:
     // longer as it was read fails with codigo_error::FILA_NO_LOCALIZADA.
     virtual void actualizar(const QString& tabla, const Resultado& leido, int fila,
                             const QStringList& columnas, const QVariantList& valores) = 0;
+    // The same change (`columnas` set to `valores`) written into rows
+    // `filas` of `leido` (each once), in their order, as actualizar() row
+    // by row, which is what this does. `escritas` counts the rows of `filas`
+    // written so far: after a failure the rows before filas[escritas] are.
+    // An engine whose every statement is a round trip may write rows that
+    // differ only in the last column of their key with one statement; when
+    // such a write fails, filas[escritas] is its first row, and the failure
+    // says it cannot tell which of them it was.
+    virtual void actualizar_filas(const QString& tabla, const Resultado& leido, const QVector<int>& filas,
+                                  const QStringList& columnas, const QVariantList& valores, qsizetype& escritas);
 
     // dBASE only: number of records of a table, and cutting it back to a
     // number of records (used to undo a half-written entry).

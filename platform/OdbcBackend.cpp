@@ -674,7 +674,8 @@ const OdbcBackend::Guardado& OdbcBackend::guardado(const QString& tabla, const Q
         // Compared in the column's own type: see ejecutar_preparada().
         if ((campo->tipo_sql == SQL_CHAR || campo->tipo_sql == SQL_VARCHAR) && campo->tamano > 0
             && campo->tamano <= 8000)
-            b.como_texto = QStringLiteral(" = CAST(? AS VARCHAR(%1))").arg(campo->tamano);
+            b.molde = QStringLiteral("CAST(? AS VARCHAR(%1))").arg(campo->tamano);
+        if (g.por_clave && mismo_nombre(nombre, t.clave.last())) g.variable = int(g.buscar.size());
         g.buscar << b;
     }
     g.inicio = QStringLiteral("UPDATE %1 SET %2 WHERE ")
@@ -682,6 +683,84 @@ const OdbcBackend::Guardado& OdbcBackend::guardado(const QString& tabla, const Q
     if (guardados_.size() >= 32) guardados_.removeFirst();
     guardados_ << g;
     return guardados_.constLast();
+}
+
+// Each condition's form follows the value the row had: 'n' Null, 'd' a
+// double within a margin, 't' a text compared in its column's type, '='
+// any other value, '-' not compared.
+QByteArray OdbcBackend::formas_de(const Guardado& g, const QVariantList& original, QVariantList& p)
+{
+    QByteArray formas;
+    formas.reserve(g.buscar.size());
+    for (const Guardado::Busqueda& b : g.buscar) {
+        if (b.columna >= original.size()) { formas += '-'; continue; }
+        const QVariant& v = original[b.columna];
+        if (vb::esNulo(v)) {
+            formas += 'n';
+        } else if (v.typeId() == QMetaType::QByteArray) {
+            formas += '-';   // binary columns cannot be compared by value
+        } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+            // A driver may hand a double over as 15 significant digits; a
+            // margin far below a cent tells that from a real change.
+            const double d = v.toDouble();
+            const double margen = std::max(std::fabs(d) * 1e-12, 1e-12);
+            formas += 'd';
+            p << d - margen << d + margen;
+        } else if (v.typeId() == QMetaType::QString && !b.molde.isEmpty()) {
+            formas += 't';
+            p << v;
+        } else {
+            formas += '=';
+            p << v;
+        }
+    }
+    return formas;
+}
+
+// The statement's text is kept by the forms of its conditions (and the
+// length of its list).
+const QString& OdbcBackend::texto_de(const QString& tabla, const Guardado& g, const QByteArray& formas, int lote)
+{
+    QByteArray clave = formas;
+    if (lote > 1) clave += '#' + QByteArray::number(lote);
+    QString& sql = g.textos[clave];
+    if (!sql.isEmpty()) return sql;
+    QStringList condiciones;
+    for (int k = 0; k < g.buscar.size(); ++k) {
+        const Guardado::Busqueda& b = g.buscar[k];
+        const QString valor = b.molde.isEmpty() || formas[k] != 't' ? QStringLiteral("?") : b.molde;
+        if (lote > 1 && k == g.variable) {
+            condiciones << b.identificador + QStringLiteral(" IN (")
+                               + QStringList(lote, valor).join(QStringLiteral(", ")) + QLatin1Char(')');
+            continue;
+        }
+        switch (formas[k]) {
+        case 'n': condiciones << b.identificador + QStringLiteral(" IS NULL"); break;
+        case 'd': condiciones << b.identificador + QStringLiteral(" BETWEEN ? AND ?"); break;
+        case 't': case '=': condiciones << b.identificador + QStringLiteral(" = ") + valor; break;
+        default: break;
+        }
+    }
+    if (condiciones.isEmpty())
+        throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
+                    QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: no tiene valores con que buscarla.")
+                        .arg(tabla));
+    sql = g.inicio + condiciones.join(QStringLiteral(" AND "));
+    return sql;
+}
+
+qint64 OdbcBackend::escribir(const QString& sql, const QVariantList& p)
+{
+    averia(sql);
+    qint64 cambiadas = 0;
+    if (!directo(sql, p, nullptr, &cambiadas)) {
+        const auto preparado = preparada(sql);
+        QSqlQuery& q = *preparado;
+        ejecutar_preparada(q, sql, p);
+        cambiadas = q.numRowsAffected();
+        q.finish();
+    }
+    return cambiadas;
 }
 
 void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,
@@ -700,67 +779,16 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
     const Guardado& g = *plan;
     const bool por_clave = g.por_clave;
 
-    // Each condition's form follows the value the row had: the statement's
-    // text is kept by the forms of its conditions.
     QVariantList p = valores;
-    QByteArray formas;
-    formas.reserve(g.buscar.size());
-    for (const Guardado::Busqueda& b : g.buscar) {
-        if (b.columna >= original.size()) { formas += '-'; continue; }
-        const QVariant& v = original[b.columna];
-        if (vb::esNulo(v)) {
-            formas += 'n';
-        } else if (v.typeId() == QMetaType::QByteArray) {
-            formas += '-';   // binary columns cannot be compared by value
-        } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
-            // A driver may hand a double over as 15 significant digits; a
-            // margin far below a cent tells that from a real change.
-            const double d = v.toDouble();
-            const double margen = std::max(std::fabs(d) * 1e-12, 1e-12);
-            formas += 'd';
-            p << d - margen << d + margen;
-        } else if (v.typeId() == QMetaType::QString && !b.como_texto.isEmpty()) {
-            formas += 't';
-            p << v;
-        } else {
-            formas += '=';
-            p << v;
-        }
-    }
-    QString& sql = g.textos[formas];
-    if (sql.isEmpty()) {
-        QStringList condiciones;
-        for (int k = 0; k < g.buscar.size(); ++k) {
-            const Guardado::Busqueda& b = g.buscar[k];
-            switch (formas[k]) {
-            case 'n': condiciones << b.identificador + QStringLiteral(" IS NULL"); break;
-            case 'd': condiciones << b.identificador + QStringLiteral(" BETWEEN ? AND ?"); break;
-            case 't': condiciones << b.identificador + b.como_texto; break;
-            case '=': condiciones << b.identificador + QStringLiteral(" = ?"); break;
-            default: break;
-            }
-        }
-        if (condiciones.isEmpty())
-            throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
-                        QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: no tiene valores con que buscarla.")
-                            .arg(tabla));
-        sql = g.inicio + condiciones.join(QStringLiteral(" AND "));
-    }
+    const QString& sql = texto_de(tabla, g, formas_de(g, original, p));
     // Without a key, identical rows would all match: the change is undone
     // rather than written into rows that were not the one read. Inside the
     // caller's transaction it cannot be undone alone (each server spells a
     // savepoint its own way), so that whole transaction is.
     const bool transaccion = !por_clave && !en_transaccion_ && db_.transaction();
-    averia(sql);
     qint64 cambiadas = 0;
     try {
-        if (!directo(sql, p, nullptr, &cambiadas)) {
-            const auto preparado = preparada(sql);
-            QSqlQuery& q = *preparado;
-            ejecutar_preparada(q, sql, p);
-            cambiadas = q.numRowsAffected();
-            q.finish();
-        }
+        cambiadas = escribir(sql, p);
     } catch (...) {
         if (transaccion) db_.rollback();
         throw;
@@ -777,6 +805,109 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha cambiado desde que se leyó.")
                         .arg(tabla));
+}
+
+namespace {
+
+// Rows in one statement at most: its parameters stay far below a server's
+// limit (SQL Server's is 2,100), and lists of 2, 4, 8... values keep the
+// statements prepared few.
+constexpr int LOTE_MAXIMO = 256;
+
+bool mismo_parametro(const QVariant& a, const QVariant& b)
+{
+    return a.typeId() == b.typeId() && a == b;
+}
+
+}  // namespace
+
+void OdbcBackend::actualizar_filas(const QString& tabla, const Resultado& leido, const QVector<int>& filas,
+                                   const QStringList& columnas, const QVariantList& valores, qsizetype& escritas)
+{
+    if (columnas.isEmpty()) return;
+    const Guardado& g = guardado(tabla, leido.columnas, columnas, false);
+    if (filas.size() < 2 || !g.por_clave || g.variable < 0) {
+        Backend::actualizar_filas(tabla, leido, filas, columnas, valores, escritas);
+        return;
+    }
+
+    // Each row's conditions; a row that cannot go in a list (its key column
+    // Null, a double, a row without its key) is written alone.
+    struct Condiciones {
+        int fila = 0;
+        bool sola = true;
+        QByteArray formas;
+        QVariantList p;       // the values sought, after `valores`
+        int lugar = -1;       // where the variable key's value is among them
+    };
+    auto condiciones = [&](int fila) {
+        Condiciones c;
+        c.fila = fila;
+        if (fila < 0 || fila >= leido.filas.size() || g.ultima_clave >= leido.filas[fila].size()) return c;
+        c.formas = formas_de(g, leido.filas[fila], c.p);
+        const char forma = c.formas[g.variable];
+        if (forma != '=' && forma != 't') return c;
+        c.lugar = 0;
+        for (int k = 0; k < g.variable; ++k)
+            c.lugar += c.formas[k] == 'd' ? 2 : c.formas[k] == 'n' || c.formas[k] == '-' ? 0 : 1;
+        c.sola = false;
+        return c;
+    };
+    // Goes with the group of `primera`: the same forms and values but the
+    // variable key's.
+    auto junto = [](const Condiciones& primera, const Condiciones& c) {
+        if (c.sola || c.formas != primera.formas || c.p.size() != primera.p.size()) return false;
+        for (int k = 0; k < c.p.size(); ++k)
+            if (k != c.lugar && !mismo_parametro(c.p[k], primera.p[k])) return false;
+        return true;
+    };
+
+    QVector<Condiciones> grupo;
+    auto escribir_grupo = [&] {
+        if (grupo.isEmpty()) return;
+        if (grupo.size() == 1) {
+            actualizar(tabla, leido, grupo.first().fila, columnas, valores);
+            ++escritas;
+            grupo.clear();
+            return;
+        }
+        int lote = 2;
+        while (lote < grupo.size()) lote *= 2;
+        const Condiciones& primera = grupo.first();
+        QVariantList p = valores;
+        for (int k = 0; k < primera.p.size(); ++k) {
+            if (k != primera.lugar) { p << primera.p[k]; continue; }
+            for (const Condiciones& c : std::as_const(grupo)) p << c.p[c.lugar];
+            // The list filled up with its last value, which matches no other row.
+            for (int n = int(grupo.size()); n < lote; ++n) p << grupo.last().p[grupo.last().lugar];
+        }
+        const QString& sql = texto_de(tabla, g, primera.formas, lote);
+        const qint64 cambiadas = escribir(sql, p);
+        if (cambiadas > grupo.size())   // a key that is not one
+            throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
+                        QStringLiteral("Las %1 filas de '%2' escritas juntas han cambiado %3: su clave no las distingue.")
+                            .arg(grupo.size()).arg(tabla).arg(cambiadas));
+        if (cambiadas < grupo.size())
+            throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
+                        QStringLiteral("De %1 filas de '%2' escritas juntas, %3 no se pueden localizar para "
+                                       "actualizarlas: otro programa las ha cambiado desde que se leyeron. "
+                                       "No se sabe cuáles son.")
+                            .arg(grupo.size()).arg(tabla).arg(grupo.size() - cambiadas));
+        escritas += grupo.size();
+        grupo.clear();
+    };
+
+    for (int fila : filas) {
+        Condiciones c = condiciones(fila);
+        if (!grupo.isEmpty() && (grupo.size() >= LOTE_MAXIMO || !junto(grupo.first(), c))) escribir_grupo();
+        if (c.sola) {
+            actualizar(tabla, leido, fila, columnas, valores);
+            ++escritas;
+            continue;
+        }
+        grupo << std::move(c);
+    }
+    escribir_grupo();
 }
 
 bool OdbcBackend::admite_transacciones() const

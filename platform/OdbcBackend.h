@@ -28,6 +28,11 @@ public:
                   const QVariantList& valores) override;
     void actualizar(const QString& tabla, const Resultado& leido, int fila,
                     const QStringList& columnas, const QVariantList& valores) override;
+    // Rows that differ only in the last column of their key (and agree on
+    // the original values of the columns changed) are written with one
+    // statement, that column searched in a list: one round trip for many.
+    void actualizar_filas(const QString& tabla, const Resultado& leido, const QVector<int>& filas,
+                          const QStringList& columnas, const QVariantList& valores, qsizetype& escritas) override;
 
     // The connection's own transaction (autocommit off until its end), when
     // the driver has them.
@@ -60,7 +65,7 @@ private:
         struct Busqueda {
             int columna = 0;           // of the layout read
             QString identificador;     // quoted name
-            QString como_texto;        // " = CAST(? AS VARCHAR(n))" for a char or varchar column
+            QString molde;             // "CAST(? AS VARCHAR(n))" for a char or varchar column
         };
         QString tabla;
         QVector<Columna> leidas;       // the layout read
@@ -68,10 +73,19 @@ private:
         bool sin_clave = false;        // asked to search by every value
         bool por_clave = false;
         int ultima_clave = -1;         // highest key column of the layout
+        int variable = -1;             // the search of the table's last key column, when it has one
         QVector<Busqueda> buscar;
         QString inicio;                // "UPDATE t SET a = ?, ... WHERE "
         mutable QHash<QByteArray, QString> textos;   // the statement, by its conditions' forms
     };
+    // The conditions that find row `original`: one form per search, their
+    // values appended to `p`.
+    static QByteArray formas_de(const Guardado& g, const QVariantList& original, QVariantList& p);
+    // The statement for those forms; with `lote` > 1, the variable key
+    // column searched in a list of that many values.
+    static const QString& texto_de(const QString& tabla, const Guardado& g, const QByteArray& formas, int lote = 1);
+    // Runs a save; the number of rows it changed.
+    qint64 escribir(const QString& sql, const QVariantList& p);
 
     QString cadena_;
     QString nombre_;

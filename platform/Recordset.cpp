@@ -6,8 +6,10 @@
 
 #include <QHash>
 #include <QMap>
+#include <QSet>
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -170,6 +172,13 @@ struct Recordset::Estado {
     void saltar_borradas()
     {
         while (borrada(fila)) ++fila;
+    }
+
+    // Whether position p lies in block `r` as it is held now (nothing read).
+    bool en(const Resultado* r, qint64 p) const
+    {
+        if (p < total) return r == &pagina && p >= inicio && p < inicio + pagina.filas.size();
+        return r == &anadidas && p - total < anadidas.filas.size();
     }
 
     // The block and index of the current row; nullptr when there is none.
@@ -401,6 +410,78 @@ void Recordset::guardar()
     for (auto it = e.cambios.constBegin(); it != e.cambios.constEnd(); ++it)
         r->filas[f][it.key()] = it.value();
     e.cambios.clear();
+}
+
+void Recordset::guardar_filas(const QVector<qint64>& posiciones, const QString& nombre, const QVariant& valor)
+{
+    if (!e_->abierto) throw cerrado();
+    if (posiciones.isEmpty()) return;
+    if (e_->nueva || !e_->cambios.isEmpty()) guardar();
+    Estado& e = *e_;
+    e.asegurar_filas();
+    const qint64 aqui = e.fila;
+    for (qint64 p : posiciones)
+        if (p < 0 || p >= e.filas()) throw sin_fila();
+    // The change as asignar() makes it on the first row: the column it
+    // finds, the value converted to its type.
+    e.fila = posiciones.first();
+    asignar(nombre, valor);
+    const QMap<int, QVariant> cambios = std::exchange(e.cambios, {});
+    QStringList columnas;
+    QVariantList valores;
+    for (auto it = cambios.constBegin(); it != cambios.constEnd(); ++it) {
+        columnas << e.columnas()[it.key()].nombre;
+        valores << it.value();
+    }
+
+    // Rows of one block held in memory go to the engine together; a row in
+    // another page is reached only after them, since reading that page
+    // takes the place of this one.
+    Backend& motor = e.conexion.backend();
+    Resultado* bloque = nullptr;
+    QVector<int> juntas;        // rows of `bloque`
+    QVector<qint64> lugares;    // and their positions
+    auto escribir = [&] {
+        if (juntas.isEmpty()) return;
+        qsizetype escritas = 0;
+        // What was written is now the rows as read.
+        auto leidas = [&] {
+            for (qsizetype k = 0; k < escritas; ++k)
+                for (auto it = cambios.constBegin(); it != cambios.constEnd(); ++it)
+                    bloque->filas[juntas[k]][it.key()] = it.value();
+        };
+        try {
+            motor.actualizar_filas(e.tabla, *bloque, juntas, columnas, valores, escritas);
+        } catch (...) {
+            leidas();
+            e.fila = lugares[qMin(escritas, lugares.size() - 1)];
+            throw;
+        }
+        leidas();
+        juntas.clear();
+        lugares.clear();
+    };
+    QSet<qint64> vistas;   // a row listed again gets the change once
+    for (qint64 p : posiciones) {
+        if (vistas.contains(p)) continue;
+        vistas.insert(p);
+        if (!juntas.isEmpty() && !e.en(bloque, p)) escribir();
+        int i = 0;
+        e.fila = p;
+        Resultado* r = nullptr;
+        try {
+            r = e.actual(i);   // a row another program deleted fails here
+        } catch (...) {
+            escribir();        // the rows before it are written, as one by one
+            e.fila = p;
+            throw;
+        }
+        bloque = r;
+        juntas << i;
+        lugares << p;
+    }
+    escribir();
+    e.fila = aqui;
 }
 
 qint64 Recordset::posicion()

@@ -54,6 +54,13 @@ public:
 
     void nuevo();                // AddNew: a pending row, nothing read
     void guardar();              // Update: inserts the new row or writes the changes
+    // Sets field `nombre` to `valor` in the rows at `posiciones` and saves
+    // them, as ir_a(), asignar() and guardar() row by row would, but lets the
+    // engine write several rows with one statement (see
+    // Backend::actualizar_filas). The current row stays the one it was;
+    // after a failure it is the row that failed (the first of those written
+    // together, when the engine cannot tell which of them it was).
+    void guardar_filas(const QVector<qint64>& posiciones, const QString& nombre, const QVariant& valor);
 
     // For tests: whether the query has been read since it was opened.
     bool leido() const;

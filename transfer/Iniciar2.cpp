@@ -157,7 +157,6 @@ void pasar_cajas(Traspaso& t)
     auto marcar = [&] {
         if (por_marcar.isEmpty())
             return;
-        const qint64 aqui = m.rs_caja.posicion();
         // A group's marks go in one commit of the hotel's caja file (in SQL
         // Server mode of the catalogue: the server's commit is durable, its
         // log on disk before it returns), not one each: if it fails none is
@@ -167,20 +166,21 @@ void pasar_cajas(Traspaso& t)
         const bool propia = !caja.en_transaccion() && caja.admite_transacciones();
         if (propia) caja.comenzar();
         try {
-            for (qint64 p : std::as_const(por_marcar)) {
-                m.rs_caja.ir_a(p);
-                fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
-                ord = m.rs_caja.campo(QStringLiteral("CajaOrd"));
-                m.rs_caja.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
-                m.rs_caja.guardar();
-            }
+            // Over ODBC the receipts of a day go in one statement.
+            m.rs_caja.guardar_filas(por_marcar, QStringLiteral("CajaTur"), QStringLiteral("1"));
             if (propia) caja.confirmar();
         } catch (...) {
             if (propia) caja.deshacer();
+            // A failure names the receipt it stopped on (the first of a
+            // day's, when they were written together).
+            try {
+                fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
+                ord = m.rs_caja.campo(QStringLiteral("CajaOrd"));
+            } catch (const Fallo&) {
+            }
             throw;
         }
         por_marcar.clear();
-        m.rs_caja.ir_a(aqui);
     };
 
     // A stop comes right after a commit: that group's marks are set first.

@@ -88,7 +88,7 @@ class TstConvergencia : public QObject {
     QMap<QString, qint64> wal_;           // largest -wal of each database during a run
 
     // The same hotel in SQL Server mode: its outcome, the catalogue's
-    // writes in one run and the receipts it marks.
+    // writes in one run and the statements that mark its receipts.
     QString plantilla_sql_;
     EstadoFinal referencia_sql_;
     qint64 escrituras_sql_ = 0;
@@ -216,9 +216,12 @@ void TstConvergencia::initTestCase()
     referencia_sql_ = leer_resultado(sql);
     QCOMPARE(referencia_sql_.descuadres, QStringList());
     escrituras_sql_ = es.escrituras.value(QStringLiteral("hotel.db"));
+    // The receipts of a day are marked with one statement.
+    QSet<QString> dias;
     for (const QString& m : std::as_const(referencia_sql_.marcas))
-        if (m.startsWith(u"t=caja|") && m.endsWith(u"|CajaTur=1")) ++marcas_sql_;
-    QVERIFY(marcas_sql_ >= 4);
+        if (m.startsWith(u"t=caja|") && m.endsWith(u"|CajaTur=1")) dias.insert(m.section(u'|', 1, 1));
+    marcas_sql_ = int(dias.size());
+    QVERIFY(marcas_sql_ >= 3);
 
     qInfo("referencia: %d apuntes, %d subcuentas, %lld ms, -wal de enlace %lld, caja %lld, emi %lld bytes; "
           "escrituras contadas: %s",
