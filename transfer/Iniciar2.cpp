@@ -154,6 +154,7 @@ void pasar_cajas(Traspaso& t)
     };
 
     QVector<qint64> por_marcar;
+    QVariantList factura_leida;   // the year and number rs_emi was last opened on
     auto marcar = [&] {
         if (por_marcar.isEmpty())
             return;
@@ -220,9 +221,18 @@ void pasar_cajas(Traspaso& t)
         if (preparados.contains(clave_caja(fec, ord))) {
             // Staged by a run that stopped before marking it.
         } else if (!deposito) {
-            m.rs_emi.cerrar();
-            m.rs_emi.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), emi,
-                           Cursor::Dinamico, Bloqueo::SoloLectura, {como_texto(anof), como_texto(fra)});
+            // Receipts that pay one invoice in parts come one after another:
+            // the invoice just read is theirs too. Nothing of this pass
+            // writes emi, and a row read a moment earlier is what the
+            // lookup would have found had they been taken together.
+            const QVariantList factura{como_texto(anof), como_texto(fra)};
+            if (!m.rs_emi.abierto() || factura != factura_leida) {
+                factura_leida.clear();
+                m.rs_emi.cerrar();
+                m.rs_emi.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), emi,
+                               Cursor::Dinamico, Bloqueo::SoloLectura, factura);
+                factura_leida = factura;
+            }
             if (!m.rs_emi.eof()) {
                 m.rs_cajj.nuevo();
                 m.rs_cajj.asignar(QStringLiteral("CajFec"), fec);
