@@ -198,6 +198,21 @@ QVariant leer_valor(SQLHSTMT h, SQLUSMALLINT c, Lee lee, QString& anterior)
     return QVariant();
 }
 
+}  // namespace
+
+EnlaceTexto enlace_de_texto(short descrito, unsigned long tamano, qsizetype caracteres)
+{
+    const bool estrecho = descrito == SQL_CHAR || descrito == SQL_VARCHAR;
+    const bool ancho = descrito == SQL_WCHAR || descrito == SQL_WVARCHAR;
+    if ((estrecho && tamano <= 8000) || (ancho && tamano <= 4000))
+        if (tamano > 0 && qsizetype(tamano) >= caracteres) return {descrito, tamano};
+    // As Qt binds it: the column size its bytes with a final zero.
+    const unsigned long bytes = (unsigned long)(caracteres + 1) * sizeof(SQLWCHAR);
+    return {short(bytes > 254 ? SQL_WLONGVARCHAR : SQL_WVARCHAR), bytes};
+}
+
+namespace {
+
 // A parameter bound straight: its value where ODBC reads it at execution.
 struct Parametro {
     SQLLEN ind = 0;
@@ -250,6 +265,10 @@ struct OdbcBackend::Sentencia {
     QVector<Columna> columnas;
     QVector<Lee> lee;
     std::vector<QString> anteriores;   // by column: the last text read there
+    // By parameter, the SQL type and size the driver described (type 0:
+    // not described), asked for on the first run.
+    bool parametros_descritos = false;
+    std::vector<std::pair<SQLSMALLINT, SQLULEN>> parametros;
     QString tabla;   // what seleccion_simple() finds, or empty
 
     ~Sentencia()
@@ -335,10 +354,11 @@ std::shared_ptr<QSqlQuery> OdbcBackend::preparada(const QString& sql)
 
 // QODBC binds a QString as SQL_WVARCHAR of the text's own length, whatever
 // the column, and has no option to bind it otherwise (SQL_C_CHAR only on a
-// driver without wide characters). The statements built here therefore cast
+// driver without wide characters). The saves built here therefore also cast
 // a parameter compared with a char or varchar column to that column's type
-// (see condicion()), so the server compares in the column's type and can
-// use its index; elsewhere the wide text is only converted on assignment.
+// (see texto_de()), so the server compares in the column's type and can
+// use its index even when a statement goes through Qt (a parameter of a
+// type only Qt binds, a date say).
 void OdbcBackend::ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVariantList& parametros)
 {
     for (int i = 0; i < parametros.size(); ++i) q.bindValue(i, valor_enlazado(parametros[i]));
@@ -387,8 +407,10 @@ void OdbcBackend::ejecutar(const QString& sql, const QVariantList& parametros)
 
 // Qt's layer costs more than the statement itself for the many selections
 // of one row and the writes of one row a run makes: they go straight
-// through ODBC, read to the same values and with the parameters bound as
-// Qt binds them (see ejecutar_preparada()), so what is written is the same.
+// through ODBC, read to the same values, numbers bound as Qt binds them.
+// A text is bound as the driver describes its parameter (see
+// enlace_de_texto()), so a server compares it with a varchar key in the
+// key's type, and without the final zero Qt counts in its length.
 bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Resultado* r, qint64* cambiadas)
 {
     if (!hdbc_) return false;
@@ -417,6 +439,17 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
     }
     const SQLHSTMT h = l->h;
 
+    if (!l->parametros_descritos) {
+        l->parametros.assign(size_t(valores.size()), {SQLSMALLINT(0), SQLULEN(0)});
+        for (int i = 0; i < valores.size(); ++i) {
+            SQLSMALLINT tipo = 0, decimales = 0, nulos = 0;
+            SQLULEN tamano = 0;
+            if (SQL_SUCCEEDED(SQLDescribeParam(h, SQLUSMALLINT(i + 1), &tipo, &tamano, &decimales, &nulos)))
+                l->parametros[size_t(i)] = {tipo, tamano};
+        }
+        l->parametros_descritos = true;
+    }
+
     std::vector<Parametro> ps(valores.size());
     for (int i = 0; i < valores.size(); ++i) {
         Parametro& p = ps[i];
@@ -428,12 +461,16 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         SQLRETURN e = SQL_SUCCESS;
         switch (v.typeId()) {
         case QMetaType::QString: {
-            // As Qt sends it: UTF-16 with its final zero counted.
+            // UTF-16, its length without the final zero: a server given the
+            // zero as part of the value stores and compares it.
             const QString t = v.toString();
             p.texto.assign(t.utf16(), t.utf16() + t.size() + 1);
-            p.ind = SQLLEN(p.texto.size() * sizeof(SQLWCHAR));
-            e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, p.ind > 254 ? SQL_WLONGVARCHAR : SQL_WVARCHAR,
-                                 SQLULEN(p.ind), 0, p.texto.data(), p.ind, &p.ind);
+            p.ind = SQLLEN(t.size() * sizeof(SQLWCHAR));
+            const auto [descrito, tamano] = size_t(i) < l->parametros.size() ? l->parametros[size_t(i)]
+                                                                             : std::pair<SQLSMALLINT, SQLULEN>{0, 0};
+            const EnlaceTexto como = enlace_de_texto(descrito, (unsigned long)tamano, t.size());
+            e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, como.tipo_sql, SQLULEN(como.tamano), 0,
+                                 p.texto.data(), SQLLEN(p.texto.size() * sizeof(SQLWCHAR)), &p.ind);
             break;
         }
         case QMetaType::Int: p.v.i = v.toInt(); e = fijo(SQL_C_SLONG, SQL_INTEGER, 0, &p.v.i); break;

@@ -15,6 +15,17 @@
 
 class QSqlError;
 
+// How a text parameter is bound: the SQL type and column size the driver
+// described for it (SQLDescribeParam) when that is a character type of a
+// size the text fits in, so a server compares it in its column's own type
+// and can seek an index; otherwise a wide text of the value's own length,
+// as Qt binds it. `descrito` 0 when the driver described nothing.
+struct EnlaceTexto {
+    short tipo_sql = 0;
+    unsigned long tamano = 0;
+};
+EnlaceTexto enlace_de_texto(short descrito, unsigned long tamano, qsizetype caracteres);
+
 class OdbcBackend : public Backend {
 public:
     OdbcBackend(const QString& cadena, const QString& usuario, const QString& clave);

@@ -1,6 +1,7 @@
 // SQL Server mode through real ODBC: the SQLite ODBC driver registered as
 // "SQL Native Client", with Database= naming an SQLite file.
 #include "platform/Conexion.h"
+#include "platform/OdbcBackend.h"
 #include "platform/Recordset.h"
 #include "platform/TextoSql.h"
 #include "tests/support/Fallos.h"
@@ -10,6 +11,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
+#include <sql.h>
+#include <sqlext.h>
 #include <sqlite3.h>
 
 #include <numeric>
@@ -516,6 +519,36 @@ private slots:
         rs.guardar_filas(posiciones, QStringLiteral("MovTur"), QStringLiteral("1"));
         rs.ir_a(posiciones.last());
         QCOMPARE(rs.campo(QStringLiteral("MovTur")), QVariant(QStringLiteral("1")));
+    }
+
+    // A text parameter goes in the type and size its driver describes when
+    // the text fits; otherwise, or undescribed, as a wide text of its length.
+    void enlace_de_un_texto_data()
+    {
+        QTest::addColumn<int>("descrito");
+        QTest::addColumn<int>("tamano");
+        QTest::addColumn<int>("caracteres");
+        QTest::addColumn<int>("tipo");
+        QTest::addColumn<int>("columna");
+        QTest::newRow("varchar que cabe") << SQL_VARCHAR << 8 << 8 << SQL_VARCHAR << 8;
+        QTest::newRow("varchar vacío") << SQL_VARCHAR << 8 << 0 << SQL_VARCHAR << 8;
+        QTest::newRow("char(1)") << SQL_CHAR << 1 << 1 << SQL_CHAR << 1;
+        QTest::newRow("nvarchar") << SQL_WVARCHAR << 4000 << 10 << SQL_WVARCHAR << 4000;
+        QTest::newRow("no cabe") << SQL_VARCHAR << 8 << 9 << SQL_WVARCHAR << 20;
+        QTest::newRow("varchar(max)") << SQL_VARCHAR << 0 << 3 << SQL_WVARCHAR << 8;
+        QTest::newRow("texto largo") << SQL_WLONGVARCHAR << 65536 << 3 << SQL_WVARCHAR << 8;
+        QTest::newRow("sin describir, largo") << 0 << 0 << 200 << SQL_WLONGVARCHAR << 402;
+    }
+    void enlace_de_un_texto()
+    {
+        QFETCH(int, descrito);
+        QFETCH(int, tamano);
+        QFETCH(int, caracteres);
+        QFETCH(int, tipo);
+        QFETCH(int, columna);
+        const EnlaceTexto e = enlace_de_texto(short(descrito), (unsigned long)tamano, caracteres);
+        QCOMPARE(int(e.tipo_sql), tipo);
+        QCOMPARE(int(e.tamano), columna);
     }
 
     void logico_se_lee_como_booleano()
