@@ -1,7 +1,8 @@
 #include "app/VistaConsola.h"
 
+#include "platform/Fichero.h"
+
 #include <cstdio>
-#include <unistd.h>
 
 void VistaConsola::vaciar_fechas()
 {
@@ -20,7 +21,7 @@ void VistaConsola::progreso(const QString& fase, qint64, qint64)
 {
     if (fase == fase_) return;
     fase_ = fase;
-    if (!isatty(fileno(stderr))) return;
+    if (!Fichero::errores_en_terminal()) return;
     const QByteArray b = (fase + QStringLiteral("...\n")).toUtf8();
     std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
     std::fflush(stderr);

@@ -227,3 +227,8 @@ void Fichero::renombrar(const QString& origen, const QString& destino)
                         .arg(QDir::toNativeSeparators(origen), QDir::toNativeSeparators(destino), texto_error(errno)));
     sincronizar_carpeta(QFileInfo(destino).absolutePath());
 }
+
+bool Fichero::errores_en_terminal()
+{
+    return isatty(STDERR_FILENO) == 1;
+}

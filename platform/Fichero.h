@@ -46,6 +46,9 @@ public:
     static void copiar_seguro(const QString& origen, const QString& destino);
     // Renames a file; refuses to replace one that exists.
     static void renombrar(const QString& origen, const QString& destino);
+    // Whether the standard error output is a terminal (a person watching),
+    // not a file or a pipe.
+    static bool errores_en_terminal();
 
 private:
     [[noreturn]] void fallar(const QString& que, int numero) const;
