@@ -267,8 +267,13 @@ struct OdbcBackend::Sentencia {
     std::vector<QString> anteriores;   // by column: the last text read there
     // By parameter, the SQL type and size the driver described (type 0:
     // not described), asked for on the first run.
+    struct Descrito {
+        SQLSMALLINT tipo = 0;
+        SQLULEN tamano = 0;
+        SQLSMALLINT decimales = 0;
+    };
     bool parametros_descritos = false;
-    std::vector<std::pair<SQLSMALLINT, SQLULEN>> parametros;
+    std::vector<Descrito> parametros;
     QString tabla;   // what seleccion_simple() finds, or empty
 
     ~Sentencia()
@@ -440,12 +445,12 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
     const SQLHSTMT h = l->h;
 
     if (!l->parametros_descritos) {
-        l->parametros.assign(size_t(valores.size()), {SQLSMALLINT(0), SQLULEN(0)});
+        l->parametros.assign(size_t(valores.size()), Sentencia::Descrito{});
         for (int i = 0; i < valores.size(); ++i) {
             SQLSMALLINT tipo = 0, decimales = 0, nulos = 0;
             SQLULEN tamano = 0;
             if (SQL_SUCCEEDED(SQLDescribeParam(h, SQLUSMALLINT(i + 1), &tipo, &tamano, &decimales, &nulos)))
-                l->parametros[size_t(i)] = {tipo, tamano};
+                l->parametros[size_t(i)] = {tipo, tamano, decimales};
         }
         l->parametros_descritos = true;
     }
@@ -455,6 +460,8 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         Parametro& p = ps[i];
         const QVariant& v = valores[i];
         const SQLUSMALLINT n = SQLUSMALLINT(i + 1);
+        const Sentencia::Descrito descrito = size_t(i) < l->parametros.size() ? l->parametros[size_t(i)]
+                                                                              : Sentencia::Descrito{};
         auto fijo = [&](SQLSMALLINT tipo_c, SQLSMALLINT tipo_sql, SQLULEN tamano, void* valor) {
             return SQLBindParameter(h, n, SQL_PARAM_INPUT, tipo_c, tipo_sql, tamano, 0, valor, 0, nullptr);
         };
@@ -466,9 +473,7 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
             const QString t = v.toString();
             p.texto.assign(t.utf16(), t.utf16() + t.size() + 1);
             p.ind = SQLLEN(t.size() * sizeof(SQLWCHAR));
-            const auto [descrito, tamano] = size_t(i) < l->parametros.size() ? l->parametros[size_t(i)]
-                                                                             : std::pair<SQLSMALLINT, SQLULEN>{0, 0};
-            const EnlaceTexto como = enlace_de_texto(descrito, (unsigned long)tamano, t.size());
+            const EnlaceTexto como = enlace_de_texto(descrito.tipo, (unsigned long)descrito.tamano, t.size());
             e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, como.tipo_sql, SQLULEN(como.tamano), 0,
                                  p.texto.data(), SQLLEN(p.texto.size() * sizeof(SQLWCHAR)), &p.ind);
             break;
@@ -479,9 +484,19 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         case QMetaType::ULongLong: p.v.ull = v.toULongLong(); e = fijo(SQL_C_UBIGINT, SQL_BIGINT, 0, &p.v.ull); break;
         case QMetaType::Double: p.v.d = v.toDouble(); e = fijo(SQL_C_DOUBLE, SQL_DOUBLE, 0, &p.v.d); break;
         case QMetaType::Bool: p.v.b = v.toBool() ? 1 : 0; e = fijo(SQL_C_BIT, SQL_BIT, 0, &p.v.b); break;
-        default:   // Null, as Qt binds a value of no type
+        default:   // Null
             p.ind = SQL_NULL_DATA;
-            e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY, 1, 0, &p.v, 1, &p.ind);
+            if (descrito.tipo != 0) {
+                // In the type described: SQL Server converts a binary
+                // Null to most types, but not to float or real.
+                const bool binario = descrito.tipo == SQL_BINARY || descrito.tipo == SQL_VARBINARY
+                                  || descrito.tipo == SQL_LONGVARBINARY;
+                e = SQLBindParameter(h, n, SQL_PARAM_INPUT, binario ? SQL_C_BINARY : SQL_C_CHAR, descrito.tipo,
+                                     std::max<SQLULEN>(descrito.tamano, 1), descrito.decimales, &p.v, 1, &p.ind);
+            } else {
+                // As Qt binds a value of no type.
+                e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY, 1, 0, &p.v, 1, &p.ind);
+            }
             break;
         }
         if (!SQL_SUCCEEDED(e)) fallar_directo(h, sql, "QODBC: Unable to bind variable");

@@ -340,6 +340,17 @@ private slots:
                    {QStringLiteral("D'Angelo"), QStringLiteral("Cobro de O'Brien")});
         QCOMPARE(Otro(catalogo_).texto(QStringLiteral("SELECT CajaCon, CajaTur, CajaFec FROM caja")),
                  QStringLiteral("D'Angelo||null"));
+        // Null given for a number and a text, added and saved.
+        rs.abrir(QStringLiteral("SELECT * FROM caja"), c, Cursor::Dinamico, Bloqueo::Optimista);
+        rs.nuevo();
+        rs.asignar(QStringLiteral("CajaOrd"), 4);
+        rs.asignar(QStringLiteral("CajaImp"), QVariant());
+        rs.asignar(QStringLiteral("CajaCon"), QVariant());
+        rs.guardar();
+        rs.asignar(QStringLiteral("CajaTur"), QVariant());
+        rs.guardar();
+        QCOMPARE(Otro(catalogo_).texto(QStringLiteral("SELECT CajaImp, CajaCon, CajaTur FROM caja WHERE CajaOrd = 4")),
+                 QStringLiteral("null|null|null"));
     }
 
     // The program reads past Qt's ODBC layer: every kind of column, Null,
