@@ -5,6 +5,7 @@
 #include "platform/Motores.h"
 #include "platform/SentenciasFila.h"
 #include "platform/TextoSql.h"
+#include "platform/ValorColumna.h"
 #include "platform/Vb.h"
 
 #include <QDateTime>
@@ -740,11 +741,13 @@ const OdbcBackend::Guardado& OdbcBackend::guardado(const QString& tabla, const Q
 // Each condition's form follows the value the row had: 'n' Null, 'd' a
 // double within a margin, 't' a text compared in its column's type, '='
 // any other value, '-' not compared.
-QByteArray OdbcBackend::formas_de(const Guardado& g, const QVariantList& original, QVariantList& p)
+QByteArray OdbcBackend::formas_de(const Guardado& g, const QVariantList& original, QVariantList& p, int* variable)
 {
     QByteArray formas;
     formas.reserve(g.buscar.size());
+    const qsizetype inicio = p.size();
     for (const Guardado::Busqueda& b : g.buscar) {
+        if (variable && &b - g.buscar.constData() == g.variable) *variable = int(p.size() - inicio);
         if (b.columna >= original.size()) { formas += '-'; continue; }
         const QVariant& v = original[b.columna];
         if (vb::esNulo(v)) {
@@ -866,11 +869,6 @@ namespace {
 // statements prepared few.
 constexpr int LOTE_MAXIMO = 256;
 
-bool mismo_parametro(const QVariant& a, const QVariant& b)
-{
-    return a.typeId() == b.typeId() && a == b;
-}
-
 }  // namespace
 
 void OdbcBackend::actualizar_filas(const QString& tabla, const Resultado& leido, const QVector<int>& filas,
@@ -896,12 +894,9 @@ void OdbcBackend::actualizar_filas(const QString& tabla, const Resultado& leido,
         Condiciones c;
         c.fila = fila;
         if (fila < 0 || fila >= leido.filas.size() || g.ultima_clave >= leido.filas[fila].size()) return c;
-        c.formas = formas_de(g, leido.filas[fila], c.p);
+        c.formas = formas_de(g, leido.filas[fila], c.p, &c.lugar);
         const char forma = c.formas[g.variable];
         if (forma != '=' && forma != 't') return c;
-        c.lugar = 0;
-        for (int k = 0; k < g.variable; ++k)
-            c.lugar += c.formas[k] == 'd' ? 2 : c.formas[k] == 'n' || c.formas[k] == '-' ? 0 : 1;
         c.sola = false;
         return c;
     };
@@ -910,7 +905,7 @@ void OdbcBackend::actualizar_filas(const QString& tabla, const Resultado& leido,
     auto junto = [](const Condiciones& primera, const Condiciones& c) {
         if (c.sola || c.formas != primera.formas || c.p.size() != primera.p.size()) return false;
         for (int k = 0; k < c.p.size(); ++k)
-            if (k != c.lugar && !mismo_parametro(c.p[k], primera.p[k])) return false;
+            if (k != c.lugar && !mismo_valor(c.p[k], primera.p[k])) return false;
         return true;
     };
 

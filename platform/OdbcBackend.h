@@ -90,8 +90,10 @@ private:
         mutable QHash<QByteArray, QString> textos;   // the statement, by its conditions' forms
     };
     // The conditions that find row `original`: one form per search, their
-    // values appended to `p`.
-    static QByteArray formas_de(const Guardado& g, const QVariantList& original, QVariantList& p);
+    // values appended to `p`; with `variable`, where among those values the
+    // variable key's goes.
+    static QByteArray formas_de(const Guardado& g, const QVariantList& original, QVariantList& p,
+                                int* variable = nullptr);
     // The statement for those forms; with `lote` > 1, the variable key
     // column searched in a list of that many values.
     static const QString& texto_de(const QString& tabla, const Guardado& g, const QByteArray& formas, int lote = 1);
