@@ -352,6 +352,35 @@ void Recordset::nuevo()
     e_->nueva = true;
 }
 
+namespace {
+
+// Writes the changes `cambios` (by column) into rows `filas` of block `r`,
+// and makes them the rows as read for those written, even when a later
+// one fails; `escritas` says how many were.
+void escribir_cambios(Backend& motor, const QString& tabla, Resultado& r, const QVector<int>& filas,
+                      const QMap<int, QVariant>& cambios, qsizetype& escritas)
+{
+    QStringList columnas;
+    QVariantList valores;
+    for (auto it = cambios.constBegin(); it != cambios.constEnd(); ++it) {
+        columnas << r.columnas[it.key()].nombre;
+        valores << it.value();
+    }
+    auto leidas = [&] {
+        for (qsizetype k = 0; k < escritas; ++k)
+            for (auto it = cambios.constBegin(); it != cambios.constEnd(); ++it) r.filas[filas[k]][it.key()] = it.value();
+    };
+    try {
+        motor.actualizar_filas(tabla, r, filas, columnas, valores, escritas);
+    } catch (...) {
+        leidas();
+        throw;
+    }
+    leidas();
+}
+
+}  // namespace
+
 void Recordset::guardar()
 {
     if (!e_->abierto) throw cerrado();
@@ -399,16 +428,8 @@ void Recordset::guardar()
     int f = 0;
     Resultado* r = e.actual(f);
     if (!r) throw sin_fila();
-    QStringList columnas;
-    QVariantList valores;
-    for (auto it = e.cambios.constBegin(); it != e.cambios.constEnd(); ++it) {
-        columnas << e.columnas()[it.key()].nombre;
-        valores << it.value();
-    }
-    motor.actualizar(e.tabla, *r, f, columnas, valores);
-    // What was written is now the row as read.
-    for (auto it = e.cambios.constBegin(); it != e.cambios.constEnd(); ++it)
-        r->filas[f][it.key()] = it.value();
+    qsizetype escritas = 0;
+    escribir_cambios(motor, e.tabla, *r, {f}, e.cambios, escritas);
     e.cambios.clear();
 }
 
@@ -427,12 +448,6 @@ void Recordset::guardar_filas(const QVector<qint64>& posiciones, const QString& 
     e.fila = posiciones.first();
     asignar(nombre, valor);
     const QMap<int, QVariant> cambios = std::exchange(e.cambios, {});
-    QStringList columnas;
-    QVariantList valores;
-    for (auto it = cambios.constBegin(); it != cambios.constEnd(); ++it) {
-        columnas << e.columnas()[it.key()].nombre;
-        valores << it.value();
-    }
 
     // Rows of one block held in memory go to the engine together; a row in
     // another page is reached only after them, since reading that page
@@ -444,20 +459,12 @@ void Recordset::guardar_filas(const QVector<qint64>& posiciones, const QString& 
     auto escribir = [&] {
         if (juntas.isEmpty()) return;
         qsizetype escritas = 0;
-        // What was written is now the rows as read.
-        auto leidas = [&] {
-            for (qsizetype k = 0; k < escritas; ++k)
-                for (auto it = cambios.constBegin(); it != cambios.constEnd(); ++it)
-                    bloque->filas[juntas[k]][it.key()] = it.value();
-        };
         try {
-            motor.actualizar_filas(e.tabla, *bloque, juntas, columnas, valores, escritas);
+            escribir_cambios(motor, e.tabla, *bloque, juntas, cambios, escritas);
         } catch (...) {
-            leidas();
             e.fila = lugares[qMin(escritas, lugares.size() - 1)];
             throw;
         }
-        leidas();
         juntas.clear();
         lugares.clear();
     };
