@@ -103,3 +103,28 @@ void Backend::deshacer_unidad()
 {
     sin_soporte(QStringLiteral("deshacer una unidad de una transacción"));
 }
+
+Backend::Retenidos Backend::retenidos(const QString&)
+{
+    return {};
+}
+
+QByteArray Backend::crudos(const QString& tabla, qint64, qint64)
+{
+    sin_soporte(QStringLiteral("leer los registros de la tabla '%1'").arg(tabla));
+}
+
+QByteArray Backend::cola(const QString&)
+{
+    return {};
+}
+
+void Backend::reponer(const QString& tabla, const QByteArray&)
+{
+    sin_soporte(QStringLiteral("añadir registros a la tabla '%1'").arg(tabla));
+}
+
+QString Backend::identidad(const QString& tabla)
+{
+    sin_soporte(QStringLiteral("identificar el fichero de la tabla '%1'").arg(tabla));
+}

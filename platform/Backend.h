@@ -113,14 +113,40 @@ public:
     virtual QString huella(const QString& tabla, qint64 registros);
     virtual QStringList comprobar(const QString& tabla);
     // dBASE only: from agrupar(true) to agrupar(false) (one group of entries
-    // of a run, while its lock files keep ContaPlus out) each file is checked
-    // for another program's change on its first use only, not on every
-    // statement and write.
+    // of a run, while its lock files keep other transfers out) the records
+    // appended are held back: read by this engine, not on the file, seen by
+    // no other program. volcar() writes them (records, end mark, then the
+    // header's count) when the file is still as this engine left it;
+    // agrupar(false) writes what is still held. recortar() to a count past
+    // the file's takes off held records only. Each file is checked for
+    // another program's change on its first use in the group only.
     virtual void agrupar(bool) {}
-    // dBASE only: inside a group the records appended are held back and
-    // written together; this writes them now (a unit of a run ends with
-    // its records on the file, so a write that fails undoes that unit).
     virtual void volcar() {}
+    // dBASE only: the held records written past the counted ones and synced,
+    // seen by no reader yet; volcar() then only counts them.
+    virtual void preparar_volcado() {}
+
+    // dBASE only: what a group holds back for `tabla`: the records on the
+    // file (`base`), the record length, and the held records as stored.
+    struct Retenidos {
+        qint64 base = 0;
+        int largo = 0;
+        qint64 registros = 0;
+        QByteArray bytes;
+    };
+    virtual Retenidos retenidos(const QString& tabla);
+    // dBASE only: records [desde, desde + n) as stored, held ones included.
+    virtual QByteArray crudos(const QString& tabla, qint64 desde, qint64 n);
+    // dBASE only: the bytes past the counted records that an append which
+    // stopped half way left (empty when none).
+    virtual QByteArray cola(const QString& tabla);
+    // dBASE only: whole records, as stored, appended after the counted ones
+    // over whatever tail is there, header counted and synced: the file
+    // then holds them whether or not it was fit to be written into before.
+    virtual void reponer(const QString& tabla, const QByteArray& registros);
+    // dBASE only: what identifies the file as it is on disk now (size,
+    // modification time, inode), to know later whether anyone wrote to it.
+    virtual QString identidad(const QString& tabla);
 
     // A transaction (ADO's BeginTrans, CommitTrans, RollbackTrans). Its
     // commit is durable: on stable storage when confirmar() returns.

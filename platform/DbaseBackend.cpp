@@ -4,13 +4,17 @@
 #include "platform/DbaseSentencias.h"
 #include "platform/DbaseTabla.h"
 #include "platform/Fallo.h"
+#include "platform/Fichero.h"
 #include "platform/Motores.h"
 #include "platform/TextoSql.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QVarLengthArray>
+
+#include <cstring>
 
 
 using namespace codigo_error;
@@ -132,7 +136,7 @@ std::unique_ptr<Consulta> DbaseBackend::abrir(const QString& sql, const QVariant
 
 QVector<Columna> DbaseBackend::columnas(const QString& tabla)
 {
-    return carpeta_->tabla(tabla, false).columnas();
+    return carpeta_->tabla(tabla).columnas();
 }
 
 FilaDbf& DbaseBackend::escritor(Tabla& t, const QString& tabla)
@@ -146,7 +150,7 @@ FilaDbf& DbaseBackend::escritor(Tabla& t, const QString& tabla)
 
 void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores)
 {
-    Tabla& t = carpeta_->tabla(tabla, false);
+    Tabla& t = carpeta_->tabla(tabla);
     FilaDbf& fila = escritor(t, tabla);
     if (columnas.size() != valores.size())
         throw Fallo(FALLO_GENERAL,
@@ -174,7 +178,7 @@ void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, c
 void DbaseBackend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
                                  const QVector<bool>& asignada)
 {
-    Tabla& t = carpeta_->tabla(tabla, false);
+    Tabla& t = carpeta_->tabla(tabla);
     // Columns given by an earlier opening of a file since replaced by
     // another program are named, not trusted by place.
     if (!columnas.isSharedWith(t.columnas_)) {
@@ -190,7 +194,7 @@ void DbaseBackend::insertar_fila(const QString& tabla, const QVector<Columna>& c
 
 FilaDirecta* DbaseBackend::fila_directa(const QString& tabla, const QVector<Columna>& columnas)
 {
-    Tabla& t = carpeta_->tabla(tabla, false);
+    Tabla& t = carpeta_->tabla(tabla);
     if (!columnas.isSharedWith(t.columnas_))
         return nullptr;
     return &escritor(t, tabla);
@@ -229,6 +233,16 @@ void DbaseBackend::actualizar(const QString& tabla, const Resultado& leido, int 
             throw Fallo(FILA_NO_LOCALIZADA, cambiada);
     }
     QVector<QByteArray> bytes = preparar(t, tabla, columnas, valores);
+    if (r >= t.h->nRecords) {
+        // A record held back in the group: changed where it waits.
+        char* en_espera = t.espera.data() + (r - t.h->nRecords) * t.h->nRecordLength;
+        for (int c = 0; c < bytes.size(); ++c)
+            if (!bytes[c].isNull())
+                std::memcpy(en_espera + t.campos[c].desplazamiento, bytes[c].constData(), size_t(t.campos[c].ancho));
+        t.indices.clear();
+        t.maximos.clear();
+        return;
+    }
     bool ok = true;
     for (int c = 0; c < bytes.size() && ok; ++c)
         if (!bytes[c].isNull())
@@ -258,6 +272,10 @@ void DbaseBackend::recortar(const QString& tabla, qint64 registros)
     if (registros < 0 || registros > tiene)
         throw Fallo(FALLO_GENERAL, QStringLiteral("No se puede dejar la tabla %1, que tiene %2 registros, en %3")
                                        .arg(tabla).arg(tiene).arg(registros));
+    if (registros >= t.h->nRecords) {
+        t.recortar_espera(registros);
+        return;
+    }
     try {
         recortar_registros(t.h, registros, tabla);
     } catch (const Fallo&) {
@@ -274,7 +292,11 @@ void DbaseBackend::sincronizar(const QString& tabla)
 
 QString DbaseBackend::huella(const QString& tabla, qint64 registros)
 {
-    return huella_registro(carpeta_->tabla(tabla).h, registros);
+    Tabla& t = carpeta_->tabla(tabla);
+    if (registros > t.h->nRecords && registros <= t.registros())
+        return QString::fromLatin1(
+            QCryptographicHash::hash(t.crudos(registros - 1, 1), QCryptographicHash::Sha1).toHex());
+    return huella_registro(t.h, registros);
 }
 
 void DbaseBackend::agrupar(bool si)
@@ -288,13 +310,77 @@ void DbaseBackend::volcar()
         std::rethrow_exception(fallo);
 }
 
+void DbaseBackend::preparar_volcado()
+{
+    carpeta_->preparar_volcado();
+}
+
 QStringList DbaseBackend::comprobar(const QString& tabla)
 {
     Tabla& t = carpeta_->tabla(tabla);
     if (!t.danada.isEmpty())
         throw Fallo(FALLO_GENERAL, t.danada);
+    t.quitar_cola_pendiente();
     QStringList r;
     r.swap(t.reparado);
     return r;
 }
 
+
+Backend::Retenidos DbaseBackend::retenidos(const QString& tabla)
+{
+    Tabla& t = carpeta_->tabla(tabla);
+    Retenidos r;
+    r.base = t.h->nRecords;
+    r.largo = t.h->nRecordLength;
+    r.registros = t.en_espera;
+    r.bytes = t.espera;
+    return r;
+}
+
+QByteArray DbaseBackend::crudos(const QString& tabla, qint64 desde, qint64 n)
+{
+    Tabla& t = carpeta_->tabla(tabla);
+    if (desde < 0 || n < 0 || desde + n > t.registros())
+        throw Fallo(FALLO_GENERAL, QStringLiteral("La tabla %1 no tiene los registros %2 a %3")
+                                       .arg(tabla).arg(desde + 1).arg(desde + n));
+    return t.crudos(desde, n);
+}
+
+QByteArray DbaseBackend::cola(const QString& tabla)
+{
+    Tabla& t = carpeta_->tabla(tabla);
+    const qint64 fin = qint64(t.h->nHeaderLength) + qint64(t.h->nRecords) * t.h->nRecordLength;
+    Fichero& f = archivo_de(t.h).fichero;
+    const qint64 tamano = f.tamano();
+    return tamano > fin ? f.leer(fin, tamano - fin) : QByteArray();
+}
+
+void DbaseBackend::reponer(const QString& tabla, const QByteArray& registros)
+{
+    Tabla& t = carpeta_->tabla(tabla);
+    if (!t.escritura)
+        t.exigir_escritura(tabla);
+    const qint64 largo = t.h->nRecordLength;
+    if (largo <= 0 || registros.size() % largo != 0)
+        throw Fallo(FALLO_GENERAL, QStringLiteral("Los registros que se iban a añadir a la tabla %1 no tienen su "
+                                                  "longitud (%2 bytes)").arg(tabla).arg(largo));
+    // What is past the counted records is no record: it goes, then ours
+    // are appended as any append is, and put on disk.
+    try {
+        quitar_cola(t.h);
+        if (!registros.isEmpty())
+            anadir_registros(t.h, registros + QByteArray("\x1A", 1), int(registros.size() / largo), tabla);
+        sincronizar_dbase(t.h);
+    } catch (const Fallo&) {
+        t.abrir();
+        throw;
+    }
+    t.abrir();
+}
+
+QString DbaseBackend::identidad(const QString& tabla)
+{
+    const Huella h = huella_de(carpeta_->tabla(tabla).ruta);
+    return QStringLiteral("%1/%2.%3/%4/%5").arg(h.tamano).arg(h.segundos).arg(h.nanosegundos).arg(h.inodo).arg(h.dispositivo);
+}

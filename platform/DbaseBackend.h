@@ -66,6 +66,12 @@ public:
     QStringList comprobar(const QString& tabla) override;
     void agrupar(bool si) override;
     void volcar() override;
+    void preparar_volcado() override;
+    Retenidos retenidos(const QString& tabla) override;
+    QByteArray crudos(const QString& tabla, qint64 desde, qint64 n) override;
+    QByteArray cola(const QString& tabla) override;
+    void reponer(const QString& tabla, const QByteArray& registros) override;
+    QString identidad(const QString& tabla) override;
 
     struct Carpeta;
 

@@ -86,66 +86,107 @@ void anadir_registro(DBFHandle h, const QByteArray& registro_y_marca, const QStr
     anadir_registros(h, registro_y_marca, 1, tabla);
 }
 
-void anadir_registros(DBFHandle h, const QByteArray& registros_y_marca, int cuantos, const QString& tabla)
+namespace {
+
+// The size and header as our last write left them, asked of the system
+// only when something else wrote since.
+struct Antes {
+    qint64 tamano = 0;
+    char cabecera[7];
+    qint64 largo_cabecera = 7;
+};
+
+Antes antes_de(ArchivoDbase& a)
+{
+    Antes r;
+    r.tamano = a.tamano >= 0 ? a.tamano : a.fichero.tamano();
+    if (a.cabecera.size() == 7) {
+        std::memcpy(r.cabecera, a.cabecera.constData(), 7);
+    } else {
+        const QByteArray leida = a.fichero.leer(1, 7);
+        r.largo_cabecera = qMin<qint64>(leida.size(), 7);
+        std::memcpy(r.cabecera, leida.constData(), size_t(r.largo_cabecera));
+    }
+    return r;
+}
+
+// Whatever a failed write left, the file goes back to what it was.
+void restaurar(Fichero& f, const Antes& antes, qint64 inicio, bool con_cabecera)
+{
+    try {
+        f.truncar(antes.tamano);
+        if (antes.tamano == inicio + 1)
+            f.escribir(inicio, "\x1A", 1);
+        if (con_cabecera && antes.largo_cabecera > 0)
+            f.escribir(1, antes.cabecera, antes.largo_cabecera);
+    } catch (const Fallo&) {
+        // The header still counts only the records that were there; the
+        // next open finds what is left past them.
+    }
+}
+
+[[noreturn]] void no_se_pudo(const QString& tabla, const Fallo& e)
+{
+    throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo añadir el registro a la tabla %1: %2")
+                                   .arg(tabla, e.descripcion()));
+}
+
+}  // namespace
+
+void escribir_sin_contar(DBFHandle h, const QByteArray& registros_y_marca, const QString& tabla)
+{
+    ArchivoDbase& a = archivo_de(h);
+    Fichero& f = a.fichero;
+    const qint64 inicio = qint64(h->nHeaderLength) + qint64(h->nRecords) * h->nRecordLength;
+    const Antes antes = antes_de(a);
+    a.olvidar();
+    try {
+        f.escribir(inicio, registros_y_marca);
+    } catch (const Fallo& e) {
+        restaurar(f, antes, inicio, false);
+        no_se_pudo(tabla, e);
+    }
+    a.tamano = qMax(antes.tamano, inicio + registros_y_marca.size());
+    a.cabecera.resize(7);
+    std::memcpy(a.cabecera.data(), antes.cabecera, 7);
+}
+
+void contar(DBFHandle h, int cuantos, qint64 tamano_antes, const QString& tabla, const char* primero)
 {
     ArchivoDbase& a = archivo_de(h);
     Fichero& f = a.fichero;
     const qint64 n = h->nRecords;
     const qint64 inicio = qint64(h->nHeaderLength) + n * h->nRecordLength;
-    // The size and header as our last append left them, asked of the system
-    // only when something else wrote since.
-    const qint64 antes = a.tamano >= 0 ? a.tamano : f.tamano();
-    char cabecera_antes[7];
-    qint64 largo_antes = 7;
-    if (a.cabecera.size() == 7) {
-        std::memcpy(cabecera_antes, a.cabecera.constData(), 7);
-    } else {
-        const QByteArray leida = f.leer(1, 7);
-        largo_antes = qMin<qint64>(leida.size(), 7);
-        std::memcpy(cabecera_antes, leida.constData(), size_t(largo_antes));
-    }
+    Antes antes = antes_de(a);
+    antes.tamano = tamano_antes;
+    const qint64 tamano = a.tamano >= 0 ? a.tamano : f.tamano();
     a.olvidar();
-    const bool con_marca = antes == inicio + 1;
-
-    // Whatever a failed write left, the file goes back to what it was.
-    auto restaurar = [&](bool con_cabecera) {
-        try {
-            f.truncar(antes);
-            if (con_marca)
-                f.escribir(inicio, "\x1A", 1);
-            if (con_cabecera && largo_antes > 0)
-                f.escribir(1, cabecera_antes, largo_antes);
-        } catch (const Fallo&) {
-            // The header still counts only the records that were there; the
-            // next open cuts off what is left past them.
-        }
-    };
-
-    const QByteArray& datos = registros_y_marca;
-    try {
-        f.escribir(inicio, datos);
-    } catch (const Fallo& e) {
-        restaurar(false);
-        throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo añadir el registro a la tabla %1: %2")
-                                       .arg(tabla, e.descripcion()));
-    }
     char cabecera[7];
     fecha_cabecera(cabecera);
     cuenta(n + cuantos, cabecera + 3);
     try {
+        if (primero)
+            f.escribir(inicio, primero, 1);
         f.escribir(1, cabecera, 7);
     } catch (const Fallo& e) {
-        restaurar(true);
-        throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo añadir el registro a la tabla %1: %2")
-                                       .arg(tabla, e.descripcion()));
+        restaurar(f, antes, inicio, true);
+        no_se_pudo(tabla, e);
     }
     h->nRecords = int(n + cuantos);
     h->nCurrentRecord = -1;
     h->bCurrentRecordModified = 0;
     h->bUpdated = 0;
-    a.tamano = qMax(antes, inicio + datos.size());
+    a.tamano = tamano;
     a.cabecera.resize(7);
     std::memcpy(a.cabecera.data(), cabecera, 7);
+}
+
+void anadir_registros(DBFHandle h, const QByteArray& registros_y_marca, int cuantos, const QString& tabla)
+{
+    ArchivoDbase& a = archivo_de(h);
+    const qint64 antes = a.tamano >= 0 ? a.tamano : a.fichero.tamano();
+    escribir_sin_contar(h, registros_y_marca, tabla);
+    contar(h, cuantos, antes, tabla, nullptr);
 }
 
 void recortar_registros(DBFHandle h, qint64 registros, const QString& tabla)

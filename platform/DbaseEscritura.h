@@ -35,6 +35,16 @@ void anadir_registro(DBFHandle h, const QByteArray& registro_y_marca, const QStr
 // The same for `cuantos` records one after another, and the end mark.
 void anadir_registros(DBFHandle h, const QByteArray& registros_y_marca, int cuantos, const QString& tabla);
 
+// The two halves of it: the records and the end mark written past the
+// counted ones; then the header's count, which makes them part of the
+// table. With `primero`, the first byte of the first record is written
+// just before the count (the records were written with an end mark in its
+// place, so that a reader that stops at the end mark does not see them
+// either). On a failure of the second half the file goes back to
+// `tamano_antes`, its size before the first.
+void escribir_sin_contar(DBFHandle h, const QByteArray& registros_y_marca, const QString& tabla);
+void contar(DBFHandle h, int cuantos, qint64 tamano_antes, const QString& tabla, const char* primero);
+
 // Cuts the file back to `registros` records, with its end mark.
 void recortar_registros(DBFHandle h, qint64 registros, const QString& tabla);
 

@@ -37,6 +37,7 @@ void Tabla::abrir()
     maximos.clear();
     espera.clear();
     en_espera = 0;
+    espera_escrita = false;
     directa.reset();
     campos.clear();
     columnas_.clear();
@@ -75,16 +76,12 @@ void Tabla::abrir()
 void Tabla::comprobar()
 {
     danada.clear();
+    cola = 0;
     const EstadoTamano e = comprobar_tamano(h);
     if (e.forma == EstadoTamano::Cola && escritura) {
         // What an append or a cut that stopped half way left past the
-        // counted records: taken off, the end mark put back.
-        quitar_cola(h);
-        huella = huella_de(ruta);
-        reparado << QStringLiteral("Reparado: se han quitado de %1 %2 bytes que un traspaso interrumpido dejó "
-                                   "a medio escribir después del último registro.")
-                        .arg(QDir::toNativeSeparators(ruta))
-                        .arg(e.tamano - e.esperado - 1);
+        // counted records: no reader sees it; taken off before we write.
+        cola = e.tamano - e.esperado;
     } else if (e.forma != EstadoTamano::Sano) {
         danada = QStringLiteral("El fichero %1 está dañado: su cabecera dice que tiene %2 registros y su tamaño "
                                 "(%3 bytes) no corresponde. El enlace no escribirá en él. Si ContaPlus ya recogió "
@@ -94,6 +91,19 @@ void Tabla::comprobar()
                      .arg(h->nRecords)
                      .arg(e.tamano);
     }
+}
+
+void Tabla::quitar_cola_pendiente()
+{
+    if (cola <= 0)
+        return;
+    quitar_cola(h);
+    huella = huella_de(ruta);
+    reparado << QStringLiteral("Reparado: se han quitado de %1 %2 bytes que un traspaso interrumpido dejó "
+                               "a medio escribir después del último registro.")
+                    .arg(QDir::toNativeSeparators(ruta))
+                    .arg(cola - 1);
+    cola = 0;
 }
 
 int Tabla::campo(const QString& nombre) const
@@ -106,12 +116,32 @@ int Tabla::campo(const QString& nombre) const
 
 const char* Tabla::registro(int i) const
 {
+    if (i >= h->nRecords && i < registros()) {
+        const char* r = espera.constData() + qint64(i - h->nRecords) * h->nRecordLength;
+        return r[0] == '*' ? nullptr : r;
+    }
     olvidar_error_shp();
     const char* r = DBFReadTuple(h, i);
     if (!r)
         throw Fallo(FALLO_GENERAL,
                     con_error_shp(QStringLiteral("No se puede leer el registro %1 de \"%2\"").arg(i + 1).arg(ruta)));
     return r[0] == '*' ? nullptr : r;
+}
+
+QByteArray Tabla::crudos(qint64 desde, qint64 n) const
+{
+    const qint64 largo = h->nRecordLength;
+    const qint64 en_fichero = h->nRecords;
+    QByteArray r;
+    if (desde < en_fichero) {
+        const qint64 hasta = qMin(desde + n, en_fichero);
+        r = archivo_de(h).fichero.leer(qint64(h->nHeaderLength) + desde * largo, (hasta - desde) * largo);
+    }
+    const qint64 desde_espera = qMax<qint64>(desde, en_fichero) - en_fichero;
+    const qint64 hasta_espera = qMin<qint64>(desde + n, registros()) - en_fichero;
+    if (hasta_espera > desde_espera)
+        r.append(espera.constData() + desde_espera * largo, (hasta_espera - desde_espera) * largo);
+    return r;
 }
 
 QVariantList Tabla::fila(const char* reg) const
@@ -175,14 +205,44 @@ qint64 Tabla::anadir_nuevo(const QByteArray& registro, const QString& nombre, bo
         espera.append(registro.constData(), registro.size() - 1);
         ++en_espera;
         nombre_espera = nombre;
-        if (en_espera == REGISTROS_POR_ESCRITURA)
-            volcar();
     } else {
         anadir_registro(h, registro, nombre);
+        dejada(false);
     }
-    dejada(en_grupo);
     anotar(n, registro.constData());
     return n;
+}
+
+namespace {
+
+[[noreturn]] void cambiado_por_otro(const QString& ruta)
+{
+    throw Fallo(FALLO_GENERAL, QStringLiteral("Otro programa ha cambiado %1 mientras el traspaso lo escribía")
+                                   .arg(QDir::toNativeSeparators(ruta)));
+}
+
+}  // namespace
+
+void Tabla::preparar_volcado()
+{
+    if (en_espera == 0 || espera_escrita)
+        return;
+    // Another program that wrote since our last look would have its records
+    // overwritten by ours.
+    if (huella_de(ruta) != huella)
+        cambiado_por_otro(ruta);
+    ArchivoDbase& a = archivo_de(h);
+    const qint64 antes = a.tamano >= 0 ? a.tamano : a.fichero.tamano();
+    QByteArray datos = espera;
+    datos.append('\x1A');
+    // The end mark stays where it was, over the first record's deletion
+    // flag: no reader, by the count or by the end mark, sees these yet.
+    datos[0] = '\x1A';
+    escribir_sin_contar(h, datos, nombre_espera);
+    sincronizar_dbase(h);
+    espera_escrita = true;
+    antes_espera = antes;
+    huella = huella_de(ruta);
 }
 
 void Tabla::volcar()
@@ -190,18 +250,47 @@ void Tabla::volcar()
     if (en_espera == 0)
         return;
     const int n = en_espera;
-    espera.append('\x1A');
-    en_espera = 0;
-    try {
-        anadir_registros(h, espera, n, nombre_espera);
-    } catch (...) {
+    auto soltar_espera = [&] {
         espera.resize(0);
+        en_espera = 0;
+        espera_escrita = false;
+    };
+    try {
+        if (huella_de(ruta) != huella)
+            cambiado_por_otro(ruta);
+        if (espera_escrita) {
+            contar(h, n, antes_espera, nombre_espera, espera.constData());
+        } else {
+            espera.append('\x1A');
+            anadir_registros(h, espera, n, nombre_espera);
+        }
+    } catch (...) {
+        soltar_espera();
         // The indexes and maxima took in records that are not there.
         indices.clear();
         maximos.clear();
         throw;
     }
-    espera.resize(0);
+    soltar_espera();
+    dejada(false);
+}
+
+void Tabla::recortar_espera(qint64 registros_)
+{
+    const qint64 quedan = qMax<qint64>(0, registros_ - h->nRecords);
+    if (quedan >= en_espera)
+        return;
+    en_espera = int(quedan);
+    espera.resize(quedan * h->nRecordLength);
+    // What was written past the count is no longer what waits: taken off.
+    if (espera_escrita) {
+        espera_escrita = false;
+        quitar_cola(h);
+        huella = huella_de(ruta);
+    }
+    // They took in the records taken off.
+    indices.clear();
+    maximos.clear();
 }
 
 void Tabla::dejada(bool en_grupo)
@@ -214,7 +303,7 @@ void Tabla::dejada(bool en_grupo)
     huella_atrasada = false;
 }
 
-void Tabla::exigir_escritura(const QString& nombre) const
+void Tabla::exigir_escritura(const QString& nombre)
 {
     if (!danada.isEmpty())
         throw Fallo(FALLO_GENERAL, danada);
@@ -222,6 +311,7 @@ void Tabla::exigir_escritura(const QString& nombre) const
         throw Fallo(FALLO_GENERAL,
                     QStringLiteral("La tabla %1 (\"%2\") solo se puede leer: no se puede escribir en ella")
                         .arg(nombre, ruta));
+    quitar_cola_pendiente();
 }
 
 void Tabla::confirmar(const QString& nombre)
@@ -242,23 +332,13 @@ void Tabla::confirmar(const QString& nombre)
     huella = ahora;
 }
 
-void Tabla::descartar_pendiente(int registros_antes)
-{
-    h->nRecords = registros_antes;
-    h->bCurrentRecordModified = 0;
-    h->nCurrentRecord = -1;
-}
-
 }  // namespace dbase
 
 using namespace dbase;
 
-Tabla& DbaseBackend::Carpeta::tabla(const QString& nombre, bool volcar)
+Tabla& DbaseBackend::Carpeta::tabla(const QString& nombre)
 {
-    Tabla& t = buscar_tabla(nombre);
-    if (volcar)
-        t.volcar();
-    return t;
+    return buscar_tabla(nombre);
 }
 
 Tabla& DbaseBackend::Carpeta::buscar_tabla(const QString& nombre)
@@ -316,6 +396,12 @@ std::exception_ptr DbaseBackend::Carpeta::volcar()
         }
     }
     return fallo;
+}
+
+void DbaseBackend::Carpeta::preparar_volcado()
+{
+    for (auto& [clave, t] : tablas)
+        t->preparar_volcado();
 }
 
 void DbaseBackend::Carpeta::agrupar(bool si)

@@ -25,9 +25,14 @@ struct Tabla {
     bool escritura = false;
     Huella huella;              // the file as this backend last left it
     // Set by abrir(): why the file is not to be written into (its header
-    // does not match its size), and what was repaired on opening it.
+    // does not match its size), and what was repaired before writing.
     QString danada;
     QStringList reparado;
+    // Bytes past the counted records that an append or a cut which stopped
+    // half way left (found by abrir()). Nobody reads them; they are left in
+    // place until the first write or an explicit check takes them off, so
+    // that whoever wrote them can first see what they were.
+    qint64 cola = 0;
     QVector<Campo> campos;
     QVector<Columna> columnas_;     // the same, as the engine reports them
     // In a group (see DbaseBackend::agrupar): the file was found as we left
@@ -42,13 +47,18 @@ struct Tabla {
     // visits all its slots, used or not.
     QMap<int, QHash<QString, QVector<int>>> indices;
     QMap<int, QVariant> maximos;
-    // Inside a group, the records appended and not yet written: they go to
-    // the file together, with the end mark and then the header's count,
-    // the next time the table is used for anything but appending (each
-    // unit of a transfer asks for the count when it starts) and when the
-    // group ends. Until then the file is as before them, whole.
+    // Inside a group, the records appended and not yet written: they are
+    // read from here, and go to the file together, with the end mark and
+    // then the header's count, only when asked (volcar) or when the group
+    // ends. Until then the file is as before them, whole, and no other
+    // program sees them.
     QByteArray espera;
     int en_espera = 0;
+    // Set by preparar_volcado(): the records waiting are already on the
+    // file past the counted ones, synced, and the file was `antes_espera`
+    // bytes long before them; volcar() then only counts them.
+    bool espera_escrita = false;
+    qint64 antes_espera = 0;
     QString nombre_espera;      // as the appends named the table, for a failure
     // The writer of new rows (every append goes through it), made on first
     // use; dropped when the file is opened again, as its columns may have
@@ -76,8 +86,11 @@ struct Tabla {
     // Records in the table, those still waiting to be written included.
     int registros() const { return h->nRecords + en_espera; }
 
-    // The raw record, or nullptr when it is deleted.
+    // The raw record, or nullptr when it is deleted; a record waiting is
+    // read from `espera`.
     const char* registro(int i) const;
+    // Records [desde, desde + n) as stored, waiting ones included.
+    QByteArray crudos(qint64 desde, qint64 n) const;
 
     QVariant valor(const char* reg, int c) const { return leer_campo(campos[c], reg, *pagina); }
 
@@ -103,18 +116,25 @@ struct Tabla {
     // now or, in a group, when the group ends.
     void dejada(bool en_grupo);
 
-    void exigir_escritura(const QString& nombre) const;
+    // Refuses a damaged or read-only file; takes off a tail left past the
+    // counted records before the first write.
+    void exigir_escritura(const QString& nombre);
+    // Takes off the tail, if any, noting the repair.
+    void quitar_cola_pendiente();
 
     // After shapelib wrote a record: header count and date, the 0x1A, all on
     // disk before returning, so any reader sees a complete file.
     void confirmar(const QString& nombre);
 
-    // Writes the records waiting, if any. On a failure the file is left as
-    // it was before them, they are dropped, and the Fallo is thrown.
+    // Writes the records waiting, if any, when the file is still as this
+    // engine left it. On a failure the file is left as it was before them,
+    // they are dropped, and the Fallo is thrown.
     void volcar();
+    void preparar_volcado();
+    // The records waiting cut back to `registros` in all (not fewer than
+    // those on the file).
+    void recortar_espera(qint64 registros);
 
-    // Forgets a record shapelib started but that is not to be written.
-    void descartar_pendiente(int registros_antes);
 };
 
 }  // namespace dbase
@@ -128,14 +148,14 @@ struct DbaseBackend::Carpeta {
     // The name a table was last asked by, and its key.
     QString ultimo_nombre, ultima_clave;
 
-    // The table as it is now on disk: found, opened, reopened if changed,
-    // and its records waiting written, unless it is wanted only for
-    // appending or for its columns (`volcar` false).
-    dbase::Tabla& tabla(const QString& nombre, bool volcar = true);
+    // The table as it is now on disk: found, opened, reopened if changed
+    // (outside a group; inside one only on its first use).
+    dbase::Tabla& tabla(const QString& nombre);
     void agrupar(bool si);
     // Every table's records waiting written; the first failure, if any,
     // once all have been tried.
     std::exception_ptr volcar();
+    void preparar_volcado();
     dbase::Tabla& buscar_tabla(const QString& nombre);
 
     // The .dbf file of the table in any letter case; TABLA_INEXISTENTE when

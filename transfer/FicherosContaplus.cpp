@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <algorithm>
 
@@ -199,7 +200,19 @@ QString Traspaso::carpeta_ficheros() const
 
 void Traspaso::reparar_contaplus(QStringList* avisos)
 {
-    // An append or a cut that stopped half way is finished first; a file
+    durabilidad.emplace(m.conexion_enlace, conexion_diario, conexion_subcuentas, carpeta_ficheros(),
+                        local(carpeta_ficheros()),
+                        QuienTraspasa{QSysInfo::machineHostName(), m.unidad + QStringLiteral(":\\quelmira")});
+    durabilidad->al_confirmar = [this] {
+        cerrojo_enlace.renovar();
+        cerrojo_contaplus.renovar();
+    };
+    // What an interrupted run left on its way into the files is finished
+    // first, while what it left behind can still be seen.
+    reparaciones << durabilidad->reparar(avisos, [this](const QString& pregunta) {
+        return m.interlocutor.mensaje(pregunta, TITULO, Icono::Pregunta, Botones::SiNo) == Respuesta::Si;
+    });
+    // Then an append or a cut that stopped half way is taken off; a file
     // whose header does not match its size stops here, naming it.
     for (auto [c, tabla] : {std::pair<Conexion*, QString>{&conexion_diario, QStringLiteral("Xdiario")},
                             std::pair<Conexion*, QString>{&conexion_subcuentas, QStringLiteral("XSubCta")}}) {
@@ -210,12 +223,6 @@ void Traspaso::reparar_contaplus(QStringList* avisos)
                 throw;
         }
     }
-    durabilidad.emplace(m.conexion_enlace, conexion_diario, conexion_subcuentas, carpeta_ficheros());
-    durabilidad->al_confirmar = [this] {
-        cerrojo_enlace.renovar();
-        cerrojo_contaplus.renovar();
-    };
-    reparaciones << durabilidad->reparar(avisos);
 }
 
 bool Traspaso::reservar()

@@ -4,19 +4,28 @@
 //
 // A run works in groups of units (a receipt staged, an invoice posted, a
 // day's deposits or cash); each unit is a savepoint, so a failure undoes the
-// unit in course only. A group's journal and subaccount records are
-// appended, both dBASE files are synced, and only then are the group's marks
-// committed in enlace.MDB together with the record counts of both files and
-// a fingerprint of each file's last record: one durable commit. Whatever
-// stops a run, the files may hold records past the counts of the last commit
-// (the group that never committed, whose marks rolled back); the next
-// activation or run cuts them off, and the units are posted again, once.
+// unit in course only. A group's journal and subaccount records are held
+// back by the dBASE engine, where the run reads them and no other program
+// sees them. At the group's end they are written, whole and synced, to the
+// pending file beside the journal (PendienteContaplus.h); then the group's
+// marks commit in enlace.MDB together with the record counts of both files
+// and a fingerprint of each file's last record; only then do the records go
+// into Xdiario and XSubCta, and the pending file is emptied.
+//
+// So the journal only ever grows by whole committed groups: nothing is ever
+// cut from it, and what the accounting package imports is always posted.
+// Whatever stops a run, the next activation finds a pending file or none:
+// one whose group committed (the point is its end) is written into the
+// files where it is not there yet; one whose group did not is dropped with
+// the group's marks, which rolled back. When the file it was going into was
+// emptied or replaced meanwhile (imported) and it cannot be told whether the
+// records were there first, the clerk is asked.
 //
 // The point is kept in the table punto_diario of enlace.MDB, one row per
 // ContaPlus folder. EnCurso is 1 while a run is between its first and last
-// commit: only then can records past the counts be ours. Between runs they
-// are another program's, and nothing is cut.
+// commit.
 #include "platform/Conexion.h"
+#include "transfer/PendienteContaplus.h"
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
@@ -31,21 +40,31 @@ struct PuntoDurable {
     bool en_curso = false;
 };
 
+// Who runs the transfer, for the pending file another installation may find.
+struct QuienTraspasa {
+    QString puesto;          // workstation
+    QString datos;           // the installation's data folder, Windows form
+};
+
 class Durabilidad {
 public:
     // `carpeta`: the ContaPlus folder of the two files, as the settings
-    // write it (the key of its row).
-    Durabilidad(Conexion& enlace, Conexion& diario, Conexion& subcuentas, QString carpeta);
+    // write it (the key of its row); `carpeta_local`: the same folder here.
+    Durabilidad(Conexion& enlace, Conexion& diario, Conexion& subcuentas, QString carpeta, QString carpeta_local,
+                QuienTraspasa quien);
     // A group left open by a run that stopped is closed: the files are
     // checked on every use again.
     ~Durabilidad();
     Durabilidad(const Durabilidad&) = delete;
     Durabilidad& operator=(const Durabilidad&) = delete;
 
-    // Cuts back what an interrupted run left past the durable point and
+    // Finishes what an interrupted run left on its way into the files and
     // records the files as they are now, no run in course. Returns one line
     // per repair, for the log; `avisos` gets what the clerk must be told.
-    QStringList reparar(QStringList* avisos);
+    // `preguntar` asks the clerk a yes-or-no question (true: yes); without
+    // it a question that must be asked stops the repair. A pending file of
+    // another installation stops it too: a Fallo that says what to do.
+    QStringList reparar(QStringList* avisos, const std::function<bool(const QString&)>& preguntar = {});
 
     // Start of a run: the point marked in course, the first group opened.
     void empezar();
@@ -58,12 +77,12 @@ public:
     // End of a run: last group closed, no run in course.
     void terminar();
     // After a failure: the unit in course undone (its rows and marks, its
-    // journal and subaccount records), and what the group had done before it
-    // made durable. Returns what the clerk must be told about it.
+    // held journal and subaccount records), and what the group had done
+    // before it made durable. Returns what the clerk must be told about it.
     QString abandonar();
     // The unit in course dropped and the run going on: its rows and marks
-    // rolled back, the journal and subaccount records it appended cut off,
-    // and a new unit open in the same group.
+    // rolled back, the journal and subaccount records it held dropped, and
+    // a new unit open in the same group.
     void descartar_unidad();
 
     bool en_grupo() const { return en_grupo_; }
@@ -81,23 +100,33 @@ private:
     PuntoDurable actual(bool en_curso);
     void escribir(const PuntoDurable& p);
     void fijar(bool en_curso);
-    // Within a group the two dBASE files are checked for another
-    // program's change on their first use only.
+    // Within a group the two dBASE files hold back what is appended.
     void agrupar(bool si);
-    // The records the ContaPlus files hold back in a group, written: before
-    // a unit is confirmed, so a write that fails undoes that unit.
-    void volcar();
     void abrir_grupo();
     void abrir_unidad();
     void confirmar(bool en_curso);
-    QString cortar(Conexion& c, const QString& tabla, qint64 registros, const QString& huella,
-                   QStringList* lineas, QStringList* avisos);
+    // The group's held records, as the pending file keeps them.
+    Pendiente retenido();
+    // The held records `p` into both files, synced, and the pending file
+    // emptied. On a failure the pending file says which were not written.
+    void publicar(const Pendiente& p);
+    // Every held record dropped, the group left.
+    void descartar_retenidos();
+    // What the pending file of this folder asks for, done (see reparar).
+    void resolver_pendiente(QStringList* lineas, QStringList* avisos,
+                            const std::function<bool(const QString&)>& preguntar);
+    QString ruta_pendiente() const;
+    QString id_instalacion();
     qint64 registros_subcuentas();
 
     Conexion& enlace_;
     Conexion& diario_;
     Conexion& subcuentas_;
     QString carpeta_;
+    QString carpeta_local_;
+    QuienTraspasa quien_;
+    QString instalacion_;
+    QString desde_;
     bool en_grupo_ = false;
     int unidades_ = 0;
     qint64 diario_unidad_ = 0, subcuentas_unidad_ = 0;   // records when the unit began

@@ -23,6 +23,10 @@
 namespace {
 
 const QStringList ficheros_contaplus{QStringLiteral("Xdiario.dbf"), QStringLiteral("XSubCta.dbf")};
+// What a power cut puts back as last synced: the two files and the records
+// on their way into them.
+const QStringList sincronizables{QStringLiteral("Xdiario.dbf"), QStringLiteral("XSubCta.dbf"),
+                                 QStringLiteral("enlace.pendiente")};
 
 QString texto(const QVariant& v)
 {
@@ -227,7 +231,7 @@ void guardar_contaplus(const QString& raiz, const QString& antes)
 {
     QDir().mkpath(antes);
     const QString carpeta = carpeta_contaplus(raiz);
-    for (const QString& n : ficheros_contaplus) {
+    for (const QString& n : sincronizables) {
         const QString f = en_carpeta(carpeta, n);
         if (!f.isEmpty()) reemplazar(f, QDir(antes).filePath(n));
     }
@@ -236,7 +240,7 @@ void guardar_contaplus(const QString& raiz, const QString& antes)
 void cortar_corriente(const QString& raiz, const QString& sincronizados, const QString& antes)
 {
     const QString carpeta = carpeta_contaplus(raiz);
-    for (const QString& n : ficheros_contaplus) {
+    for (const QString& n : sincronizables) {
         const QString f = en_carpeta(carpeta, n);
         if (f.isEmpty()) continue;
         const QString sincronizado = en_carpeta(sincronizados, n);

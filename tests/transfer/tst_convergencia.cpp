@@ -355,13 +355,16 @@ void TstConvergencia::disco_lleno_data()
 {
     const qint64 diario = escrituras_.value(QStringLiteral("xdiario.dbf"));
     if (diario == 0) QSKIP("las escrituras de los ficheros dBASE aún no se cuentan");
-    // An append writes the record with the end mark, then the header.
+    // A group's records go to the pending file, then past the count of
+    // each dBASE file, then the count is written.
     QTest::addColumn<QString>("averia");
-    QTest::newRow("Xdiario.dbf, en mitad de un registro") << QStringLiteral("Xdiario.dbf:7:disco");
-    QTest::newRow("Xdiario.dbf, en la cabecera") << QStringLiteral("Xdiario.dbf:8:disco");
-    QTest::newRow("Xdiario.dbf, en el último día") << QStringLiteral("Xdiario.dbf:%1:disco").arg(diario - 1);
-    QTest::newRow("XSubCta.dbf, en mitad de un registro") << QStringLiteral("XSubCta.dbf:3:disco");
-    QTest::newRow("XSubCta.dbf, en la cabecera") << QStringLiteral("XSubCta.dbf:4:disco");
+    QTest::newRow("enlace.pendiente, sus registros") << QStringLiteral("enlace.pendiente:1:disco");
+    QTest::newRow("enlace.pendiente, su estado") << QStringLiteral("enlace.pendiente:2:disco");
+    const qint64 subcta = escrituras_.value(QStringLiteral("xsubcta.dbf"));
+    // The last three writes of each: its records, their first byte and the count.
+    for (const auto& [nombre, n] : {std::pair{"Xdiario.dbf", diario}, std::pair{"XSubCta.dbf", subcta}})
+        for (const auto& [que, k] : {std::pair{"los registros", 2}, std::pair{"el primer byte", 1}, std::pair{"la cabecera", 0}})
+            QTest::addRow("%s, %s", nombre, que) << QStringLiteral("%1:%2:disco").arg(nombre).arg(n - k);
 }
 
 void TstConvergencia::disco_lleno()
