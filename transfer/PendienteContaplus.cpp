@@ -106,6 +106,16 @@ std::optional<Pendiente> analizar(const QByteArray& b)
     return p;
 }
 
+Fichero para_escribir(const QString& ruta_local)
+{
+    Fichero f;
+    QString motivo;
+    if (!f.abrir(ruta_local, true, &motivo))
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
+                    QStringLiteral("No se puede escribir en %1: %2").arg(ruta_local, motivo));
+    return f;
+}
+
 }  // namespace
 
 const TablaPendiente* Pendiente::tabla(const QString& nombre) const
@@ -144,11 +154,7 @@ void escribir(const QString& ruta_local, const Pendiente& p)
         nuevo.close();
         Fichero::sincronizar_carpeta(QFileInfo(ruta_local).absolutePath());
     }
-    Fichero f;
-    QString motivo;
-    if (!f.abrir(ruta_local, true, &motivo))
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede escribir en %1: %2").arg(ruta_local, motivo));
+    Fichero f = para_escribir(ruta_local);
     // Emptied first: a write that stops half way leaves a file that reads
     // as nothing, not an older group's records under a newer header.
     f.truncar(0);
@@ -158,11 +164,7 @@ void escribir(const QString& ruta_local, const Pendiente& p)
 
 void marcar(const QString& ruta_local, const QByteArray& estados)
 {
-    Fichero f;
-    QString motivo;
-    if (!f.abrir(ruta_local, true, &motivo))
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede escribir en %1: %2").arg(ruta_local, motivo));
+    Fichero f = para_escribir(ruta_local);
     f.escribir(LUGAR_ESTADO, estados);
     f.sincronizar();
 }
@@ -171,11 +173,7 @@ void vaciar(const QString& ruta_local)
 {
     if (!QFileInfo(ruta_local).isFile())
         return;
-    Fichero f;
-    QString motivo;
-    if (!f.abrir(ruta_local, true, &motivo))
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede escribir en %1: %2").arg(ruta_local, motivo));
+    Fichero f = para_escribir(ruta_local);
     f.truncar(0);
 }
 
