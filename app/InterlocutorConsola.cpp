@@ -22,19 +22,21 @@ Respuesta InterlocutorConsola::mensaje(const QString& texto, const QString& titu
         escribir(stdout, titulo + ": " + texto + "\n");
         return Respuesta::Aceptar;
     }
-    if (si_a_todo_) {
+    const bool de_hecho = botones == Botones::SiNoCancelar;
+    if (si_a_todo_ && !de_hecho) {
         escribir(stdout, titulo + ": " + texto + " (s/n) s\n");
         return Respuesta::Si;
     }
-    escribir(stdout, titulo + ": " + texto + " (s/n) ");
+    escribir(stdout, titulo + ": " + texto + (de_hecho ? " (s/n; otra respuesta cancela) " : " (s/n) "));
     std::string linea;
     if (!std::getline(std::cin, linea)) {
         escribir(stdout, "\n");
-        return Respuesta::No;
+        return de_hecho ? Respuesta::Cancelar : Respuesta::No;
     }
     const QString respuesta = QString::fromUtf8(linea.data(), qsizetype(linea.size())).trimmed().toLower();
-    return (respuesta == QLatin1String("s") || respuesta == QLatin1String("si") ||
-            respuesta == QString::fromUtf8("sí"))
-               ? Respuesta::Si
-               : Respuesta::No;
+    if (respuesta == QLatin1String("s") || respuesta == QLatin1String("si") || respuesta == QString::fromUtf8("sí"))
+        return Respuesta::Si;
+    if (!de_hecho || respuesta == QLatin1String("n") || respuesta == QLatin1String("no"))
+        return Respuesta::No;
+    return Respuesta::Cancelar;
 }

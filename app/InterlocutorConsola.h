@@ -1,12 +1,13 @@
 #pragma once
 // The clerk at a terminal: every message box is printed as "Título: texto"
 // on the standard output; a Yes/No question waits for s or n on the standard
-// input (anything else, or the end of the input, is No).
+// input (anything else, or the end of the input, is No; Cancelar for a
+// question only the clerk can answer).
 #include "platform/Interlocutor.h"
 
 class InterlocutorConsola : public Interlocutor {
 public:
-    // `si_a_todo`: every question is answered Yes without asking.
+    // `si_a_todo`: every confirmation is answered Yes without asking.
     explicit InterlocutorConsola(bool si_a_todo = false) : si_a_todo_(si_a_todo) {}
 
     Respuesta mensaje(const QString& texto, const QString& titulo, Icono icono, Botones botones) override;

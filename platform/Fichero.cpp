@@ -19,7 +19,7 @@ Fichero::~Fichero()
 }
 
 Fichero::Fichero(Fichero&& otro) noexcept
-    : fd_(otro.fd_), escritura_(otro.escritura_), ruta_(std::move(otro.ruta_))
+    : fd_(otro.fd_), escritura_(otro.escritura_), ruta_(std::move(otro.ruta_)), nombre_(std::move(otro.nombre_))
 {
     otro.fd_ = -1;
 }
@@ -31,6 +31,7 @@ Fichero& Fichero::operator=(Fichero&& otro) noexcept
         fd_ = otro.fd_;
         escritura_ = otro.escritura_;
         ruta_ = std::move(otro.ruta_);
+        nombre_ = std::move(otro.nombre_);
         otro.fd_ = -1;
     }
     return *this;
@@ -65,7 +66,8 @@ void Fichero::cerrar()
 void Fichero::fallar(const QString& que, int numero) const
 {
     throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("%1 \"%2\": %3")
-                                                 .arg(que, QDir::toNativeSeparators(ruta_), texto_error(numero)));
+                                                 .arg(que, nombre_.isEmpty() ? QDir::toNativeSeparators(ruta_) : nombre_,
+                                                      texto_error(numero)));
 }
 
 qint64 Fichero::tamano() const

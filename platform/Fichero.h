@@ -24,6 +24,9 @@ public:
     bool abierto() const { return fd_ >= 0; }
     bool escritura() const { return escritura_; }
     const QString& ruta() const { return ruta_; }
+    // The name its failures give: the Windows form the clerk knows. The
+    // local path until set.
+    void nombrar(const QString& nombre) { nombre_ = nombre; }
 
     qint64 tamano() const;
     // Up to `n` bytes from `desde`; fewer at the end of the file.
@@ -56,4 +59,5 @@ private:
     int fd_ = -1;
     bool escritura_ = false;
     QString ruta_;
+    QString nombre_;
 };

@@ -5,8 +5,10 @@
 #include <QString>
 
 enum class Icono { Ninguno, Informacion, Critico, Exclamacion, Pregunta };
-enum class Botones { Aceptar, SiNo };
-enum class Respuesta { Aceptar, Si, No };
+// SiNoCancelar asks what only the clerk knows (not a confirmation): a
+// blanket yes does not answer it, and Cancelar leaves it unanswered.
+enum class Botones { Aceptar, SiNo, SiNoCancelar };
+enum class Respuesta { Aceptar, Si, No, Cancelar };
 
 // Title of the message boxes that name none of their own.
 inline const QString TITULO_APLICACION = QStringLiteral("enlace");

@@ -209,8 +209,10 @@ void Traspaso::reparar_contaplus(QStringList* avisos)
     };
     // What an interrupted run left on its way into the files is finished
     // first, while what it left behind can still be seen.
-    reparaciones << durabilidad->reparar(avisos, [this](const QString& pregunta) {
-        return m.interlocutor.mensaje(pregunta, TITULO, Icono::Pregunta, Botones::SiNo) == Respuesta::Si;
+    reparaciones << durabilidad->reparar(avisos, [this](const QString& pregunta) -> std::optional<bool> {
+        const Respuesta r = m.interlocutor.mensaje(pregunta, TITULO, Icono::Pregunta, Botones::SiNoCancelar);
+        if (r == Respuesta::Cancelar) return std::nullopt;
+        return r == Respuesta::Si;
     });
     // Then an append or a cut that stopped half way is taken off; a file
     // whose header does not match its size stops here, naming it.

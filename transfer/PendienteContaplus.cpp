@@ -4,6 +4,7 @@
 #include "platform/Fichero.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -106,13 +107,19 @@ std::optional<Pendiente> analizar(const QByteArray& b)
     return p;
 }
 
-Fichero para_escribir(const QString& ruta_local)
+QString mostrado(const QString& ruta_local, const QString& nombre)
+{
+    return nombre.isEmpty() ? QDir::toNativeSeparators(ruta_local) : nombre;
+}
+
+Fichero para_escribir(const QString& ruta_local, const QString& nombre)
 {
     Fichero f;
     QString motivo;
     if (!f.abrir(ruta_local, true, &motivo))
         throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede escribir en %1: %2").arg(ruta_local, motivo));
+                    QStringLiteral("No se puede escribir en %1: %2").arg(mostrado(ruta_local, nombre), motivo));
+    f.nombrar(mostrado(ruta_local, nombre));
     return f;
 }
 
@@ -128,7 +135,7 @@ const TablaPendiente* Pendiente::tabla(const QString& nombre) const
 
 namespace pendiente {
 
-std::optional<Pendiente> leer(const QString& ruta_local)
+std::optional<Pendiente> leer(const QString& ruta_local, const QString& nombre)
 {
     if (!QFileInfo(ruta_local).isFile())
         return std::nullopt;
@@ -136,25 +143,26 @@ std::optional<Pendiente> leer(const QString& ruta_local)
     QString motivo;
     if (!f.abrir(ruta_local, false, &motivo))
         throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede leer %1: %2").arg(ruta_local, motivo));
+                    QStringLiteral("No se puede leer %1: %2").arg(mostrado(ruta_local, nombre), motivo));
+    f.nombrar(mostrado(ruta_local, nombre));
     const qint64 tamano = f.tamano();
     if (tamano == 0)
         return std::nullopt;
     return analizar(f.leer(0, tamano));
 }
 
-void escribir(const QString& ruta_local, const Pendiente& p)
+void escribir(const QString& ruta_local, const Pendiente& p, const QString& nombre)
 {
     const QByteArray datos = componer(p);
     if (!QFileInfo(ruta_local).exists()) {
         QFile nuevo(ruta_local);
         if (!nuevo.open(QIODevice::WriteOnly))
             throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                        QStringLiteral("No se puede crear %1: %2").arg(ruta_local, nuevo.errorString()));
+                        QStringLiteral("No se puede crear %1: %2").arg(mostrado(ruta_local, nombre), nuevo.errorString()));
         nuevo.close();
         Fichero::sincronizar_carpeta(QFileInfo(ruta_local).absolutePath());
     }
-    Fichero f = para_escribir(ruta_local);
+    Fichero f = para_escribir(ruta_local, nombre);
     // Emptied first: a write that stops half way leaves a file that reads
     // as nothing, not an older group's records under a newer header.
     f.truncar(0);
@@ -162,18 +170,18 @@ void escribir(const QString& ruta_local, const Pendiente& p)
     f.sincronizar();
 }
 
-void marcar(const QString& ruta_local, const QByteArray& estados)
+void marcar(const QString& ruta_local, const QByteArray& estados, const QString& nombre)
 {
-    Fichero f = para_escribir(ruta_local);
+    Fichero f = para_escribir(ruta_local, nombre);
     f.escribir(LUGAR_ESTADO, estados);
     f.sincronizar();
 }
 
-void vaciar(const QString& ruta_local)
+void vaciar(const QString& ruta_local, const QString& nombre)
 {
     if (!QFileInfo(ruta_local).isFile())
         return;
-    Fichero f = para_escribir(ruta_local);
+    Fichero f = para_escribir(ruta_local, nombre);
     f.truncar(0);
 }
 

@@ -48,16 +48,18 @@ namespace pendiente {
 
 inline const QString NOMBRE = QStringLiteral("enlace.pendiente");
 
+// Each names the file `nombre` (its Windows form) in a failure, with the
+// system's text; the local path when `nombre` is empty.
+
 // Nothing when the file is missing, empty or not whole.
-std::optional<Pendiente> leer(const QString& ruta_local);
-// Written whole and synced (the folder too, the first time), or a Fallo
-// with the system's text.
-void escribir(const QString& ruta_local, const Pendiente& p);
+std::optional<Pendiente> leer(const QString& ruta_local, const QString& nombre = {});
+// Written whole and synced (the folder too, the first time).
+void escribir(const QString& ruta_local, const Pendiente& p, const QString& nombre = {});
 // The tables' states rewritten in place, one byte each in their order,
 // synced.
-void marcar(const QString& ruta_local, const QByteArray& estados);
+void marcar(const QString& ruta_local, const QByteArray& estados, const QString& nombre = {});
 // Emptied: read as nothing from then on. Not synced: a copy that comes back
 // after a power cut is recognised as already written.
-void vaciar(const QString& ruta_local);
+void vaciar(const QString& ruta_local, const QString& nombre = {});
 
 }  // namespace pendiente

@@ -131,6 +131,11 @@ QString Durabilidad::ruta_pendiente() const
     return QDir(carpeta_local_).filePath(pendiente::NOMBRE);
 }
 
+QString Durabilidad::nombre_pendiente() const
+{
+    return QStringLiteral("%1\\%2").arg(carpeta_, pendiente::NOMBRE);
+}
+
 // The link database's own id, made on first use: what tells this
 // installation's pending file from another's in a shared ContaPlus folder.
 QString Durabilidad::id_instalacion()
@@ -206,16 +211,16 @@ void Durabilidad::escribir(const PuntoDurable& p)
 }
 
 void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
-                                     const std::function<bool(const QString&)>& preguntar)
+                                     const std::function<std::optional<bool>(const QString&)>& preguntar)
 {
     const QString ruta = ruta_pendiente();
-    const std::optional<Pendiente> p = pendiente::leer(ruta);
+    const std::optional<Pendiente> p = pendiente::leer(ruta, nombre_pendiente());
     if (!p) {
         // Nothing, or a write that never finished: no commit followed it.
-        pendiente::vaciar(ruta);
+        pendiente::vaciar(ruta, nombre_pendiente());
         return;
     }
-    const QString nombre = QStringLiteral("%1\\%2").arg(carpeta_, pendiente::NOMBRE);
+    const QString nombre = nombre_pendiente();
     if (p->instalacion != id_instalacion())
         throw Fallo(codigo_error::FALLO_GENERAL,
                     QStringLiteral("La carpeta de ContaPlus %1 tiene asientos de un traspaso de otra instalación "
@@ -237,34 +242,47 @@ void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
     }
     if (!confirmado) {
         // Its group rolled back: its units are posted again, once.
-        pendiente::vaciar(ruta);
+        pendiente::vaciar(ruta, nombre_pendiente());
         return;
     }
 
     auto conexion = [&](const TablaPendiente& t) -> Conexion& {
         return t.nombre.compare(DIARIO, Qt::CaseInsensitive) == 0 ? diario_ : subcuentas_;
     };
+    // Only the journal's lines are worth a question: subaccounts that may
+    // be in ContaPlus already are written again, as a second import of one
+    // changes no amount and a missing one leaves its lines without it.
     QVector<Situacion> situaciones;
     bool dudosa = false;
     for (const TablaPendiente& t : p->tablas) {
         situaciones.append(situacion(conexion(t), t));
-        dudosa = dudosa || situaciones.last() == Situacion::Dudosa;
+        if (situaciones.last() != Situacion::Dudosa)
+            continue;
+        if (t.nombre.compare(DIARIO, Qt::CaseInsensitive) == 0)
+            dudosa = true;
+        else
+            situaciones.last() = Situacion::Faltan;
     }
     if (dudosa) {
         const TablaPendiente* d = p->tabla(DIARIO);
-        const QString que = d ? resumen_asientos(QDir(carpeta_local_).filePath(DIARIO + ".dbf"), *d)
-                              : QStringLiteral("%1 subcuentas nuevas").arg(p->tablas.value(0).registros);
+        const QString que = resumen_asientos(QDir(carpeta_local_).filePath(DIARIO + ".dbf"), *d);
         const QString pregunta =
             QStringLiteral("Un traspaso que se interrumpió el %1 había marcado como traspasados %2, pero no se sabe "
                            "si llegaron a estar en %3\\%4.dbf: el fichero se ha vaciado o sustituido después "
                            "(¿se importó en ContaPlus?). ¿Están ya esos asientos en ContaPlus? Sí: se dan por "
-                           "traspasados y no se escriben de nuevo. No: se escriben ahora en el fichero.")
-                .arg(p->desde, que, carpeta_, d ? DIARIO : SUBCUENTAS);
+                           "traspasados y no se escriben de nuevo. No: se escriben ahora en el fichero. Cancelar: no se "
+                           "escribe nada hasta que se sepa.")
+                .arg(p->desde, que, carpeta_, DIARIO);
+        const QString hecho = pregunta.left(pregunta.indexOf(QStringLiteral("¿Están")));
         if (!preguntar)
-            throw Fallo(codigo_error::FALLO_GENERAL, pregunta.left(pregunta.indexOf(QStringLiteral("¿Están")))
-                                                         + QStringLiteral("Abra la ventana de traspaso para decidir "
-                                                                          "qué hacer con ellos."));
-        const bool ya_estan = preguntar(pregunta);
+            throw Fallo(codigo_error::FALLO_GENERAL,
+                        hecho + QStringLiteral("Abra la ventana de traspaso para decidir qué hacer con ellos."));
+        const std::optional<bool> respuesta = preguntar(pregunta);
+        if (!respuesta)
+            throw Fallo(codigo_error::FALLO_GENERAL,
+                        hecho + QStringLiteral("No se ha contestado si están ya en ContaPlus, y no se ha escrito "
+                                               "nada: repita el traspaso y conteste la pregunta."));
+        const bool ya_estan = *respuesta;
         lineas->append(ya_estan ? QStringLiteral("El usuario indica que ContaPlus ya tenía %1: no se escriben de nuevo.").arg(que)
                                 : QStringLiteral("El usuario indica que ContaPlus no tenía %1: se escriben ahora.").arg(que));
         for (Situacion& s : situaciones)
@@ -276,7 +294,7 @@ void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
     QByteArray estados;
     for (int i = 0; i < p->tablas.size(); ++i)
         estados += situaciones[i] == Situacion::Faltan ? 'E' : p->tablas[i].estado;
-    pendiente::marcar(ruta, estados);
+    pendiente::marcar(ruta, estados, nombre_pendiente());
     for (int i = 0; i < p->tablas.size(); ++i) {
         const TablaPendiente& t = p->tablas[i];
         if (situaciones[i] != Situacion::Faltan)
@@ -287,11 +305,11 @@ void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
                            .arg(t.nombre)
                            .arg(t.registros));
     }
-    pendiente::vaciar(ruta);
+    pendiente::vaciar(ruta, nombre_pendiente());
     Q_UNUSED(avisos);
 }
 
-QStringList Durabilidad::reparar(QStringList* avisos, const std::function<bool(const QString&)>& preguntar)
+QStringList Durabilidad::reparar(QStringList* avisos, const std::function<std::optional<bool>(const QString&)>& preguntar)
 {
     QStringList lineas;
     agrupar(false);
@@ -394,10 +412,10 @@ void Durabilidad::publicar(const Pendiente& p)
     const QString ruta = ruta_pendiente();
     auto fallo = [&](const Fallo& f) {
         return Fallo(f.numero(), f.descripcion()
-                                     + QStringLiteral(". Lo ya marcado como traspasado está guardado en %1\\%2 y se "
+                                     + QStringLiteral(". Lo ya marcado como traspasado está guardado en %1 y se "
                                                       "escribirá en los ficheros de ContaPlus al abrir de nuevo la "
                                                       "ventana de traspaso")
-                                           .arg(carpeta_, pendiente::NOMBRE));
+                                           .arg(nombre_pendiente()));
     };
     // The records past the counts, synced, where no reader sees them;
     // then, once the pending file says so, the counts.
@@ -405,12 +423,12 @@ void Durabilidad::publicar(const Pendiente& p)
         diario_.backend().preparar_volcado();
         if (subcuentas_.abierta())
             subcuentas_.backend().preparar_volcado();
-        pendiente::marcar(ruta, QByteArray(p.tablas.size(), 'E'));
+        pendiente::marcar(ruta, QByteArray(p.tablas.size(), 'E'), nombre_pendiente());
     } catch (const Fallo& f) {
         try {
             descartar_retenidos();
             // No count was written: whatever part of the states was.
-            pendiente::marcar(ruta, QByteArray(p.tablas.size(), 'P'));
+            pendiente::marcar(ruta, QByteArray(p.tablas.size(), 'P'), nombre_pendiente());
         } catch (const Fallo&) {
         }
         throw fallo(f);
@@ -437,14 +455,14 @@ void Durabilidad::publicar(const Pendiente& p)
                 if (!contado) {
                     for (int j = i; j < estados.size(); ++j)
                         estados[j] = 'N';
-                    pendiente::marcar(ruta, estados);
+                    pendiente::marcar(ruta, estados, nombre_pendiente());
                 }
             } catch (const Fallo&) {
             }
             throw fallo(f);
         }
     }
-    pendiente::vaciar(ruta);
+    pendiente::vaciar(ruta, nombre_pendiente());
 }
 
 void Durabilidad::confirmar(bool en_curso)
@@ -453,7 +471,7 @@ void Durabilidad::confirmar(bool en_curso)
     // are posted; then the records into the files.
     const Pendiente p = retenido();
     if (!p.tablas.isEmpty())
-        pendiente::escribir(ruta_pendiente(), p);
+        pendiente::escribir(ruta_pendiente(), p, nombre_pendiente());
     escribir(actual(en_curso));
     enlace_.confirmar();
     en_grupo_ = false;

@@ -61,10 +61,11 @@ public:
     // Finishes what an interrupted run left on its way into the files and
     // records the files as they are now, no run in course. Returns one line
     // per repair, for the log; `avisos` gets what the clerk must be told.
-    // `preguntar` asks the clerk a yes-or-no question (true: yes); without
-    // it a question that must be asked stops the repair. A pending file of
+    // `preguntar` asks the clerk a yes-or-no question (true: yes; nothing
+    // when not answered); without it, or without an answer, a question that
+    // must be asked stops the repair before anything is written. A pending file of
     // another installation stops it too: a Fallo that says what to do.
-    QStringList reparar(QStringList* avisos, const std::function<bool(const QString&)>& preguntar = {});
+    QStringList reparar(QStringList* avisos, const std::function<std::optional<bool>(const QString&)>& preguntar = {});
 
     // Start of a run: the point marked in course, the first group opened.
     void empezar();
@@ -114,8 +115,9 @@ private:
     void descartar_retenidos();
     // What the pending file of this folder asks for, done (see reparar).
     void resolver_pendiente(QStringList* lineas, QStringList* avisos,
-                            const std::function<bool(const QString&)>& preguntar);
+                            const std::function<std::optional<bool>(const QString&)>& preguntar);
     QString ruta_pendiente() const;
+    QString nombre_pendiente() const;   // as the clerk knows it
     QString id_instalacion();
     qint64 registros_subcuentas();
 

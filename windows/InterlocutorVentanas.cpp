@@ -48,11 +48,17 @@ Respuesta InterlocutorVentanas::mensaje(const QString& texto, const QString& tit
     caja.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { margin-left: 0.5em; margin-right: 1em; "
                                       "margin-top: 0.3em; }"));
     QAbstractButton* si = nullptr;
+    QAbstractButton* no = nullptr;
     if (botones == Botones::SiNo) {
         si = caja.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
-        // Escape answers No: the safe answer to every question of the link.
+        // Escape answers No: the safe answer to every confirmation of the link.
         caja.setEscapeButton(caja.addButton(QStringLiteral("No"), QMessageBox::NoRole));
         caja.setDefaultButton(static_cast<QPushButton*>(si));
+    } else if (botones == Botones::SiNoCancelar) {
+        // A question of fact has no safe answer: no default, Escape cancels.
+        si = caja.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
+        no = caja.addButton(QStringLiteral("No"), QMessageBox::NoRole);
+        caja.setEscapeButton(caja.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole));
     } else {
         caja.setDefaultButton(caja.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole));
     }
@@ -64,5 +70,7 @@ Respuesta InterlocutorVentanas::mensaje(const QString& texto, const QString& tit
     if (en_espera) QApplication::restoreOverrideCursor();
 
     if (botones == Botones::Aceptar) return Respuesta::Aceptar;
-    return caja.clickedButton() == si ? Respuesta::Si : Respuesta::No;
+    if (caja.clickedButton() == si) return Respuesta::Si;
+    if (botones == Botones::SiNoCancelar && caja.clickedButton() != no) return Respuesta::Cancelar;
+    return Respuesta::No;
 }

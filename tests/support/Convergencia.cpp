@@ -156,7 +156,7 @@ QString carpeta_contaplus(const QString& raiz)
 }
 
 void lanzar_traspaso(QProcess& p, const QString& raiz, const QString& desde, const QString& hasta,
-                     const QMap<QString, QString>& entorno)
+                     const QMap<QString, QString>& entorno, const QByteArray& entrada)
 {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     for (const QString& k : e.keys())
@@ -173,6 +173,8 @@ void lanzar_traspaso(QProcess& p, const QString& raiz, const QString& desde, con
                                              QStringLiteral("--desde"), desde, QStringLiteral("--hasta"), hasta,
                                              QStringLiteral("--si")});
     if (!p.waitForStarted()) qFatal("no arranca %s: %s", ENLACE_BINARIO, qPrintable(p.errorString()));
+    p.write(entrada);
+    p.closeWriteChannel();
 }
 
 Ejecucion recoger(QProcess& p, const QString& raiz, int matar_ms, QVector<Vigia>* vigias)
@@ -220,10 +222,11 @@ Ejecucion recoger(QProcess& p, const QString& raiz, int matar_ms, QVector<Vigia>
 }
 
 Ejecucion traspasar(const QString& raiz, const QString& desde, const QString& hasta,
-                    const QMap<QString, QString>& entorno, int matar_ms, QVector<Vigia>* vigias)
+                    const QMap<QString, QString>& entorno, int matar_ms, QVector<Vigia>* vigias,
+                    const QByteArray& entrada)
 {
     QProcess p;
-    lanzar_traspaso(p, raiz, desde, hasta, entorno);
+    lanzar_traspaso(p, raiz, desde, hasta, entorno, entrada);
     return recoger(p, raiz, matar_ms, vigias);
 }
 
@@ -288,10 +291,9 @@ void a_modo_sql(const QString& raiz)
         .ejecutar(QStringLiteral("UPDATE con SET ConTipo = '1', ConServer = 'HOTELSRV', catalogo = ?"), {catalogo});
 }
 
-EstadoFinal leer_resultado(const QString& raiz, const EstadoFinal* como)
+EstadoFinal leer_contaplus(const QString& carpeta, const EstadoFinal* como)
 {
     EstadoFinal r;
-    const QString carpeta = carpeta_contaplus(raiz);
     const QString diario = en_carpeta(carpeta, QStringLiteral("Xdiario.dbf"));
     const QString subcuentas = en_carpeta(carpeta, QStringLiteral("XSubCta.dbf"));
     r.bytes_diario = sin_fecha(diario);
@@ -334,6 +336,12 @@ EstadoFinal leer_resultado(const QString& raiz, const EstadoFinal* como)
     }
     r.diario.sort();
     r.subcuentas.sort();
+    return r;
+}
+
+EstadoFinal leer_resultado(const QString& raiz, const EstadoFinal* como)
+{
+    EstadoFinal r = leer_contaplus(carpeta_contaplus(raiz), como);
 
     const Unidades u(raiz);
     const QString enlace = u.local(QStringLiteral("C:\\quelmira\\enlace.MDB"));

@@ -32,10 +32,11 @@ struct Ejecucion {
 };
 
 // Starts `enlace --unidades raiz traspaso --desde desde --hasta hasta --si`
-// with `entorno` added to a clean environment (no inherited ENLACE_*). The
-// seam's recount goes to raiz + ".recuento".
+// with `entorno` added to a clean environment (no inherited ENLACE_*) and
+// `entrada` as its whole standard input (what the clerk types to a
+// question --si does not answer). The seam's recount goes to raiz + ".recuento".
 void lanzar_traspaso(QProcess& p, const QString& raiz, const QString& desde, const QString& hasta,
-                     const QMap<QString, QString>& entorno = {});
+                     const QMap<QString, QString>& entorno = {}, const QByteArray& entrada = {});
 // A file watched while the program runs: the largest size seen, and a kill
 // (SIGKILL) as soon as it reaches `matar_en` bytes, so a kill lands at a
 // point of the work whatever the machine's load.
@@ -50,7 +51,7 @@ struct Vigia {
 Ejecucion recoger(QProcess& p, const QString& raiz, int matar_ms = -1, QVector<Vigia>* vigias = nullptr);
 Ejecucion traspasar(const QString& raiz, const QString& desde, const QString& hasta,
                     const QMap<QString, QString>& entorno = {}, int matar_ms = -1,
-                    QVector<Vigia>* vigias = nullptr);
+                    QVector<Vigia>* vigias = nullptr, const QByteArray& entrada = {});
 
 // What a power cut leaves after a killed run: Xdiario.dbf and XSubCta.dbf as
 // last synced (the copies in `sincronizados`), else as they were before the
@@ -71,6 +72,8 @@ struct EstadoFinal {
 // With `como`, a journal or subaccount file identical byte for byte to the
 // one `como` was read from is taken from `como` instead of read again.
 EstadoFinal leer_resultado(const QString& raiz, const EstadoFinal* como = nullptr);
+// Only the journal and subaccounts found in `carpeta`.
+EstadoFinal leer_contaplus(const QString& carpeta, const EstadoFinal* como = nullptr);
 
 // How `obtenido` departs from `esperado`: multisets of lines compared, one
 // line per surplus or missing row ("diario: sobra ..."), and every

@@ -8,11 +8,14 @@
 #include "tests/support/Convergencia.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Odbc.h"
+#include "tests/support/Vecinos.h"
 #include "platform/Unidades.h"
+#include "transfer/PendienteContaplus.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -58,6 +61,31 @@ QString tamano_incoherente(const QString& ruta)
     return {};
 }
 
+// Journal lines without their entry number: what a neighbour did (an import
+// that empties the journal, lines of others) moves the numbering on.
+QStringList sin_asiento(QStringList l)
+{
+    static const QRegularExpression asien(QStringLiteral("(^|\\|)Asien=[^|]*"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (QString& x : l) x.replace(asien, QStringLiteral("\\1Asien=?"));
+    l.sort();
+    return l;
+}
+
+// Subaccount codes, once each: two hotels may open the same one, and the
+// first to post names it.
+QStringList codigos(const QStringList& subcuentas)
+{
+    QStringList r;
+    for (const QString& s : subcuentas) r << s.section(u'|', 0, 0);
+    r.removeDuplicates();
+    r.sort();
+    return r;
+}
+
+// What the neighbours do between a stopped run and its rerun.
+enum class Vecino { Importa, Sustituye, Anade, OtraInstalacion };
+
 // Where a run is stopped: at a write of the seam, after a delay, or when a
 // watched file (named as in `ruta_vigilada`) reaches a size.
 struct Parada {
@@ -71,6 +99,7 @@ struct Parada {
 }  // namespace
 
 Q_DECLARE_METATYPE(Parada)
+Q_DECLARE_METATYPE(Vecino)
 
 class TstConvergencia : public QObject {
     Q_OBJECT
@@ -84,6 +113,10 @@ class TstConvergencia : public QObject {
     int copias_ = 0, puntos_ = 0, convergen_ = 0;
 
     QString contaplus_;                   // the ContaPlus folder, relative to an installation
+    QByteArray modelo_;                   // a journal record, as stored
+    QString plantilla_b_;                 // a second hotel, for a second installation
+    EstadoFinal referencia_b_;
+    int preguntas_[2] = {0, 0};           // "¿Están ya...?" answered no, yes
     qint64 cabecera_ = 0, registro_ = 0, cabecera_sub_ = 0, registro_sub_ = 0;
     QMap<QString, qint64> wal_;           // largest -wal of each database during a run
 
@@ -153,6 +186,9 @@ private slots:
     void marcas_sql_data();
     void marcas_sql();
     void dos_a_la_vez();
+    void vecinos_data();
+    void vecinos();
+    void vecinos_preguntan();
     void cleanupTestCase();
 };
 
@@ -200,6 +236,7 @@ void TstConvergencia::initTestCase()
         registro = qFromLittleEndian<quint16>(h.constData() + 10);
     };
     medidas(ruta_diario, cabecera_, registro_);
+    modelo_ = primer_registro(ruta_diario);
     medidas(ruta_sub, cabecera_sub_, registro_sub_);
     QVERIFY(referencia_.tablas.value("fac").size() >= 5);
     QVERIFY(!referencia_.tablas.value("edep").isEmpty());
@@ -423,6 +460,167 @@ void TstConvergencia::dos_a_la_vez()
     QVERIFY2(rechazo.salida.contains(QString::number(pid_ganador)), qPrintable(rechazo.salida));
     const QStringList d = diferencias(esperado, leer_resultado(raiz));
     QVERIFY2(d.isEmpty(), qPrintable(primeras(d)));
+}
+
+// The neighbours of the link between a stopped run and its rerun: ContaPlus
+// imports the working files and empties them (in place, or by putting a new
+// file there), another program appends to the journal, a second
+// installation posts another hotel into the same folder. Each ends with
+// every line once (counting what ContaPlus took), or with a stop that
+// tells the clerk and changes nothing.
+void TstConvergencia::vecinos_data()
+{
+    const qint64 pendiente = escrituras_.value(QStringLiteral("enlace.pendiente"));
+    const qint64 diario = escrituras_.value(QStringLiteral("xdiario.dbf"));
+    const qint64 subcta = escrituras_.value(QStringLiteral("xsubcta.dbf"));
+    if (pendiente == 0 || diario == 0) QSKIP("las escrituras de los ficheros de ContaPlus aún no se cuentan");
+    QTest::addColumn<Parada>("primera");
+    QTest::addColumn<Vecino>("vecino");
+    // A group's writes: its records to the pending file, the records past
+    // each count, the pending file's state, then each file's first byte
+    // and count. So a stop before a pending write leaves nothing pending
+    // (odd) or a committed group not yet in the files (even); one before the
+    // subaccounts' first byte, the journal counted.
+    const qint64 medio = pendiente / 2;
+    const QVector<std::pair<const char*, Parada>> paradas{
+        {"sin nada pendiente", Parada{QStringLiteral("enlace.pendiente:%1:matar").arg(medio | 1)}},
+        {"con un grupo pendiente", Parada{QStringLiteral("enlace.pendiente:%1:matar").arg((medio + 1) & ~1)}},
+        {"con el diario contado", Parada{QStringLiteral("XSubCta.dbf:%1:matar").arg(subcta - 1)}},
+        {"antes de contar el diario", Parada{QStringLiteral("Xdiario.dbf:%1:matar").arg(diario)}},
+        {"sin espacio al contar el diario", Parada{QStringLiteral("Xdiario.dbf:%1:disco").arg(diario)}},
+    };
+    for (const auto& [vecino, nombre] : {std::pair{Vecino::Importa, "ContaPlus importa y vacía"},
+                                         std::pair{Vecino::Sustituye, "ContaPlus importa y sustituye"},
+                                         std::pair{Vecino::Anade, "otro programa añade"},
+                                         std::pair{Vecino::OtraInstalacion, "otra instalación traspasa"}})
+        for (const auto& [donde, p] : paradas)
+            QTest::addRow("%s, %s", nombre, donde) << p << vecino;
+}
+
+void TstConvergencia::vecinos()
+{
+    QFETCH(Parada, primera);
+    QFETCH(Vecino, vecino);
+    if (plantilla_b_.isEmpty()) {
+        plantilla_b_ = dir_.filePath(QStringLiteral("demo_b"));
+        crear_demo(plantilla_b_, {"--facturas", "5", "--semilla", "9", "--desde", DESDE, "--dias", "3"});
+        const QString sola = dir_.filePath(QStringLiteral("demo_b_sola"));
+        copiar_arbol(plantilla_b_, sola);
+        QCOMPARE(traspasar(sola, DESDE, HASTA).estado, 0);
+        referencia_b_ = leer_resultado(sola);
+    }
+    const QString raiz = copia();
+    const QString carpeta = raiz + '/' + contaplus_;
+    const QString ruta_pendiente = QDir(carpeta).filePath(pendiente::NOMBRE);
+    const Ejecucion e = parar(raiz, primera);
+    QStringList historia{resumen(QStringLiteral("con avería"), e)};
+    ++puntos_;
+    QVERIFY2(e.estado != 0, qPrintable(historia.join('\n')));
+
+    EstadoFinal importado;       // what ContaPlus took
+    const QStringList ajenos = [&] {
+        QStringList r;
+        if (vecino == Vecino::Anade) {
+            anadir_ajenos(carpeta, modelo_, 3);
+            r = leer_contaplus(carpeta).diario;
+        }
+        return r;
+    }();
+    // What the clerk knows: whether ContaPlus holds the journal lines a
+    // stopped run had on their way into it.
+    const std::optional<Pendiente> p = pendiente::leer(ruta_pendiente);
+    const TablaPendiente* t = p ? p->tabla(QStringLiteral("Xdiario")) : nullptr;
+    const bool estan = t && entre_contados(QDir(carpeta).filePath(QStringLiteral("Xdiario.dbf")), t->bytes);
+    if (vecino == Vecino::Importa || vecino == Vecino::Sustituye) {
+        importar(carpeta, raiz + QStringLiteral(".importado"), vecino == Vecino::Sustituye);
+        importado = leer_contaplus(raiz + QStringLiteral(".importado"));
+    }
+
+    // The other installation: its own hotel and link database, this
+    // ContaPlus folder. Held back while this one's records are pending.
+    QString b;
+    bool b_detenida = false;
+    if (vecino == Vecino::OtraInstalacion) {
+        b = dir_.filePath(QStringLiteral("b%1").arg(copias_));
+        copiar_arbol(plantilla_b_, b);
+        const QString suya = b + '/' + contaplus_;
+        QDir(suya).removeRecursively();
+        QDir().mkpath(QFileInfo(suya).path());
+        QVERIFY(QFile::link(carpeta, suya));
+        const EstadoFinal antes = leer_resultado(raiz);
+        const Ejecucion eb = traspasar(b, DESDE, HASTA);
+        historia << resumen(QStringLiteral("otra instalación"), eb);
+        b_detenida = eb.estado != 0;
+        if (b_detenida) {
+            QVERIFY2(p && eb.salida.contains(QStringLiteral("otra instalación")), qPrintable(historia.join('\n')));
+            QCOMPARE(leer_resultado(raiz).bytes_diario, antes.bytes_diario);
+            QCOMPARE(leer_resultado(raiz).bytes_subcuentas, antes.bytes_subcuentas);
+        }
+    }
+
+    // A rerun that asks what only the clerk knows stops unanswered and
+    // changes nothing; answered, it goes on.
+    auto pendiente_ahora = [&] {
+        QFile f(ruta_pendiente);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const EstadoFinal antes = leer_resultado(raiz);
+    const QByteArray pendiente_antes = pendiente_ahora();
+    Ejecucion r = traspasar(raiz, DESDE, HASTA);
+    historia << resumen(QStringLiteral("repetición sin respuesta"), r);
+    if (r.salida.contains(QStringLiteral("¿Están ya esos asientos en ContaPlus?"))) {
+        QVERIFY2(r.estado != 0, qPrintable(historia.join('\n')));
+        EstadoFinal despues = leer_resultado(raiz, &antes);
+        despues.descuadres.clear();   // the same as before
+        QCOMPARE(despues.bytes_diario, antes.bytes_diario);
+        QCOMPARE(despues.bytes_subcuentas, antes.bytes_subcuentas);
+        QVERIFY2(diferencias(antes, despues).isEmpty(), qPrintable(primeras(diferencias(antes, despues)) + '\n' + historia.join('\n')));
+        QCOMPARE(pendiente_ahora(), pendiente_antes);
+        ++preguntas_[estan];
+        r = traspasar(raiz, DESDE, HASTA, {}, -1, nullptr, estan ? "s\n" : "n\n");
+        historia << resumen(QStringLiteral("repetición contestada"), r);
+    }
+    for (int i = 0; i < 3 && r.estado != 0; ++i) {
+        r = traspasar(raiz, DESDE, HASTA);
+        historia << resumen(QStringLiteral("repetición %1").arg(i + 1), r);
+    }
+    QVERIFY2(r.estado == 0, qPrintable(historia.join('\n')));
+    if (b_detenida) {
+        const Ejecucion eb = traspasar(b, DESDE, HASTA);
+        historia << resumen(QStringLiteral("otra instalación, después"), eb);
+        QVERIFY2(eb.estado == 0, qPrintable(historia.join('\n')));
+    }
+
+    // Every line once: those ContaPlus took, those in the file, those of
+    // the other program or installation.
+    EstadoFinal obtenido = leer_resultado(raiz);
+    EstadoFinal esperado = referencia_;
+    obtenido.diario = sin_asiento(obtenido.diario + importado.diario);
+    obtenido.subcuentas = codigos(obtenido.subcuentas + importado.subcuentas);
+    esperado.diario = sin_asiento(esperado.diario + (b.isEmpty() ? QStringList{} : referencia_b_.diario));
+    esperado.subcuentas = codigos(esperado.subcuentas + (b.isEmpty() ? QStringList{} : referencia_b_.subcuentas));
+    if (!ajenos.isEmpty())
+        for (const QString& l : sin_asiento(ajenos.filter(QStringLiteral("AJENO")))) esperado.diario << l;
+    esperado.diario.sort();
+    if (!ajenos.isEmpty()) obtenido.descuadres.clear();   // the foreign lines balance nothing
+    QStringList d = diferencias(esperado, obtenido);
+    if (!b.isEmpty()) {
+        EstadoFinal ob = leer_resultado(b), eb = referencia_b_;
+        ob.diario = eb.diario = ob.subcuentas = eb.subcuentas = {};
+        ob.descuadres.clear();
+        for (const QString& x : diferencias(eb, ob)) d << QStringLiteral("otra instalación: ") + x;
+    }
+    QVERIFY2(d.isEmpty(), qPrintable(primeras(d) + '\n' + historia.join('\n')));
+    ++convergen_;
+    QDir(raiz).removeRecursively();
+}
+
+// The table above reaches the question both ways.
+void TstConvergencia::vecinos_preguntan()
+{
+    if (escrituras_.value(QStringLiteral("enlace.pendiente")) == 0) QSKIP("sin punto de averías");
+    QVERIFY2(preguntas_[0] > 0 && preguntas_[1] > 0,
+             qPrintable(QStringLiteral("contestadas no %1, sí %2").arg(preguntas_[0]).arg(preguntas_[1])));
 }
 
 // SQL Server mode: the receipts' marks go to the catalogue in one commit
