@@ -56,6 +56,8 @@ void RegistroTraspaso::vaciar()
         archivo_.escribir(escrito_, bytes);
         escrito_ += bytes.size();
     } catch (const Fallo& f) {
+        // Kept for the next write: the close tries them again.
+        pendiente_.prepend(bytes);
         fallo_ = QStringLiteral("No se puede escribir en el fichero de registro: %1. El registro conserva lo "
                                 "escrito hasta entonces.")
                      .arg(f.descripcion());

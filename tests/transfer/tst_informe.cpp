@@ -244,6 +244,9 @@ void TstInforme::escritura_que_falla_data()
     QTest::addColumn<QString>("con");    // and those that must
     QTest::newRow("informe") << false << "tc_*.html:1:disco" << 0
                              << "No se ha podido escribir el informe del traspaso: " << "tc_*.html" << "tc_*.log";
+    // The run stops at its first group, durable; the log keeps its lines.
+    QTest::newRow("registro") << false << "tc_*.log:1:disco" << 2
+                              << "No se puede escribir en el fichero de registro: " << "tc_*_2.*" << "tc_*.log";
     QTest::newRow("CSV de la simulación")
         << true << "simulacion_*.csv:1:disco" << 0 << "No se ha podido escribir el informe de la simulación: "
         << "simulacion_*.csv" << "simulacion_*.html";
@@ -276,10 +279,15 @@ void TstInforme::escritura_que_falla()
     QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == estado, qPrintable(salida));
     QVERIFY2(salida.contains(aviso + "No se puede ") && salida.contains("No queda espacio en el disco"),
              qPrintable(salida));
-    QVERIFY2(!salida.contains("Informe del traspaso: ") || simular, qPrintable(salida));
     const QDir sp1(h.local("C:\\quelmira\\sp1"));
+    // The report is named only when it is there.
+    QCOMPARE(salida.contains("Informe del traspaso: "), !sp1.entryList({"*.html"}, QDir::Files).isEmpty());
     QCOMPARE(sp1.entryList({sin}, QDir::Files), QStringList());
     if (!con.isEmpty()) QCOMPARE(sp1.entryList({con}, QDir::Files).size(), 1);
+    for (const QString& log : sp1.entryList({"tc_*.log"}, QDir::Files)) {
+        QFile f(sp1.filePath(log));
+        QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll().startsWith("Traspaso a contabilidad desde: "));
+    }
 }
 
 // A run abandoned by a failure still leaves its report: the failure's text,
