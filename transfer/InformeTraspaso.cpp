@@ -3,12 +3,12 @@
 #include "transfer/InformeTraspaso.h"
 
 #include "platform/Fallo.h"
+#include "platform/Fichero.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/DiarioEscrito.h"
 #include "transfer/Traspaso.h"
 
-#include "platform/Fichero.h"
 #include <QFile>
 #include <QHash>
 #include <QMap>

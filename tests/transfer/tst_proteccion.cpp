@@ -31,8 +31,9 @@ qint64 proceso_muerto()
 {
     QProcess p;
     p.start("true");
+    const qint64 pid = p.processId();   // 0 once it has ended
     p.waitForFinished();
-    return p.processId() > 0 ? p.processId() : 999999;
+    return pid > 0 ? pid : 999999;
 }
 
 // A folder nobody may write in, not even root (the immutable attribute),
@@ -41,15 +42,11 @@ class SoloLectura {
 public:
     explicit SoloLectura(const QString& carpeta) : carpeta_(carpeta)
     {
-        vale_ = QProcess::execute("chattr", {"+i", carpeta_}) == 0;
-        if (!vale_) QFile::setPermissions(carpeta_, QFile::ReadOwner | QFile::ExeOwner);
+        if (QProcess::execute("chattr", {"+i", carpeta_}) != 0)
+            QFile::setPermissions(carpeta_, QFile::ReadOwner | QFile::ExeOwner);
         QFile prueba(carpeta_ + "/prueba");
-        if (prueba.open(QIODevice::WriteOnly)) {
-            prueba.remove();
-            vale_ = false;
-        } else {
-            vale_ = true;
-        }
+        vale_ = !prueba.open(QIODevice::WriteOnly);
+        if (!vale_) prueba.remove();
     }
     ~SoloLectura()
     {
