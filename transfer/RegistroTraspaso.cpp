@@ -31,8 +31,7 @@ QString RegistroTraspaso::abrir(const QString& ruta_local, const QStringList& ta
         ruta_ = archivo_.ruta();
         return sufijo;
     } catch (const Fallo& f) {
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede crear el fichero de registro: %1").arg(f.descripcion()));
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO, f.descripcion());
     }
 }
 
@@ -58,7 +57,7 @@ void RegistroTraspaso::vaciar()
     } catch (const Fallo& f) {
         // Kept for the next write: the close tries them again.
         pendiente_.prepend(bytes);
-        fallo_ = QStringLiteral("No se puede escribir en el fichero de registro: %1. El registro conserva lo "
+        fallo_ = QStringLiteral("El fichero de registro no se ha podido escribir entero (%1); conserva lo "
                                 "escrito hasta entonces.")
                      .arg(f.descripcion());
         throw Fallo(codigo_error::ERROR_DE_ARCHIVO, fallo_);
@@ -78,8 +77,8 @@ void RegistroTraspaso::cerrar()
         archivo_.cerrar_comprobando();
     } catch (const Fallo& f) {
         if (fallo_.isEmpty())
-            fallo_ = QStringLiteral("No se puede cerrar el fichero de registro: %1. El registro conserva lo "
-                                    "escrito hasta entonces.")
+            fallo_ = QStringLiteral("El fichero de registro no se ha podido cerrar (%1); conserva lo escrito "
+                                    "hasta entonces.")
                          .arg(f.descripcion());
         archivo_.cerrar();
     }

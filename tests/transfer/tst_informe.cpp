@@ -246,7 +246,8 @@ void TstInforme::escritura_que_falla_data()
                              << "No se ha podido escribir el informe del traspaso: " << "tc_*.html" << "tc_*.log";
     // The run stops at its first group, durable; the log keeps its lines.
     QTest::newRow("registro") << false << "tc_*.log:1:disco" << 2
-                              << "No se puede escribir en el fichero de registro: " << "tc_*_2.*" << "tc_*.log";
+                              << "El fichero de registro no se ha podido escribir entero (" << "tc_*_2.*"
+                              << "tc_*.log";
     QTest::newRow("CSV de la simulación")
         << true << "simulacion_*.csv:1:disco" << 0 << "No se ha podido escribir el informe de la simulación: "
         << "simulacion_*.csv" << "simulacion_*.html";
