@@ -69,6 +69,20 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
     if (!hay_desde || !hay_hasta) return uso(QStringLiteral("Faltan las fechas del traspaso"));
 
     InterlocutorConsola interlocutor(si);
+    // A first Ctrl+C from here on stops the command at its next safe point:
+    // during the start-up, before anything is written; during the run, at
+    // its next durable point.
+    interrupcion::capturar();
+    struct Soltar {
+        ~Soltar() { interrupcion::soltar(); }
+    } soltar;
+    auto detenido = [&] {
+        if (!interrupcion::pedida()) return false;
+        interlocutor.mensaje(QStringLiteral("Traspaso detenido por el usuario antes de empezar: no se ha "
+                                            "traspasado nada."),
+                             QStringLiteral("Traspaso a CONTAPLUS"), Icono::Informacion, Botones::Aceptar);
+        return true;
+    };
     for (const auto& [opcion, texto] : {std::pair{"--desde", desde}, std::pair{"--hasta", hasta}}) {
         if (!fecha_de_orden(texto)) {
             interlocutor.mensaje(QStringLiteral("Fecha incorrecta en %1: \"%2\" (ocho cifras DDMMAAAA, del "
@@ -84,11 +98,13 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
         m.cargar();
         m.activar();
     } catch (const FinPrograma&) {
-        return 1;
+        return detenido() ? 3 : 1;
     } catch (const Fallo& f) {
+        if (detenido()) return 3;
         avisar_fallo(interlocutor, f);
         return 1;
     }
+    if (detenido()) return 3;
 
     Traspaso t(m, vista);
     // The command holds the installation from its set-up to its end; a dry
@@ -96,23 +112,24 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
     std::optional<ReservaInstalacion> reserva;
     if (!simulacion) {
         reserva.emplace(t);
-        if (!reserva->tomada()) return 1;
+        if (!reserva->tomada()) return detenido() ? 3 : 1;
+        if (detenido()) return 3;
         try {
-            if (!t.activar()) return 1;
+            if (!t.activar()) return detenido() ? 3 : 1;
         } catch (const Fallo& f) {
+            if (detenido()) return 3;
             avisar_fallo(interlocutor, f);
             return 1;
         }
     }
 
     // The two boxes, as typed and confirmed with Enter.
-    if (confirmar_desde(t, desde) != ResultadoFecha::Aceptada) return 1;
+    if (confirmar_desde(t, desde) != ResultadoFecha::Aceptada) return detenido() ? 3 : 1;
     vista.de = desde;
-    if (confirmar_hasta(t, hasta) != ResultadoFecha::Aceptada) return 1;
+    if (confirmar_hasta(t, hasta) != ResultadoFecha::Aceptada) return detenido() ? 3 : 1;
     vista.hasta = hasta;
+    if (detenido()) return 3;
 
-    // A first Ctrl+C stops the run at its next durable point.
-    interrupcion::capturar();
     t.pedir_detencion = [] { return interrupcion::pedida(); };
     FinTraspaso fin = FinTraspaso::SinPreparar;
     QString informe;
@@ -133,7 +150,6 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
         fin = t.iniciar2();
         informe = t.informe;
     }
-    interrupcion::soltar();
     // The report's local path, last, for the clerk or a script to open.
     if (!informe.isEmpty()) {
         std::fflush(stdout);

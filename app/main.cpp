@@ -8,6 +8,7 @@
 #include "app/InterlocutorConsola.h"
 #include "app/Ventanas.h"
 #include "contaplus/Plantillas.h"
+#include "platform/CarpetaTemporal.h"
 #include "platform/Fallo.h"
 #include "platform/Unidades.h"
 #include "demo/GeneradorDemo.h"
@@ -166,6 +167,8 @@ int main(int argc, char** argv)
         args = args.mid(2);
     }
     const Unidades unidades(raiz);
+    // The scratch folders of dry runs that were killed.
+    CarpetaTemporal::limpiar_restos();
 
     // The windows make their own QApplication.
     if (args.isEmpty()) return abrir_menu(argc, argv, unidades);

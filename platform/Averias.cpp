@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cerrno>
@@ -21,6 +22,8 @@ namespace {
 
 struct Regla {
     QString fichero;   // lower case; "*" for any
+    QRegularExpression patron;   // when `fichero` has wildcards ("tc_*.html")
+    qint64 vistas = 0;           // writes to files the pattern matches
     qint64 n = 0;
     Accion accion = Accion::Ninguna;
 };
@@ -41,6 +44,8 @@ struct Estado {
                 continue;
             Regla r;
             r.fichero = p[0].trimmed().toLower();
+            if (r.fichero != QLatin1String("*") && r.fichero.contains(QLatin1Char('*')))
+                r.patron = QRegularExpression(QRegularExpression::wildcardToRegularExpression(r.fichero));
             r.n = p[1].trimmed().toLongLong();
             const QString a = p[2].trimmed().toLower();
             r.accion = a == QLatin1String("matar") ? Accion::Matar
@@ -96,8 +101,10 @@ Accion escritura(const QString& ruta)
     const QString nombre = QFileInfo(ruta).fileName().toLower();
     const qint64 propia = ++e.cuentas[nombre];
     const qint64 todas = ++e.cuentas[QStringLiteral("*")];
-    for (const Regla& r : e.reglas) {
-        const bool toca = r.fichero == QLatin1String("*") ? r.n == todas : (r.fichero == nombre && r.n == propia);
+    for (Regla& r : e.reglas) {
+        const bool toca = r.fichero == QLatin1String("*") ? r.n == todas
+                          : !r.patron.pattern().isEmpty() ? r.patron.match(nombre).hasMatch() && r.n == ++r.vistas
+                                                         : (r.fichero == nombre && r.n == propia);
         if (!toca)
             continue;
         if (r.accion == Accion::Matar)

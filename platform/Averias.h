@@ -4,7 +4,8 @@
 //
 //   ENLACE_AVERIA=<fichero>:<n>:<accion>[,<fichero>:<n>:<accion>...]
 //     <fichero>  a file name without its folder, in any case ("Xdiario.dbf",
-//                "enlace.MDB"), or "*" for any file;
+//                "enlace.MDB"), a pattern ("tc_*.html": its writes
+//                counted together), or "*" for any file;
 //     <n>        the n-th write to it in this process, counted from 1;
 //     <accion>   "matar": the process ends at once, as under a kill, before
 //                the write; "mitad": half of the write reaches the file, then

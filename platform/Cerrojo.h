@@ -1,34 +1,37 @@
 #pragma once
 // An exclusive lock on a folder of the installation (the link's data, the
 // ContaPlus folder), so that only one transfer at a time prepares or writes
-// them, from any workstation. The lock is a file "enlace.lck" in the folder
-// saying who holds it: workstation, process and since when. A lock whose
-// process is gone (same workstation) or that has not been renewed for
-// `caducidad` (another workstation that died) is taken over.
-#include <QDateTime>
+// them, from any workstation. The lock is the file "enlace.lck" in the
+// folder, held under a lock of the operating system for as long as the
+// transfer lives (BloqueoFichero.h): a file that no live transfer holds is
+// taken over, whatever process it names. Inside it says who holds it
+// (workstation, process, since when), for the clerk who finds it taken.
+#include "platform/BloqueoFichero.h"
 #include <QString>
 
 class Cerrojo {
 public:
+    enum class Resultado {
+        Tomado,
+        Ocupado,      // a live transfer holds it; the text says who
+        SinAcceso,    // the folder cannot be written; the text is the system's reason
+    };
+
     Cerrojo() = default;
     ~Cerrojo() { soltar(); }
     Cerrojo(const Cerrojo&) = delete;
     Cerrojo& operator=(const Cerrojo&) = delete;
 
-    // Takes the lock. False when someone else holds it; `quien` then says
-    // who ("el puesto X, proceso N, desde el dd/mm/aaaa a las hh:mm:ss"),
-    // or why the lock file could not be made.
-    bool tomar(const QString& carpeta, QString* quien);
+    // Takes the lock of the folder `carpeta` (a local path). When it is not
+    // Tomado, `motivo` says who holds it ("el puesto X, proceso N, desde el
+    // dd/mm/aaaa a las hh:mm:ss") or why the folder cannot be written.
+    // Once taken, the temporary files "enlace.lck.<n>" that earlier versions
+    // left behind when they died are removed.
+    Resultado tomar(const QString& carpeta, QString* motivo);
     void soltar();
     bool tomado() const { return !ruta_.isEmpty(); }
-    // Keeps a long run's lock from looking abandoned.
-    void renovar();
-
-    // Minutes without renewal after which another workstation's lock is
-    // taken for abandoned.
-    static constexpr int caducidad_minutos = 15;
 
 private:
     QString ruta_;
-    QDateTime renovado_;
+    BloqueoFichero bloqueo_;
 };

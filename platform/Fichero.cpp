@@ -63,6 +63,85 @@ void Fichero::cerrar()
     fd_ = -1;
 }
 
+void Fichero::cerrar_comprobando()
+{
+    if (fd_ < 0)
+        return;
+    const int r = ::close(fd_);
+    fd_ = -1;
+    if (r != 0 && errno != EINTR)
+        fallar(QStringLiteral("No se puede cerrar"), errno);
+}
+
+QString Fichero::con_sufijo(const QString& ruta, const QString& sufijo)
+{
+    const qsizetype barra = qMax(ruta.lastIndexOf(QLatin1Char('/')), ruta.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype punto = ruta.lastIndexOf(QLatin1Char('.'));
+    return punto > barra ? ruta.left(punto) + sufijo + ruta.mid(punto) : ruta + sufijo;
+}
+
+QString Fichero::crear_nuevo(const QString& ruta, const QStringList& tambien)
+{
+    cerrar();
+    const qsizetype barra = qMax(ruta.lastIndexOf(QLatin1Char('/')), ruta.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype punto = ruta.lastIndexOf(QLatin1Char('.'));
+    const QString base = punto > barra ? ruta.left(punto) : ruta;
+    for (int n = 1; n < 10000; ++n) {
+        const QString sufijo = n == 1 ? QString() : QStringLiteral("_%1").arg(n);
+        const QString nombre = con_sufijo(ruta, sufijo);
+        bool libre = true;
+        for (const QString& e : tambien)
+            libre = libre && !QFileInfo::exists(base + sufijo + e);
+        if (!libre)
+            continue;
+        int fd;
+        do {
+            fd = ::open(QFile::encodeName(nombre).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0) {
+            fd_ = fd;
+            escritura_ = true;
+            ruta_ = nombre;
+            return sufijo;
+        }
+        if (errno != EEXIST) {
+            ruta_ = nombre;
+            fallar(QStringLiteral("No se puede crear"), errno);
+        }
+    }
+    ruta_ = ruta;
+    fallar(QStringLiteral("No se puede crear"), EEXIST);
+}
+
+void Fichero::copiar(const QString& origen, const QString& destino)
+{
+    Fichero o;
+    QString motivo;
+    if (!o.abrir(origen, false, &motivo))
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
+                    QStringLiteral("No se puede leer %1: %2").arg(QDir::toNativeSeparators(origen), motivo));
+    QFile::remove(destino);
+    Fichero d;
+    d.crear_nuevo(destino);
+    try {
+        if (d.ruta() != destino)
+            d.fallar(QStringLiteral("No se puede crear"), EEXIST);
+        QByteArray bloque(1 << 20, Qt::Uninitialized);
+        for (qint64 desde = 0;;) {
+            const qint64 n = o.leer(desde, bloque.data(), bloque.size());
+            if (n <= 0)
+                break;
+            d.escribir(desde, bloque.constData(), n);
+            desde += n;
+        }
+        d.cerrar_comprobando();
+    } catch (const Fallo&) {
+        d.cerrar();
+        QFile::remove(d.ruta());
+        throw;
+    }
+}
+
 void Fichero::fallar(const QString& que, int numero) const
 {
     throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("%1 \"%2\": %3")

@@ -7,6 +7,7 @@
 #include "platform/Fallo.h"
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class Fichero {
 public:
@@ -20,7 +21,17 @@ public:
     // Opens an existing file; with `escritura` for reading and writing.
     // False (with `motivo` set) when it cannot be opened that way.
     bool abrir(const QString& ruta, bool escritura, QString* motivo = nullptr);
+    // Creates `ruta` anew for writing; a file of that name is never opened
+    // (of two processes racing for a name, one gets it). When the name is
+    // taken, the same name with "_2", "_3"... before its extension; with
+    // `tambien` (extensions, ".html"), a name under which those are free
+    // too. Returns the suffix added, "" when none; a Fallo naming the file
+    // with the system's text when the folder refuses.
+    QString crear_nuevo(const QString& ruta, const QStringList& tambien = {});
     void cerrar();
+    // Closes; a failure of the close (a write the system had put off) is a
+    // Fallo with the system's text.
+    void cerrar_comprobando();
     bool abierto() const { return fd_ >= 0; }
     bool escritura() const { return escritura_; }
     const QString& ruta() const { return ruta_; }
@@ -47,6 +58,12 @@ public:
     // Copies `origen` over `destino` so that a stop at any moment leaves
     // the old file or the whole copy, synced, and writable by its owner.
     static void copiar_seguro(const QString& origen, const QString& destino);
+    // `ruta` with `sufijo` before its extension (tc_1.log, "_2": tc_1_2.log).
+    static QString con_sufijo(const QString& ruta, const QString& sufijo);
+    // Copies `origen` over `destino`, every write checked: a Fallo says
+    // what failed with the system's text (a full disk) and leaves no
+    // partial `destino`.
+    static void copiar(const QString& origen, const QString& destino);
     // Renames a file; refuses to replace one that exists.
     static void renombrar(const QString& origen, const QString& destino);
     // Whether the standard error output is a terminal (a person watching),

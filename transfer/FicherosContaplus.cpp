@@ -203,10 +203,6 @@ void Traspaso::reparar_contaplus(QStringList* avisos)
     durabilidad.emplace(m.conexion_enlace, conexion_diario, conexion_subcuentas, carpeta_ficheros(),
                         local(carpeta_ficheros()),
                         QuienTraspasa{QSysInfo::machineHostName(), m.unidad + QStringLiteral(":\\quelmira")});
-    durabilidad->al_confirmar = [this] {
-        cerrojo_enlace.renovar();
-        cerrojo_contaplus.renovar();
-    };
     // What an interrupted run left on its way into the files is finished
     // first, while what it left behind can still be seen.
     reparaciones << durabilidad->reparar(avisos, [this](const QString& pregunta) -> std::optional<bool> {
@@ -231,26 +227,31 @@ bool Traspaso::reservar()
 {
     if (reservas > 0) {
         ++reservas;
-        cerrojo_enlace.renovar();
-        cerrojo_contaplus.renovar();
         return true;
     }
-    QString quien;
-    bool ok = cerrojo_enlace.tomar(local(m.unidad + ":\\quelmira"), &quien);
-    if (ok) {
-        const QString contaplus = local(m.ruta_contaplus);
+    QString motivo;
+    const QString enlace = m.unidad + QStringLiteral(":\\quelmira");
+    QString carpeta = enlace;
+    Cerrojo::Resultado r = cerrojo_enlace.tomar(local(enlace), &motivo);
+    if (r == Cerrojo::Resultado::Tomado) {
         // A ContaPlus folder that is not there has nothing to protect; the
         // set-up tells the clerk.
-        if (QFileInfo(contaplus).isDir() && !cerrojo_contaplus.tomar(contaplus, &quien)) {
+        carpeta = m.ruta_contaplus;
+        if (QFileInfo(local(m.ruta_contaplus)).isDir())
+            r = cerrojo_contaplus.tomar(local(m.ruta_contaplus), &motivo);
+        if (r != Cerrojo::Resultado::Tomado)
             cerrojo_enlace.soltar();
-            ok = false;
-        }
     }
-    if (!ok) {
+    if (r == Cerrojo::Resultado::Ocupado) {
         m.interlocutor.mensaje(QStringLiteral("Hay otro traspaso a contabilidad en curso en esta instalación: lo "
                                               "está haciendo %1. Espere a que termine y vuelva a intentarlo.")
-                                   .arg(quien),
+                                   .arg(motivo),
                                TITULO, Icono::Exclamacion);
+        return false;
+    }
+    if (r == Cerrojo::Resultado::SinAcceso) {
+        m.interlocutor.mensaje(QStringLiteral("No se puede escribir en la carpeta %1: %2").arg(carpeta, motivo),
+                               TITULO, Icono::Critico);
         return false;
     }
     reservas = 1;

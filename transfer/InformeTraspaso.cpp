@@ -3,6 +3,7 @@
 #include "transfer/InformeTraspaso.h"
 
 #include "platform/Fallo.h"
+#include "platform/Fichero.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/DiarioEscrito.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QHash>
 #include <QMap>
-#include <QSaveFile>
 #include <QSet>
 #include <QVarLengthArray>
 #include <algorithm>
@@ -271,12 +271,46 @@ void SumaLineas::terminar(CifrasTraspaso& c, QVector<CuentaInforme>& cuentas,
     }
 }
 
-void escribir_fichero(const QString& ruta, const QByteArray& datos)
-{
-    QSaveFile f(ruta);
-    if (!f.open(QIODevice::WriteOnly) || f.write(datos) != datos.size() || !f.commit())
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO, QStringLiteral("No se puede escribir %1: %2").arg(ruta, f.errorString()));
-}
+// A report file made under a name no other file has, written whole or not
+// at all: a write, sync or close that fails removes what was written and is
+// a Fallo with the system's text.
+class Salida {
+public:
+    explicit Salida(const QString& ruta, const QStringList& libres = {})
+    {
+        try {
+            f_.crear_nuevo(ruta, libres);
+        } catch (const Fallo& f) {
+            throw Fallo(codigo_error::ERROR_DE_ARCHIVO, f.descripcion());
+        }
+    }
+    ~Salida()
+    {
+        if (!terminada_) {
+            f_.cerrar();
+            QFile::remove(f_.ruta());
+        }
+    }
+    void escribir(const QByteArray& datos)
+    {
+        f_.escribir(escrito_, datos);
+        escrito_ += datos.size();
+    }
+    // The path written.
+    QString terminar()
+    {
+        f_.sincronizar();
+        const QString ruta = f_.ruta();
+        f_.cerrar_comprobando();
+        terminada_ = true;
+        return ruta;
+    }
+
+private:
+    Fichero f_;
+    qint64 escrito_ = 0;
+    bool terminada_ = false;
+};
 
 // UTF-8 of every Windows-1252 byte.
 struct Utf8De1252 {
@@ -444,25 +478,17 @@ CifrasTraspaso calcular_cifras(const Traspaso& t)
     return c;
 }
 
-QString escribir_informe(const Traspaso& t, const QString& ruta_html)
+QString escribir_informe(const Traspaso& t, const QString& ruta_html, const QStringList& libres)
 {
     const QString html = informe_html(t.resumen, calcular_cifras(t));
+    Salida f(ruta_html, libres);
     if (!t.resumen.simulacion || t.resumen.registros_diario < 0) {
-        escribir_fichero(ruta_html, html.toUtf8());
-        return ruta_html;
+        f.escribir(html.toUtf8());
+        return f.terminar();
     }
     // A dry run's report also lists every line it would write, streamed
     // from the scratch journal into the page before its end.
-    QSaveFile f(ruta_html);
-    auto fallo = [&] {
-        return Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                     QStringLiteral("No se puede escribir %1: %2").arg(ruta_html, f.errorString()));
-    };
-    auto escribir = [&](const QString& texto) {
-        const QByteArray b = texto.toUtf8();
-        if (f.write(b) != b.size()) throw fallo();
-    };
-    if (!f.open(QIODevice::WriteOnly)) throw fallo();
+    auto escribir = [&](const QString& texto) { f.escribir(texto.toUtf8()); };
     const qsizetype fin = html.lastIndexOf(QStringLiteral("</main>"));
     escribir(html.left(fin));
     escribir(QStringLiteral("<section class=\"apuntes\"><h2>Apuntes que se escribirían</h2>\n"
@@ -481,24 +507,18 @@ QString escribir_informe(const Traspaso& t, const QString& ruta_html)
     escribir(filas);
     escribir(QStringLiteral("</tbody></table></section>\n"));
     escribir(html.mid(fin));
-    if (!f.commit()) throw fallo();
-    return ruta_html;
+    return f.terminar();
 }
 
-void escribir_csv(const Traspaso& t, const QString& ruta_csv)
+QString escribir_csv(const Traspaso& t, const QString& ruta_csv)
 {
-    QSaveFile f(ruta_csv);
-    auto fallo = [&] {
-        return Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                     QStringLiteral("No se puede escribir %1: %2").arg(ruta_csv, f.errorString()));
-    };
-    if (!f.open(QIODevice::WriteOnly)) throw fallo();
+    Salida f(ruta_csv);
     // UTF-8 with its BOM: LibreOffice and Excel both take the BOM as the
     // encoding, where a Windows-1252 file would open garbled under a UTF-8
     // locale unless the clerk picked the page by hand.
     QByteArray bloque;
     auto vaciar = [&] {
-        if (f.write(bloque) != bloque.size()) throw fallo();
+        f.escribir(bloque);
         bloque.resize(0);
     };
     auto cabecera = [&](const RegistrosDbf& c) {
@@ -523,7 +543,7 @@ void escribir_csv(const Traspaso& t, const QString& ruta_csv)
     });
     if (!con_cabecera) cabecera(r);
     vaciar();
-    if (!f.commit()) throw fallo();
+    return f.terminar();
 }
 
 void dejar_informe(Traspaso& t, FinTraspaso como)

@@ -67,13 +67,16 @@ void empezar_resumen(Traspaso& t);
 void contar_registros(Traspaso& t);
 
 // Writes the report of the run `t` to `ruta_html` (a local path) and returns
-// that path. A Fallo names the path and carries the system's text.
-QString escribir_informe(const Traspaso& t, const QString& ruta_html);
+// the path written: never over another file, so when that name is taken it
+// gets "_2", "_3"... before ".html". A Fallo names the path and carries the
+// system's text, and leaves no part of the report. `libres`: extensions
+// that must be free under the name taken too (".csv").
+QString escribir_informe(const Traspaso& t, const QString& ruta_html, const QStringList& libres = {});
 
 // Writes the journal lines the run appended as CSV: UTF-8 with a BOM,
 // semicolons, the journal's column names as header, decimal comma, dates
-// dd/mm/aaaa. A Fallo names the path and carries the system's text.
-void escribir_csv(const Traspaso& t, const QString& ruta_csv);
+// dd/mm/aaaa. Named, and failing, as escribir_informe; returns the path.
+QString escribir_csv(const Traspaso& t, const QString& ruta_csv);
 
 // The report's figures, every one computed from the records the run
 // appended (see calcular_cifras).

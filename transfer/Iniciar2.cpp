@@ -3,6 +3,7 @@
 #include "transfer/Traspaso.h"
 
 #include "platform/Fallo.h"
+#include "platform/Fichero.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/Textos.h"
@@ -423,6 +424,10 @@ FinTraspaso Traspaso::iniciar2()
         return FinTraspaso::Bloqueado;
     }
     const FinTraspaso fin = correr();
+    // A log that could not be written whole is told once, unless the run's
+    // own failure was that.
+    if (!log.fallo().isEmpty() && !resumen.fallo.contains(log.fallo()))
+        m.interlocutor.mensaje(log.fallo(), TITULO, Icono::Exclamacion);
     dejar_informe(*this, fin);
     return fin;
 }
@@ -442,16 +447,19 @@ FinTraspaso Traspaso::correr()
 
     const QDateTime reloj = ahora();
     resumen.inicio = reloj;
-    const QString nombre_log = QStringLiteral("c:\\quelmira\\sp1\\tc_") + reloj.toString(QStringLiteral("ddMMyy")) +
-                               QStringLiteral("_") + reloj.toString(QStringLiteral("hhmmss")) +
-                               QStringLiteral(".log");
+    QString nombre_log = QStringLiteral("c:\\quelmira\\sp1\\tc_") + reloj.toString(QStringLiteral("ddMMyy")) +
+                         QStringLiteral("_") + reloj.toString(QStringLiteral("hhmmss")) + QStringLiteral(".log");
     tarea = QStringLiteral("el fichero de registro ") + nombre_log;
     nombre_registro = nombre_log;
     cobros_sin_factura = 0;
     facturas_descuadradas = 0;
     detenido.clear();
     try {
-        log.abrir(local(nombre_log));
+        // A run in the same second as another gets the next free name; its
+        // report takes the same name (see dejar_informe).
+        nombre_log = Fichero::con_sufijo(nombre_log, log.abrir(local(nombre_log), {QStringLiteral(".html")}));
+        tarea = QStringLiteral("el fichero de registro ") + nombre_log;
+        nombre_registro = nombre_log;
         log.linea(QStringLiteral("Traspaso a contabilidad desde: ") + vista.texto_de() + QStringLiteral(" Hasta: ") +
                   vista.texto_hasta() + QStringLiteral("         Fecha Traspaso : ") + vb::FechaCorta(reloj.date()));
         log.linea(QString(80, QLatin1Char('*')));

@@ -5,7 +5,6 @@
 #include "platform/Fallo.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -17,28 +16,28 @@ constexpr qsizetype MAXIMO_PENDIENTE = 64 * 1024;
 
 RegistroTraspaso::~RegistroTraspaso()
 {
-    try {
-        cerrar();
-    } catch (const Fallo&) {
-        // Nobody is left to tell.
-    }
+    cerrar();
 }
 
-void RegistroTraspaso::abrir(const QString& ruta_local)
+QString RegistroTraspaso::abrir(const QString& ruta_local, const QStringList& tambien)
 {
     cerrar();
+    pendiente_.clear();
+    fallo_.clear();
+    escrito_ = 0;
     ruta_ = ruta_local;
-    archivo_.setFileName(ruta_local);
-    if (!archivo_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede crear el fichero de registro %1: %2")
-                        .arg(QDir::toNativeSeparators(ruta_local), archivo_.errorString()));
+    try {
+        const QString sufijo = archivo_.crear_nuevo(ruta_local, tambien);
+        ruta_ = archivo_.ruta();
+        return sufijo;
+    } catch (const Fallo& f) {
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO, f.descripcion());
     }
 }
 
 void RegistroTraspaso::linea(const QString& texto)
 {
-    if (!archivo_.isOpen()) {
+    if (!archivo_.abierto()) {
         throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
                     QStringLiteral("El fichero de registro no está abierto"));
     }
@@ -49,23 +48,38 @@ void RegistroTraspaso::linea(const QString& texto)
 
 void RegistroTraspaso::vaciar()
 {
-    if (!archivo_.isOpen() || pendiente_.isEmpty()) return;
+    if (!archivo_.abierto() || pendiente_.isEmpty()) return;
     const QByteArray bytes = std::exchange(pendiente_, QByteArray());
-    if (archivo_.write(bytes) != bytes.size() || !archivo_.flush()) {
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede escribir en el fichero de registro %1: %2")
-                        .arg(QDir::toNativeSeparators(ruta_), archivo_.errorString()));
+    try {
+        // A write that fails half way is written over by the next one.
+        archivo_.escribir(escrito_, bytes);
+        escrito_ += bytes.size();
+    } catch (const Fallo& f) {
+        // Kept for the next write: the close tries them again.
+        pendiente_.prepend(bytes);
+        fallo_ = QStringLiteral("El fichero de registro no se ha podido escribir entero (%1); conserva lo "
+                                "escrito hasta entonces.")
+                     .arg(f.descripcion());
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO, fallo_);
     }
 }
 
 void RegistroTraspaso::cerrar()
 {
-    if (!archivo_.isOpen()) return;
+    if (!archivo_.abierto()) return;
     try {
         vaciar();
     } catch (const Fallo&) {
-        archivo_.close();
-        throw;
+        // Kept in fallo_.
     }
-    archivo_.close();
+    try {
+        archivo_.truncar(escrito_);
+        archivo_.cerrar_comprobando();
+    } catch (const Fallo& f) {
+        if (fallo_.isEmpty())
+            fallo_ = QStringLiteral("El fichero de registro no se ha podido cerrar (%1); conserva lo escrito "
+                                    "hasta entonces.")
+                         .arg(f.descripcion());
+        archivo_.cerrar();
+    }
 }

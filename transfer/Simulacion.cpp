@@ -1,12 +1,13 @@
 #include "transfer/Simulacion.h"
 
+#include "platform/CarpetaTemporal.h"
 #include "platform/Fallo.h"
+#include "platform/Fichero.h"
 #include "platform/Vb.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <sqlite3.h>
 #include <vector>
@@ -67,10 +68,12 @@ void copiar_fichero(const QString& origen, const QString& destino)
     if (!QFileInfo(origen).isFile())
         return;
     QDir().mkpath(QFileInfo(destino).absolutePath());
-    QFile::remove(destino);
-    if (!QFile::copy(origen, destino))
+    try {
+        Fichero::copiar(origen, destino);
+    } catch (const Fallo& f) {
         throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede copiar %1 para la simulación.").arg(origen));
+                    QStringLiteral("No se puede copiar %1 para la simulación: %2").arg(origen, f.descripcion()));
+    }
     QFile(destino).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
@@ -163,7 +166,7 @@ Simulacion simular(Traspaso& t, const OpcionesSimulacion& opciones)
 {
     Module1& m = t.m;
     Simulacion r;
-    QTemporaryDir carpeta;
+    CarpetaTemporal carpeta;
     if (!carpeta.isValid()) {
         r.fallo = QStringLiteral("No se puede crear la carpeta temporal de la simulación: %1").arg(carpeta.errorString());
         m.interlocutor.mensaje(r.fallo, TITULO, Icono::Critico);
@@ -174,7 +177,6 @@ Simulacion simular(Traspaso& t, const OpcionesSimulacion& opciones)
     const QDateTime reloj = t.ahora();
     const QString sello = reloj.toString(QStringLiteral("ddMMyy_hhmmss"));
     const QString informe = reales.local(QStringLiteral("c:\\quelmira\\sp1\\simulacion_") + sello + ".html");
-    const QString csv = reales.local(QStringLiteral("c:\\quelmira\\sp1\\simulacion_") + sello + ".csv");
     {
         Conexion enlace;
         try {
@@ -209,9 +211,7 @@ Simulacion simular(Traspaso& t, const OpcionesSimulacion& opciones)
         t.detenido = s.detenido;
         if (r.fin != FinTraspaso::Cancelado && r.fin != FinTraspaso::Bloqueado && r.fin != FinTraspaso::SinPreparar) {
             try {
-                escribir_informe_simulacion(s, informe, csv);
-                r.informe = informe;
-                r.csv = csv;
+                escribir_informe_simulacion(s, informe, &r.informe, &r.csv);
             } catch (const Fallo& f) {
                 m.interlocutor.mensaje(QStringLiteral("No se ha podido escribir el informe de la simulación: ") +
                                            f.descripcion(),

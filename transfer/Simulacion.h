@@ -40,5 +40,8 @@ struct Simulacion {
 // date boxes of its view), asking the same questions as a real run.
 Simulacion simular(Traspaso& t, const OpcionesSimulacion& opciones = {});
 
-// Writes the report and the CSV of the dry run `s`, marked as a dry run.
-void escribir_informe_simulacion(Traspaso& s, const QString& ruta_html, const QString& ruta_csv);
+// Writes the report and the CSV of the dry run `s`, marked as a dry run, as
+// `ruta_html` (or the next free name) and the same name in .csv; `html` and
+// `csv` get the paths as each is written. A Fallo leaves no part of the file
+// that failed.
+void escribir_informe_simulacion(Traspaso& s, const QString& ruta_html, QString* html, QString* csv);

@@ -3,10 +3,11 @@
 #include "transfer/InformeTraspaso.h"
 #include "transfer/Simulacion.h"
 
-void escribir_informe_simulacion(Traspaso& s, const QString& ruta_html, const QString& ruta_csv)
+void escribir_informe_simulacion(Traspaso& s, const QString& ruta_html, QString* html, QString* csv)
 {
     s.resumen.simulacion = true;
     s.resumen.detenido = s.detenido;
-    escribir_informe(s, ruta_html);
-    escribir_csv(s, ruta_csv);
+    // The CSV under the report's name, whatever suffix that took.
+    *html = escribir_informe(s, ruta_html, {QStringLiteral(".csv")});
+    *csv = escribir_csv(s, html->chopped(5) + QStringLiteral(".csv"));
 }

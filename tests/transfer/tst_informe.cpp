@@ -79,7 +79,8 @@ private slots:
     void campos_leidos_data();
     void campos_leidos();
     void csv();
-    void informe_que_no_se_escribe();
+    void escritura_que_falla_data();
+    void escritura_que_falla();
     void traspaso_interrumpido();
     void orden_imprime_la_ruta();
 };
@@ -119,7 +120,8 @@ void TstInforme::cifras_del_diario()
     if (!ajustes.contains("Externa")) QCOMPARE(e.t.resumen.registros_diario, antes);
     if (asiento_que_vuelve) {
         repetir_primer_asiento(h.local(diario), int(e.t.resumen.registros_diario));
-        escribir_informe(e.t, e.t.informe);
+        QVERIFY(QFile::remove(e.t.informe));   // a report is never written over
+        QCOMPARE(escribir_informe(e.t, e.t.informe), h.local(INFORME));
     }
 
     const TablaDbf d = leer_dbf(h.local(diario));
@@ -230,20 +232,63 @@ void TstInforme::csv()
     QCOMPARE(primera[d.columnas.indexOf("CONCEPTO")], fila["CONCEPTO"].toString().trimmed());
 }
 
-// A report that cannot be written is told, and the transfer stays correct.
-void TstInforme::informe_que_no_se_escribe()
+// A report, CSV or copy that a full disk cuts off: nothing partial is
+// left, the clerk is told the system's reason, and the run ends as it did.
+void TstInforme::escritura_que_falla_data()
 {
+    QTest::addColumn<bool>("simular");
+    QTest::addColumn<QString>("averia");
+    QTest::addColumn<int>("estado");
+    QTest::addColumn<QString>("aviso");
+    QTest::addColumn<QString>("sin");    // files that must not be left in sp1
+    QTest::addColumn<QString>("con");    // and those that must
+    QTest::newRow("informe") << false << "tc_*.html:1:disco" << 0
+                             << "No se ha podido escribir el informe del traspaso: " << "tc_*.html" << "tc_*.log";
+    // The run stops at its first group, durable; the log keeps its lines.
+    QTest::newRow("registro") << false << "tc_*.log:1:disco" << 2
+                              << "El fichero de registro no se ha podido escribir entero (" << "tc_*_2.*"
+                              << "tc_*.log";
+    QTest::newRow("CSV de la simulación")
+        << true << "simulacion_*.csv:1:disco" << 0 << "No se ha podido escribir el informe de la simulación: "
+        << "simulacion_*.csv" << "simulacion_*.html";
+    QTest::newRow("informe de la simulación, a medias")
+        << true << "simulacion_*.html:2:disco" << 0 << "No se ha podido escribir el informe de la simulación: "
+        << "simulacion_*" << "";
+    QTest::newRow("copia de la simulación") << true << "subcuent.dbf:1:disco" << 1
+                                            << "para la simulación: " << "simulacion_*" << "";
+}
+
+void TstInforme::escritura_que_falla()
+{
+    QFETCH(bool, simular);
+    QFETCH(QString, averia);
+    QFETCH(int, estado);
+    QFETCH(QString, aviso);
+    QFETCH(QString, sin);
+    QFETCH(QString, con);
     Hotel h;
-    QVERIFY(QDir().mkpath(h.local(INFORME)));   // a folder where the file goes
-    Entorno e(h);
-    e.t.reloj_fijo = RELOJ;
-    QCOMPARE(e.correr("01112026", "04112026"), FinTraspaso::Correcto);
-    QVERIFY(e.t.informe.isEmpty());
-    const auto& ultimo = e.clerk.mensajes.last();
-    QVERIFY2(ultimo.texto.startsWith("No se ha podido escribir el informe del traspaso: ") &&
-                 ultimo.texto.contains(h.local(INFORME)),
-             qPrintable(ultimo.texto));
-    QCOMPARE(ultimo.icono, Icono::Exclamacion);
+    QStringList a{"--unidades", h.raiz(), "traspaso", "--desde", "01112026", "--hasta", "04112026", "--si"};
+    if (simular) a.insert(3, "--simular");
+    QProcess p;
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert("ENLACE_AVERIA", averia);
+    p.setProcessEnvironment(entorno);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(ENLACE_BINARIO), a);
+    QVERIFY(p.waitForFinished(60000));
+    const QString salida = QString::fromUtf8(p.readAll());
+    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == estado, qPrintable(salida));
+    QVERIFY2(salida.contains(aviso + "No se puede ") && salida.contains("No queda espacio en el disco"),
+             qPrintable(salida));
+    const QDir sp1(h.local("C:\\quelmira\\sp1"));
+    // The report is named only when it is there.
+    QCOMPARE(salida.contains("Informe del traspaso: "), !sp1.entryList({"*.html"}, QDir::Files).isEmpty());
+    QCOMPARE(sp1.entryList({sin}, QDir::Files), QStringList());
+    if (!con.isEmpty()) QCOMPARE(sp1.entryList({con}, QDir::Files).size(), 1);
+    for (const QString& log : sp1.entryList({"tc_*.log"}, QDir::Files)) {
+        QFile f(sp1.filePath(log));
+        QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll().startsWith("Traspaso a contabilidad desde: "));
+    }
 }
 
 // A run abandoned by a failure still leaves its report: the failure's text,

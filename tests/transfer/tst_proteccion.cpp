@@ -1,6 +1,7 @@
 // What protects the clerk's postings between runs: the previous output kept
 // when the external mode replaces it, the installation's lock, and the
 // checks and repairs of the ContaPlus files at activation.
+#include "platform/Cerrojo.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Entorno.h"
 #include "tests/transfer/tst_traspaso_escenario.h"
@@ -10,6 +11,7 @@
 #include <QProcess>
 #include <QSysInfo>
 #include <QtTest>
+#include <optional>
 
 namespace {
 
@@ -29,9 +31,34 @@ qint64 proceso_muerto()
 {
     QProcess p;
     p.start("true");
+    const qint64 pid = p.processId();   // 0 once it has ended
     p.waitForFinished();
-    return p.processId() > 0 ? p.processId() : 999999;
+    return pid > 0 ? pid : 999999;
 }
+
+// A folder nobody may write in, not even root (the immutable attribute),
+// for the life of the object.
+class SoloLectura {
+public:
+    explicit SoloLectura(const QString& carpeta) : carpeta_(carpeta)
+    {
+        if (QProcess::execute("chattr", {"+i", carpeta_}) != 0)
+            QFile::setPermissions(carpeta_, QFile::ReadOwner | QFile::ExeOwner);
+        QFile prueba(carpeta_ + "/prueba");
+        vale_ = !prueba.open(QIODevice::WriteOnly);
+        if (!vale_) prueba.remove();
+    }
+    ~SoloLectura()
+    {
+        QProcess::execute("chattr", {"-i", carpeta_});
+        QFile::setPermissions(carpeta_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    bool vale() const { return vale_; }
+
+private:
+    QString carpeta_;
+    bool vale_ = false;
+};
 
 void anadir_bytes(const QString& ruta, const QByteArray& bytes)
 {
@@ -72,34 +99,59 @@ private slots:
         QVERIFY(QString::fromLatin1(log.readAll()).contains(copia_diario));
     }
 
-    // Who holds the installation decides whether the window may prepare it.
+    // Who holds the installation decides whether the window may prepare it:
+    // only a live transfer's lock of the system keeps it out, not what the
+    // lock file says.
     void cerrojo_data()
     {
-        QTest::addColumn<bool>("vivo");
-        QTest::addColumn<bool>("en_contaplus");
-        QTest::newRow("otro traspaso en curso") << true << false;
-        QTest::newRow("otro traspaso en la carpeta de ContaPlus") << true << true;
-        QTest::newRow("un traspaso que murió") << false << false;
+        QTest::addColumn<QString>("carpeta");
+        QTest::addColumn<qint64>("proceso");   // the pid the file names; 0: a live transfer holds it
+        QTest::addColumn<QString>("aviso");    // empty: the lock is taken over
+        const QString ocupado = "otro traspaso a contabilidad en curso en esta instalación: lo está haciendo el "
+                                "puesto " + QSysInfo::machineHostName() + ", proceso " +
+                                QString::number(QCoreApplication::applicationPid());
+        QTest::newRow("otro traspaso en curso") << "C:\\quelmira" << qint64(0) << ocupado;
+        QTest::newRow("otro traspaso en la carpeta de ContaPlus") << "C:\\ContaEli" << qint64(0) << ocupado;
+        // Process 1 is always alive, and is no transfer: a pid reused after a crash.
+        QTest::newRow("proceso vivo que no es un traspaso") << "C:\\quelmira" << qint64(1) << "";
+        QTest::newRow("un traspaso que murió") << "C:\\ContaEli" << proceso_muerto() << "";
+        QTest::newRow("proceso enorme") << "C:\\quelmira" << qint64(99999999999) << "";
+        QTest::newRow("carpeta de ContaPlus de solo lectura")
+            << "C:\\ContaEli" << qint64(-1) << "No se puede escribir en la carpeta C:\\ContaEli: Acceso denegado";
     }
     void cerrojo()
     {
-        QFETCH(bool, vivo);
-        QFETCH(bool, en_contaplus);
+        QFETCH(QString, carpeta);
+        QFETCH(qint64, proceso);
+        QFETCH(QString, aviso);
         Instalacion inst;
         escenario_base(inst);
-        // Process 1 is always alive.
-        cerrojo_ajeno(en_contaplus ? inst.local("C:\\ContaEli") : inst.local("C:\\quelmira"),
-                      vivo ? 1 : proceso_muerto());
+        const QString local = inst.local(carpeta);
+        Cerrojo otro;
+        std::optional<SoloLectura> solo_lectura;
+        if (proceso == 0) {
+            QString quien;
+            QCOMPARE(otro.tomar(local, &quien), Cerrojo::Resultado::Tomado);
+        } else if (proceso > 0) {
+            cerrojo_ajeno(local, proceso);
+        } else {
+            solo_lectura.emplace(local);
+            if (!solo_lectura->vale()) QSKIP("no se puede quitar el permiso de escritura a la carpeta");
+        }
+        // What an earlier version left when it died while taking the lock.
+        if (proceso > 0) QVERIFY(QFile(local + "/enlace.lck.123456").open(QIODevice::WriteOnly));
+
         Entorno e(inst);
         const bool preparado = e.t.activar();
-        QCOMPARE(preparado, !vivo);
-        if (vivo) {
+        QCOMPARE(preparado, aviso.isEmpty());
+        if (!preparado) {
             QCOMPARE(e.vista.cierres, 1);
             const QString texto = e.clerk.textos().join("\n");
-            QVERIFY2(texto.contains("otro traspaso") && texto.contains("proceso 1"), qPrintable(texto));
+            QVERIFY2(texto.contains(aviso), qPrintable(texto));
             QVERIFY(inst.filas("cajj").isEmpty());
             return;
         }
+        QVERIFY(!QFile::exists(local + "/enlace.lck.123456"));
         QCOMPARE(e.correr("01032026", "05032026"), FinTraspaso::Correcto);
         // Released at the end of the run.
         QVERIFY(!QFile::exists(inst.local("C:\\quelmira\\enlace.lck")));

@@ -3,8 +3,10 @@
 #include "tests/transfer/tst_traspaso_escenario.h"
 
 #include "tests/support/Fallos.h"
+#include "platform/Fichero.h"
 #include "transfer/RegistroTraspaso.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 class TstRegistro : public QObject {
@@ -13,8 +15,10 @@ class TstRegistro : public QObject {
 private slots:
     void codificacion_data();
     void codificacion();
-    void reemplaza_el_anterior();
+    void nunca_reemplaza_data();
+    void nunca_reemplaza();
     void carpeta_inexistente();
+    void dos_en_un_segundo();
     void log_de_un_traspaso();
 };
 
@@ -53,21 +57,46 @@ void TstRegistro::codificacion()
     QVERIFY(!r.abierto());
 }
 
-void TstRegistro::reemplaza_el_anterior()
+// A name already taken, by a log or by the report beside it, gets the next
+// suffix; what was there stays as it was.
+void TstRegistro::nunca_reemplaza_data()
 {
+    QTest::addColumn<QStringList>("ocupados");   // a trailing / is a folder
+    QTest::addColumn<QString>("creado");
+    QTest::newRow("libre") << QStringList{} << "a.log";
+    QTest::newRow("log") << QStringList{"a.log"} << "a_2.log";
+    QTest::newRow("informe") << QStringList{"a.html"} << "a_2.log";
+    QTest::newRow("carpeta") << QStringList{"a.log/"} << "a_2.log";
+    QTest::newRow("dos") << QStringList{"a.log", "a_2.html"} << "a_3.log";
+}
+
+void TstRegistro::nunca_reemplaza()
+{
+    QFETCH(QStringList, ocupados);
+    QFETCH(QString, creado);
     QTemporaryDir dir;
-    {
-        QFile f(dir.filePath("a.log"));
+    for (const QString& o : ocupados) {
+        if (o.endsWith('/')) {
+            QVERIFY(QDir(dir.path()).mkdir(o));
+            continue;
+        }
+        QFile f(dir.filePath(o));
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("una linea antigua mucho mas larga\r\n");
+        f.write("antiguo\r\n");
     }
     RegistroTraspaso r;
-    r.abrir(dir.filePath("a.log"));
+    QCOMPARE(Fichero::con_sufijo("a.log", r.abrir(dir.filePath("a.log"), {".html"})), creado);
+    QCOMPARE(r.ruta(), dir.filePath(creado));
     r.linea("nueva");
     r.cerrar();
-    QFile f(dir.filePath("a.log"));
+    QCOMPARE(r.fallo(), QString());
+    QFile f(dir.filePath(creado));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("nueva\r\n"));
+    for (const QString& o : ocupados) {
+        QFile v(dir.filePath(o));
+        if (!o.endsWith('/')) QVERIFY(v.open(QIODevice::ReadOnly) && v.readAll() == "antiguo\r\n");
+    }
 }
 
 void TstRegistro::carpeta_inexistente()
@@ -98,6 +127,36 @@ void TstRegistro::log_de_un_traspaso()
     const QList<QByteArray> a = hecho.readAll().split('\n'), b = esperado.readAll().split('\n');
     for (int i = 0; i < qMin(a.size(), b.size()); ++i) QCOMPARE(a[i], b[i]);
     QCOMPARE(a.size(), b.size());
+}
+
+// Two runs in the same second: the second log and report get a suffix and
+// the first log keeps every line, the receipt to post by hand among them.
+void TstRegistro::dos_en_un_segundo()
+{
+    Instalacion inst;
+    escenario_base(inst);
+    const QDateTime reloj(QDate(2026, 11, 30), QTime(10, 20, 30));
+    QByteArray primero;
+    {
+        Entorno c(inst);
+        c.t.reloj_fijo = reloj;
+        QCOMPARE(c.correr("01032026", "03032026"), FinTraspaso::Correcto);
+        QFile f(inst.local("C:\\quelmira\\sp1\\tc_301126_102030.log"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        primero = f.readAll();
+        QVERIFY(primero.contains("Contabil\xed" "celo a mano"));
+    }
+    Entorno c(inst);
+    c.t.reloj_fijo = reloj;
+    QCOMPARE(c.correr("01032026", "05032026"), FinTraspaso::Correcto);
+    QCOMPARE(inst.logs(), (QStringList{"tc_301126_102030.log", "tc_301126_102030_2.log"}));
+    QCOMPARE(c.t.nombre_registro, "c:\\quelmira\\sp1\\tc_301126_102030_2.log");
+    QCOMPARE(c.t.informe, inst.local("C:\\quelmira\\sp1\\tc_301126_102030_2.html"));
+    QVERIFY(QFile::exists(inst.local("C:\\quelmira\\sp1\\tc_301126_102030.html")));
+    QFile f(inst.local("C:\\quelmira\\sp1\\tc_301126_102030.log")), g(c.t.log.ruta());
+    QVERIFY(f.open(QIODevice::ReadOnly) && g.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), primero);
+    QVERIFY(g.readAll().startsWith("Traspaso a contabilidad desde: 01/03/2026 Hasta: 05/03/2026 "));
 }
 
 QTEST_GUILESS_MAIN(TstRegistro)
