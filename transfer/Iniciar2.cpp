@@ -61,15 +61,28 @@ std::optional<Fallo> importe_rechazado(Recordset& emi)
 
     // The amounts the posting reads, by column; a Null tax is 0 by then.
     QVector<QPair<QString, double>> leidos;
+    std::optional<Fallo> no_numero;
+    auto leer = [&](const QString& c) {
+        const QVariant v = emi.campo(c);
+        try {
+            leidos.append({c, vb::esNulo(v) ? 0.0 : vb::numero(v)});
+        } catch (const Fallo& f) {
+            if (f.numero() != codigo_error::TIPOS_NO_COINCIDEN) throw;
+            leidos.append({c, 0.0});
+            if (!no_numero)
+                no_numero = Fallo(f.numero(), QStringLiteral("la columna %1 de la factura no es un importe válido (%2)")
+                                                  .arg(c, vb::texto(v)));
+        }
+    };
     for (int d = 0; d < 4; ++d) {
-        leidos.append({bases[d], vb::numero(emi.campo(bases[d]))});
-        leidos.append({tipos[d], vb::numero(emi.campo(tipos[d]))});
-        if (leidos.last().second != 0) leidos.append({cuotas[d], vb::numero(emi.campo(cuotas[d]))});
+        leer(bases[d]);
+        leer(tipos[d]);
+        if (leidos.last().second != 0) leer(cuotas[d]);
     }
-    leidos.append({total, vb::numero(emi.campo(total))});
-    leidos.append({deposito, vb::numero(emi.campo(deposito))});
-    const QVariant t = emi.campo(tasa);
-    leidos.append({tasa, vb::esNulo(t) ? 0.0 : vb::numero(t)});
+    leer(total);
+    leer(deposito);
+    leer(tasa);
+    if (no_numero) return no_numero;
     for (const auto& [c, v] : std::as_const(leidos))
         if (!std::isfinite(v))
             return Fallo(codigo_error::DESBORDAMIENTO,
@@ -365,7 +378,15 @@ void pasar_cajas(Traspaso& t, const QSet<QString>& avisados)
         // An amount that is no finite number, or more than the journal's
         // euro columns hold, stops the run here, before anything of the
         // receipt is staged or marked: rounded, it would post as nothing.
-        const double leido = vb::numero(m.rs_caja.campo(QStringLiteral("CajaImp")));
+        const QVariant imp = m.rs_caja.campo(QStringLiteral("CajaImp"));
+        double leido = 0;
+        try {
+            leido = vb::numero(imp);
+        } catch (const Fallo& f) {
+            if (f.numero() != codigo_error::TIPOS_NO_COINCIDEN) throw;
+            throw Fallo(f.numero(), QStringLiteral("la columna CajaImp del cobro no es un importe válido (%1)")
+                                        .arg(vb::texto(imp)));
+        }
         if (!std::isfinite(leido))
             throw Fallo(codigo_error::DESBORDAMIENTO,
                         QStringLiteral("la columna CajaImp del cobro no es un importe válido (%1)").arg(vb::CStr(leido)));
