@@ -49,6 +49,7 @@ private slots:
     void fin_de_ano_data();
     void fin_de_ano();
     void huecos_de_numeracion();
+    void dias_ya_pasados_sin_numero();
     void factura_sin_numero();
     void modo_sql_y_series();
     void subcuentas_de_cada_activacion();
@@ -431,6 +432,26 @@ void TstTraspaso::huecos_de_numeracion()
     QStringList asientos;
     for (const QString& l : lineas(ruta_diario(inst))) asientos << l.section(' ', 0, 0);
     QCOMPARE(asientos, (QStringList{"9", "10", "10", "10", "11", "11", "12", "12", "13", "13", "14", "14"}));
+}
+
+void TstTraspaso::dias_ya_pasados_sin_numero()
+{
+    // A run over days already posted (as after a stop in the day phases)
+    // numbers the new day right after the journal's last entry.
+    Instalacion inst;
+    forma(inst, "1", "EFECTIVO", "570000000");
+    Factura f;
+    f.num = "5", f.fec = "20260401", f.cli = "X", f.nom = "Cliente";
+    f.b[0] = 100, f.tipo[0] = 10, f.cuota[0] = 10, f.total = 110;
+    factura(inst, f);
+    cobro(inst, "20260401", 1, "5", "1", "Cobro", 10);
+    cobro(inst, "20260402", 1, "5", "1", "Cobro", 20);
+    QCOMPARE(int(transferir(inst, "01042026", "02042026")), int(FinTraspaso::Correcto));
+    cobro(inst, "20260403", 1, "5", "1", "Cobro", 30);
+    QCOMPARE(int(transferir(inst, "01042026", "03042026")), int(FinTraspaso::Correcto));
+    QStringList asientos;
+    for (const QString& l : lineas(ruta_diario(inst))) asientos << l.section(' ', 0, 0);
+    QCOMPARE(asientos, (QStringList{"1", "1", "1", "2", "2", "3", "3", "4", "4"}));
 }
 
 void TstTraspaso::factura_sin_numero()
