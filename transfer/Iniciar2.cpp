@@ -286,6 +286,20 @@ void pasar_cajas(Traspaso& t, const QSet<QString>& avisados)
 
     t.tarea = QStringLiteral("la lectura de la caja");
     caja.ejecutar(QStringLiteral("UPDATE caja SET CajaTur = '' WHERE CajaTur is null"));
+    // A receipt with no amount (a NaN is stored so) would never be selected
+    // below, nor told: it stops the run, named, until it is corrected.
+    {
+        Recordset vacios;
+        vacios.abrir(QStringLiteral("SELECT CajaFec, CajaOrd FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
+                                    "AND CajaImp IS NULL AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),
+                     caja, Cursor::Dinamico, Bloqueo::SoloLectura, {t.fecha_desde, t.fecha_hasta});
+        if (!vacios.eof()) {
+            t.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
+                          .arg(convertir_fecha(texto_o_vacio(vacios.campo(QStringLiteral("CajaFec"))), 0, 2),
+                               texto_o_vacio(vacios.campo(QStringLiteral("CajaOrd"))));
+            throw Fallo(codigo_error::USO_NO_VALIDO_DE_NULL, QStringLiteral("la columna CajaImp del cobro está vacía"));
+        }
+    }
     m.rs_caja.cerrar();
     m.rs_caja.abrir(QStringLiteral("SELECT * FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
                                    "AND CajaImp <> 0 AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),

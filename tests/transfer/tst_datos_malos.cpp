@@ -8,6 +8,7 @@
 
 #include <QSet>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <tuple>
 
@@ -112,6 +113,7 @@ void TstDatosMalos::datos_malos_data()
              {std::tuple{"CajaImp +Inf", QVariant(inf), QString("no es un importe válido (+Inf) (error 6).")},
               std::tuple{"CajaImp -Inf", QVariant(-inf), QString("no es un importe válido (-Inf) (error 6).")},
               std::tuple{"CajaImp NaN", QVariant("NaN"), QString("no es un importe válido (NaN)")},
+              std::tuple{"CajaImp NaN real", QVariant(std::nan("")), QString("está vacía (error 94).")},
               std::tuple{"CajaImp enorme", QVariant(1e15), QString(", 1E+15, no cabe en el diario: la columna "
                                                                   "EuroDebe del diario admite hasta")}}) {
             *fila(nombre) << "caja" << "CajaImp" << v << QVariant(118.80) << fallido
