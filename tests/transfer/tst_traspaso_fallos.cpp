@@ -39,6 +39,7 @@ private slots:
     void asiento_a_medias_data();
     void asiento_a_medias();
     void numero_no_numerico();
+    void preparada_se_toma_de_nuevo();
     void fallos_por_fase_data();
     void fallos_por_fase();
 };
@@ -108,6 +109,28 @@ void TstTraspasoFallos::numero_no_numerico()
     QVERIFY2(texto.contains("se ha quitado del diario (2 líneas)"), qPrintable(texto));
     QCOMPARE(lineas(ruta_diario(inst)), QStringList());
     QCOMPARE(inst.filas("fac", "FacEst = '0'").size(), 1);
+}
+
+// A staged invoice whose posting failed is taken again from the hotel, even
+// though its staged copy balances: the correction made there is posted.
+void TstTraspasoFallos::preparada_se_toma_de_nuevo()
+{
+    Instalacion inst;
+    escenario_base(inst);
+    inst.sql("fac", "CREATE TRIGGER fallo_prueba BEFORE UPDATE OF FacEst ON fac WHEN NEW.FacFra = '101' "
+                    "BEGIN SELECT RAISE(ABORT, 'fac bloqueada'); END");
+    QCOMPARE(int(transferir(inst, "01032026", "03032026")), int(FinTraspaso::Fallido));
+    QCOMPARE(inst.filas("fac", "FacFra = '101' AND FacEst = '0'").size(), 1);
+
+    inst.sql("fac", "DROP TRIGGER fallo_prueba");
+    inst.sql("emi", "UPDATE emi SET EmiB1 = 200, EmiI1 = 20, EmiTot = 220 WHERE EmiNum = '101'");
+    QCOMPARE(int(transferir(inst, "01032026", "03032026")), int(FinTraspaso::Correcto));
+    const TablaDbf d = leer_dbf(ruta_diario(inst));
+    QCOMPARE(descuadres(d), QStringList());
+    const QStringList l = lineas(d);
+    QVERIFY2(l.contains("1 01/03/2026 430000501 220.00 0.00 Factura Nº101"), qPrintable(l.join('\n')));
+    QVERIFY(!l.contains("1 01/03/2026 430000501 110.00 0.00 Factura Nº101"));
+    QCOMPARE(l.filter("Factura Nº101").size(), 2);
 }
 
 void TstTraspasoFallos::fallos_por_fase_data()
