@@ -2,8 +2,8 @@
 // and how a run abandoned by a failure is told to the clerk.
 #include "transfer/Traspaso.h"
 
-#include "platform/Fallo.h"
 #include "contaplus/LimitesDiario.h"
+#include "platform/Fallo.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/Textos.h"
@@ -132,7 +132,9 @@ Remedio remedio(const QString& descripcion, qint32 numero)
     static const QString llenos[] = {QStringLiteral("No queda espacio en el disco"),
                                      QStringLiteral("Se ha superado la cuota de disco"),
                                      QStringLiteral("database or disk is full"),
-                                     QStringLiteral("No se puede escribir en el fichero de registro")};
+                                     QStringLiteral("No se puede escribir en el fichero de registro"),
+                                     QStringLiteral("El fichero de registro no se ha podido escribir"),
+                                     QStringLiteral("El fichero de registro no se ha podido cerrar")};
     static const QString escrituras[] = {QStringLiteral("No se puede escribir"), QStringLiteral("No se puede recortar"),
                                          QStringLiteral("No se puede asegurar en el disco"),
                                          QStringLiteral("disk I/O error"), QStringLiteral("No se puede crear"),
