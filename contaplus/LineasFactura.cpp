@@ -2,6 +2,18 @@
 #include "contaplus/Pesetas.h"
 #include "platform/Vb.h"
 
+#include <cmath>
+
+double centimos(double euros)
+{
+    return vb::numero(vb::Format(euros, QStringLiteral("0.00")));
+}
+
+qint64 en_centimos(double euros)
+{
+    return std::llround(centimos(euros) * 100);
+}
+
 namespace {
 
 const QString FACTURA = QStringLiteral("Factura Nº");
@@ -22,15 +34,16 @@ LineaDiario linea_factura(const QVariant& fra, const QString& concepto, const QV
 LineaDiario linea_cliente(const QVariant& fra, const QVariant& subcta, const QVariant& total)
 {
     LineaDiario l = linea_factura(fra, FACTURA, subcta);
-    l.pta_debe = pesetas_euros_enteros(total);
-    l.euro_debe = vb::numero(total);
+    const double euros = centimos(vb::numero(total));
+    l.pta_debe = pesetas_euros_enteros(euros);
+    l.euro_debe = euros;
     return l;
 }
 
 LineaDiario linea_tasa(const QVariant& fra, const QVariant& subcta, const QVariant& importe_tasa)
 {
     LineaDiario l = linea_factura(fra, FACTURA, subcta);
-    const double tasa = vb::numero(importe_tasa);
+    const double tasa = centimos(vb::numero(importe_tasa));
     l.pta_haber = pesetas(tasa);
     l.euro_haber = tasa;
     return l;
@@ -39,8 +52,9 @@ LineaDiario linea_tasa(const QVariant& fra, const QVariant& subcta, const QVaria
 LineaDiario linea_ventas(const QVariant& fra, const QVariant& subcta, double importe)
 {
     LineaDiario l = linea_factura(fra, FACTURA, subcta);
-    l.pta_haber = pesetas(importe);
-    l.euro_haber = importe;
+    const double euros = centimos(importe);
+    l.pta_haber = pesetas(euros);
+    l.euro_haber = euros;
     return l;
 }
 
@@ -48,6 +62,8 @@ LineaDiario linea_iva(const QVariant& fra, const QVariant& subcta, const QVarian
                       double cuota, double base, double porcentaje)
 {
     LineaDiario l = linea_factura(fra, FACTURA_IVA, subcta);
+    cuota = centimos(cuota);
+    base = centimos(base);
     l.contra = contra;
     l.pta_haber = pesetas(cuota);
     l.factura = fra;

@@ -9,6 +9,7 @@
 
 #include <shapefil.h>
 
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -108,6 +109,17 @@ QString en_carpeta(const QDir& carpeta, const QString& archivo)
 }
 
 }  // namespace
+
+double maximo_columna_diario(const QString& columna)
+{
+    for (const Definicion& d : diario) {
+        if (d.tipo != 'N' || columna.compare(QLatin1String(d.nombre), Qt::CaseInsensitive) != 0)
+            continue;
+        const int enteros = d.ancho - (d.decimales > 0 ? d.decimales + 1 : 0);
+        return std::pow(10.0, enteros) - std::pow(10.0, -d.decimales);
+    }
+    return 0;
+}
 
 void escribir_plantillas(const QString& carpeta_local)
 {

@@ -16,3 +16,8 @@ void escribir_plantillas(const QString& carpeta_local);
 // Writes an empty company subaccount table (the columns of subcuent.dbf) at
 // that path, the folder created if missing. Fails with ERROR_DE_ARCHIVO.
 void escribir_subcta(const QString& ruta_local);
+
+// The largest amount a numeric column of our journal template holds (its
+// width less the point and the decimals); 0 for a column it lacks or one
+// that is not numeric. The name in any case.
+double maximo_columna_diario(const QString& columna);

@@ -40,6 +40,14 @@ QString PaginaUnByte::decodificar(const char* datos, qsizetype n) const
     return s;
 }
 
+bool PaginaUnByte::admite(const QString& texto) const
+{
+    for (const QChar c : texto)
+        if (c.unicode() >= 0x80 && !inversa_.contains(c.unicode()))
+            return false;
+    return true;
+}
+
 QByteArray PaginaUnByte::codificar(const QString& texto) const
 {
     // One byte per character at most: written in place, then cut to size.

@@ -14,6 +14,9 @@ public:
     // A character the page lacks becomes "?", as Windows writes it; one
     // outside the BMP (a surrogate pair) is one "?". NUL stays NUL.
     QByteArray codificar(const QString& texto) const;
+    // True when every character of `texto` has a byte of the page (the
+    // encoding turns none into "?").
+    bool admite(const QString& texto) const;
 
 private:
     const char16_t* alta_;

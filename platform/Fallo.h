@@ -23,6 +23,7 @@ constexpr qint32 DESBORDAMIENTO = 6;                 // overflow
 constexpr qint32 TIPOS_NO_COINCIDEN = 13;            // type mismatch
 constexpr qint32 USO_NO_VALIDO_DE_NULL = 94;         // invalid use of Null
 constexpr qint32 ERROR_DE_ARCHIVO = 75;              // path/file access error
+constexpr qint32 DISCO_LLENO = 61;                   // disk full (or over quota)
 }
 
 class Fallo : public std::exception {

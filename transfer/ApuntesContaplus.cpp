@@ -26,6 +26,7 @@ void Traspaso::APUNTE_DEBE_CAJA_CONTAPLUS(double n_apunte)
     const QString subcta = cuenta_cobro(codigo_cobro(m.rs_cajj));
     // The window variable itself keeps the shortened text.
     descripcion_cobro = vb::Left(descripcion_cobro, LARGO_DESCRIPCION_COBRO);
+    anotar_nombre(descripcion_cobro, QStringLiteral("forma de cobro de la subcuenta ") + subcta);
     escritor_diario.anadir(conexion_diario, n_apunte, fecha,
                            linea_debe_caja(subcta, descripcion_cobro, m.rs_cajj.campo(QStringLiteral("CajSuma"))));
 }

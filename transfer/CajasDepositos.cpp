@@ -1,6 +1,8 @@
 // The day phases of the posting: discounted deposits, then the cash desk,
 // one pass each over every day of the range. Each phase numbers from the
-// highest entry in Xdiario and uses one number per day, posted or not.
+// highest entry in Xdiario; a day takes a number only when it writes an
+// entry, so the days a stopped run already posted leave no gap on the
+// next run.
 #include "transfer/Traspaso.h"
 
 #include "platform/Vb.h"
@@ -19,12 +21,12 @@ void Traspaso::fase_depositos(double& n_apunte)
     qint64 hecho = 0;
     vista.progreso(fase, 0, total);
     while (dia_proceso <= dia_hasta) {
-        n_apunte += 1;
         fecha_dia = amd(dia_proceso);
         tarea = QStringLiteral("los depósitos del día ") + vb::FechaCorta(dia_proceso);
         m.rs_edep.cerrar();
         m.rs_edep.abrir(QStringLiteral("SELECT * FROM edep WHERE EdepFec = ? AND EdepEstado = '0'"),
                         m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
+        if (!m.rs_edep.eof()) n_apunte += 1;
         while (!m.rs_edep.eof()) {
             APUNTE_DEPOSITOS_DESCONTADOS_D(n_apunte);
             APUNTE_DEPOSITOS_DESCONTADOS_H(n_apunte);
@@ -53,7 +55,6 @@ void Traspaso::fase_caja(double& n_apunte)
     qint64 hecho = 0;
     vista.progreso(fase, 0, total);
     while (dia_proceso <= dia_hasta) {
-        n_apunte += 1;
         fecha_dia = amd(dia_proceso);
         tarea = QStringLiteral("la caja del día ") + vb::FechaCorta(dia_proceso);
 
@@ -65,6 +66,7 @@ void Traspaso::fase_caja(double& n_apunte)
                                                  "AND CajEstado = '0' GROUP BY CajCobroc"),
                         m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
         if (!m.rs_cajj.eof() && !vb::esNulo(m.rs_cajj.campo(QStringLiteral("CajSuma")))) {
+            n_apunte += 1;
             while (!m.rs_cajj.eof()) {
                 APUNTE_DEBE_CAJA_CONTAPLUS(n_apunte);
                 m.rs_cajj.siguiente();

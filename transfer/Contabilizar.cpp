@@ -3,6 +3,7 @@
 #include "transfer/Traspaso.h"
 
 #include "contaplus/FilaDiario.h"
+#include "contaplus/LineasFactura.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/ColumnasFac.h"
@@ -57,19 +58,52 @@ void nueva_linea(Traspaso& t, double n_apunte, const QDate& fecha)
     t.linea_pendiente = LineaDiario{};
 }
 
-// Euro sums of the lines an entry has written.
+// Sums of the lines an entry has written, in cents as the journal holds them.
 struct Sumas {
-    double debe = 0, haber = 0;
-    // Off by more than half a cent.
-    bool descuadradas() const { return std::abs(debe - haber) > 0.005 + 1e-9; }
+    qint64 debe = 0, haber = 0;
+    bool descuadradas() const { return debe != haber; }
 };
 
 void guardar_linea(Traspaso& t, Sumas& sumas)
 {
     ImportesLinea importes;
     t.escritor_diario.anadir(t.conexion_diario, t.asien_linea, t.fecha_linea, t.linea_pendiente, &importes);
-    sumas.debe += importes.debe;
-    sumas.haber += importes.haber;
+    sumas.debe += std::llround(importes.debe * 100);
+    sumas.haber += std::llround(importes.haber * 100);
+}
+
+struct LineaVentas {
+    QString subcuenta;
+    double importe = 0;
+};
+
+// The cents lost or gained by rounding each line apart go to the largest
+// sales line, when the amounts balance before rounding and the difference
+// is no more than the lines' rounding can make (half a cent a line); any
+// other difference leaves the entry unbalanced, to be left out.
+void cuadrar_redondeo(QVector<LineaVentas>& ventas, const QVariant& total, double tasa,
+                      const QVector<double>& cuotas)
+{
+    if (ventas.isEmpty() || vb::esNulo(total)) return;
+    const double debe = vb::numero(total);
+    double haber = tasa;
+    qint64 haber_c = en_centimos(tasa);
+    for (const LineaVentas& v : std::as_const(ventas)) {
+        haber += v.importe;
+        haber_c += en_centimos(v.importe);
+    }
+    for (double c : cuotas) {
+        haber += c;
+        haber_c += en_centimos(c);
+    }
+    if (std::abs(debe - haber) > 0.005 + 1e-9) return;
+    const qint64 diferencia = en_centimos(debe) - haber_c;
+    const qint64 lineas = 1 + (tasa != 0 ? 1 : 0) + ventas.size() + cuotas.size();
+    if (diferencia == 0 || 2 * std::abs(diferencia) > lineas) return;
+    LineaVentas* mayor = &ventas[0];
+    for (LineaVentas& v : ventas)
+        if (std::abs(v.importe) > std::abs(mayor->importe)) mayor = &v;
+    mayor->importe = centimos(mayor->importe) + double(diferencia) / 100;
 }
 
 Sumas asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
@@ -102,30 +136,35 @@ Sumas asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
     const QString fra = vb::texto(fac.campo(QStringLiteral("FacFra")));
     if (m.separar_ventas) t.generar_fal(eje, fra);
 
+    // Every sales and VAT amount is known before the sales lines are
+    // written, so the rounding can be settled on one of them.
+    QVector<LineaVentas> ventas;
     m.rs_fal.cerrar();
     m.rs_fal.abrir(QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal WHERE FalEmp = ? AND "
                                   "FalEje = ? AND FalFra = ? GROUP BY FalCta"),
                    m.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura, {emp, eje, fra});
     if (m.rs_fal.eof()) {
-        t.subcuenta = t.a_digitos(m.cuenta_ventas);
+        ventas.append({t.a_digitos(m.cuenta_ventas), numero_fac(fac, FAC_BASES[0]) + numero_fac(fac, FAC_BASES[1]) +
+                                                         numero_fac(fac, FAC_BASES[2]) + numero_fac(fac, FAC_BASES[3])});
+    } else {
+        for (; !m.rs_fal.eof(); m.rs_fal.siguiente())
+            ventas.append({t.a_digitos(vb::texto(m.rs_fal.campo(QStringLiteral("FalCta")))),
+                           vb::numero(m.rs_fal.campo(QStringLiteral("FalSuma")))});
+    }
+    m.rs_fal.cerrar();
+    QVector<double> cuotas;
+    for (int d = 0; d < 4; ++d)
+        if (numero_fac(fac, FAC_TIPOS[d]) != 0) cuotas.append(numero_fac(fac, FAC_CUOTAS[d]));
+    cuadrar_redondeo(ventas, fac.campo(QStringLiteral("FacTotal")), tasa, cuotas);
+
+    for (const LineaVentas& v : std::as_const(ventas)) {
+        t.subcuenta = v.subcuenta;
         asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_VENTAS_CONTAPLUS2);
-        t.importe_ventas = numero_fac(fac, FAC_BASES[0]) + numero_fac(fac, FAC_BASES[1]) +
-                           numero_fac(fac, FAC_BASES[2]) + numero_fac(fac, FAC_BASES[3]);
+        t.importe_ventas = v.importe;
         nueva_linea(t, n_apunte, fecha);
         t.MOVER_DATOS_VENTAS_CONTAPLUS2();
         guardar_linea(t, sumas);
-    } else {
-        while (!m.rs_fal.eof()) {
-            t.subcuenta = t.a_digitos(vb::texto(m.rs_fal.campo(QStringLiteral("FalCta"))));
-            asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_VENTAS_CONTAPLUS2);
-            t.importe_ventas = vb::numero(m.rs_fal.campo(QStringLiteral("FalSuma")));
-            nueva_linea(t, n_apunte, fecha);
-            t.MOVER_DATOS_VENTAS_CONTAPLUS2();
-            guardar_linea(t, sumas);
-            m.rs_fal.siguiente();
-        }
     }
-    m.rs_fal.cerrar();
 
     const QString ivar = vb::texto(fac.campo(QStringLiteral("FacIvar")));
     for (int d = 1; d <= 4; ++d) {
@@ -177,10 +216,11 @@ void Traspaso::contabilizar()
             conocidas.olvidar_unidad();     // codes its unit added are gone from XSubCta
             n_apunte -= 1;
             ++facturas_descuadradas;
-            resumen.facturas_descuadradas.append({vb::esNulo(fra) ? QString() : vb::texto(fra), sumas.debe, sumas.haber});
+            const double debe = double(sumas.debe) / 100, haber = double(sumas.haber) / 100;
+            resumen.facturas_descuadradas.append({vb::esNulo(fra) ? QString() : vb::texto(fra), debe, haber});
             log.linea(QStringLiteral("Factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra)) +
-                      QStringLiteral(" no traspasada: su asiento no cuadra, Debe ") + vb::CStr(sumas.debe) +
-                      QStringLiteral(" y Haber ") + vb::CStr(sumas.haber) +
+                      QStringLiteral(" no traspasada: su asiento no cuadra, Debe ") + vb::CStr(debe) +
+                      QStringLiteral(" y Haber ") + vb::CStr(haber) +
                       QStringLiteral(". Corríjala en el programa de Hotel."));
         } else {
             m.rs_fac.asignar(QStringLiteral("FacEst"), QStringLiteral("1"));

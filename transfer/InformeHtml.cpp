@@ -478,6 +478,14 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
                  .arg(n.join(QStringLiteral(", ")));
     }
     h += QStringLiteral("</section>\n");
+    if (!r.nombres_sin_caracteres.isEmpty()) {
+        h += QStringLiteral("<section><h2>Nombres con caracteres que ContaPlus no admite</h2>\n<p>Se han escrito con "
+                            "\"?\" en lugar de esos caracteres; corríjalos en ContaPlus si hace falta.</p>\n"
+                            "<table><thead><tr><th>Nombre en el hotel</th><th>Dónde</th></tr></thead><tbody>\n");
+        for (const auto& n : r.nombres_sin_caracteres)
+            h += QStringLiteral("<tr><td>%1</td><td>%2</td></tr>\n").arg(esc(n.first), esc(n.second));
+        h += QStringLiteral("</tbody></table>\n</section>\n");
+    }
 
     // What was not posted.
     h += QStringLiteral("<section><h2>No contabilizado</h2>\n");

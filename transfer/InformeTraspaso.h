@@ -54,6 +54,9 @@ struct ResumenTraspaso {
     QVector<CobroSinFactura> cobros_sin_factura;
     QVector<FacturaDescuadrada> facturas_descuadradas;
     QStringList cierres_forzados;               // invoice numbers
+    // Names written with "?" for characters the files' code page lacks:
+    // what the hotel holds, and where it went ("subcuenta 430000123").
+    QVector<QPair<QString, QString>> nombres_sin_caracteres;
 
     // Records in Xdiario and XSubCta when the run started: the run appended
     // those from these on. -1 while not taken (the run stopped before).

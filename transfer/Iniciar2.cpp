@@ -6,6 +6,7 @@
 #include "platform/Fichero.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
+#include "transfer/ImportesHotel.h"
 #include "transfer/Textos.h"
 
 #include <QSet>
@@ -29,30 +30,35 @@ QVariant como_texto(const QVariant& v)
     return vb::esNulo(v) ? QVariant() : QVariant(vb::texto(v));
 }
 
-// The first amount of the invoice under `emi` that the posting reads and
-// that is Null, by column name; empty when there is none. A VAT amount
-// counts only in a slot with a rate.
-QString importe_nulo(Recordset& emi)
+// What the clerk can do about a failure: free space when the disk is full
+// (or the log could not be written), look at the disk and folder when a
+// write failed otherwise, put the data right in any other case. The file
+// layer and the engines tell a full disk by its number or by its text.
+enum class Remedio { Espacio, Disco, Dato };
+
+Remedio remedio(const QString& descripcion, qint32 numero)
 {
-    static const QString bases[] = {QStringLiteral("EmiB1"), QStringLiteral("EmiB2"), QStringLiteral("EmiB3"),
-                                    QStringLiteral("EmiB4")};
-    static const QString tipos[] = {QStringLiteral("EmiC1"), QStringLiteral("EmiC2"), QStringLiteral("EmiC3"),
-                                    QStringLiteral("EmiC4")};
-    static const QString cuotas[] = {QStringLiteral("EmiI1"), QStringLiteral("EmiI2"), QStringLiteral("EmiI3"),
-                                     QStringLiteral("EmiI4")};
-    for (const QString& c : bases)
-        if (vb::esNulo(emi.campo(c)))
-            return c;
-    for (const QString& c : tipos)
-        if (vb::esNulo(emi.campo(c)))
-            return c;
-    for (int d = 0; d < 4; ++d)
-        if (vb::numero(emi.campo(tipos[d])) != 0 && vb::esNulo(emi.campo(cuotas[d])))
-            return cuotas[d];
-    for (const QString& c : {QStringLiteral("EmiTot"), QStringLiteral("EmiDep")})
-        if (vb::esNulo(emi.campo(c)))
-            return c;
-    return {};
+    static const QString llenos[] = {QStringLiteral("No queda espacio en el disco"),
+                                     QStringLiteral("Se ha superado la cuota de disco"),
+                                     QStringLiteral("database or disk is full"),
+                                     QStringLiteral("No se puede escribir en el fichero de registro"),
+                                     QStringLiteral("El fichero de registro no se ha podido escribir"),
+                                     QStringLiteral("El fichero de registro no se ha podido cerrar")};
+    static const QString escrituras[] = {QStringLiteral("No se puede escribir"), QStringLiteral("No se puede recortar"),
+                                         QStringLiteral("No se puede asegurar en el disco"),
+                                         QStringLiteral("disk I/O error"), QStringLiteral("No se puede crear"),
+                                         QStringLiteral("No se puede copiar"), QStringLiteral("No se puede reemplazar")};
+    if (numero == codigo_error::DISCO_LLENO)
+        return Remedio::Espacio;
+    for (const QString& l : llenos)
+        if (descripcion.contains(l, Qt::CaseInsensitive))
+            return Remedio::Espacio;
+    if (numero == codigo_error::ERROR_DE_ARCHIVO)
+        return Remedio::Disco;
+    for (const QString& e : escrituras)
+        if (descripcion.contains(e, Qt::CaseInsensitive))
+            return Remedio::Disco;
+    return Remedio::Dato;
 }
 
 FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
@@ -65,7 +71,20 @@ FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
     if (t.durabilidad)
         texto += t.durabilidad->abandonar();
     t.durabilidad.reset();
-    texto += QStringLiteral(" Lo ya traspasado queda marcado; corrija el dato y repita el traspaso.");
+    // A dry run writes and marks nothing of the installation's.
+    texto += t.resumen.simulacion ? QStringLiteral(" Es una simulación: no se ha escrito ni marcado nada;")
+                                  : QStringLiteral(" Lo ya traspasado queda marcado;");
+    switch (remedio(descripcion, numero)) {
+    case Remedio::Espacio:
+        texto += QStringLiteral(" libere espacio en el disco y repita el traspaso.");
+        break;
+    case Remedio::Disco:
+        texto += QStringLiteral(" compruebe el disco y la carpeta y repita el traspaso.");
+        break;
+    case Remedio::Dato:
+        texto += QStringLiteral(" corrija el dato y repita el traspaso.");
+        break;
+    }
     t.resumen.fallo = texto;
     if (t.log.abierto()) {
         try {
@@ -87,9 +106,12 @@ FinTraspaso detener(Traspaso& t)
     t.admite_detencion = false;
     t.rs_diario.cerrar();
     t.rs_subcuentas.cerrar();
-    t.detenido = QStringLiteral("Traspaso detenido por el usuario en %1: el resto se traspasará en el próximo "
-                                "traspaso.")
-                     .arg(t.tarea);
+    t.detenido = t.resumen.simulacion
+                     ? QStringLiteral("Simulación detenida por el usuario en %1: no se ha escrito ni marcado nada.")
+                           .arg(t.tarea)
+                     : QStringLiteral("Traspaso detenido por el usuario en %1: el resto se traspasará en el próximo "
+                                      "traspaso.")
+                           .arg(t.tarea);
     try {
         if (t.durabilidad)
             t.durabilidad->terminar();
@@ -105,6 +127,57 @@ FinTraspaso detener(Traspaso& t)
     return FinTraspaso::Detenido;
 }
 
+// A receipt whose invoice is not found is marked in caja like the others,
+// so it is never offered again; until a run that ends normally has told the
+// clerk, it waits in cobros_sin_factura. Its row commits with its group,
+// before the mark, so no stop leaves it marked and untold.
+const QString COBROS_SIN_FACTURA = QStringLiteral("cobros_sin_factura");
+
+QString linea_cobro_sin_factura(const CobroSinFactura& c, const QString& ano, bool anterior)
+{
+    return QStringLiteral("Cobro no traspasado") +
+           (anterior ? QStringLiteral(" en un traspaso anterior") : QString()) + QStringLiteral(", la factura ") +
+           c.factura + QStringLiteral(" de ") + ano + QStringLiteral(" no existe: caja del dia ") + c.fecha +
+           QStringLiteral(" orden ") + c.orden + QStringLiteral(" importe ") + vb::CStr(c.importe) +
+           QStringLiteral(". Contabilícelo a mano.");
+}
+
+// The receipts left by earlier runs: in the log and in this run's count,
+// by their key (day and order).
+QSet<QString> cobros_anteriores(Traspaso& t)
+{
+    Conexion& enlace = t.m.conexion_enlace;
+    t.tarea = QStringLiteral("la lectura de los cobros sin factura");
+    try {
+        enlace.backend().columnas(COBROS_SIN_FACTURA);
+    } catch (const Fallo& f) {
+        if (f.numero() != codigo_error::TABLA_INEXISTENTE)
+            throw;
+        enlace.ejecutar(QStringLiteral("CREATE TABLE IF NOT EXISTS cobros_sin_factura (CsfFec TEXT, CsfOrd TEXT, "
+                                       "CsfFra TEXT, CsfAnoF TEXT, CsfImp DOUBLE)"));
+    }
+    QSet<QString> claves;
+    Recordset rs;
+    rs.abrir(QStringLiteral("SELECT * FROM cobros_sin_factura ORDER BY CsfFec, CsfOrd"), enlace, Cursor::Dinamico,
+             Bloqueo::SoloLectura);
+    for (; !rs.eof(); rs.siguiente()) {
+        const CobroSinFactura c{texto_o_vacio(rs.campo(QStringLiteral("CsfFec"))),
+                                texto_o_vacio(rs.campo(QStringLiteral("CsfOrd"))),
+                                texto_o_vacio(rs.campo(QStringLiteral("CsfFra"))),
+                                vb::esNulo(rs.campo(QStringLiteral("CsfImp")))
+                                    ? 0.0
+                                    : vb::numero(rs.campo(QStringLiteral("CsfImp")))};
+        const QString clave = c.fecha + QLatin1Char('|') + c.orden;
+        if (claves.contains(clave))
+            continue;
+        claves.insert(clave);
+        t.log.linea(linea_cobro_sin_factura(c, texto_o_vacio(rs.campo(QStringLiteral("CsfAnoF"))), true));
+        ++t.cobros_sin_factura;
+        t.resumen.cobros_sin_factura.append(c);
+    }
+    return claves;
+}
+
 // Cash pass: every receipt of the range not transferred yet is staged in
 // cajj (invoice payments and deposit collections) and marked in caja.
 //
@@ -112,7 +185,7 @@ FinTraspaso detener(Traspaso& t)
 // stop between the two loses it; and a receipt staged by a run that stopped
 // before marking it is only marked now, not staged twice. So the marks of a
 // group are set once the group has committed.
-void pasar_cajas(Traspaso& t)
+void pasar_cajas(Traspaso& t, const QSet<QString>& avisados)
 {
     Module1& m = t.m;
     Durabilidad& d = *t.durabilidad;
@@ -124,6 +197,20 @@ void pasar_cajas(Traspaso& t)
 
     t.tarea = QStringLiteral("la lectura de la caja");
     caja.ejecutar(QStringLiteral("UPDATE caja SET CajaTur = '' WHERE CajaTur is null"));
+    // A receipt with no amount (a NaN is stored so) would never be selected
+    // below, nor told: it stops the run, named, until it is corrected.
+    {
+        Recordset vacios;
+        vacios.abrir(QStringLiteral("SELECT CajaFec, CajaOrd FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
+                                    "AND CajaImp IS NULL AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),
+                     caja, Cursor::Dinamico, Bloqueo::SoloLectura, {t.fecha_desde, t.fecha_hasta});
+        if (!vacios.eof()) {
+            t.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
+                          .arg(convertir_fecha(texto_o_vacio(vacios.campo(QStringLiteral("CajaFec"))), 0, 2),
+                               texto_o_vacio(vacios.campo(QStringLiteral("CajaOrd"))));
+            throw Fallo(codigo_error::USO_NO_VALIDO_DE_NULL, QStringLiteral("la columna CajaImp del cobro está vacía"));
+        }
+    }
     m.rs_caja.cerrar();
     m.rs_caja.abrir(QStringLiteral("SELECT * FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
                                    "AND CajaImp <> 0 AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),
@@ -213,8 +300,9 @@ void pasar_cajas(Traspaso& t)
         const QVariant fra = m.rs_caja.campo(QStringLiteral("CajaFra"));
         const QVariant anof = m.rs_caja.campo(QStringLiteral("CajaAnoF"));
         const QVariant cobroc = m.rs_caja.campo(QStringLiteral("CajaCobroc"));
-        const double importe =
-            vb::Val(vb::Format(vb::numero(m.rs_caja.campo(QStringLiteral("CajaImp"))), QStringLiteral("#0.00")));
+        // Refused before anything of the receipt is staged or marked.
+        const double leido = importe_cobro(m.rs_caja.campo(QStringLiteral("CajaImp")));
+        const double importe = vb::Val(vb::Format(leido, QStringLiteral("#0.00")));
 
         // Only a concept that starts exactly with "Deposito" is a deposit
         // collection; a Null concept is a payment like any other text.
@@ -249,17 +337,17 @@ void pasar_cajas(Traspaso& t)
                             QStringLiteral(" de Importe : ") + vb::CStr(importe) +
                             QStringLiteral("En la caja del dia: ") + cajafec);
                 m.rs_cajj.guardar();
-            } else {
+            } else if (!avisados.contains(cajafec + QLatin1Char('|') + texto_o_vacio(ord))) {
                 // Marked like the others below, so never offered again: the
                 // clerk must post it by hand, and the log says which it is.
-                t.log.linea(QStringLiteral("Cobro no traspasado, la factura ") + texto_o_vacio(fra) +
-                            QStringLiteral(" de ") + texto_o_vacio(anof) +
-                            QStringLiteral(" no existe: caja del dia ") + cajafec +
-                            QStringLiteral(" orden ") + texto_o_vacio(ord) +
-                            QStringLiteral(" importe ") + vb::CStr(importe) +
-                            QStringLiteral(". Contabilícelo a mano."));
+                // (One an earlier run left unmarked is told already.)
+                const CobroSinFactura c{cajafec, texto_o_vacio(ord), texto_o_vacio(fra), importe};
+                m.conexion_enlace.ejecutar(QStringLiteral("INSERT INTO cobros_sin_factura (CsfFec, CsfOrd, CsfFra, "
+                                                          "CsfAnoF, CsfImp) VALUES (?, ?, ?, ?, ?)"),
+                                           {c.fecha, c.orden, c.factura, texto_o_vacio(anof), importe});
+                t.log.linea(linea_cobro_sin_factura(c, texto_o_vacio(anof), false));
                 ++t.cobros_sin_factura;
-                t.resumen.cobros_sin_factura.append({cajafec, texto_o_vacio(ord), texto_o_vacio(fra), importe});
+                t.resumen.cobros_sin_factura.append(c);
             }
         } else {
             const QString numero_deposito = vb::Mid(vb::texto(con), 13, 6);
@@ -350,12 +438,10 @@ void pasar_facturas(Traspaso& t)
                            Cursor::Dinamico, Bloqueo::Optimista, {eje, t.numero_factura});
             const bool nueva = m.rs_fac.eof();
             const bool pendiente = !nueva && vb::igual(m.rs_fac.campo(QStringLiteral("FacEst")), QStringLiteral("0"));
-            const QString nulo = nueva || pendiente ? importe_nulo(m.rs_emi) : QString();
-            // A Null staged would fail the posting of every later run, and
-            // the staged copy is never read from emi again.
-            if (nueva && !nulo.isEmpty())
-                throw Fallo(codigo_error::USO_NO_VALIDO_DE_NULL,
-                            QStringLiteral("la columna %1 de la factura está vacía").arg(nulo));
+            // One that would be posted in this run is refused before it is
+            // staged or its staged copy retaken; nothing of it is closed.
+            if (nueva || pendiente)
+                if (const std::optional<Fallo> rechazo = importe_rechazado(m.rs_emi)) throw *rechazo;
             if (forzar) {
                 m.rs_emi.asignar(QStringLiteral("EmiCie"), QStringLiteral("1"));
                 t.log.linea(QStringLiteral("Forzando el Cierre de la Factura: ") + t.numero_factura);
@@ -380,13 +466,18 @@ void pasar_facturas(Traspaso& t)
                     m.rs_edep.guardar();
                     m.rs_edep.cerrar();
                 }
-            } else if (pendiente && nulo.isEmpty() && t.refrescar_importes()) {
-                // Staged, and left out because its entry did not balance: the
-                // hotel has corrected it since.
-                m.rs_fac.guardar();
-                t.log.linea(QStringLiteral("La factura ") + t.numero_factura +
-                            QStringLiteral(" no cuadraba y ha cambiado en el programa de Hotel: se toman de "
-                                           "nuevo sus importes."));
+            } else if (pendiente) {
+                // Staged and not posted (left out, or its posting failed):
+                // what the hotel holds now is what is posted.
+                const bool cuadraba = t.cuadra_preparada();
+                if (t.refrescar_importes()) {
+                    m.rs_fac.guardar();
+                    t.log.linea(QStringLiteral("La factura ") + t.numero_factura +
+                                (cuadraba ? QStringLiteral(" no se contabilizó y ha cambiado en el programa de Hotel: "
+                                                           "se toman de nuevo sus importes.")
+                                          : QStringLiteral(" no cuadraba y ha cambiado en el programa de Hotel: se "
+                                                           "toman de nuevo sus importes.")));
+                }
             }
             m.rs_fac.cerrar();
         }
@@ -488,13 +579,14 @@ FinTraspaso Traspaso::correr()
                 throw DetencionPedida{};
             }
         };
+        const QSet<QString> avisados = cobros_anteriores(*this);
         durabilidad->empezar();
         admite_detencion = true;
 
         tarea = QStringLiteral("la preparación de las facturas");
         m.hotel(m.conexion_emi).ejecutar(QStringLiteral("UPDATE emi SET TasaImporte = 0 WHERE TasaImporte IS NULL "));
 
-        if (!m.sin_caja) pasar_cajas(*this);
+        if (!m.sin_caja) pasar_cajas(*this, avisados);
 
         const QString ano_inicio = vb::Left(fecha_desde, 4);
         tarea = QStringLiteral("la lectura de las facturas");
@@ -553,4 +645,16 @@ void Traspaso::avisar_pendientes()
                                QStringLiteral(". Están anotados en el registro ") + nombre_registro +
                                QStringLiteral("."),
                            TITULO, Icono::Exclamacion);
+    // Told, in the log and now on screen: the receipts need not wait any more.
+    if (cobros_sin_factura > 0) {
+        try {
+            m.conexion_enlace.ejecutar(QStringLiteral("DELETE FROM cobros_sin_factura"));
+        } catch (const Fallo& f) {
+            // Left for the next run to tell again.
+            m.interlocutor.mensaje(QStringLiteral("No se ha podido anotar que los cobros sin factura ya se han "
+                                                  "avisado; se avisarán de nuevo en el próximo traspaso: ") +
+                                       f.descripcion(),
+                                   TITULO, Icono::Exclamacion);
+        }
+    }
 }

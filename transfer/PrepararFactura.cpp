@@ -75,11 +75,13 @@ bool cuadra(Recordset& fac)
 
 }  // namespace
 
+bool Traspaso::cuadra_preparada()
+{
+    return cuadra(m.rs_fac);
+}
+
 bool Traspaso::refrescar_importes()
 {
-    // A staged copy that balances is posted as it stands, corrected or not.
-    if (cuadra(m.rs_fac))
-        return false;
     bool cambiado = false;
     for (const Importe& i : IMPORTES) {
         const QVariant nuevo = m.rs_emi.campo(i.emi);

@@ -167,6 +167,9 @@ public:
     void CREAR_CUENTA_TASA();
     void CREAR_IVA_CONTAPLUS();
 
+    // A name that loses characters in the files' code page, for the report.
+    void anotar_nombre(const QString& nombre, const QString& donde);
+
     // Invoice journal lines (fill linea_pendiente).
     void MOVER_DATOS_CLIENTE_CONTAPLUS();
     void MOVER_DATOS_TASA_CONTAPLUS();
@@ -192,9 +195,11 @@ public:
     // Local paths of the journal and subaccount files the run writes.
     QString fichero_diario_local() const;
     QString fichero_subcuentas_local() const;
-    // The current rs_fac row, when its amounts would not make an entry that
-    // balances, given those of the invoice under rs_emi; true when any changed.
+    // The current rs_fac row, staged and not posted, given the amounts of
+    // the invoice under rs_emi; true when any changed.
     bool refrescar_importes();
+    // Whether the amounts of the current rs_fac row make an entry that balances.
+    bool cuadra_preparada();
 };
 
 // The ContaPlus company of the settings' code: four digits when numeric.

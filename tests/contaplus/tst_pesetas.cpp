@@ -1,6 +1,7 @@
 // The two peseta rules of the journal: the customer debit from whole euros,
 // every other amount from the euros with their cents.
 #include "contaplus/Pesetas.h"
+#include "platform/Vb.h"
 #include "platform/Fallo.h"
 #include <QtTest>
 
@@ -91,6 +92,9 @@ void TstPesetas::fuera_de_rango()
         QFAIL("an amount beyond 32-bit pesetas was converted");
     } catch (const Fallo& f) {
         QCOMPARE(f.numero(), codigo_error::DESBORDAMIENTO);
+        // Told in the euros the clerk typed, not in pesetas.
+        QCOMPARE(f.descripcion(), QStringLiteral("Desbordamiento: %1 euros pasan de las 2147483647 pesetas que "
+                                                 "admite el diario").arg(vb::CStr(euros)));
     }
 }
 

@@ -397,6 +397,8 @@ void TstConvergencia::disco_lleno_data()
     QTest::addColumn<QString>("averia");
     QTest::newRow("enlace.pendiente, sus registros") << QStringLiteral("enlace.pendiente:1:disco");
     QTest::newRow("enlace.pendiente, su estado") << QStringLiteral("enlace.pendiente:2:disco");
+    // A statement of the link database, halfway through the run.
+    QTest::newRow("enlace.MDB") << QStringLiteral("enlace.MDB:%1:disco").arg(escrituras_.value(QStringLiteral("enlace.mdb")) / 2);
     const qint64 subcta = escrituras_.value(QStringLiteral("xsubcta.dbf"));
     // The last three writes of each: its records, their first byte and the count.
     for (const auto& [nombre, n] : {std::pair{"Xdiario.dbf", diario}, std::pair{"XSubCta.dbf", subcta}})
@@ -413,6 +415,11 @@ void TstConvergencia::disco_lleno()
     ++puntos_;
     // Reported as a run abandoned, and both files readable as they are.
     QVERIFY2(e.estado == 2, qPrintable(historia.join('\n') + '\n' + e.salida));
+    // The clerk is told to free space, not to correct the data.
+    QVERIFY2(e.salida.contains("No queda espacio en el disco") &&
+                 e.salida.contains("libere espacio en el disco y repita el traspaso.") &&
+                 !e.salida.contains("corrija el dato"),
+             qPrintable(e.salida));
     const QString carpeta = carpeta_contaplus(raiz);
     for (const QString& n : {QStringLiteral("Xdiario.dbf"), QStringLiteral("XSubCta.dbf")}) {
         const QString ruta = QDir(carpeta).filePath(n);

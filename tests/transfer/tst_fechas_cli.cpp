@@ -118,8 +118,8 @@ void TstFechasCli::ordenes_data()
         << QStringList{"--desde", "04032026", "--hasta", "04032026", "--si"} << QByteArray() << false << 0
         << QStringList{"Atención: No existen facturas para traspasar a contabilidad entre estas fechas"} << 0;
     QTest::newRow("fallo") << (rango + QStringList{"--si"}) << QByteArray() << true << 2
-                           << QStringList{"Traspaso a CONTAPLUS: El traspaso se ha interrumpido en el asiento de la factura 104: "}
-                           << 8;
+                           << QStringList{"Traspaso a CONTAPLUS: El traspaso se ha interrumpido en la factura 104: "}
+                           << 0;
     QTest::newRow("falta hasta") << QStringList{"--desde", "01032026", "--si"} << QByteArray() << false << 1
                                  << QStringList{"Uso: enlace"} << 0;
     QTest::newRow("argumento desconocido") << (rango + QStringList{"--no"}) << QByteArray() << false << 1

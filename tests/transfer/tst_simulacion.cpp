@@ -179,6 +179,7 @@ private slots:
     void no_retiene_tablas();
     void detenido_data();
     void detenido();
+    void textos_de_la_simulacion();
     void ctrl_c();
 };
 
@@ -325,6 +326,29 @@ void TstSimulacion::detenido()
     QCOMPARE(int(transferir(inst, DESDE, HASTA)), int(FinTraspaso::Correcto));
     QCOMPARE(salida(inst.raiz()), salida(entera.raiz()));
     QCOMPARE(marcas(inst), marcas(entera));
+}
+
+// A dry run stopped or failed says what is true of it: nothing was written
+// or marked, nothing is left for another run.
+void TstSimulacion::textos_de_la_simulacion()
+{
+    for (const bool fallo : {false, true}) {
+        Instalacion inst;
+        escenario_base(inst);
+        if (fallo) factura_desbordada(inst);
+        Entorno e(inst);
+        VistaEspia vista;
+        Traspaso t(e.m, vista);
+        t.pedir_detencion = [&] { return !fallo; };
+        fechas(t, vista, DESDE, HASTA);
+        const Simulacion s = simular(t);
+        QCOMPARE(int(s.fin), int(fallo ? FinTraspaso::Fallido : FinTraspaso::Detenido));
+        const QString textos = e.clerk.textos().join('\n');
+        QVERIFY2(!textos.contains("queda marcado") && !textos.contains("el resto se traspasar"), qPrintable(textos));
+        QVERIFY2(textos.contains(fallo ? "Es una simulación: no se ha escrito ni marcado nada; corrija el dato"
+                                       : "Simulación detenida por el usuario en "),
+                 qPrintable(textos));
+    }
 }
 
 // Ctrl+C on `enlace traspaso` once the journal grows: the run stops after a

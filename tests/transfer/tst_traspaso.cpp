@@ -49,6 +49,7 @@ private slots:
     void fin_de_ano_data();
     void fin_de_ano();
     void huecos_de_numeracion();
+    void dias_ya_pasados_sin_numero();
     void factura_sin_numero();
     void modo_sql_y_series();
     void subcuentas_de_cada_activacion();
@@ -373,13 +374,16 @@ void TstTraspaso::fin_de_ano()
                            QStringLiteral("%1 %2 700000000 0.00 100.00 Factura Nº%3").arg(n).arg(dia(d), num),
                            QStringLiteral("%1 %2 477000010 0.00 10.00 Factura N.%3").arg(n).arg(dia(d), num)};
     };
-    // Both day phases number from the last invoice entry, one number a day.
+    // Both day phases number from the last invoice entry; only a day that
+    // writes an entry takes a number.
+    int siguiente = 2;
     auto caja = [&](const QDate& d) {
-        const qint64 n = 2 + desde.daysTo(d) + 1;
+        const int n = ++siguiente;
         return QStringList{QStringLiteral("%1 %2 570000000 110.00 0.00 Total Dia EFECTIVO").arg(n).arg(dia(d)),
                            QStringLiteral("%1 %2 430000000 0.00 110.00 Cobro N/Factura").arg(n).arg(dia(d))};
     };
-    const QStringList esperado = asiento(1, diciembre, "900") + asiento(2, tardia, "901") + caja(diciembre) + caja(enero);
+    const QStringList dia_diciembre = caja(diciembre), dia_enero = caja(enero);
+    const QStringList esperado = asiento(1, diciembre, "900") + asiento(2, tardia, "901") + dia_diciembre + dia_enero;
 
     const QString de = desde.toString("ddMMyyyy"), a_ = hasta.toString("ddMMyyyy");
     QCOMPARE(int(transferir(inst, de, a_)), int(FinTraspaso::Correcto));
@@ -398,7 +402,7 @@ void TstTraspaso::fin_de_ano()
 void TstTraspaso::huecos_de_numeracion()
 {
     // The journal ends at 10 after the invoices; three days, deposits only
-    // on the second: the deposits get 12, no entry 11, the days 13, 14, 15.
+    // on the second: the deposits get 11, the days 12, 13, 14, no gap.
     Instalacion inst;
     QDir().mkpath(inst.local("C:\\ContaEli\\TMP"));
     QFile::copy(inst.local("C:\\quelmira\\sp1\\diario.dbf"), inst.local("C:\\ContaEli\\TMP\\Xdiario.dbf"));
@@ -427,7 +431,27 @@ void TstTraspaso::huecos_de_numeracion()
     QCOMPARE(int(transferir(inst, "01042026", "03042026")), int(FinTraspaso::Correcto));
     QStringList asientos;
     for (const QString& l : lineas(ruta_diario(inst))) asientos << l.section(' ', 0, 0);
-    QCOMPARE(asientos, (QStringList{"9", "10", "10", "10", "12", "12", "13", "13", "14", "14", "15", "15"}));
+    QCOMPARE(asientos, (QStringList{"9", "10", "10", "10", "11", "11", "12", "12", "13", "13", "14", "14"}));
+}
+
+void TstTraspaso::dias_ya_pasados_sin_numero()
+{
+    // A run over days already posted (as after a stop in the day phases)
+    // numbers the new day right after the journal's last entry.
+    Instalacion inst;
+    forma(inst, "1", "EFECTIVO", "570000000");
+    Factura f;
+    f.num = "5", f.fec = "20260401", f.cli = "X", f.nom = "Cliente";
+    f.b[0] = 100, f.tipo[0] = 10, f.cuota[0] = 10, f.total = 110;
+    factura(inst, f);
+    cobro(inst, "20260401", 1, "5", "1", "Cobro", 10);
+    cobro(inst, "20260402", 1, "5", "1", "Cobro", 20);
+    QCOMPARE(int(transferir(inst, "01042026", "02042026")), int(FinTraspaso::Correcto));
+    cobro(inst, "20260403", 1, "5", "1", "Cobro", 30);
+    QCOMPARE(int(transferir(inst, "01042026", "03042026")), int(FinTraspaso::Correcto));
+    QStringList asientos;
+    for (const QString& l : lineas(ruta_diario(inst))) asientos << l.section(' ', 0, 0);
+    QCOMPARE(asientos, (QStringList{"1", "1", "1", "2", "2", "3", "3", "4", "4"}));
 }
 
 void TstTraspaso::factura_sin_numero()

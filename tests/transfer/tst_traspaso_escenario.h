@@ -198,7 +198,7 @@ inline void escenario_base(Instalacion& inst)
 }
 
 // One more invoice for escenario_base, 104 of the 2nd, whose tourist tax
-// overflows the peseta range once its customer line is written.
+// overflows the journal's peseta range: refused before it is staged.
 inline void factura_desbordada(Instalacion& inst)
 {
     Factura f;
