@@ -16,18 +16,24 @@ const QString NOMBRE = QStringLiteral("enlace.lck");
 
 QString quien_lo_tiene(const QString& ruta)
 {
-    QFile f(ruta);
+    // Empty or short while its holder is still writing it: read again for
+    // a moment, as the holder writes it right after taking the lock.
     QStringList l;
-    if (f.open(QIODevice::ReadOnly))
-        l = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
-    // Empty or short while its holder is still writing it.
+    for (int i = 0; i < 100; ++i) {
+        QFile f(ruta);
+        if (f.open(QIODevice::ReadOnly))
+            l = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+        if (l.size() > 4 || !f.exists())
+            break;
+        ::usleep(10000);
+    }
     const QString puesto = l.value(1);
     const QDateTime desde = QDateTime::fromString(l.value(3), Qt::ISODate);
-    return QStringLiteral("el puesto %1, proceso %2, desde el %3")
+    return QStringLiteral("el puesto %1, proceso %2, %3")
         .arg(puesto.isEmpty() ? QStringLiteral("desconocido") : puesto,
              l.value(2).isEmpty() ? QStringLiteral("desconocido") : l.value(2),
-             desde.isValid() ? desde.toString(QStringLiteral("dd/MM/yyyy 'a las' hh:mm:ss"))
-                             : QStringLiteral("hora desconocida"));
+             desde.isValid() ? desde.toString(QStringLiteral("'desde el' dd/MM/yyyy 'a las' hh:mm:ss"))
+                             : QStringLiteral("desde una hora desconocida"));
 }
 
 }  // namespace
