@@ -211,6 +211,9 @@ void Fichero::escribir(qint64 desde, const char* datos, qint64 n)
                 continue;
             fallar(QStringLiteral("No se puede escribir en"), errno);
         }
+        // Nothing written and no error: it would loop for ever.
+        if (r == 0)
+            fallar(QStringLiteral("No se puede escribir en"), EIO);
         hecho += r;
     }
     if (fallo_inyectado < 0)

@@ -17,11 +17,18 @@ const QByteArray CABECERA = QByteArrayLiteral("ENLACE PENDIENTE 1\nestado=");
 const qint64 LUGAR_ESTADO = CABECERA.size();
 constexpr int LARGO_SUMA = 40;
 
-QByteArray suma(QByteArray datos)
+// Over the bytes in place, the state bytes hashed as 'P': a group's
+// records are megabytes, not to be copied again for this.
+QByteArray suma(QByteArrayView datos)
 {
-    for (qint64 i = LUGAR_ESTADO; i < datos.size() && datos[i] != '\n'; ++i)
-        datos[i] = 'P';
-    return QCryptographicHash::hash(datos, QCryptographicHash::Sha1).toHex();
+    qint64 fin = LUGAR_ESTADO;
+    while (fin < datos.size() && datos[fin] != '\n')
+        ++fin;
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    h.addData(datos.first(qMin<qint64>(LUGAR_ESTADO, datos.size())));
+    h.addData(QByteArray(fin - qMin<qint64>(LUGAR_ESTADO, fin), 'P'));
+    h.addData(datos.sliced(qMin<qint64>(fin, datos.size())));
+    return h.result().toHex();
 }
 
 QByteArray cifrar(const QString& s)
@@ -49,6 +56,10 @@ QByteArray componer(const Pendiente& p)
              + t.huella_fin.toLatin1() + ';' + cifrar(t.identidad) + ';' + QByteArray::number(t.largo) + ';'
              + QByteArray::number(t.registros) + '\n';
     b += '\n';
+    qsizetype largo = b.size() + LARGO_SUMA;
+    for (const TablaPendiente& t : p.tablas)
+        largo += t.bytes.size();
+    b.reserve(largo);
     for (const TablaPendiente& t : p.tablas)
         b += t.bytes;
     b += suma(b);
