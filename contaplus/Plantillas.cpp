@@ -9,6 +9,7 @@
 
 #include <shapefil.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -112,12 +113,19 @@ QString en_carpeta(const QDir& carpeta, const QString& archivo)
 
 double maximo_columna_diario(const QString& columna)
 {
-    for (const Definicion& d : diario) {
-        if (d.tipo != 'N' || columna.compare(QLatin1String(d.nombre), Qt::CaseInsensitive) != 0)
-            continue;
-        const int enteros = d.ancho - (d.decimales > 0 ? d.decimales + 1 : 0);
-        return std::pow(10.0, enteros) - std::pow(10.0, -d.decimales);
-    }
+    // Worked out once: every amount of every invoice asks.
+    static const auto maximos = [] {
+        std::array<double, std::size(diario)> m{};
+        for (size_t i = 0; i < std::size(diario); ++i) {
+            const Definicion& d = diario[i];
+            const int enteros = d.ancho - (d.decimales > 0 ? d.decimales + 1 : 0);
+            m[i] = d.tipo == 'N' ? std::pow(10.0, enteros) - std::pow(10.0, -d.decimales) : 0;
+        }
+        return m;
+    }();
+    for (size_t i = 0; i < std::size(diario); ++i)
+        if (diario[i].tipo == 'N' && columna.compare(QLatin1String(diario[i].nombre), Qt::CaseInsensitive) == 0)
+            return maximos[i];
     return 0;
 }
 
