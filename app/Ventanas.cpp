@@ -29,8 +29,7 @@ int abrir_menu(int& argc, char** argv, const Unidades& unidades)
     }
 
     MenuContaplus menu(m);
-    const QString capturas = qEnvironmentVariable("ENLACE_CAPTURA");
-    if (!capturas.isEmpty()) programar_capturas(menu, capturas);
+    programar_capturas(menu);
     menu.show();
     return app.exec();
 }

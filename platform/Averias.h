@@ -1,6 +1,12 @@
 #pragma once
 // Faults injected on purpose, so the tests can prove that a transfer stopped
-// at any write converges on the next run. Off unless the environment asks:
+// at any write converges on the next run. Two definitions of these calls,
+// chosen when linking: Averias.cpp (library enlace_averias: the test build
+// enlace_prueba and the tests) reads the environment below; AveriasInertes.cpp
+// (enlace_averias_inertes: the shipped enlace) injects nothing and reads no
+// variable, so a stray one on a clerk's workstation changes nothing.
+//
+// In the test build, off unless the environment asks:
 //
 //   ENLACE_AVERIA=<fichero>:<n>:<accion>[,<fichero>:<n>:<accion>...]
 //     <fichero>  a file name without its folder, in any case ("Xdiario.dbf",

@@ -64,11 +64,20 @@ void mirar_mensajes(QObject* dueno, const QDir& dir)
     mirar->start(50);
 }
 
-void programar_capturas(MenuContaplus& menu, const QString& carpeta)
+std::optional<Respuesta> respuesta_automatica()
 {
+    const QByteArray valor = qgetenv("ENLACE_RESPUESTAS_AUTOMATICAS");
+    if (valor.isEmpty()) return std::nullopt;
+    return valor.trimmed().toLower() == "no" ? Respuesta::No : Respuesta::Si;
+}
+
+void programar_capturas(MenuContaplus& menu)
+{
+    const QString carpeta = qEnvironmentVariable("ENLACE_CAPTURA");
+    if (carpeta.isEmpty()) return;
     QDir().mkpath(carpeta);
     const QDir dir(carpeta);
-    if (qEnvironmentVariableIsEmpty("ENLACE_RESPUESTAS_AUTOMATICAS")) mirar_mensajes(&menu, dir);
+    if (!respuesta_automatica()) mirar_mensajes(&menu, dir);
 
     menu.al_abrir = [dir](QDialog* ventana) {
         QTimer::singleShot(PAUSA_MS, ventana, [ventana, dir] {
@@ -77,7 +86,7 @@ void programar_capturas(MenuContaplus& menu, const QString& carpeta)
                 QCoreApplication::processEvents();
                 guardar(ventana, dir.filePath(QStringLiteral("configuracion.png")));
                 // Saved as it stands, for the picture of its message.
-                if (qEnvironmentVariableIsEmpty("ENLACE_RESPUESTAS_AUTOMATICAS"))
+                if (!respuesta_automatica())
                     if (QObject* guardar_ajustes = ventana->findChild<QObject*>(QStringLiteral("Image2")))
                         QMetaObject::invokeMethod(guardar_ajustes, "pulsada");
             } else {

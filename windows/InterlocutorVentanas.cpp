@@ -1,5 +1,7 @@
 #include "windows/InterlocutorVentanas.h"
 
+#include "windows/Capturas.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -24,9 +26,9 @@ QMessageBox::Icon icono_de(Icono icono)
 
 InterlocutorVentanas::InterlocutorVentanas()
 {
-    const QByteArray valor = qgetenv("ENLACE_RESPUESTAS_AUTOMATICAS");
-    automatico_ = !valor.isEmpty();
-    if (valor.trimmed().toLower() == "no") respuesta_automatica_ = Respuesta::No;
+    const std::optional<Respuesta> r = respuesta_automatica();
+    automatico_ = r.has_value();
+    if (r) respuesta_automatica_ = *r;
 }
 
 Respuesta InterlocutorVentanas::mensaje(const QString& texto, const QString& titulo, Icono icono,

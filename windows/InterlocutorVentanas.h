@@ -2,10 +2,8 @@
 // The clerk of the windows: every message and question is a real message
 // box with the icon, buttons and title asked for.
 //
-// With ENLACE_RESPUESTAS_AUTOMATICAS set in the environment no box is shown:
-// each message is printed to the standard output as "Título: texto" and
-// answered at once (OK; Yes to a question, No when the variable is "no").
-// That lets the program run unattended (its own start-up test, screenshots).
+// In the test build it may answer by itself instead, printing each message
+// (respuesta_automatica, Capturas.h); the shipped program always asks.
 #include "platform/Interlocutor.h"
 
 class InterlocutorVentanas : public Interlocutor {

@@ -169,10 +169,10 @@ void lanzar_traspaso(QProcess& p, const QString& raiz, const QString& desde, con
     for (auto it = entorno.begin(); it != entorno.end(); ++it) e.insert(it.key(), it.value());
     p.setProcessEnvironment(e);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(ENLACE_BINARIO), {QStringLiteral("--unidades"), raiz, QStringLiteral("traspaso"),
+    p.start(QStringLiteral(ENLACE_PRUEBA), {QStringLiteral("--unidades"), raiz, QStringLiteral("traspaso"),
                                              QStringLiteral("--desde"), desde, QStringLiteral("--hasta"), hasta,
                                              QStringLiteral("--si")});
-    if (!p.waitForStarted()) qFatal("no arranca %s: %s", ENLACE_BINARIO, qPrintable(p.errorString()));
+    if (!p.waitForStarted()) qFatal("no arranca %s: %s", ENLACE_PRUEBA, qPrintable(p.errorString()));
     p.write(entrada);
     p.closeWriteChannel();
 }

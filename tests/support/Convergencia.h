@@ -31,10 +31,10 @@ struct Ejecucion {
     QMap<QString, qint64> escrituras;   // file (lower case) -> writes, when the seam counts them
 };
 
-// Starts `enlace --unidades raiz traspaso --desde desde --hasta hasta --si`
-// with `entorno` added to a clean environment (no inherited ENLACE_*) and
-// `entrada` as its whole standard input (what the clerk types to a
-// question --si does not answer). The seam's recount goes to raiz + ".recuento".
+// Starts the test build, `enlace_prueba --unidades raiz traspaso --desde
+// desde --hasta hasta --si`, with `entorno` added to a clean environment (no
+// inherited ENLACE_*) and `entrada` as its whole standard input (what the
+// clerk types to a question --si does not answer). The seam's recount goes to raiz + ".recuento".
 void lanzar_traspaso(QProcess& p, const QString& raiz, const QString& desde, const QString& hasta,
                      const QMap<QString, QString>& entorno = {}, const QByteArray& entrada = {});
 // A file watched while the program runs: the largest size seen, and a kill

@@ -13,12 +13,18 @@ struct Salida {
     QString texto;
 };
 
-Salida enlace(const QStringList& argumentos, const QByteArray& entrada = {})
+// The shipped program unless `binario` says otherwise, with `variables`
+// ("NOMBRE=valor") added to the environment.
+Salida enlace(const QStringList& argumentos, const QByteArray& entrada = {}, const char* binario = ENLACE_BINARIO,
+              const QStringList& variables = {})
 {
     QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const QString& v : variables) e.insert(v.section('=', 0, 0), v.section('=', 1));
+    p.setProcessEnvironment(e);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(ENLACE_BINARIO), argumentos);
-    if (!p.waitForStarted()) qFatal("no arranca %s", ENLACE_BINARIO);
+    p.start(QString::fromUtf8(binario), argumentos);
+    if (!p.waitForStarted()) qFatal("no arranca %s", binario);
     p.write(entrada);
     p.closeWriteChannel();
     if (!p.waitForFinished(120000)) qFatal("enlace no termina");
@@ -63,6 +69,8 @@ private slots:
     void preparacion_fallida_data();
     void preparacion_fallida();
     void demo();
+    void variables_de_prueba_data();
+    void variables_de_prueba();
 };
 
 void TstFechasCli::ordenes_data()
@@ -269,6 +277,48 @@ void TstFechasCli::demo()
     s = enlace(orden);
     QVERIFY2(s.estado == 0, qPrintable(s.texto));
     QCOMPARE(leer_dbf(diario).filas.size(), d.filas.size());
+}
+
+void TstFechasCli::variables_de_prueba_data()
+{
+    QTest::addColumn<bool>("prueba");       // the test build, not the shipped program
+    QTest::addColumn<QString>("averia");
+    QTest::addColumn<int>("estado");        // -1: killed
+    QTest::addColumn<bool>("rastro");       // the write count and the synced copies left
+
+    QTest::newRow("entregado: matar") << false << "*:1:matar" << 0 << false;
+    QTest::newRow("entregado: disco lleno") << false << "xdiario.dbf:1:disco" << 0 << false;
+    QTest::newRow("entregado: sin averia") << false << "" << 0 << false;
+    QTest::newRow("prueba: matar") << true << "*:1:matar" << -1 << false;
+    QTest::newRow("prueba: sin averia") << true << "" << 0 << true;
+}
+
+// A stray test variable on a clerk's workstation changes nothing: the
+// shipped program injects no fault, counts no write and copies no file. The
+// test build, given the same variables, obeys them.
+void TstFechasCli::variables_de_prueba()
+{
+    QFETCH(bool, prueba);
+    QFETCH(QString, averia);
+    QFETCH(int, estado);
+    QFETCH(bool, rastro);
+
+    Instalacion inst;
+    escenario_base(inst);
+    QTemporaryDir dir;
+    const QString recuento = dir.filePath("recuento");
+    QVERIFY(QDir(dir.path()).mkdir("sincronizados"));
+    const Salida s = enlace({"--unidades", inst.raiz(), "traspaso", "--desde", "01032026", "--hasta", "03032026", "--si"},
+                            {}, prueba ? ENLACE_PRUEBA : ENLACE_BINARIO,
+                            {"ENLACE_AVERIA=" + averia, "ENLACE_AVERIA_RECUENTO=" + recuento,
+                             "ENLACE_SINCRONIZADOS=" + dir.filePath("sincronizados")});
+    QVERIFY2(s.estado == estado, qPrintable(QString("estado %1:\n%2").arg(s.estado).arg(s.texto)));
+    if (estado == 0) {
+        QVERIFY2(s.texto.contains(CORRECTO), qPrintable(s.texto));
+        QCOMPARE(::lineas(ruta_diario(inst)).size(), 24);
+    }
+    QCOMPARE(QFile::exists(recuento), rastro);
+    QCOMPARE(QDir(dir.filePath("sincronizados")).isEmpty(), !rastro);
 }
 
 QTEST_GUILESS_MAIN(TstFechasCli)

@@ -275,7 +275,7 @@ void TstInforme::escritura_que_falla()
     entorno.insert("ENLACE_AVERIA", averia);
     p.setProcessEnvironment(entorno);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(ENLACE_BINARIO), a);
+    p.start(QStringLiteral(ENLACE_PRUEBA), a);
     QVERIFY(p.waitForFinished(60000));
     const QString salida = QString::fromUtf8(p.readAll());
     QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == estado, qPrintable(salida));

@@ -61,20 +61,22 @@ void teclear(QWidget* ventana, const QString& caja, const QString& texto)
     QTest::keyClick(c, Qt::Key_Return);
 }
 
-// The enlace program with the windows on the offscreen platform.
+// The test build of the program, with the windows on the offscreen platform.
 struct Programa {
     QProcess p;
     QByteArray salida;
     int estado = -1;
 
-    Programa(const QString& raiz, const QStringList& entorno)
+    // Killed after `espera_ms`; `estado` stays -1.
+    Programa(const QString& raiz, const QStringList& entorno, const char* binario = ENLACE_PRUEBA,
+             int espera_ms = 120000)
     {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("QT_QPA_PLATFORM", "offscreen");
         for (const QString& par : entorno) e.insert(par.section('=', 0, 0), par.section('=', 1));
         p.setProcessEnvironment(e);
-        p.start(QStringLiteral(ENLACE_BINARIO), {"--unidades", raiz});
-        if (p.waitForFinished(120000)) {
+        p.start(QString::fromUtf8(binario), {"--unidades", raiz});
+        if (p.waitForFinished(espera_ms)) {
             estado = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
         } else {
             p.kill();
@@ -100,6 +102,7 @@ private slots:
     void programa_instalacion_rota_data();
     void programa_instalacion_rota();
     void programa_abre_el_menu();
+    void entregado_sin_capturas();
 };
 
 void TstMenu::al_abrir_data()
@@ -280,7 +283,7 @@ void TstMenu::programa_instalacion_rota_data()
 void TstMenu::programa_instalacion_rota()
 {
     QFETCH(QString, falta);
-    QVERIFY2(QFileInfo::exists(ENLACE_BINARIO), ENLACE_BINARIO);
+    QVERIFY2(QFileInfo::exists(ENLACE_PRUEBA), ENLACE_PRUEBA);
     Instalacion inst;
     QVERIFY(QFile::remove(inst.local(falta)));
     Programa p(inst.raiz(), {"ENLACE_RESPUESTAS_AUTOMATICAS=1"});
@@ -295,7 +298,7 @@ void TstMenu::programa_instalacion_rota()
 // no-invoices message). The pictures are taken from the real windows.
 void TstMenu::programa_abre_el_menu()
 {
-    QVERIFY2(QFileInfo::exists(ENLACE_BINARIO), ENLACE_BINARIO);
+    QVERIFY2(QFileInfo::exists(ENLACE_PRUEBA), ENLACE_PRUEBA);
     Instalacion inst;
     QTemporaryDir capturas;
     Programa p(inst.raiz(), {"ENLACE_RESPUESTAS_AUTOMATICAS=1", "ENLACE_CAPTURA=" + capturas.path()});
@@ -309,6 +312,20 @@ void TstMenu::programa_abre_el_menu()
         QVERIFY2(!imagen.isNull(), nombre);
         QVERIFY(imagen.width() > 200 && imagen.height() > 100);
     }
+}
+
+// The shipped program takes no pictures and answers nothing by itself,
+// whatever the environment says: its menu waits for the clerk. In that time
+// the test build has pictured the menu.
+void TstMenu::entregado_sin_capturas()
+{
+    Instalacion inst;
+    QTemporaryDir capturas;
+    Programa p(inst.raiz(), {"ENLACE_RESPUESTAS_AUTOMATICAS=1", "ENLACE_CAPTURA=" + capturas.path()},
+               ENLACE_BINARIO, 3000);
+    QCOMPARE(p.estado, -1);
+    QCOMPARE(p.salida, QByteArray());
+    QCOMPARE(QDir(capturas.path()).entryList(QDir::Files), QStringList());
 }
 
 QTEST_MAIN(TstMenu)
