@@ -1,4 +1,5 @@
 #include "contaplus/Plantillas.h"
+#include "platform/DbaseCreacion.h"
 #include "platform/Fallo.h"
 
 #include <QCoreApplication>
@@ -7,8 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <shapefil.h>
-
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -16,12 +15,7 @@
 
 namespace {
 
-struct Definicion {
-    const char* nombre;
-    char tipo;
-    int ancho;
-    int decimales;
-};
+using Definicion = dbase::DefinicionCampo;
 
 // Journal line. ASIEN holds eight digits, the peseta columns any 32-bit
 // amount with its sign, CONCEPTO the longest concept the link builds
@@ -74,17 +68,9 @@ void escribir_tabla(const QString& ruta, const Definicion (&columnas)[N])
         fallar(ruta, motivo);
     };
 
-    DBFHandle h = DBFCreateEx(QFile::encodeName(temporal).constData(), pagina_ansi);
-    if (!h)
-        descartar(QStringLiteral("no se puede crear el archivo"));
-    for (const Definicion& d : columnas)
-        if (DBFAddNativeFieldType(h, d.nombre, d.tipo, d.ancho, d.decimales) < 0) {
-            DBFClose(h);
-            descartar(QStringLiteral("no se puede definir la columna %1").arg(QLatin1String(d.nombre)));
-        }
-    const QDate hoy = QDate::currentDate();
-    DBFSetLastModifiedDate(h, hoy.year() - 1900, hoy.month(), hoy.day());
-    DBFClose(h);
+    QString motivo;
+    if (!dbase::crear_tabla_vacia(temporal, columnas, pagina_ansi, QDate::currentDate(), &motivo))
+        descartar(motivo);
 
     // Header, one descriptor per column, the 0x0D terminator and the 0x1A.
     const qint64 esperado = 32 + 32 * qint64(N) + 1 + 1;

@@ -36,20 +36,6 @@ Resultado Consulta::pagina(qint64, int)
     throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("Esta consulta no se lee por páginas."));
 }
 
-qint64 Backend::registros(const QString& tabla)
-{
-    throw Fallo(codigo_error::FALLO_GENERAL,
-                QStringLiteral("El motor de esta conexión no cuenta los registros de una tabla ('%1').")
-                    .arg(tabla));
-}
-
-void Backend::recortar(const QString& tabla, qint64)
-{
-    throw Fallo(codigo_error::FALLO_GENERAL,
-                QStringLiteral("El motor de esta conexión no puede recortar los registros de una tabla ('%1').")
-                    .arg(tabla));
-}
-
 namespace {
 
 [[noreturn]] void sin_soporte(const QString& que)
@@ -58,21 +44,6 @@ namespace {
 }
 
 }  // namespace
-
-void Backend::sincronizar(const QString& tabla)
-{
-    sin_soporte(QStringLiteral("asegurar en el disco la tabla '%1'").arg(tabla));
-}
-
-QString Backend::huella(const QString& tabla, qint64)
-{
-    sin_soporte(QStringLiteral("leer la huella de la tabla '%1'").arg(tabla));
-}
-
-QStringList Backend::comprobar(const QString& tabla)
-{
-    sin_soporte(QStringLiteral("comprobar el fichero de la tabla '%1'").arg(tabla));
-}
 
 void Backend::comenzar()
 {
@@ -102,29 +73,4 @@ void Backend::confirmar_unidad()
 void Backend::deshacer_unidad()
 {
     sin_soporte(QStringLiteral("deshacer una unidad de una transacción"));
-}
-
-Backend::Retenidos Backend::retenidos(const QString&)
-{
-    return {};
-}
-
-QByteArray Backend::crudos(const QString& tabla, qint64, qint64)
-{
-    sin_soporte(QStringLiteral("leer los registros de la tabla '%1'").arg(tabla));
-}
-
-QByteArray Backend::cola(const QString&)
-{
-    return {};
-}
-
-void Backend::reponer(const QString& tabla, const QByteArray&)
-{
-    sin_soporte(QStringLiteral("añadir registros a la tabla '%1'").arg(tabla));
-}
-
-QString Backend::identidad(const QString& tabla)
-{
-    sin_soporte(QStringLiteral("identificar el fichero de la tabla '%1'").arg(tabla));
 }

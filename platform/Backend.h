@@ -2,7 +2,8 @@
 // What a database engine behind a Conexion provides. Three engines: SQLite
 // files for the Jet connection strings, ODBC for the SQL Server strings, and
 // dBASE folders for the dBASE driver strings. Every failure is a Fallo with
-// the number the original provider gives for it.
+// the number the original provider gives for it. What only the dBASE engine
+// does is in MotorDbase.h.
 #include "platform/Fallo.h"
 #include <QString>
 #include <QStringList>
@@ -100,53 +101,6 @@ public:
     // says it cannot tell which of them it was.
     virtual void actualizar_filas(const QString& tabla, const Resultado& leido, const QVector<int>& filas,
                                   const QStringList& columnas, const QVariantList& valores, qsizetype& escritas);
-
-    // dBASE only: number of records of a table, and cutting it back to a
-    // number of records (used to undo a half-written entry).
-    virtual qint64 registros(const QString& tabla);
-    virtual void recortar(const QString& tabla, qint64 registros);
-    // dBASE only: the table's file on stable storage; SHA-1 of its record
-    // `registros` - 1 (of its field descriptors when 0), to know it again;
-    // its check: an append or cut that stopped half way is finished (one
-    // line per repair returned), a header that does not match the size fails.
-    virtual void sincronizar(const QString& tabla);
-    virtual QString huella(const QString& tabla, qint64 registros);
-    virtual QStringList comprobar(const QString& tabla);
-    // dBASE only: from agrupar(true) to agrupar(false) (one group of entries
-    // of a run, while its lock files keep other transfers out) the records
-    // appended are held back: read by this engine, not on the file, seen by
-    // no other program. volcar() writes them (records, end mark, then the
-    // header's count) when the file is still as this engine left it;
-    // agrupar(false) writes what is still held. recortar() to a count past
-    // the file's takes off held records only. Each file is checked for
-    // another program's change on its first use in the group only.
-    virtual void agrupar(bool) {}
-    virtual void volcar() {}
-    // dBASE only: the held records written past the counted ones and synced,
-    // seen by no reader yet; volcar() then only counts them.
-    virtual void preparar_volcado() {}
-
-    // dBASE only: what a group holds back for `tabla`: the records on the
-    // file (`base`), the record length, and the held records as stored.
-    struct Retenidos {
-        qint64 base = 0;
-        int largo = 0;
-        qint64 registros = 0;
-        QByteArray bytes;
-    };
-    virtual Retenidos retenidos(const QString& tabla);
-    // dBASE only: records [desde, desde + n) as stored, held ones included.
-    virtual QByteArray crudos(const QString& tabla, qint64 desde, qint64 n);
-    // dBASE only: the bytes past the counted records that an append which
-    // stopped half way left (empty when none).
-    virtual QByteArray cola(const QString& tabla);
-    // dBASE only: whole records, as stored, appended after the counted ones
-    // over whatever tail is there, header counted and synced: the file
-    // then holds them whether or not it was fit to be written into before.
-    virtual void reponer(const QString& tabla, const QByteArray& registros);
-    // dBASE only: what identifies the file as it is on disk now (size,
-    // modification time, inode), to know later whether anyone wrote to it.
-    virtual QString identidad(const QString& tabla);
 
     // A transaction (ADO's BeginTrans, CommitTrans, RollbackTrans). Its
     // commit is durable: on stable storage when confirmar() returns.

@@ -1,5 +1,6 @@
 #include "platform/Conexion.h"
 
+#include "platform/DbaseBackend.h"
 #include "platform/Motores.h"
 #include "platform/SimulacionBackend.h"
 #include "platform/TextoSql.h"
@@ -49,7 +50,7 @@ QString sin_llaves(QString v)
 void Conexion::abrir(const QString& cadena, const Unidades& unidades, const QString& usuario,
                      const QString& clave)
 {
-    backend_.reset();
+    cerrar();
     cadena_ = cadena;
     const QHash<QString, QString> c = claves(cadena);
 
@@ -76,7 +77,9 @@ void Conexion::abrir(const QString& cadena, const Unidades& unidades, const QStr
             if (carpeta.isEmpty())
                 throw Fallo(codigo_error::FALLO_GENERAL,
                             QStringLiteral("La cadena de conexión no dice qué carpeta abrir: %1").arg(cadena));
-            backend_ = abrir_dbase(unidades.local(carpeta));
+            std::shared_ptr<DbaseBackend> motor = abrir_dbase(unidades.local(carpeta));
+            dbase_ = motor.get();
+            backend_ = std::move(motor);
             return;
         }
         backend_ = abrir_odbc(cadena, usuario, clave);
@@ -95,11 +98,26 @@ Backend& Conexion::backend() const
     return *backend_;
 }
 
+MotorDbase& Conexion::dbase() const
+{
+    backend();   // CONEXION_CERRADA when not open
+    if (!dbase_)
+        throw Fallo(codigo_error::FALLO_GENERAL,
+                    QStringLiteral("La conexión \"%1\" no es de una carpeta de archivos dBASE: no se permite la "
+                                   "operación.")
+                        .arg(sin_clave(cadena_)));
+    return *dbase_;
+}
+
 Conexion Conexion::simulada() const
 {
     Conexion c;
     c.cadena_ = cadena_;
-    if (backend_) c.backend_ = std::make_shared<SimulacionBackend>(backend_);
+    if (backend_) {
+        auto s = std::make_shared<SimulacionBackend>(backend_, dbase_);
+        c.dbase_ = dbase_ ? s.get() : nullptr;
+        c.backend_ = std::move(s);
+    }
     return c;
 }
 
@@ -108,16 +126,6 @@ void Conexion::ejecutar(const QString& sql, const QVariantList& parametros)
     backend().ejecutar(sql, parametros);
 }
 
-qint64 Conexion::registros(const QString& tabla) { return backend().registros(tabla); }
-
-void Conexion::recortar(const QString& tabla, qint64 registros)
-{
-    backend().recortar(tabla, registros);
-}
-
-void Conexion::sincronizar(const QString& tabla) { backend().sincronizar(tabla); }
-QString Conexion::huella(const QString& tabla, qint64 registros) { return backend().huella(tabla, registros); }
-QStringList Conexion::comprobar(const QString& tabla) { return backend().comprobar(tabla); }
 void Conexion::comenzar() { backend().comenzar(); }
 void Conexion::confirmar() { backend().confirmar(); }
 void Conexion::deshacer() { backend().deshacer(); }

@@ -6,6 +6,7 @@
 // A Conexion is a handle: copies share the same open connection. A Conexion
 // never opened (or closed) refuses every statement with CONEXION_CERRADA.
 #include "platform/Backend.h"
+#include "platform/MotorDbase.h"
 #include "platform/Unidades.h"
 #include <QString>
 #include <QVariant>
@@ -20,19 +21,16 @@ public:
     void abrir(const QString& cadena, const Unidades& unidades,
                const QString& usuario = {}, const QString& clave = {});
     bool abierta() const { return backend_ != nullptr; }
-    void cerrar() { backend_.reset(); }
+    void cerrar()
+    {
+        backend_.reset();
+        dbase_ = nullptr;
+    }
 
     const QString& cadena() const { return cadena_; }
 
     // Execute: a statement that returns no rows; values bound to the "?"s.
     void ejecutar(const QString& sql, const QVariantList& parametros = {});
-
-    // dBASE only (see Backend).
-    qint64 registros(const QString& tabla);
-    void recortar(const QString& tabla, qint64 registros);
-    void sincronizar(const QString& tabla);
-    QString huella(const QString& tabla, qint64 registros);
-    QStringList comprobar(const QString& tabla);
 
     // BeginTrans, CommitTrans (durable), RollbackTrans.
     void comenzar();
@@ -51,8 +49,13 @@ public:
 
     // The engine behind it; throws CONEXION_CERRADA when not open.
     Backend& backend() const;
+    // What only the dBASE engine does, on a connection to a folder of .dbf
+    // files (or a dry run's handle over one); CONEXION_CERRADA when not
+    // open, FALLO_GENERAL naming the connection for another engine.
+    MotorDbase& dbase() const;
 
 private:
     QString cadena_;
     std::shared_ptr<Backend> backend_;
+    MotorDbase* dbase_ = nullptr;   // the same engine as backend_, when it is one
 };

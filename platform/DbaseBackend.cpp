@@ -106,7 +106,7 @@ QVector<QByteArray> preparar(const Tabla& t, const QString& tabla, const QString
 }
 }  // namespace
 
-std::shared_ptr<Backend> abrir_dbase(const QString& carpeta_local)
+std::shared_ptr<DbaseBackend> abrir_dbase(const QString& carpeta_local)
 {
     return std::make_shared<DbaseBackend>(carpeta_local);
 }
@@ -327,7 +327,7 @@ QStringList DbaseBackend::comprobar(const QString& tabla)
 }
 
 
-Backend::Retenidos DbaseBackend::retenidos(const QString& tabla)
+MotorDbase::Retenidos DbaseBackend::retenidos(const QString& tabla)
 {
     Tabla& t = carpeta_->tabla(tabla);
     Retenidos r;

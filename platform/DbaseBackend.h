@@ -17,6 +17,7 @@
 // this backend last left): checked on every use, or within a group (see
 // agrupar) on the first use only.
 #include "platform/Backend.h"
+#include "platform/MotorDbase.h"
 #include <memory>
 
 namespace dbase {
@@ -24,7 +25,7 @@ struct Tabla;
 class FilaDbf;
 }  // namespace dbase
 
-class DbaseBackend : public Backend {
+class DbaseBackend : public Backend, public MotorDbase {
 public:
     // A missing folder fails with FALLO_GENERAL naming it.
     explicit DbaseBackend(const QString& carpeta_local);
@@ -59,6 +60,7 @@ public:
     void actualizar(const QString& tabla, const Resultado& leido, int fila,
                     const QStringList& columnas, const QVariantList& valores) override;
 
+    // MotorDbase.
     qint64 registros(const QString& tabla) override;
     void recortar(const QString& tabla, qint64 registros) override;
     void sincronizar(const QString& tabla) override;

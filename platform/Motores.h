@@ -3,6 +3,8 @@
 #include "platform/Backend.h"
 #include <memory>
 
+class DbaseBackend;
+
 // An SQLite 3 file standing for an .MDB; a missing file fails with
 // FALLO_GENERAL and is never created.
 std::shared_ptr<Backend> abrir_sqlite(const QString& archivo_local);
@@ -10,4 +12,4 @@ std::shared_ptr<Backend> abrir_sqlite(const QString& archivo_local);
 std::shared_ptr<Backend> abrir_odbc(const QString& cadena, const QString& usuario,
                                     const QString& clave);
 // A folder of dBASE files; a missing folder fails with FALLO_GENERAL.
-std::shared_ptr<Backend> abrir_dbase(const QString& carpeta_local);
+std::shared_ptr<DbaseBackend> abrir_dbase(const QString& carpeta_local);

@@ -63,7 +63,16 @@ private:
 
 }  // namespace
 
-SimulacionBackend::SimulacionBackend(std::shared_ptr<Backend> real) : real_(std::move(real)) {}
+SimulacionBackend::SimulacionBackend(std::shared_ptr<Backend> real, MotorDbase* dbase)
+    : real_(std::move(real)), real_dbase_(dbase) {}
+
+MotorDbase& SimulacionBackend::real_dbase() const
+{
+    if (!real_dbase_)
+        throw Fallo(codigo_error::FALLO_GENERAL,
+                    QStringLiteral("La conexión simulada no es de una carpeta de archivos dBASE."));
+    return *real_dbase_;
+}
 
 void SimulacionBackend::ejecutar(const QString& sql, const QVariantList& parametros)
 {
@@ -131,11 +140,17 @@ void SimulacionBackend::insertar(const QString&, const QStringList&, const QVari
 
 void SimulacionBackend::actualizar(const QString&, const Resultado&, int, const QStringList&, const QVariantList&) {}
 
-qint64 SimulacionBackend::registros(const QString& tabla) { return real_->registros(tabla); }
-void SimulacionBackend::recortar(const QString&, qint64) {}
-void SimulacionBackend::sincronizar(const QString&) {}
-QString SimulacionBackend::huella(const QString& tabla, qint64 registros) { return real_->huella(tabla, registros); }
-QStringList SimulacionBackend::comprobar(const QString&) { return {}; }
+qint64 SimulacionBackend::registros(const QString& tabla) { return real_dbase().registros(tabla); }
+QString SimulacionBackend::huella(const QString& tabla, qint64 registros)
+{
+    return real_dbase().huella(tabla, registros);
+}
+QByteArray SimulacionBackend::crudos(const QString& tabla, qint64 desde, qint64 n)
+{
+    return real_dbase().crudos(tabla, desde, n);
+}
+QByteArray SimulacionBackend::cola(const QString& tabla) { return real_dbase().cola(tabla); }
+QString SimulacionBackend::identidad(const QString& tabla) { return real_dbase().identidad(tabla); }
 
 void SimulacionBackend::comenzar() { transaccion_ = true; }
 void SimulacionBackend::confirmar() { transaccion_ = false; }

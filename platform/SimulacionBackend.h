@@ -9,13 +9,21 @@
 // then on the table is read as the statement would have left it, in the
 // conditions of a query (the column compared as COALESCE(column, constant))
 // and in the rows it returns.
+//
+// Over a dBASE engine it is one too (MotorDbase): counts, fingerprints,
+// stored records and the file's identity are read from the real files; cuts,
+// syncs, groups and appended records go nowhere, so nothing is held back and
+// the check repairs nothing.
 #include "platform/Backend.h"
+#include "platform/MotorDbase.h"
 #include <QHash>
 #include <memory>
 
-class SimulacionBackend : public Backend {
+class SimulacionBackend : public Backend, public MotorDbase {
 public:
-    explicit SimulacionBackend(std::shared_ptr<Backend> real);
+    // `dbase`: the same engine as `real` when it is the dBASE one, else
+    // nullptr (and the MotorDbase side is not to be used).
+    explicit SimulacionBackend(std::shared_ptr<Backend> real, MotorDbase* dbase = nullptr);
 
     void ejecutar(const QString& sql, const QVariantList& parametros) override;
     std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros,
@@ -27,10 +35,18 @@ public:
                     const QStringList& columnas, const QVariantList& valores) override;
 
     qint64 registros(const QString& tabla) override;
-    void recortar(const QString& tabla, qint64 registros) override;
-    void sincronizar(const QString& tabla) override;
+    void recortar(const QString& tabla, qint64 registros) override {}
+    void sincronizar(const QString& tabla) override {}
     QString huella(const QString& tabla, qint64 registros) override;
-    QStringList comprobar(const QString& tabla) override;
+    QStringList comprobar(const QString& tabla) override { return {}; }
+    void agrupar(bool si) override {}
+    void volcar() override {}
+    void preparar_volcado() override {}
+    Retenidos retenidos(const QString& tabla) override { return {}; }
+    QByteArray crudos(const QString& tabla, qint64 desde, qint64 n) override;
+    QByteArray cola(const QString& tabla) override;
+    void reponer(const QString& tabla, const QByteArray& registros) override {}
+    QString identidad(const QString& tabla) override;
 
     void comenzar() override;
     void confirmar() override;
@@ -50,7 +66,10 @@ public:
 private:
     QString reescribir(const QString& sql) const;
 
+    MotorDbase& real_dbase() const;
+
     std::shared_ptr<Backend> real_;
+    MotorDbase* real_dbase_;
     QHash<QString, Rellenos> rellenos_;     // by table name in lower case
     // Statements as rewritten for the fillings known: the same few texts
     // come back for every row, and are rewritten once.

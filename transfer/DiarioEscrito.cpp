@@ -1,143 +1,19 @@
-// Reading back Xdiario and XSubCta with shapelib, which opens them and reads
-// their header and fields, and plain reads of the records: not with the
-// engine that wrote them.
+// Reading back Xdiario and XSubCta with the dBASE engine's reader of whole
+// files (DbaseLectura.h): not with the engine's tables that wrote them.
 #include "transfer/DiarioEscrito.h"
 
 #include "platform/Cp1252.h"
+#include "platform/DbaseLectura.h"
 #include "platform/Fallo.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <shapefil.h>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
 
-
-namespace {
-
-// shapelib opens the file and reads its header and fields; the records are
-// then read a block at a time, and each is looked at where it lies in the
-// block: a year's journal costs tens of reads of the file, not one and a
-// copy per record.
-struct LecturaEnBloques {
-    QFile fichero;
-    SAOffset pos = 0, inicio = 0, lleno = 0;
-    std::unique_ptr<char[]> bloque;
-
-    // The `n` bytes at `desde`, read with the block that starts there when
-    // the block in hand does not hold them; null past the end of the file.
-    const char* ver(SAOffset desde, SAOffset n);
-};
-constexpr SAOffset BLOQUE = 256 * 1024;     // above the longest dBASE record, 65535
-
-const char* LecturaEnBloques::ver(SAOffset desde, SAOffset n)
-{
-    if (desde < inicio || desde + n > inicio + lleno) {
-        inicio = desde;
-        lleno = 0;
-        if (fichero.seek(qint64(desde))) {
-            while (lleno < BLOQUE) {
-                const qint64 r = fichero.read(bloque.get() + lleno, qint64(BLOQUE - lleno));
-                if (r <= 0) break;
-                lleno += SAOffset(r);
-            }
-        }
-        if (n > lleno) return nullptr;
-    }
-    return bloque.get() + (desde - inicio);
-}
-
-LecturaEnBloques* de(SAFile h)
-{
-    return reinterpret_cast<LecturaEnBloques*>(h);
-}
-
-SAFile abrir(const char* nombre, const char* modo)
-{
-    if (std::strpbrk(modo, "wa+")) {
-        errno = EACCES;
-        return nullptr;
-    }
-    auto* f = new LecturaEnBloques;
-    f->fichero.setFileName(QFile::decodeName(nombre));
-    if (!f->fichero.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        errno = f->fichero.error() == QFileDevice::PermissionsError ? EACCES : ENOENT;
-        delete f;
-        return nullptr;
-    }
-    f->bloque.reset(new char[BLOQUE]);
-    return reinterpret_cast<SAFile>(f);
-}
-
-SAOffset leer(void* p, SAOffset tam, SAOffset n, SAFile h)
-{
-    LecturaEnBloques* f = de(h);
-    SAOffset hecho = 0;
-    if (tam == 0) return 0;
-    for (; hecho < n; ++hecho, f->pos += tam) {
-        const char* v = f->ver(f->pos, tam);
-        if (!v) break;
-        std::memcpy(static_cast<char*>(p) + hecho * tam, v, tam);
-    }
-    return hecho;
-}
-
-SAOffset escribir(void*, SAOffset, SAOffset, SAFile)
-{
-    return 0;   // opened for reading only
-}
-
-SAOffset buscar(SAFile h, SAOffset desplazamiento, int desde)
-{
-    LecturaEnBloques* f = de(h);
-    if (desde == SEEK_SET) {
-        f->pos = desplazamiento;
-    } else if (desde == SEEK_CUR) {
-        f->pos += desplazamiento;
-    } else {
-        f->pos = SAOffset(f->fichero.size()) + desplazamiento;
-    }
-    return 0;
-}
-
-SAOffset posicion(SAFile h)
-{
-    return de(h)->pos;
-}
-
-int vaciar(SAFile)
-{
-    return 0;
-}
-
-int cerrar(SAFile h)
-{
-    LecturaEnBloques* f = de(h);
-    delete f;
-    return 0;
-}
-
-const SAHooks& ganchos()
-{
-    static const SAHooks g = [] {
-        SAHooks h;
-        SASetupDefaultHooks(&h);
-        h.FOpen = abrir;
-        h.FRead = leer;
-        h.FWrite = escribir;
-        h.FSeek = buscar;
-        h.FTell = posicion;
-        h.FFlush = vaciar;
-        h.FClose = cerrar;
-        return h;
-    }();
-    return g;
-}
-
-}  // namespace
 
 int RegistrosDbf::columna(const QString& nombre) const
 {
@@ -151,48 +27,26 @@ RegistrosDbf recorrer_registros(const QString& ruta_local, qint64 desde,
 {
     RegistrosDbf r;
     if (!QFileInfo::exists(ruta_local)) return r;
-    errno = 0;
-    SAHooks g = ganchos();
-    DBFHandle h = DBFOpenLL(QFile::encodeName(ruta_local).constData(), "rb", &g);
-    if (!h)
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede leer %1: %2")
-                        .arg(ruta_local, errno ? QString::fromLocal8Bit(std::strerror(errno))
-                                               : QStringLiteral("no es un fichero dBASE")));
-    const int campos = DBFGetFieldCount(h);
-    r.inicio.resize(campos);
-    r.ancho.resize(campos);
-    for (int c = 0, pos = 1; c < campos; ++c) {
-        char nombre[XBASE_FLDNAME_LEN_READ + 1] = {};
-        int w = 0;
-        DBFGetFieldInfo(h, c, nombre, &w, nullptr);
-        r.columnas << QString::fromLatin1(nombre);
-        r.tipos += QLatin1Char(DBFGetNativeFieldType(h, c));
+    dbase::LecturaDbf f(ruta_local);
+    const QVector<dbase::LecturaDbf::Campo>& campos = f.campos();
+    r.inicio.resize(campos.size());
+    r.ancho.resize(campos.size());
+    for (int c = 0, pos = 1; c < campos.size(); ++c) {
+        r.columnas << campos[c].nombre;
+        r.tipos += QLatin1Char(campos[c].tipo);
         r.inicio[c] = pos;
-        r.ancho[c] = w;
-        pos += w;
+        r.ancho[c] = campos[c].ancho;
+        pos += campos[c].ancho;
     }
-    const int total = DBFGetRecordCount(h);
-    LecturaEnBloques* f = de(h->fp);
-    const auto largo = SAOffset(h->nRecordLength);
+    const qint64 total = f.registros();
     for (qint64 i = qMax<qint64>(0, desde); i < total; ++i) {
-        const char* registro = f->ver(SAOffset(h->nHeaderLength) + SAOffset(i) * largo, largo);
-        if (!registro) {
-            DBFClose(h);
+        const char* registro = f.registro(i);
+        if (!registro)
             throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
                         QStringLiteral("No se puede leer el registro %1 de %2").arg(i + 1).arg(ruta_local));
-        }
         if (registro[0] == '*') continue;   // deleted
-        bool sigue;
-        try {
-            sigue = cada(r, registro);
-        } catch (...) {
-            DBFClose(h);
-            throw;
-        }
-        if (!sigue) break;
+        if (!cada(r, registro)) break;
     }
-    DBFClose(h);
     return r;
 }
 

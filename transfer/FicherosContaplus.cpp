@@ -138,9 +138,9 @@ bool Traspaso::Copiar_Ficheros()
             reparar_contaplus(&avisos);
             for (const QString& a : std::as_const(avisos))
                 m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
-            qint64 filas = conexion_diario.registros(QStringLiteral("Xdiario"));
+            qint64 filas = conexion_diario.dbase().registros(QStringLiteral("Xdiario"));
             if (existe(local(carpeta + "XSubCta.dbf")))
-                filas += conexion_subcuentas.registros(QStringLiteral("XSubCta"));
+                filas += conexion_subcuentas.dbase().registros(QStringLiteral("XSubCta"));
             durabilidad.reset();
             conexion_diario.cerrar();
             conexion_subcuentas.cerrar();
@@ -215,7 +215,7 @@ void Traspaso::reparar_contaplus(QStringList* avisos)
     for (auto [c, tabla] : {std::pair<Conexion*, QString>{&conexion_diario, QStringLiteral("Xdiario")},
                             std::pair<Conexion*, QString>{&conexion_subcuentas, QStringLiteral("XSubCta")}}) {
         try {
-            reparaciones << c->comprobar(tabla);
+            reparaciones << c->dbase().comprobar(tabla);
         } catch (const Fallo& f) {
             if (f.numero() != codigo_error::TABLA_INEXISTENTE || tabla == QLatin1String("Xdiario"))
                 throw;

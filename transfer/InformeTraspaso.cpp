@@ -409,9 +409,9 @@ void empezar_resumen(Traspaso& t)
 
 void contar_registros(Traspaso& t)
 {
-    t.resumen.registros_diario = t.conexion_diario.registros(QStringLiteral("Xdiario"));
+    t.resumen.registros_diario = t.conexion_diario.dbase().registros(QStringLiteral("Xdiario"));
     try {
-        t.resumen.registros_subcuentas = t.conexion_subcuentas.registros(QStringLiteral("XSubCta"));
+        t.resumen.registros_subcuentas = t.conexion_subcuentas.dbase().registros(QStringLiteral("XSubCta"));
     } catch (const Fallo& f) {
         // A journal without its subaccount file gets one when a row needs it.
         if (f.numero() != codigo_error::TABLA_INEXISTENTE) throw;

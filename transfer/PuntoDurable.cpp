@@ -31,9 +31,9 @@ enum class Situacion {
 
 Situacion situacion(Conexion& c, const TablaPendiente& t)
 {
-    const qint64 hay = c.registros(t.nombre);
+    MotorDbase& b = c.dbase();
+    const qint64 hay = b.registros(t.nombre);
     const qint64 n = t.registros;
-    Backend& b = c.backend();
     if (hay >= t.base + n && b.crudos(t.nombre, t.base, n) == t.bytes)
         return Situacion::Escritos;
     // Written at the end after another program's records.
@@ -44,7 +44,7 @@ Situacion situacion(Conexion& c, const TablaPendiente& t)
         return Situacion::Faltan;
     // Records counted before them are still there: the file was not emptied
     // or replaced (an import takes all), so they were not counted in it.
-    if (t.base > 0 && hay >= t.base && c.huella(t.nombre, t.base) == t.huella_base)
+    if (t.base > 0 && hay >= t.base && b.huella(t.nombre, t.base) == t.huella_base)
         return Situacion::Faltan;
     if (t.base == 0 && hay == 0) {
         // Untouched since they were kept, or still holding them past the
@@ -188,11 +188,13 @@ PuntoDurable Durabilidad::actual(bool en_curso)
 {
     PuntoDurable p;
     p.en_curso = en_curso;
-    p.diario = diario_.registros(DIARIO);
-    p.huella_diario = diario_.huella(DIARIO, p.diario);
+    MotorDbase& diario = diario_.dbase();
+    p.diario = diario.registros(DIARIO);
+    p.huella_diario = diario.huella(DIARIO, p.diario);
     try {
-        p.subcuentas = subcuentas_.registros(SUBCUENTAS);
-        p.huella_subcuentas = subcuentas_.huella(SUBCUENTAS, p.subcuentas);
+        MotorDbase& subcuentas = subcuentas_.dbase();
+        p.subcuentas = subcuentas.registros(SUBCUENTAS);
+        p.huella_subcuentas = subcuentas.huella(SUBCUENTAS, p.subcuentas);
     } catch (const Fallo& f) {
         // The journal goes on without a subaccount file until a row needs it.
         if (!tabla_inexistente(f))
@@ -299,7 +301,7 @@ void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
         const TablaPendiente& t = p->tablas[i];
         if (situaciones[i] != Situacion::Faltan)
             continue;
-        conexion(t).backend().reponer(t.nombre, t.bytes);
+        conexion(t).dbase().reponer(t.nombre, t.bytes);
         lineas->append(QStringLiteral("Completado: se han escrito en %1.dbf los %2 registros que un traspaso "
                                       "interrumpido había marcado como traspasados.")
                            .arg(t.nombre)
@@ -321,7 +323,7 @@ QStringList Durabilidad::reparar(QStringList* avisos, const std::function<std::o
 qint64 Durabilidad::registros_subcuentas()
 {
     try {
-        return subcuentas_.registros(SUBCUENTAS);
+        return subcuentas_.dbase().registros(SUBCUENTAS);
     } catch (const Fallo& f) {
         if (!tabla_inexistente(f))
             throw;
@@ -332,16 +334,16 @@ qint64 Durabilidad::registros_subcuentas()
 void Durabilidad::abrir_unidad()
 {
     enlace_.comenzar_unidad();
-    diario_unidad_ = diario_.registros(DIARIO);
+    diario_unidad_ = diario_.dbase().registros(DIARIO);
     subcuentas_unidad_ = registros_subcuentas();
 }
 
 void Durabilidad::agrupar(bool si)
 {
     if (diario_.abierta())
-        diario_.backend().agrupar(si);
+        diario_.dbase().agrupar(si);
     if (subcuentas_.abierta())
-        subcuentas_.backend().agrupar(si);
+        subcuentas_.dbase().agrupar(si);
 }
 
 void Durabilidad::abrir_grupo()
@@ -365,9 +367,10 @@ Pendiente Durabilidad::retenido()
                             std::pair<Conexion*, QString>{&subcuentas_, SUBCUENTAS}}) {
         if (!c->abierta())
             continue;
-        Backend::Retenidos r;
+        MotorDbase& motor = c->dbase();
+        MotorDbase::Retenidos r;
         try {
-            r = c->backend().retenidos(tabla);
+            r = motor.retenidos(tabla);
         } catch (const Fallo& f) {
             if (!tabla_inexistente(f))
                 throw;
@@ -378,9 +381,9 @@ Pendiente Durabilidad::retenido()
         TablaPendiente t;
         t.nombre = tabla;
         t.base = r.base;
-        t.huella_base = c->huella(tabla, r.base);
-        t.huella_fin = c->huella(tabla, r.base + r.registros);
-        t.identidad = c->backend().identidad(tabla);
+        t.huella_base = motor.huella(tabla, r.base);
+        t.huella_fin = motor.huella(tabla, r.base + r.registros);
+        t.identidad = motor.identidad(tabla);
         t.largo = r.largo;
         t.registros = r.registros;
         t.bytes = r.bytes;
@@ -396,9 +399,10 @@ void Durabilidad::descartar_retenidos()
         if (!c->abierta())
             continue;
         try {
-            const Backend::Retenidos r = c->backend().retenidos(tabla);
+            MotorDbase& motor = c->dbase();
+            const MotorDbase::Retenidos r = motor.retenidos(tabla);
             if (r.registros > 0)
-                c->recortar(tabla, r.base);
+                motor.recortar(tabla, r.base);
         } catch (const Fallo& f) {
             if (!tabla_inexistente(f))
                 throw;
@@ -420,9 +424,9 @@ void Durabilidad::publicar(const Pendiente& p)
     // The records past the counts, synced, where no reader sees them;
     // then, once the pending file says so, the counts.
     try {
-        diario_.backend().preparar_volcado();
+        diario_.dbase().preparar_volcado();
         if (subcuentas_.abierta())
-            subcuentas_.backend().preparar_volcado();
+            subcuentas_.dbase().preparar_volcado();
         pendiente::marcar(ruta, QByteArray(p.tablas.size(), 'E'), nombre_pendiente());
     } catch (const Fallo& f) {
         try {
@@ -444,9 +448,10 @@ void Durabilidad::publicar(const Pendiente& p)
             continue;
         bool contado = false;
         try {
-            c->backend().volcar();
+            MotorDbase& motor = c->dbase();
+            motor.volcar();
             contado = true;
-            c->sincronizar(tabla);
+            motor.sincronizar(tabla);
         } catch (const Fallo& f) {
             try {
                 descartar_retenidos();
@@ -542,10 +547,11 @@ void Durabilidad::descartar_unidad()
     // The new unit starts where the dropped one did, so a failure while its
     // records are dropped is undone by abandonar() as any other unit.
     enlace_.comenzar_unidad();
-    if (diario_.registros(DIARIO) > diario_unidad_)
-        diario_.recortar(DIARIO, diario_unidad_);
+    MotorDbase& diario = diario_.dbase();
+    if (diario.registros(DIARIO) > diario_unidad_)
+        diario.recortar(DIARIO, diario_unidad_);
     if (registros_subcuentas() > subcuentas_unidad_)
-        subcuentas_.recortar(SUBCUENTAS, subcuentas_unidad_);
+        subcuentas_.dbase().recortar(SUBCUENTAS, subcuentas_unidad_);
 }
 
 QString Durabilidad::abandonar()
@@ -557,15 +563,16 @@ QString Durabilidad::abandonar()
     try {
         enlace_.deshacer_unidad();
         QString texto;
-        const qint64 hay = diario_.registros(DIARIO);
+        MotorDbase& diario = diario_.dbase();
+        const qint64 hay = diario.registros(DIARIO);
         if (hay > diario_unidad_) {
-            diario_.recortar(DIARIO, diario_unidad_);
+            diario.recortar(DIARIO, diario_unidad_);
             const qint64 n = hay - diario_unidad_;
             texto = QStringLiteral(" El asiento que quedó a medias se ha quitado del diario (%1 %2).")
                         .arg(QString::number(n), n == 1 ? QStringLiteral("línea") : QStringLiteral("líneas"));
         }
         if (registros_subcuentas() > subcuentas_unidad_)
-            subcuentas_.recortar(SUBCUENTAS, subcuentas_unidad_);
+            subcuentas_.dbase().recortar(SUBCUENTAS, subcuentas_unidad_);
         confirmar(false);
         return texto;
     } catch (const Fallo& f) {

@@ -694,8 +694,8 @@ private slots:
         rs.asignar(QStringLiteral("cod"), QStringLiteral("z"));
         rs.guardar();
         QCOMPARE(Otro(archivo_).filas(QStringLiteral("SELECT cod FROM t")), QStringList{"text:z"});
-        ESPERAR_FALLO(c.registros(QStringLiteral("t")), codigo_error::CONEXION_CERRADA);
-        ESPERAR_FALLO(copia.registros(QStringLiteral("t")), codigo_error::FALLO_GENERAL);
+        ESPERAR_FALLO(c.dbase().registros(QStringLiteral("t")), codigo_error::CONEXION_CERRADA);
+        ESPERAR_FALLO(copia.dbase().registros(QStringLiteral("t")), codigo_error::FALLO_GENERAL);
     }
 
     void cadenas_de_conexion()

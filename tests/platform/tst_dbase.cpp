@@ -85,7 +85,7 @@ class TstDbase : public QObject {
 
     QTemporaryDir dir_;
     QString ruta(const QString& archivo) const { return dir_.filePath(archivo); }
-    std::shared_ptr<Backend> backend() { return abrir_dbase(dir_.path()); }
+    std::shared_ptr<DbaseBackend> backend() { return abrir_dbase(dir_.path()); }
 
     static Resultado leer(Backend& b, const QString& sql, const QVariantList& p = {})
     {
@@ -633,7 +633,7 @@ private slots:
         QCOMPARE(leer(*b, "SELECT * FROM SubCta WHERE COD = ?", {"69"}).claves, (QVector<qint64>{69}));
         QCOMPARE(leer(*b, "SELECT MAX(COD) as m FROM SubCta").filas[0][0], QVariant("9"));
         QCOMPARE(en_el_fichero(), qint64(0));
-        const Backend::Retenidos r = b->retenidos("SubCta");
+        const MotorDbase::Retenidos r = b->retenidos("SubCta");
         QCOMPARE(r.base, qint64(0));
         QCOMPARE(r.registros, qint64(70));
         QCOMPARE(r.bytes.size(), 70 * r.largo);
@@ -657,7 +657,7 @@ private slots:
         b->agrupar(true);
         b->insertar("SubCta", {"COD"}, {"2"});
         b->insertar("SubCta", {"COD"}, {"3"});
-        const Backend::Retenidos r = b->retenidos("SubCta");
+        const MotorDbase::Retenidos r = b->retenidos("SubCta");
         b->recortar("SubCta", 1);
         b->agrupar(false);
         const QString identidad = b->identidad("SubCta");
@@ -807,7 +807,7 @@ private slots:
             QVERIFY(!rs.leido());   // adding a row never reads the journal
             rs.cerrar();
         }
-        QCOMPARE(cn.registros("Xdiario"), qint64(2));
+        QCOMPARE(cn.dbase().registros("Xdiario"), qint64(2));
         const TablaDbf t = leer_dbf(tmp + "/Xdiario.dbf");
         QCOMPARE(t.filas.size(), 2);
         QCOMPARE(t.filas[1].value("ASIEN").toDouble(), 40002.0);
@@ -851,7 +851,7 @@ private slots:
         rs.cerrar();
         QCOMPARE(leer_dbf(tmp + "/Xdiario.dbf").filas.last().value("SUBCTA"), QVariant("430000123"));
 
-        cn.recortar("Xdiario", 2);
+        cn.dbase().recortar("Xdiario", 2);
         QCOMPARE(leer_dbf(tmp + "/Xdiario.dbf").filas.size(), 2);
 
         try {
