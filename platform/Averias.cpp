@@ -51,6 +51,7 @@ struct Estado {
             r.accion = a == QLatin1String("matar") ? Accion::Matar
                        : a == QLatin1String("mitad") ? Accion::Mitad
                        : a == QLatin1String("disco") ? Accion::Disco
+                       : a == QLatin1String("senal") ? Accion::Senal
                                                      : Accion::Ninguna;
             if (r.n > 0 && r.accion != Accion::Ninguna)
                 reglas.append(r);
@@ -109,6 +110,10 @@ Accion escritura(const QString& ruta)
             continue;
         if (r.accion == Accion::Matar)
             terminar();
+        if (r.accion == Accion::Senal) {
+            std::raise(SIGINT);
+            return Accion::Ninguna;
+        }
         return r.accion;
     }
     return Accion::Ninguna;
@@ -132,6 +137,7 @@ void averias::ante_sentencia(const QString& ruta, const QString& que, const QStr
     switch (escritura(ruta)) {
     case Accion::Ninguna:
     case Accion::Matar:
+    case Accion::Senal:
         return;
     case Accion::Mitad:
         terminar();

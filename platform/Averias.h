@@ -16,7 +16,9 @@
 //     <accion>   "matar": the process ends at once, as under a kill, before
 //                the write; "mitad": half of the write reaches the file, then
 //                the process ends; "disco": half of the write reaches the
-//                file and the write fails as on a full disk.
+//                file and the write fails as on a full disk; "senal": the
+//                process gets SIGINT, as from Ctrl+C, and the write goes on,
+//                so a test knows where the clerk's interruption falls.
 //
 //   ENLACE_AVERIA_RECUENTO=<fichero>
 //     at the end of the process, one line per file written: its name and
@@ -34,7 +36,7 @@
 
 namespace averias {
 
-enum class Accion { Ninguna, Matar, Mitad, Disco };
+enum class Accion { Ninguna, Matar, Mitad, Disco, Senal };
 
 // Called before each write to `ruta`: what the test asked for this one.
 // Matar ends the process here and does not return.
