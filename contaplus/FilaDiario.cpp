@@ -34,7 +34,7 @@ bool de_su_clase(ValorDirecto::Tipo valor, TipoColumna tipo)
 
 }  // namespace
 
-void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate& fecha, const LineaDiario& l,
+void EscritorDiario::anadir(Conexion& conexion_diario, qint32 asien, const QDate& fecha, const LineaDiario& l,
                             ImportesLinea* importes)
 {
     Backend& motor = conexion_diario.backend();
@@ -132,7 +132,7 @@ void EscritorDiario::anadir(Conexion& conexion_diario, double asien, const QDate
             poner(v);
     };
     try {
-        propio(asien);
+        propio(double(asien));   // ASIEN, a number column
         propio(fecha);
         poner(l.subcta);
         poner(l.contra);

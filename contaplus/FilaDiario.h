@@ -48,7 +48,7 @@ public:
 
     // With `importes`, the line's EuroDebe and EuroHaber, as numbers (a Null
     // one fails before anything is written).
-    void anadir(Conexion& conexion_diario, double asien, const QDate& fecha, const LineaDiario& linea,
+    void anadir(Conexion& conexion_diario, qint32 asien, const QDate& fecha, const LineaDiario& linea,
                 ImportesLinea* importes = nullptr);
 
 private:

@@ -132,14 +132,6 @@ void Module1::abrir_conexiones()
     }
 
     rs_cc = Recordset();
-    rs_cab = Recordset();
-    rs_emi = Recordset();
-    rs_hiscadia = Recordset();
-    rs_agen = Recordset();
-    rs_na = Recordset();
-    rs_cli = Recordset();
-    rs_caja = Recordset();
-    rs_formas = Recordset();
     abrir_enlace();
 }
 
@@ -208,8 +200,4 @@ void Module1::abrir_enlace()
                              TITULO_CONEXION, Icono::Critico, Botones::Aceptar);
         throw FinPrograma{};
     }
-    rs_cajj = Recordset();
-    rs_edep = Recordset();
-    rs_fac = Recordset();
-    rs_fal = Recordset();
 }

@@ -8,9 +8,8 @@
 #include "platform/Recordset.h"
 #include "platform/Unidades.h"
 #include "startup/AjustesEnlace.h"
-#include <QHash>
+#include "startup/ConexionesHotel.h"
 #include <QString>
-#include <QVariantList>
 
 // Thrown after the clerk has been told that the program cannot go on (the
 // connection failure message, or a start-up file or row that is missing): the
@@ -18,8 +17,10 @@
 struct FinPrograma {};
 
 // The link settings in memory are the AjustesEnlace part of Module1, so that
-// m.empresa, m.digitos, ... name them directly.
-class Module1 : public AjustesEnlace {
+// m.empresa, m.digitos, ... name them directly; the hotel's connections are
+// its ConexionesHotel part. A run takes a copy of the one and the other by
+// reference (see transfer/ContextoPaso.h).
+class Module1 : public AjustesEnlace, public ConexionesHotel {
 public:
     Module1(Unidades unidades, Interlocutor& interlocutor);
 
@@ -28,7 +29,6 @@ public:
 
     // Start-up state.
     QString unidad;
-    bool modo_sql = false;
     QString servidor_sql;
     QString catalogo_sql;
     bool conectado = false;
@@ -37,39 +37,9 @@ public:
     QString panel1;             // "versión 5.04.001"
     QString panel2;             // "Conectado: ..."
 
-    // Connections, never closed by the program.
-    Conexion conexion_unidad, conexion_sistema, conexion_sql, conexion_enlace;
-    Conexion conexion_cc, conexion_cab, conexion_cadia, conexion_dep, conexion_emi,
-        conexion_hiscadia, conexion_histocab, conexion_ser, conexion_agen, conexion_na,
-        conexion_caja, conexion_cli, conexion_formas, conexion_emp;
-
-    // One recordset per table family that is queried.
-    Recordset rs_unidad, rs_con;
-    Recordset rs_cc, rs_cab, rs_emi, rs_hiscadia, rs_agen, rs_na, rs_cli, rs_caja, rs_formas;
-    Recordset rs_cajj, rs_edep, rs_fac, rs_fal;
-
-    // Rows of cli, agen, na and formas a transfer has looked up, by code,
-    // with the columns the lookup uses; filled only while a run is in course
-    // (activa), emptied when it ends. Those tables do not change during a
-    // transfer. The hotel program may add a customer while one runs, but a
-    // code read on its first lookup and kept for the rest of the run gives
-    // what a read of all of them at the start of the run would have.
-    struct FilasLeidas {
-        struct Fila {
-            bool existe = false;
-            QVariantList valores;
-        };
-        bool activa = false;
-        QHash<QString, Fila> cli, agen, na, formas;
-        void empezar() { vaciar(); activa = true; }
-        void terminar() { vaciar(); activa = false; }
-        void vaciar() { cli.clear(); agen.clear(); na.clear(); formas.clear(); }
-    };
-    FilasLeidas filas_leidas;
-
-    // The connection a hotel table is read through: conexion_sql in SQL mode,
-    // else the family's own connection.
-    Conexion& hotel(Conexion& propia) { return modo_sql ? conexion_sql : propia; }
+    // Recordsets of the start-up: the drive, the connection type, the
+    // settings row. A run's recordsets belong to its stages.
+    Recordset rs_unidad, rs_con, rs_cc;
 
     // The main menu's load (drive, mode, version text, connections) and
     // activation (settings, connection text). cargar() throws FinPrograma

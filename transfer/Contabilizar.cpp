@@ -1,6 +1,6 @@
-// Posting: every staged invoice not posted yet becomes one journal entry,
-// then the day phases, then the final message.
-#include "transfer/Traspaso.h"
+// The posting of invoices (see Contabilizar.h).
+#include "transfer/Contabilizar.h"
+#include "transfer/CuentasCliente.h"
 
 #include "contaplus/FilaDiario.h"
 #include "contaplus/LineasFactura.h"
@@ -11,15 +11,14 @@
 #include <QSet>
 #include <cmath>
 
-namespace {
-
 // Codes this posting has already found in the company's SubCta or put in
 // XSubCta: asking again could only find them there, so the same sales, VAT
 // and tax accounts of every invoice cost two queries once, not per line.
 // The codes one invoice's unit added are kept apart, to be forgotten when
 // the unit is discarded (a copy of the whole set per invoice would grow with
 // the run).
-struct Conocidas {
+class Contabilizacion::Conocidas {
+public:
     QSet<QString> codigos;
     QStringList de_la_unidad;
 
@@ -36,40 +35,17 @@ struct Conocidas {
     }
 };
 
-// With ContaPlus out of reach every code goes to its creator (which skips
-// codes XSubCta already holds); otherwise only codes the company lacks.
-void asegurar(Traspaso& t, Conocidas& conocidas, const QString& codigo, void (Traspaso::*crear)())
-{
-    if (conocidas.contains(codigo)) return;
-    if (t.m.externa || !t.existe_cuenta(codigo)) (t.*crear)();
-    conocidas.insert(codigo);
-}
-
-double numero_fac(Recordset& rs, const QString& campo)
-{
-    return vb::numero(rs.campo(campo));
-}
-
-// A new invoice line carrying the entry's number and date.
-void nueva_linea(Traspaso& t, double n_apunte, const QDate& fecha)
-{
-    t.asien_linea = n_apunte;
-    t.fecha_linea = fecha;
-    t.linea_pendiente = LineaDiario{};
-}
-
 // Sums of the lines an entry has written, in cents as the journal holds them.
-struct Sumas {
+struct Contabilizacion::Sumas {
     qint64 debe = 0, haber = 0;
     bool descuadradas() const { return debe != haber; }
 };
 
-void guardar_linea(Traspaso& t, Sumas& sumas)
+namespace {
+
+double numero_fac(Recordset& rs, const QString& campo)
 {
-    ImportesLinea importes;
-    t.escritor_diario.anadir(t.conexion_diario, t.asien_linea, t.fecha_linea, t.linea_pendiente, &importes);
-    sumas.debe += std::llround(importes.debe * 100);
-    sumas.haber += std::llround(importes.haber * 100);
+    return vb::numero(rs.campo(campo));
 }
 
 struct LineaVentas {
@@ -106,146 +82,143 @@ void cuadrar_redondeo(QVector<LineaVentas>& ventas, const QVariant& total, doubl
     mayor->importe = centimos(mayor->importe) + double(diferencia) / 100;
 }
 
-Sumas asentar_factura(Traspaso& t, Conocidas& conocidas, double n_apunte)
+}  // namespace
+
+Contabilizacion::Contabilizacion(ContextoPaso& c, ContaplusAbierto& contaplus, Durabilidad& durabilidad,
+                                 const QString& cuenta_ventas_defecto)
+    : c_(c), contaplus_(contaplus), durabilidad_(durabilidad), cuenta_ventas_defecto_(cuenta_ventas_defecto)
+{
+}
+
+Contabilizacion::Sumas Contabilizacion::asentar_factura(Conocidas& conocidas, qint32 n_apunte)
 {
     Sumas sumas;
-    Module1& m = t.m;
-    Recordset& fac = m.rs_fac;
+    const AjustesEnlace& a = c_.ajustes;
+    Recordset& fac = rs_fac_;
+
+    // With ContaPlus out of reach every code goes to its creator (which
+    // skips codes XSubCta already holds); otherwise only codes the company
+    // lacks.
+    auto asegurar = [&](const QString& codigo, auto crear) {
+        if (conocidas.contains(codigo)) return;
+        if (a.externa || !contaplus_.existe_cuenta(codigo)) crear();
+        conocidas.insert(codigo);
+    };
 
     // Day, month and two-digit year of FacFec.
     const QDate fecha = dma(vb::texto(fac.campo(QStringLiteral("FacFec"))));
+    auto guardar_linea = [&](const LineaDiario& linea) {
+        ImportesLinea importes;
+        contaplus_.anadir(n_apunte, fecha, linea, &importes);
+        sumas.debe += std::llround(importes.debe * 100);
+        sumas.haber += std::llround(importes.haber * 100);
+    };
 
     const QString ctac = vb::texto(fac.campo(QStringLiteral("FacCtaC")));
-    t.subcuenta_cliente = vb::Left(ctac, 4) + vb::Right(ctac, qMax(0, m.digitos - 4));
+    const QString subcuenta_cliente = vb::Left(ctac, 4) + vb::Right(ctac, qMax(0, a.digitos - 4));
 
-    asegurar(t, conocidas, t.subcuenta_cliente, &Traspaso::CREAR_CLIENTE_CONTAPLUS);
-    nueva_linea(t, n_apunte, fecha);
-    t.MOVER_DATOS_CLIENTE_CONTAPLUS();
-    guardar_linea(t, sumas);
+    asegurar(subcuenta_cliente, [&] { CREAR_CLIENTE_CONTAPLUS(subcuenta_cliente); });
+    guardar_linea(MOVER_DATOS_CLIENTE_CONTAPLUS(subcuenta_cliente));
 
     const double tasa = numero_fac(fac, QStringLiteral("ImporteTasa"));
     if (tasa != 0) {
-        asegurar(t, conocidas, m.cuenta_tasa, &Traspaso::CREAR_CUENTA_TASA);
-        nueva_linea(t, n_apunte, fecha);
-        t.MOVER_DATOS_TASA_CONTAPLUS();
-        guardar_linea(t, sumas);
+        asegurar(a.cuenta_tasa, [&] { CREAR_CUENTA_TASA(); });
+        guardar_linea(MOVER_DATOS_TASA_CONTAPLUS());
     }
 
     const QString emp = vb::texto(fac.campo(QStringLiteral("FacEmp")));
     const QString eje = vb::texto(fac.campo(QStringLiteral("FacEje")));
     const QString fra = vb::texto(fac.campo(QStringLiteral("FacFra")));
-    if (m.separar_ventas) t.generar_fal(eje, fra);
+    if (a.separar_ventas) generar_fal(eje, fra);
 
     // Every sales and VAT amount is known before the sales lines are
     // written, so the rounding can be settled on one of them.
     QVector<LineaVentas> ventas;
-    m.rs_fal.cerrar();
-    m.rs_fal.abrir(QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal WHERE FalEmp = ? AND "
+    rs_fal_.cerrar();
+    rs_fal_.abrir(QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal WHERE FalEmp = ? AND "
                                   "FalEje = ? AND FalFra = ? GROUP BY FalCta"),
-                   m.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura, {emp, eje, fra});
-    if (m.rs_fal.eof()) {
-        ventas.append({t.a_digitos(m.cuenta_ventas), numero_fac(fac, FAC_BASES[0]) + numero_fac(fac, FAC_BASES[1]) +
+                   c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura, {emp, eje, fra});
+    if (rs_fal_.eof()) {
+        ventas.append({a_digitos(a, a.cuenta_ventas), numero_fac(fac, FAC_BASES[0]) + numero_fac(fac, FAC_BASES[1]) +
                                                          numero_fac(fac, FAC_BASES[2]) + numero_fac(fac, FAC_BASES[3])});
     } else {
-        for (; !m.rs_fal.eof(); m.rs_fal.siguiente())
-            ventas.append({t.a_digitos(vb::texto(m.rs_fal.campo(QStringLiteral("FalCta")))),
-                           vb::numero(m.rs_fal.campo(QStringLiteral("FalSuma")))});
+        for (; !rs_fal_.eof(); rs_fal_.siguiente())
+            ventas.append({a_digitos(a, vb::texto(rs_fal_.campo(QStringLiteral("FalCta")))),
+                           vb::numero(rs_fal_.campo(QStringLiteral("FalSuma")))});
     }
-    m.rs_fal.cerrar();
+    rs_fal_.cerrar();
     QVector<double> cuotas;
     for (int d = 0; d < 4; ++d)
         if (numero_fac(fac, FAC_TIPOS[d]) != 0) cuotas.append(numero_fac(fac, FAC_CUOTAS[d]));
     cuadrar_redondeo(ventas, fac.campo(QStringLiteral("FacTotal")), tasa, cuotas);
 
     for (const LineaVentas& v : std::as_const(ventas)) {
-        t.subcuenta = v.subcuenta;
-        asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_VENTAS_CONTAPLUS2);
-        t.importe_ventas = v.importe;
-        nueva_linea(t, n_apunte, fecha);
-        t.MOVER_DATOS_VENTAS_CONTAPLUS2();
-        guardar_linea(t, sumas);
+        asegurar(v.subcuenta, [&] { CREAR_VENTAS_CONTAPLUS2(v.subcuenta); });
+        guardar_linea(MOVER_DATOS_VENTAS_CONTAPLUS2(v.subcuenta, v.importe));
     }
 
     const QString ivar = vb::texto(fac.campo(QStringLiteral("FacIvar")));
     for (int d = 1; d <= 4; ++d) {
         const double tipo = numero_fac(fac, FAC_TIPOS[d - 1]);
         if (tipo == 0) continue;
-        t.porcentaje_iva = tipo;
-        nueva_linea(t, n_apunte, fecha);
-        t.subcuenta = t.a_digitos(vb::Left(ivar, qMax(0, m.digitos - 2)) + vb::Format(tipo, QStringLiteral("00")));
-        asegurar(t, conocidas, t.subcuenta, &Traspaso::CREAR_IVA_CONTAPLUS);
-        t.base_imponible = numero_fac(fac, FAC_BASES[d - 1]);
-        if (d == 2) t.base_imponible += tasa;
-        t.cuota_iva = numero_fac(fac, FAC_CUOTAS[d - 1]);
-        t.MOVER_DATOS_IVA_CONTAPLUS();
-        guardar_linea(t, sumas);
+        const QString subcuenta =
+            a_digitos(a, vb::Left(ivar, qMax(0, a.digitos - 2)) + vb::Format(tipo, QStringLiteral("00")));
+        asegurar(subcuenta, [&] { CREAR_IVA_CONTAPLUS(subcuenta, tipo); });
+        double base_imponible = numero_fac(fac, FAC_BASES[d - 1]);
+        if (d == 2) base_imponible += tasa;
+        const double cuota_iva = numero_fac(fac, FAC_CUOTAS[d - 1]);
+        guardar_linea(MOVER_DATOS_IVA_CONTAPLUS(subcuenta, cuota_iva, base_imponible, tipo));
     }
     return sumas;
 }
 
-}  // namespace
-
-void Traspaso::contabilizar()
+int Contabilizacion::contabilizar()
 {
+    QString& tarea = c_.tarea;
     tarea = QStringLiteral("la lectura del diario");
-    rs_diario.cerrar();
+    contaplus_.rs_diario.cerrar();
 
-    double n_apunte = m.externa ? 0 : ultimo_asiento();
+    qint32 n_apunte = c_.ajustes.externa ? 0 : contaplus_.ultimo_asiento();
+    int descuadradas = 0;
 
     tarea = QStringLiteral("la lectura de las facturas preparadas");
-    m.rs_fac.cerrar();
-    m.rs_fac.abrir(QStringLiteral("SELECT * FROM fac WHERE FacEst = '0' ORDER BY FacFec, FacFra"), m.conexion_enlace,
-                   Cursor::Dinamico, Bloqueo::Optimista);
+    rs_fac_.cerrar();
+    rs_fac_.abrir(QStringLiteral("SELECT * FROM fac WHERE FacEst = '0' ORDER BY FacFec, FacFra"),
+                  c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
     const QString fase = QStringLiteral("Asientos de facturas");
-    const qint64 total = m.rs_fac.recuento();
+    const qint64 total = rs_fac_.recuento();
     qint64 hecho = 0;
     Conocidas conocidas;
-    vista.progreso(fase, 0, total);
-    while (!m.rs_fac.eof()) {
+    c_.progreso.progreso(fase, 0, total);
+    while (!rs_fac_.eof()) {
         n_apunte += 1;
-        const QVariant fra = m.rs_fac.campo(QStringLiteral("FacFra"));
+        const QVariant fra = rs_fac_.campo(QStringLiteral("FacFra"));
         tarea = QStringLiteral("el asiento de la factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra));
         conocidas.de_la_unidad.clear();
-        const Sumas sumas = asentar_factura(*this, conocidas, n_apunte);
+        const Sumas sumas = asentar_factura(conocidas, n_apunte);
         if (sumas.descuadradas()) {
             // Nothing of it stays, and its number goes to the next one; it
             // stays staged, so every run tries it again until it balances.
-            rs_diario.cerrar();
-            rs_subcuentas.cerrar();
-            durabilidad->descartar_unidad();
+            contaplus_.cerrar_cursores();
+            durabilidad_.descartar_unidad();
             conocidas.olvidar_unidad();     // codes its unit added are gone from XSubCta
             n_apunte -= 1;
-            ++facturas_descuadradas;
+            ++descuadradas;
             const double debe = double(sumas.debe) / 100, haber = double(sumas.haber) / 100;
-            resumen.facturas_descuadradas.append({vb::esNulo(fra) ? QString() : vb::texto(fra), debe, haber});
-            log.linea(QStringLiteral("Factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra)) +
+            c_.resumen.facturas_descuadradas.append({vb::esNulo(fra) ? QString() : vb::texto(fra), debe, haber});
+            c_.log.linea(QStringLiteral("Factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra)) +
                       QStringLiteral(" no traspasada: su asiento no cuadra, Debe ") + vb::CStr(debe) +
                       QStringLiteral(" y Haber ") + vb::CStr(haber) +
                       QStringLiteral(". Corríjala en el programa de Hotel."));
         } else {
-            m.rs_fac.asignar(QStringLiteral("FacEst"), QStringLiteral("1"));
-            m.rs_fac.guardar();
+            rs_fac_.asignar(QStringLiteral("FacEst"), QStringLiteral("1"));
+            rs_fac_.guardar();
         }
-        m.rs_fac.siguiente();
-        vista.progreso(fase, ++hecho, total);
+        rs_fac_.siguiente();
+        c_.progreso.progreso(fase, ++hecho, total);
         // The entry and its mark reach the disk with their group.
-        durabilidad->unidad();
+        durabilidad_.unidad();
     }
-    m.rs_fac.cerrar();
-
-    fase_depositos(n_apunte);
-    fase_caja(n_apunte);
-
-    // Everything on disk before the clerk is told it is done.
-    tarea = QStringLiteral("el cierre del traspaso");
-    rs_diario.cerrar();
-    durabilidad->terminar();
-    durabilidad.reset();
-
-    m.interlocutor.mensaje(QStringLiteral("El proceso se ha realizado correctamente. "),
-                           QStringLiteral("Traspaso a CONTAPLUS"), Icono::Informacion);
-    avisar_pendientes();
-    log.cerrar();
-    vista.puntero_espera(false);
-    vista.vaciar_fechas();
+    rs_fac_.cerrar();
+    return descuadradas;
 }

@@ -1,93 +1,95 @@
-// Customer and payment-method subaccounts. An invoice names the kind of its
-// customer (EmiC: 0 individual, 1 agency, 2 company) and the customer's code;
-// the customer files may hold a ledger account of their own, and the link
-// settings say what to use when they do not.
-#include "transfer/Traspaso.h"
+// Customer and payment-method subaccounts (see CuentasCliente.h).
+#include "transfer/CuentasCliente.h"
 
+#include "startup/RutinasComunes.h"
 #include "platform/Vb.h"
 #include "transfer/Textos.h"
 
-#include <optional>
+QString a_digitos(const AjustesEnlace& ajustes, const QString& codigo)
+{
+    if (ajustes.digitos == 8 && codigo.length() != 8) return ajustar_subcuenta(codigo, 8);
+    return codigo;
+}
 
-namespace {
+CuentasCliente::CuentasCliente(const AjustesEnlace& ajustes, ConexionesHotel& conexiones, bool recordar)
+    : ajustes_(ajustes), conexiones_(conexiones), recordar_(recordar)
+{
+}
 
 // What a lookup uses of the row of a customer, agency, company or payment
 // method (`leer`, on the row read), read through `rs` with the statement
-// `sql` (one "?", the code); during a run, what the run read of that code
+// `sql` (one "?", the code); with recordar_, what was read of that code
 // before.
 template <typename Leer>
-Module1::FilasLeidas::Fila fila_de(Module1& m, QHash<QString, Module1::FilasLeidas::Fila>& leidas, Recordset& rs,
-                                   const QString& sql, Conexion& conexion, const QString& codigo, Leer leer)
+CuentasCliente::Fila CuentasCliente::fila_de(QHash<QString, Fila>& leidas, Recordset& rs, const QString& sql,
+                                             Conexion& conexion, const QString& codigo, Leer leer)
 {
-    if (m.filas_leidas.activa) {
+    if (recordar_) {
         const auto it = leidas.constFind(codigo);
         if (it != leidas.constEnd())
             return *it;
     }
-    Module1::FilasLeidas::Fila f;
+    Fila f;
     rs.cerrar();
     rs.abrir(sql, conexion, Cursor::Dinamico, Bloqueo::SoloLectura, {codigo});
     f.existe = !rs.eof();
     if (f.existe)
         f.valores = leer(rs);
     rs.cerrar();
-    if (m.filas_leidas.activa)
+    if (recordar_)
         leidas.insert(codigo, f);
     return f;
 }
 
-// The customer subaccount of the invoice rs_emi is on, as the rules build it;
-// nothing for a customer kind other than 0, 1 or 2. A Null kind, code or (when
-// it is needed) date is the runtime's invalid use of Null.
-std::optional<QString> subcuenta_de_factura(Traspaso& t)
+// The customer subaccount of the invoice, as the rules build it; nothing for
+// a customer kind other than 0, 1 or 2.
+std::optional<QString> CuentasCliente::subcuenta_de_factura(const ClienteFactura& factura)
 {
-    Module1& m = t.m;
-    const double tipo = vb::numero(m.rs_emi.campo(QStringLiteral("EmiC")));
-    const QString cliente = vb::texto(m.rs_emi.campo(QStringLiteral("EmiCli")));
+    const AjustesEnlace& a = ajustes_;
+    const double tipo = factura.tipo_numero();
+    const QString cliente = factura.codigo_texto();
 
-    if (m.todos_pasantes) {
+    if (a.todos_pasantes) {
         if (tipo == 0)
-            return t.cuenta_contable_pasante(cliente);
+            return cuenta_contable_pasante(cliente);
         if (tipo == 1)
-            return t.cuenta_contable_agencias(cliente);
+            return cuenta_contable_agencias(cliente);
         if (tipo == 2)
-            return t.cuenta_contable_empresas(cliente);
+            return cuenta_contable_empresas(cliente);
         return std::nullopt;
     }
 
     // A customer whose own account is the walk-in account is treated like
     // one without an account: the comparison is on the text.
     if (tipo == 0) {
-        QString cuenta = t.cuenta_contable_pasante(cliente);
-        if (cuenta == m.cuenta_pasantes && m.pasantes_aaaamm) {
+        QString cuenta = cuenta_contable_pasante(cliente);
+        if (cuenta == a.cuenta_pasantes && a.pasantes_aaaamm) {
             // One walk-in subaccount per month: two-digit year and month.
-            const QString fecha = vb::texto(m.rs_emi.campo(QStringLiteral("EmiFec")));
-            cuenta = vb::Left(m.cuenta_pasantes, 5) + vb::Mid(fecha, 3, 4);
+            const QString fecha = factura.fecha_texto();
+            cuenta = vb::Left(a.cuenta_pasantes, 5) + vb::Mid(fecha, 3, 4);
         }
         return cuenta;
     }
     if (tipo == 1) {
-        QString cuenta = t.cuenta_contable_agencias(cliente);
-        if (cuenta == m.cuenta_pasantes)
-            cuenta = m.subcuenta_agencias + vb::Trim(cliente);
+        QString cuenta = cuenta_contable_agencias(cliente);
+        if (cuenta == a.cuenta_pasantes)
+            cuenta = a.subcuenta_agencias + vb::Trim(cliente);
         return cuenta;
     }
     if (tipo == 2) {
-        QString cuenta = t.cuenta_contable_empresas(cliente);
-        if (cuenta == m.cuenta_pasantes)
-            cuenta = m.subcuenta_empresas + vb::Trim(cliente);
+        QString cuenta = cuenta_contable_empresas(cliente);
+        if (cuenta == a.cuenta_pasantes)
+            cuenta = a.subcuenta_empresas + vb::Trim(cliente);
         return cuenta;
     }
     return std::nullopt;
 }
 
-}  // namespace
-
-QString Traspaso::cuenta_contable_pasante(const QString& codigo_cliente)
+QString CuentasCliente::cuenta_contable_pasante(const QString& codigo_cliente)
 {
-    QString cuenta = m.cuenta_pasantes;
-    const auto f = fila_de(m, m.filas_leidas.cli, m.rs_cli, QStringLiteral("SELECT * FROM cli WHERE CliCod = ?"),
-                           m.hotel(m.conexion_cli), codigo_cliente,
+    QString cuenta = ajustes_.cuenta_pasantes;
+    const auto f = fila_de(cli_, rs_cli_, QStringLiteral("SELECT * FROM cli WHERE CliCod = ?"),
+                           conexiones_.hotel(conexiones_.conexion_cli), codigo_cliente,
                            [](Recordset& rs) { return QVariantList{rs.campo(QStringLiteral("CliCta"))}; });
     if (f.existe) {
         const QString propia = texto_o_vacio(f.valores[0]);
@@ -97,11 +99,11 @@ QString Traspaso::cuenta_contable_pasante(const QString& codigo_cliente)
     return cuenta;
 }
 
-QString Traspaso::cuenta_contable_agencias(const QString& codigo_cliente)
+QString CuentasCliente::cuenta_contable_agencias(const QString& codigo_cliente)
 {
-    QString cuenta = m.cuenta_pasantes;
-    const auto f = fila_de(m, m.filas_leidas.agen, m.rs_agen, QStringLiteral("SELECT * FROM agen WHERE AgenCod = ?"),
-                           m.hotel(m.conexion_agen), codigo_cliente,
+    QString cuenta = ajustes_.cuenta_pasantes;
+    const auto f = fila_de(agen_, rs_agen_, QStringLiteral("SELECT * FROM agen WHERE AgenCod = ?"),
+                           conexiones_.hotel(conexiones_.conexion_agen), codigo_cliente,
                            [](Recordset& rs) { return QVariantList{rs.campo(QStringLiteral("AgenCta"))}; });
     if (f.existe) {
         const QString propia = texto_o_vacio(f.valores[0]);
@@ -111,11 +113,11 @@ QString Traspaso::cuenta_contable_agencias(const QString& codigo_cliente)
     return cuenta;
 }
 
-QString Traspaso::cuenta_contable_empresas(const QString& codigo_cliente)
+QString CuentasCliente::cuenta_contable_empresas(const QString& codigo_cliente)
 {
-    QString cuenta = m.cuenta_pasantes;
-    const auto f = fila_de(m, m.filas_leidas.na, m.rs_na, QStringLiteral("SELECT * FROM na WHERE NaCod = ?"),
-                           m.hotel(m.conexion_na), codigo_cliente, [](Recordset& rs) {
+    QString cuenta = ajustes_.cuenta_pasantes;
+    const auto f = fila_de(na_, rs_na_, QStringLiteral("SELECT * FROM na WHERE NaCod = ?"),
+                           conexiones_.hotel(conexiones_.conexion_na), codigo_cliente, [](Recordset& rs) {
                                // The link to an agency matters only without an account.
                                const QVariant cta = rs.campo(QStringLiteral("NaCta"));
                                if (vb::esNulo(cta) || !vb::texto(cta).isEmpty())
@@ -146,24 +148,24 @@ QString Traspaso::cuenta_contable_empresas(const QString& codigo_cliente)
     return cuenta;
 }
 
-QString Traspaso::cuenta_cliente3()
+QString CuentasCliente::cuenta_cliente3(const ClienteFactura& factura)
 {
     // Its caller brings it to the company's length.
-    return subcuenta_de_factura(*this).value_or(QString());
+    return subcuenta_de_factura(factura).value_or(QString());
 }
 
-void Traspaso::buscar_cuenta_cliente2()
+std::optional<QString> CuentasCliente::buscar_cuenta_cliente2(const ClienteFactura& factura)
 {
-    std::optional<QString> cuenta = subcuenta_de_factura(*this);
+    const std::optional<QString> cuenta = subcuenta_de_factura(factura);
     if (!cuenta)
-        return;     // another kind of customer: CajCli stays unset
-    m.rs_cajj.asignar(QStringLiteral("CajCli"), a_digitos(*cuenta));
+        return std::nullopt;
+    return a_digitos(ajustes_, *cuenta);
 }
 
-QString Traspaso::cuenta_cobro(const QString& codcobro)
+CuentasCliente::Cobro CuentasCliente::cuenta_cobro(const QString& codcobro)
 {
-    const auto f = fila_de(m, m.filas_leidas.formas, m.rs_formas,
-                           QStringLiteral("SELECT * FROM formas WHERE ForCod = ?"), m.hotel(m.conexion_formas), codcobro,
+    const auto f = fila_de(formas_, rs_formas_, QStringLiteral("SELECT * FROM formas WHERE ForCod = ?"),
+                           conexiones_.hotel(conexiones_.conexion_formas), codcobro,
                            [](Recordset& rs) {
                                const QVariant cta = rs.campo(QStringLiteral("ForCta"));
                                if (vb::esNulo(cta))
@@ -172,14 +174,14 @@ QString Traspaso::cuenta_cobro(const QString& codcobro)
                            });
     const QVariant for_cta = f.existe ? f.valores[0] : QVariant();
     // A method without a description gives an empty one in the concepts.
-    descripcion_cobro = vb::esNulo(for_cta) ? QStringLiteral("EFECTIVO *") : texto_o_vacio(f.valores[1]);
-    return cuenta_de_forma(for_cta);
+    return {cuenta_de_forma(ajustes_, for_cta),
+            vb::esNulo(for_cta) ? QStringLiteral("EFECTIVO *") : texto_o_vacio(f.valores[1])};
 }
 
-QString Traspaso::cuenta_de_forma(const QVariant& for_cta) const
+QString cuenta_de_forma(const AjustesEnlace& ajustes, const QVariant& for_cta)
 {
     QString cuenta = vb::esNulo(for_cta) ? QString() : vb::texto(for_cta);
     if (cuenta.isEmpty())
-        cuenta = m.cuenta_caja;
-    return a_digitos(cuenta);
+        cuenta = ajustes.cuenta_caja;
+    return a_digitos(ajustes, cuenta);
 }

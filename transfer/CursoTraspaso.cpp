@@ -6,7 +6,11 @@
 #include "platform/Fichero.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
-#include "transfer/PasosTraspaso.h"
+#include "transfer/Contabilizar.h"
+#include "transfer/CuentasCliente.h"
+#include "transfer/FasesDia.h"
+#include "transfer/PasoCajas.h"
+#include "transfer/PasoFacturas.h"
 #include "transfer/Textos.h"
 
 #include <QSet>
@@ -47,13 +51,15 @@ Remedio remedio(const QString& descripcion, qint32 numero)
     return Remedio::Dato;
 }
 
-FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
+}  // namespace
+
+FinTraspaso Traspaso::abandonar(const QString& descripcion, qint32 numero)
 {
-    t.admite_detencion = false;
+    Traspaso& t = *this;
+    t.admite_detencion_ = false;
     QString texto = QStringLiteral("El traspaso se ha interrumpido en %1: %2 (error %3).")
                         .arg(t.tarea, descripcion, QString::number(numero));
-    t.rs_diario.cerrar();
-    t.rs_subcuentas.cerrar();
+    t.contaplus.cerrar_cursores();
     if (t.durabilidad)
         texto += t.durabilidad->abandonar();
     t.durabilidad.reset();
@@ -87,11 +93,11 @@ FinTraspaso abandonar(Traspaso& t, const QString& descripcion, qint32 numero)
 
 // The end of a run stopped by the clerk right after a group's commit: the
 // point closed with no run in course, the log and the clerk told where.
-FinTraspaso detener(Traspaso& t)
+FinTraspaso Traspaso::detener()
 {
-    t.admite_detencion = false;
-    t.rs_diario.cerrar();
-    t.rs_subcuentas.cerrar();
+    Traspaso& t = *this;
+    t.admite_detencion_ = false;
+    t.contaplus.cerrar_cursores();
     t.detenido = t.resumen.simulacion
                      ? QStringLiteral("Simulación detenida por el usuario en %1: no se ha escrito ni marcado nada.")
                            .arg(t.tarea)
@@ -105,15 +111,13 @@ FinTraspaso detener(Traspaso& t)
         t.log.linea(t.detenido);
         t.log.cerrar();
     } catch (const Fallo& f) {
-        return abandonar(t, f.descripcion(), f.numero());
+        return abandonar(f.descripcion(), f.numero());
     }
     t.vista.puntero_espera(false);
     t.m.interlocutor.mensaje(t.detenido, TITULO, Icono::Informacion);
     t.avisar_pendientes();
     return FinTraspaso::Detenido;
 }
-
-}  // namespace
 
 FinTraspaso Traspaso::iniciar2()
 {
@@ -152,14 +156,9 @@ FinTraspaso Traspaso::iniciar2()
 FinTraspaso Traspaso::correr()
 {
     empezar_resumen(*this);
-
-    // Customer, agency, company and payment-method rows are read once per
-    // code for the run (see Module1::FilasLeidas).
-    struct Lecturas {
-        Module1::FilasLeidas& f;
-        ~Lecturas() { f.terminar(); }
-    } lecturas{m.filas_leidas};
-    m.filas_leidas.empezar();
+    // The settings as the run takes them: what the settings window saves
+    // meanwhile is for the next run.
+    const AjustesEnlace ajustes = m;
 
     const QDateTime reloj = ahora();
     resumen.inicio = reloj;
@@ -167,8 +166,6 @@ FinTraspaso Traspaso::correr()
                          QStringLiteral("_") + reloj.toString(QStringLiteral("hhmmss")) + QStringLiteral(".log");
     tarea = QStringLiteral("el fichero de registro ") + nombre_log;
     nombre_registro = nombre_log;
-    cobros_sin_factura = 0;
-    facturas_descuadradas = 0;
     detenido.clear();
     try {
         // A run in the same second as another gets the next free name; its
@@ -199,58 +196,77 @@ FinTraspaso Traspaso::correr()
             if (antes)
                 antes();
             log.vaciar();
-            if (admite_detencion && pedir_detencion && pedir_detencion()) {
-                admite_detencion = false;
+            if (admite_detencion_ && pedir_detencion && pedir_detencion()) {
+                admite_detencion_ = false;
                 throw DetencionPedida{};
             }
         };
-        const QSet<QString> avisados = cobros_anteriores(*this);
-        durabilidad->empezar();
-        admite_detencion = true;
-
-        tarea = QStringLiteral("la preparación de las facturas");
-        m.hotel(m.conexion_emi).ejecutar(QStringLiteral("UPDATE emi SET TasaImporte = 0 WHERE TasaImporte IS NULL "));
-
-        if (!m.sin_caja) pasar_cajas(*this, avisados);
-
-        const QString ano_inicio = vb::Left(fecha_desde, 4);
-        tarea = QStringLiteral("la lectura de las facturas");
-        m.rs_emi.cerrar();
-        m.rs_emi.abrir(m.modo_sql
-                           ? QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiFec Between ? AND ? "
-                                            "AND EmiNum NOT LIKE  'F%' ORDER BY EmiFec, EmiNum")
-                           : QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiFec Between ? AND ? "
-                                            "AND EmiN <>  'B' ORDER BY EmiFec, val(EmiNum)"),
-                       m.hotel(m.conexion_emi), Cursor::Dinamico, Bloqueo::Optimista,
-                       {ano_inicio, fecha_desde, fecha_hasta});
-        if (m.rs_emi.eof()) {
-            m.rs_emi.cerrar();
-            durabilidad->terminar();
-            durabilidad.reset();
-            log.cerrar();
-            vista.puntero_espera(false);
-            m.interlocutor.mensaje(QStringLiteral("No existen facturas para traspasar a contabilidad entre estas fechas"),
-                                   QStringLiteral("Atención"), Icono::Informacion);
-            avisar_pendientes();
-            return FinTraspaso::SinFacturas;
-        }
-        pasar_facturas(*this);
-        m.rs_emi.cerrar();
-
-        contabilizar();
-        admite_detencion = false;
-        return FinTraspaso::Correcto;
+        return pasar(ajustes);
     } catch (const DetencionPedida&) {
-        return detener(*this);
+        return detener();
     } catch (const Fallo& f) {
-        return abandonar(*this, f.descripcion(), f.numero());
+        return abandonar(f.descripcion(), f.numero());
     } catch (const std::exception& e) {
-        return abandonar(*this, QString::fromLocal8Bit(e.what()), 0);
+        return abandonar(QString::fromLocal8Bit(e.what()), 0);
     }
+}
+
+FinTraspaso Traspaso::pasar(const AjustesEnlace& ajustes)
+{
+    ContextoPaso c{ajustes, m, log, resumen, vista, tarea};
+    Durabilidad& d = *durabilidad;
+    // Customer, agency, company and payment-method rows are read once per
+    // code for the run.
+    CuentasCliente cuentas(ajustes, m, true);
+
+    PasoCajas cajas(c, cuentas, d, fecha_desde, fecha_hasta);
+    const QSet<QString> avisados = cajas.cobros_anteriores();
+    d.empezar();
+    admite_detencion_ = true;
+
+    tarea = QStringLiteral("la preparación de las facturas");
+    m.hotel(m.conexion_emi).ejecutar(QStringLiteral("UPDATE emi SET TasaImporte = 0 WHERE TasaImporte IS NULL "));
+
+    if (!ajustes.sin_caja) cajas.pasar_cajas(avisados);
+
+    PasoFacturas facturas(c, cuentas, d, fecha_desde, fecha_hasta);
+    if (!facturas.seleccionar()) {
+        d.terminar();
+        durabilidad.reset();
+        log.cerrar();
+        vista.puntero_espera(false);
+        m.interlocutor.mensaje(QStringLiteral("No existen facturas para traspasar a contabilidad entre estas fechas"),
+                               QStringLiteral("Atención"), Icono::Informacion);
+        avisar_pendientes();
+        return FinTraspaso::SinFacturas;
+    }
+    facturas.pasar_facturas();
+
+    Contabilizacion(c, contaplus, d, cuenta_ventas_defecto).contabilizar();
+    FasesDia fases(c, contaplus, d, cuentas, fecha_desde, fecha_hasta);
+    fases.fase_depositos();
+    fases.fase_caja();
+
+    // Everything on disk before the clerk is told it is done.
+    tarea = QStringLiteral("el cierre del traspaso");
+    contaplus.rs_diario.cerrar();
+    d.terminar();
+    durabilidad.reset();
+
+    m.interlocutor.mensaje(QStringLiteral("El proceso se ha realizado correctamente. "),
+                           QStringLiteral("Traspaso a CONTAPLUS"), Icono::Informacion);
+    avisar_pendientes();
+    log.cerrar();
+    vista.puntero_espera(false);
+    vista.vaciar_fechas();
+    admite_detencion_ = false;
+    return FinTraspaso::Correcto;
 }
 
 void Traspaso::avisar_pendientes()
 {
+    const qsizetype cobros_sin_factura = resumen.cobros_sin_factura.size();
+    const qsizetype facturas_descuadradas = resumen.facturas_descuadradas.size();
     QStringList partes;
     if (cobros_sin_factura == 1)
         partes << QStringLiteral("1 cobro cuya factura no se encuentra (contabilícelo a mano)");

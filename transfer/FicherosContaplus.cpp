@@ -119,10 +119,10 @@ bool Traspaso::activar()
 bool Traspaso::Copiar_Ficheros()
 {
     // Whatever an earlier activation left open on the old files goes first.
-    rs_diario.cerrar();
-    rs_subcuentas.cerrar();
-    conexion_diario.cerrar();
-    conexion_subcuentas.cerrar();
+    contaplus.rs_diario.cerrar();
+    contaplus.rs_subcuentas.cerrar();
+    contaplus.conexion_diario.cerrar();
+    contaplus.conexion_subcuentas.cerrar();
     durabilidad.reset();
     const QString carpeta = m.ruta_contaplus + "\\";
     const QString cadena = CADENA_DBASE + m.ruta_contaplus + "\\;";
@@ -130,20 +130,20 @@ bool Traspaso::Copiar_Ficheros()
         // The previous output may not have been taken by ContaPlus yet: it
         // is first cut back to what its run marked as posted, then kept.
         if (existe(local(carpeta + "Xdiario.dbf"))) {
-            conexion_diario = Conexion();
-            conexion_diario.abrir(cadena, m.unidades);
-            conexion_subcuentas = Conexion();
-            conexion_subcuentas.abrir(cadena, m.unidades);
+            contaplus.conexion_diario = Conexion();
+            contaplus.conexion_diario.abrir(cadena, m.unidades);
+            contaplus.conexion_subcuentas = Conexion();
+            contaplus.conexion_subcuentas.abrir(cadena, m.unidades);
             QStringList avisos;
             reparar_contaplus(&avisos);
             for (const QString& a : std::as_const(avisos))
                 m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
-            qint64 filas = conexion_diario.dbase().registros(QStringLiteral("Xdiario"));
+            qint64 filas = contaplus.conexion_diario.dbase().registros(QStringLiteral("Xdiario"));
             if (existe(local(carpeta + "XSubCta.dbf")))
-                filas += conexion_subcuentas.dbase().registros(QStringLiteral("XSubCta"));
+                filas += contaplus.conexion_subcuentas.dbase().registros(QStringLiteral("XSubCta"));
             durabilidad.reset();
-            conexion_diario.cerrar();
-            conexion_subcuentas.cerrar();
+            contaplus.conexion_diario.cerrar();
+            contaplus.conexion_subcuentas.cerrar();
             if (filas > 0)
                 guardar_salida_anterior(carpeta);
         }
@@ -151,15 +151,15 @@ bool Traspaso::Copiar_Ficheros()
         copiar_encima(local(PLANTILLA_DIARIO), local(carpeta + "Xdiario.dbf"));
         copiar_encima(local(PLANTILLA_SUBCUENTAS), local(carpeta + "XSubCta.dbf"));
 
-        conexion_diario = Conexion();
-        conexion_diario.abrir(cadena, m.unidades);
-        rs_diario = Recordset();
-        conexion_subcuentas = Conexion();
-        conexion_subcuentas.abrir(cadena, m.unidades);
-        rs_subcuentas = Recordset();
+        contaplus.conexion_diario = Conexion();
+        contaplus.conexion_diario.abrir(cadena, m.unidades);
+        contaplus.rs_diario = Recordset();
+        contaplus.conexion_subcuentas = Conexion();
+        contaplus.conexion_subcuentas.abrir(cadena, m.unidades);
+        contaplus.rs_subcuentas = Recordset();
 
-        rs_diario.abrir("SELECT * FROM Xdiario", conexion_diario, Cursor::Dinamico, Bloqueo::SoloLectura);
-        rs_diario.cerrar();
+        contaplus.rs_diario.abrir("SELECT * FROM Xdiario", contaplus.conexion_diario, Cursor::Dinamico, Bloqueo::SoloLectura);
+        contaplus.rs_diario.cerrar();
         reparar_contaplus(nullptr);
         preparado = true;
         return true;
@@ -200,7 +200,7 @@ QString Traspaso::carpeta_ficheros() const
 
 void Traspaso::reparar_contaplus(QStringList* avisos)
 {
-    durabilidad.emplace(m.conexion_enlace, conexion_diario, conexion_subcuentas, carpeta_ficheros(),
+    durabilidad.emplace(m.conexion_enlace, contaplus.conexion_diario, contaplus.conexion_subcuentas, carpeta_ficheros(),
                         local(carpeta_ficheros()),
                         QuienTraspasa{QSysInfo::machineHostName(), m.unidad + QStringLiteral(":\\quelmira")});
     // What an interrupted run left on its way into the files is finished
@@ -212,8 +212,8 @@ void Traspaso::reparar_contaplus(QStringList* avisos)
     });
     // Then an append or a cut that stopped half way is taken off; a file
     // whose header does not match its size stops here, naming it.
-    for (auto [c, tabla] : {std::pair<Conexion*, QString>{&conexion_diario, QStringLiteral("Xdiario")},
-                            std::pair<Conexion*, QString>{&conexion_subcuentas, QStringLiteral("XSubCta")}}) {
+    for (auto [c, tabla] : {std::pair<Conexion*, QString>{&contaplus.conexion_diario, QStringLiteral("Xdiario")},
+                            std::pair<Conexion*, QString>{&contaplus.conexion_subcuentas, QStringLiteral("XSubCta")}}) {
         try {
             reparaciones << c->dbase().comprobar(tabla);
         } catch (const Fallo& f) {
@@ -225,22 +225,22 @@ void Traspaso::reparar_contaplus(QStringList* avisos)
 
 bool Traspaso::reservar()
 {
-    if (reservas > 0) {
-        ++reservas;
+    if (reservas_ > 0) {
+        ++reservas_;
         return true;
     }
     QString motivo;
     const QString enlace = m.unidad + QStringLiteral(":\\quelmira");
     QString carpeta = enlace;
-    Cerrojo::Resultado r = cerrojo_enlace.tomar(local(enlace), &motivo);
+    Cerrojo::Resultado r = cerrojo_enlace_.tomar(local(enlace), &motivo);
     if (r == Cerrojo::Resultado::Tomado) {
         // A ContaPlus folder that is not there has nothing to protect; the
         // set-up tells the clerk.
         carpeta = m.ruta_contaplus;
         if (QFileInfo(local(m.ruta_contaplus)).isDir())
-            r = cerrojo_contaplus.tomar(local(m.ruta_contaplus), &motivo);
+            r = cerrojo_contaplus_.tomar(local(m.ruta_contaplus), &motivo);
         if (r != Cerrojo::Resultado::Tomado)
-            cerrojo_enlace.soltar();
+            cerrojo_enlace_.soltar();
     }
     if (r == Cerrojo::Resultado::Ocupado) {
         m.interlocutor.mensaje(QStringLiteral("Hay otro traspaso a contabilidad en curso en esta instalación: lo "
@@ -254,16 +254,16 @@ bool Traspaso::reservar()
                                TITULO, Icono::Critico);
         return false;
     }
-    reservas = 1;
+    reservas_ = 1;
     return true;
 }
 
 void Traspaso::liberar()
 {
-    if (reservas <= 0 || --reservas > 0)
+    if (reservas_ <= 0 || --reservas_ > 0)
         return;
-    cerrojo_contaplus.soltar();
-    cerrojo_enlace.soltar();
+    cerrojo_contaplus_.soltar();
+    cerrojo_enlace_.soltar();
 }
 
 QString codigo_contaplus(const QString& empresa)
@@ -283,42 +283,42 @@ void Traspaso::abrir_contaplus()
     const QString tmp = m.ruta_contaplus + "\\TMP";
     const QString carpeta_empresa = ::carpeta_empresa(m.ruta_contaplus, codigo_empresa);
 
-    rs_diario.cerrar();
-    rs_subcuentas.cerrar();
-    rs_empresa.cerrar();
-    conexion_diario.cerrar();
-    conexion_subcuentas.cerrar();
-    conexion_empresa.cerrar();
+    contaplus.rs_diario.cerrar();
+    contaplus.rs_subcuentas.cerrar();
+    contaplus.rs_empresa.cerrar();
+    contaplus.conexion_diario.cerrar();
+    contaplus.conexion_subcuentas.cerrar();
+    contaplus.conexion_empresa.cerrar();
 
     // The steps of the set-up, so that the one that found no journal can be
     // run again after the templates are copied.
     auto paso = [&](int n) {
         switch (n) {
         case 0:
-            conexion_diario = Conexion();
+            contaplus.conexion_diario = Conexion();
             // The Windows driver opens any folder and then finds no table in
             // it; ours refuses a missing folder. Both mean the same here: the
             // journal is not there.
             if (!QFileInfo(local(tmp)).isDir())
                 throw Fallo(codigo_error::TABLA_INEXISTENTE,
                             QStringLiteral("No existe la carpeta %1").arg(tmp));
-            conexion_diario.abrir(CADENA_DBASE + tmp + ";", m.unidades);
-            rs_diario = Recordset();
+            contaplus.conexion_diario.abrir(CADENA_DBASE + tmp + ";", m.unidades);
+            contaplus.rs_diario = Recordset();
             break;
         case 1:
-            conexion_subcuentas = Conexion();
-            conexion_subcuentas.abrir(CADENA_DBASE + tmp + ";", m.unidades);
-            rs_subcuentas = Recordset();
+            contaplus.conexion_subcuentas = Conexion();
+            contaplus.conexion_subcuentas.abrir(CADENA_DBASE + tmp + ";", m.unidades);
+            contaplus.rs_subcuentas = Recordset();
             break;
         case 2:
-            conexion_empresa = Conexion();
-            conexion_empresa.abrir(CADENA_DBASE + carpeta_empresa + ";", m.unidades);
-            rs_empresa = Recordset();
+            contaplus.conexion_empresa = Conexion();
+            contaplus.conexion_empresa.abrir(CADENA_DBASE + carpeta_empresa + ";", m.unidades);
+            contaplus.rs_empresa = Recordset();
             break;
         case 3:
-            rs_diario.abrir("SELECT * FROM Xdiario", conexion_diario, Cursor::Dinamico,
+            contaplus.rs_diario.abrir("SELECT * FROM Xdiario", contaplus.conexion_diario, Cursor::Dinamico,
                             Bloqueo::SoloLectura);
-            rs_diario.cerrar();
+            contaplus.rs_diario.cerrar();
             break;
         }
     };
@@ -392,10 +392,8 @@ void Traspaso::abrir_contaplus()
 void Traspaso::Comprobar_campos()
 {
     auto comprobar = [&] {
-        m.rs_fac.cerrar();
-        m.rs_fac.abrir("SELECT ImporteTasa FROM fac", m.conexion_enlace, Cursor::Dinamico,
-                       Bloqueo::SoloLectura);
-        m.rs_fac.cerrar();
+        Recordset fac;
+        fac.abrir("SELECT ImporteTasa FROM fac", m.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura);
     };
     try {
         comprobar();
@@ -412,27 +410,3 @@ void Traspaso::Comprobar_campos()
     }
 }
 
-qint32 Traspaso::ultimo_asiento()
-{
-    rs_diario.cerrar();
-    rs_diario.abrir("SELECT MAX(ASIEN) as ultimo FROM Xdiario", conexion_diario, Cursor::Dinamico,
-                    Bloqueo::Optimista);
-    qint32 ultimo = 0;
-    if (!rs_diario.eof()) {
-        const QVariant v = rs_diario.campo("ultimo");
-        if (!vb::esNulo(v))
-            ultimo = vb::CLng(v);
-    }
-    rs_diario.cerrar();
-    return ultimo;
-}
-
-bool Traspaso::existe_cuenta(const QString& codigo)
-{
-    rs_empresa.cerrar();
-    rs_empresa.abrir("SELECT * FROM SubCta WHERE COD = ?", conexion_empresa, Cursor::Dinamico,
-                     Bloqueo::SoloLectura, {codigo});
-    const bool existe = !rs_empresa.eof();
-    rs_empresa.cerrar();
-    return existe;
-}

@@ -6,6 +6,7 @@
 #include "platform/Fichero.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
+#include "transfer/CuentasCliente.h"
 #include "transfer/DiarioEscrito.h"
 #include "transfer/Traspaso.h"
 
@@ -54,7 +55,7 @@ QMap<QString, QStringList> formas_por_cuenta(const Traspaso& t)
                  Bloqueo::SoloLectura);
         for (; !rs.eof(); rs.siguiente()) {
             const QString nombre = vb::texto_o_vacio(rs.campo(QStringLiteral("ForDes"))).trimmed();
-            QStringList& nombres = formas[t.cuenta_de_forma(rs.campo(QStringLiteral("ForCta")))];
+            QStringList& nombres = formas[cuenta_de_forma(t.m, rs.campo(QStringLiteral("ForCta")))];
             if (!nombre.isEmpty() && !nombres.contains(nombre)) nombres << nombre;
         }
     } catch (const Fallo&) {
@@ -409,9 +410,9 @@ void empezar_resumen(Traspaso& t)
 
 void contar_registros(Traspaso& t)
 {
-    t.resumen.registros_diario = t.conexion_diario.dbase().registros(QStringLiteral("Xdiario"));
+    t.resumen.registros_diario = t.contaplus.conexion_diario.dbase().registros(QStringLiteral("Xdiario"));
     try {
-        t.resumen.registros_subcuentas = t.conexion_subcuentas.dbase().registros(QStringLiteral("XSubCta"));
+        t.resumen.registros_subcuentas = t.contaplus.conexion_subcuentas.dbase().registros(QStringLiteral("XSubCta"));
     } catch (const Fallo& f) {
         // A journal without its subaccount file gets one when a row needs it.
         if (f.numero() != codigo_error::TABLA_INEXISTENTE) throw;

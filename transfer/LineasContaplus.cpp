@@ -1,30 +1,30 @@
-// The four lines of an invoice entry. The posting has set the entry's
-// number and date; each filler makes the other 28 columns from m.rs_fac and
-// the window variables and leaves the writing to the posting. A value that
-// does not fit its column leaves the line unwritten.
+// The four lines of an invoice entry. The posting numbers and dates them;
+// each filler makes the other 28 columns from the staged invoice under
+// rs_fac_ and the values it is given. A value that does not fit its column
+// leaves the line unwritten.
 #include "contaplus/LineasFactura.h"
-#include "transfer/Traspaso.h"
+#include "transfer/Contabilizar.h"
 
-void Traspaso::MOVER_DATOS_CLIENTE_CONTAPLUS()
+LineaDiario Contabilizacion::MOVER_DATOS_CLIENTE_CONTAPLUS(const QString& subcuenta_cliente)
 {
-    linea_pendiente = (linea_cliente(m.rs_fac.campo(QStringLiteral("FacFra")), subcuenta_cliente,
-                                           m.rs_fac.campo(QStringLiteral("FacTotal"))));
+    return linea_cliente(rs_fac_.campo(QStringLiteral("FacFra")), subcuenta_cliente,
+                         rs_fac_.campo(QStringLiteral("FacTotal")));
 }
 
-void Traspaso::MOVER_DATOS_TASA_CONTAPLUS()
+LineaDiario Contabilizacion::MOVER_DATOS_TASA_CONTAPLUS()
 {
-    linea_pendiente = (linea_tasa(m.rs_fac.campo(QStringLiteral("FacFra")), m.cuenta_tasa,
-                                        m.rs_fac.campo(QStringLiteral("ImporteTasa"))));
+    return linea_tasa(rs_fac_.campo(QStringLiteral("FacFra")), c_.ajustes.cuenta_tasa,
+                      rs_fac_.campo(QStringLiteral("ImporteTasa")));
 }
 
-void Traspaso::MOVER_DATOS_VENTAS_CONTAPLUS2()
+LineaDiario Contabilizacion::MOVER_DATOS_VENTAS_CONTAPLUS2(const QString& subcuenta, double importe_ventas)
 {
-    linea_pendiente = (linea_ventas(m.rs_fac.campo(QStringLiteral("FacFra")), subcuenta, importe_ventas));
+    return linea_ventas(rs_fac_.campo(QStringLiteral("FacFra")), subcuenta, importe_ventas);
 }
 
-void Traspaso::MOVER_DATOS_IVA_CONTAPLUS()
+LineaDiario Contabilizacion::MOVER_DATOS_IVA_CONTAPLUS(const QString& subcuenta, double cuota_iva,
+                                                       double base_imponible, double porcentaje_iva)
 {
-    linea_pendiente = (linea_iva(m.rs_fac.campo(QStringLiteral("FacFra")), subcuenta,
-                                       m.rs_fac.campo(QStringLiteral("FacCtaC")), cuota_iva, base_imponible,
-                                       porcentaje_iva));
+    return linea_iva(rs_fac_.campo(QStringLiteral("FacFra")), subcuenta, rs_fac_.campo(QStringLiteral("FacCtaC")),
+                     cuota_iva, base_imponible, porcentaje_iva);
 }

@@ -1,11 +1,10 @@
 // The cash pass and the receipts it leaves for the clerk.
-#include "transfer/Traspaso.h"
+#include "transfer/PasoCajas.h"
 
 #include "platform/Fallo.h"
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/ImportesHotel.h"
-#include "transfer/PasosTraspaso.h"
 #include "transfer/Textos.h"
 
 #include <QSet>
@@ -44,12 +43,16 @@ QString linea_cobro_sin_factura(const CobroSinFactura& c, const QString& ano, bo
 
 }  // namespace
 
-// The receipts left by earlier runs: in the log and in this run's count,
-// by their key (day and order).
-QSet<QString> cobros_anteriores(Traspaso& t)
+PasoCajas::PasoCajas(ContextoPaso& c, CuentasCliente& cuentas, Durabilidad& durabilidad, const QString& desde,
+                     const QString& hasta)
+    : c_(c), cuentas_(cuentas), durabilidad_(durabilidad), desde_(desde), hasta_(hasta)
 {
-    Conexion& enlace = t.m.conexion_enlace;
-    t.tarea = QStringLiteral("la lectura de los cobros sin factura");
+}
+
+QSet<QString> PasoCajas::cobros_anteriores()
+{
+    Conexion& enlace = c_.conexiones.conexion_enlace;
+    c_.tarea = QStringLiteral("la lectura de los cobros sin factura");
     try {
         enlace.backend().columnas(COBROS_SIN_FACTURA);
     } catch (const Fallo& f) {
@@ -73,31 +76,30 @@ QSet<QString> cobros_anteriores(Traspaso& t)
         if (claves.contains(clave))
             continue;
         claves.insert(clave);
-        t.log.linea(linea_cobro_sin_factura(c, texto_o_vacio(rs.campo(QStringLiteral("CsfAnoF"))), true));
-        ++t.cobros_sin_factura;
-        t.resumen.cobros_sin_factura.append(c);
+        c_.log.linea(linea_cobro_sin_factura(c, texto_o_vacio(rs.campo(QStringLiteral("CsfAnoF"))), true));
+        c_.resumen.cobros_sin_factura.append(c);
     }
     return claves;
 }
 
-// Cash pass: every receipt of the range not transferred yet is staged in
-// cajj (invoice payments and deposit collections) and marked in caja.
+// Every receipt of the range not transferred yet is staged in cajj and
+// marked in caja.
 //
 // A receipt's cajj row must be durable before its caja row is marked, or a
 // stop between the two loses it; and a receipt staged by a run that stopped
 // before marking it is only marked now, not staged twice. So the marks of a
 // group are set once the group has committed.
-void pasar_cajas(Traspaso& t, const QSet<QString>& avisados)
+void PasoCajas::pasar_cajas(const QSet<QString>& avisados)
 {
-    Module1& m = t.m;
-    Durabilidad& d = *t.durabilidad;
-    Conexion& caja = m.hotel(m.conexion_caja);
-    Conexion& emi = m.hotel(m.conexion_emi);
+    ConexionesHotel& h = c_.conexiones;
+    Durabilidad& d = durabilidad_;
+    Conexion& caja = h.hotel(h.conexion_caja);
+    Conexion& emi = h.hotel(h.conexion_emi);
 
-    t.log.linea(QStringLiteral("* Traspasando las cajas *************************************"));
-    t.log.linea(QString(80, QLatin1Char(' ')));
+    c_.log.linea(QStringLiteral("* Traspasando las cajas *************************************"));
+    c_.log.linea(QString(80, QLatin1Char(' ')));
 
-    t.tarea = QStringLiteral("la lectura de la caja");
+    c_.tarea = QStringLiteral("la lectura de la caja");
     caja.ejecutar(QStringLiteral("UPDATE caja SET CajaTur = '' WHERE CajaTur is null"));
     // A receipt with no amount (a NaN is stored so) would never be selected
     // below, nor told: it stops the run, named, until it is corrected.
@@ -105,30 +107,30 @@ void pasar_cajas(Traspaso& t, const QSet<QString>& avisados)
         Recordset vacios;
         vacios.abrir(QStringLiteral("SELECT CajaFec, CajaOrd FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
                                     "AND CajaImp IS NULL AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),
-                     caja, Cursor::Dinamico, Bloqueo::SoloLectura, {t.fecha_desde, t.fecha_hasta});
+                     caja, Cursor::Dinamico, Bloqueo::SoloLectura, {desde_, hasta_});
         if (!vacios.eof()) {
-            t.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
+            c_.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
                           .arg(convertir_fecha(texto_o_vacio(vacios.campo(QStringLiteral("CajaFec"))), 0, 2),
                                texto_o_vacio(vacios.campo(QStringLiteral("CajaOrd"))));
             throw Fallo(codigo_error::USO_NO_VALIDO_DE_NULL, QStringLiteral("la columna CajaImp del cobro está vacía"));
         }
     }
-    m.rs_caja.cerrar();
-    m.rs_caja.abrir(QStringLiteral("SELECT * FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
+    rs_caja_.cerrar();
+    rs_caja_.abrir(QStringLiteral("SELECT * FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
                                    "AND CajaImp <> 0 AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),
-                    caja, Cursor::Dinamico, Bloqueo::Optimista, {t.fecha_desde, t.fecha_hasta});
+                    caja, Cursor::Dinamico, Bloqueo::Optimista, {desde_, hasta_});
 
     const QString fase = QStringLiteral("Movimientos de caja");
-    const qint64 total = m.rs_caja.recuento();
+    const qint64 total = rs_caja_.recuento();
     qint64 hecho = 0;
-    t.vista.progreso(fase, 0, total);
+    c_.progreso.progreso(fase, 0, total);
 
     // Receipts of the range already in cajj, by day and order.
     QSet<QString> preparados;
     {
         Recordset rs;
-        rs.abrir(QStringLiteral("SELECT CajFec, CajOrd FROM cajj WHERE CajFec Between ? AND ?"), m.conexion_enlace,
-                 Cursor::Dinamico, Bloqueo::SoloLectura, {t.fecha_desde, t.fecha_hasta});
+        rs.abrir(QStringLiteral("SELECT CajFec, CajOrd FROM cajj WHERE CajFec Between ? AND ?"), h.conexion_enlace,
+                 Cursor::Dinamico, Bloqueo::SoloLectura, {desde_, hasta_});
         for (; !rs.eof(); rs.siguiente())
             preparados.insert(clave_caja(rs.campo(QStringLiteral("CajFec")), rs.campo(QStringLiteral("CajOrd"))));
     }
@@ -139,7 +141,7 @@ void pasar_cajas(Traspaso& t, const QSet<QString>& avisados)
     bool leido = false;
     auto nombrar = [&] {
         if (leido)
-            t.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
+            c_.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
                           .arg(convertir_fecha(texto_o_vacio(fec), 0, 2), texto_o_vacio(ord));
     };
 
@@ -158,15 +160,15 @@ void pasar_cajas(Traspaso& t, const QSet<QString>& avisados)
         if (propia) caja.comenzar();
         try {
             // Over ODBC the receipts of a day go in one statement.
-            m.rs_caja.guardar_filas(por_marcar, QStringLiteral("CajaTur"), QStringLiteral("1"));
+            rs_caja_.guardar_filas(por_marcar, QStringLiteral("CajaTur"), QStringLiteral("1"));
             if (propia) caja.confirmar();
         } catch (...) {
             if (propia) caja.deshacer();
             // A failure names the receipt it stopped on (the first of a
             // day's, when they were written together).
             try {
-                fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
-                ord = m.rs_caja.campo(QStringLiteral("CajaOrd"));
+                fec = rs_caja_.campo(QStringLiteral("CajaFec"));
+                ord = rs_caja_.campo(QStringLiteral("CajaOrd"));
             } catch (const Fallo&) {
             }
             throw;
@@ -187,28 +189,28 @@ void pasar_cajas(Traspaso& t, const QSet<QString>& avisados)
         }
     };
 
-    while (!m.rs_caja.eof()) try {
-        fec = m.rs_caja.campo(QStringLiteral("CajaFec"));
-        ord = m.rs_caja.campo(QStringLiteral("CajaOrd"));
+    while (!rs_caja_.eof()) try {
+        const CobroCaja cobro = CobroCaja::leer(rs_caja_);
+        fec = cobro.fecha;
+        ord = cobro.orden;
         leido = true;
         const QString cajafec = texto_o_vacio(fec);
 
-        t.orden_caja = vb::CInt(ord);
-        m.rs_cajj.cerrar();
-        m.rs_cajj.abrir(QStringLiteral("SELECT * FROM cajj"), m.conexion_enlace, Cursor::Dinamico,
+        // The order is a 16-bit integer to the transfer: one that is not
+        // stops the run on this receipt.
+        vb::CInt(ord);
+        rs_cajj_.cerrar();
+        rs_cajj_.abrir(QStringLiteral("SELECT * FROM cajj"), h.conexion_enlace, Cursor::Dinamico,
                         Bloqueo::Optimista);
 
-        const QVariant con = m.rs_caja.campo(QStringLiteral("CajaCon"));
-        const QVariant fra = m.rs_caja.campo(QStringLiteral("CajaFra"));
-        const QVariant anof = m.rs_caja.campo(QStringLiteral("CajaAnoF"));
-        const QVariant cobroc = m.rs_caja.campo(QStringLiteral("CajaCobroc"));
+        const QVariant& fra = cobro.factura;
+        const QVariant& anof = cobro.ano_factura;
+        const QVariant& cobroc = cobro.forma;
         // Refused before anything of the receipt is staged or marked.
-        const double leido = importe_cobro(m.rs_caja.campo(QStringLiteral("CajaImp")));
+        const double leido = importe_cobro(cobro.importe);
         const double importe = vb::Val(vb::Format(leido, QStringLiteral("#0.00")));
 
-        // Only a concept that starts exactly with "Deposito" is a deposit
-        // collection; a Null concept is a payment like any other text.
-        const bool deposito = !vb::esNulo(con) && vb::Left(vb::texto(con), 8) == QStringLiteral("Deposito");
+        const bool deposito = cobro.es_deposito();
         if (preparados.contains(clave_caja(fec, ord))) {
             // Staged by a run that stopped before marking it.
         } else if (!deposito) {
@@ -217,62 +219,63 @@ void pasar_cajas(Traspaso& t, const QSet<QString>& avisados)
             // writes emi, and a row read a moment earlier is what the
             // lookup would have found had they been taken together.
             const QVariantList factura{como_texto(anof), como_texto(fra)};
-            if (!m.rs_emi.abierto() || factura != factura_leida) {
+            if (!rs_emi_.abierto() || factura != factura_leida) {
                 factura_leida.clear();
-                m.rs_emi.cerrar();
-                m.rs_emi.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), emi,
+                rs_emi_.cerrar();
+                rs_emi_.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), emi,
                                Cursor::Dinamico, Bloqueo::SoloLectura, factura);
                 factura_leida = factura;
             }
-            if (!m.rs_emi.eof()) {
-                m.rs_cajj.nuevo();
-                m.rs_cajj.asignar(QStringLiteral("CajFec"), fec);
-                m.rs_cajj.asignar(QStringLiteral("CajOrd"), ord);
-                m.rs_cajj.asignar(QStringLiteral("CajFra"), fra);
-                m.rs_cajj.asignar(QStringLiteral("CajImp"), importe);
-                t.buscar_cuenta_cliente2();
-                m.rs_cajj.asignar(QStringLiteral("CajAnoF"), anof);
-                m.rs_cajj.asignar(QStringLiteral("CajCobroc"), cobroc);
-                m.rs_cajj.asignar(QStringLiteral("CajEstado"), QStringLiteral("0"));
-                m.rs_cajj.asignar(QStringLiteral("CajDep"), QStringLiteral(""));  // the empty text, not Null
-                t.log.linea(QStringLiteral("Traspasando el Cobro de la Factura : ") + texto_o_vacio(fra) +
+            if (!rs_emi_.eof()) {
+                rs_cajj_.nuevo();
+                rs_cajj_.asignar(QStringLiteral("CajFec"), fec);
+                rs_cajj_.asignar(QStringLiteral("CajOrd"), ord);
+                rs_cajj_.asignar(QStringLiteral("CajFra"), fra);
+                rs_cajj_.asignar(QStringLiteral("CajImp"), importe);
+                if (const std::optional<QString> cuenta =
+                        cuentas_.buscar_cuenta_cliente2(ClienteFactura::leer(rs_emi_)))
+                    rs_cajj_.asignar(QStringLiteral("CajCli"), *cuenta);
+                rs_cajj_.asignar(QStringLiteral("CajAnoF"), anof);
+                rs_cajj_.asignar(QStringLiteral("CajCobroc"), cobroc);
+                rs_cajj_.asignar(QStringLiteral("CajEstado"), QStringLiteral("0"));
+                rs_cajj_.asignar(QStringLiteral("CajDep"), QStringLiteral(""));  // the empty text, not Null
+                c_.log.linea(QStringLiteral("Traspasando el Cobro de la Factura : ") + texto_o_vacio(fra) +
                             QStringLiteral(" de Importe : ") + vb::CStr(importe) +
                             QStringLiteral("En la caja del dia: ") + cajafec);
-                m.rs_cajj.guardar();
+                rs_cajj_.guardar();
             } else if (!avisados.contains(cajafec + QLatin1Char('|') + texto_o_vacio(ord))) {
                 // Marked like the others below, so never offered again: the
                 // clerk must post it by hand, and the log says which it is.
                 // (One an earlier run left unmarked is told already.)
                 const CobroSinFactura c{cajafec, texto_o_vacio(ord), texto_o_vacio(fra), importe};
-                m.conexion_enlace.ejecutar(QStringLiteral("INSERT INTO cobros_sin_factura (CsfFec, CsfOrd, CsfFra, "
+                h.conexion_enlace.ejecutar(QStringLiteral("INSERT INTO cobros_sin_factura (CsfFec, CsfOrd, CsfFra, "
                                                           "CsfAnoF, CsfImp) VALUES (?, ?, ?, ?, ?)"),
                                            {c.fecha, c.orden, c.factura, texto_o_vacio(anof), importe});
-                t.log.linea(linea_cobro_sin_factura(c, texto_o_vacio(anof), false));
-                ++t.cobros_sin_factura;
-                t.resumen.cobros_sin_factura.append(c);
+                c_.log.linea(linea_cobro_sin_factura(c, texto_o_vacio(anof), false));
+                        c_.resumen.cobros_sin_factura.append(c);
             }
         } else {
-            const QString numero_deposito = vb::Mid(vb::texto(con), 13, 6);
-            m.rs_cajj.nuevo();
-            m.rs_cajj.asignar(QStringLiteral("CajFec"), fec);
-            m.rs_cajj.asignar(QStringLiteral("CajOrd"), ord);
-            m.rs_cajj.asignar(QStringLiteral("CajImp"), importe);
-            m.rs_cajj.asignar(QStringLiteral("CajFra"), fra);
-            m.rs_cajj.asignar(QStringLiteral("CajCli"), ajustar_subcuenta(m.cuenta_depositos, m.digitos));
-            m.rs_cajj.asignar(QStringLiteral("CajDep"), numero_deposito);
-            m.rs_cajj.asignar(QStringLiteral("CajAnoF"), anof);
-            m.rs_cajj.asignar(QStringLiteral("CajCobroc"), cobroc);
-            m.rs_cajj.asignar(QStringLiteral("CajCre"), false);
-            m.rs_cajj.asignar(QStringLiteral("CajEstado"), QStringLiteral("0"));
-            t.log.linea(QStringLiteral("Traspasado el Depósito ") + numero_deposito +
+            const QString numero_deposito = cobro.numero_deposito();
+            rs_cajj_.nuevo();
+            rs_cajj_.asignar(QStringLiteral("CajFec"), fec);
+            rs_cajj_.asignar(QStringLiteral("CajOrd"), ord);
+            rs_cajj_.asignar(QStringLiteral("CajImp"), importe);
+            rs_cajj_.asignar(QStringLiteral("CajFra"), fra);
+            rs_cajj_.asignar(QStringLiteral("CajCli"), ajustar_subcuenta(c_.ajustes.cuenta_depositos, c_.ajustes.digitos));
+            rs_cajj_.asignar(QStringLiteral("CajDep"), numero_deposito);
+            rs_cajj_.asignar(QStringLiteral("CajAnoF"), anof);
+            rs_cajj_.asignar(QStringLiteral("CajCobroc"), cobroc);
+            rs_cajj_.asignar(QStringLiteral("CajCre"), false);
+            rs_cajj_.asignar(QStringLiteral("CajEstado"), QStringLiteral("0"));
+            c_.log.linea(QStringLiteral("Traspasado el Depósito ") + numero_deposito +
                         QStringLiteral("de Importe:") + vb::CStr(importe));
-            m.rs_cajj.guardar();
+            rs_cajj_.guardar();
         }
-        m.rs_cajj.cerrar();
+        rs_cajj_.cerrar();
 
-        por_marcar.append(m.rs_caja.posicion());
-        m.rs_caja.siguiente();
-        t.vista.progreso(fase, ++hecho, total);
+        por_marcar.append(rs_caja_.posicion());
+        rs_caja_.siguiente();
+        c_.progreso.progreso(fase, ++hecho, total);
         cerrar(false);
     } catch (...) {
         nombrar();
@@ -286,5 +289,6 @@ void pasar_cajas(Traspaso& t, const QSet<QString>& avisados)
         nombrar();
         throw;
     }
-    m.rs_caja.cerrar();
+    rs_caja_.cerrar();
+    rs_emi_.cerrar();
 }

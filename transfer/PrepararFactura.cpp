@@ -1,7 +1,8 @@
 // Staging of a hotel invoice in the link database: its fac row, copied from
 // emi once, and its sales lines in fal, rebuilt from the services charged on
 // it each time the invoice is posted with sales split by service.
-#include "transfer/Traspaso.h"
+#include "transfer/PasoFacturas.h"
+#include "transfer/Contabilizar.h"
 
 #include "platform/Vb.h"
 #include "startup/RutinasComunes.h"
@@ -16,30 +17,6 @@ double centimos(double importe)
 {
     return vb::numero(vb::Format(importe, "0.00"));
 }
-
-// The amounts of a staged invoice and the emi columns they are copied from.
-// Names as texts made once: a recordset finds a name it was given before
-// by the text's address.
-struct Importe {
-    QString fac;
-    QString emi;
-};
-const Importe IMPORTES[] = {
-    {QStringLiteral("FacB1"), QStringLiteral("EmiB1")},
-    {QStringLiteral("FacB2"), QStringLiteral("EmiB2")},
-    {QStringLiteral("FacB3"), QStringLiteral("EmiB3")},
-    {QStringLiteral("FacB4"), QStringLiteral("EmiB4")},
-    {QStringLiteral("FacC1"), QStringLiteral("EmiC1")},
-    {QStringLiteral("FacC2"), QStringLiteral("EmiC2")},
-    {QStringLiteral("FacC3"), QStringLiteral("EmiC3")},
-    {QStringLiteral("FacC4"), QStringLiteral("EmiC4")},
-    {QStringLiteral("FacTotal"), QStringLiteral("EmiTot")},
-    {QStringLiteral("FacI1"), QStringLiteral("EmiI1")},
-    {QStringLiteral("FacI2"), QStringLiteral("EmiI2")},
-    {QStringLiteral("FacI3"), QStringLiteral("EmiI3")},
-    {QStringLiteral("FacI4"), QStringLiteral("EmiI4")},
-    {QStringLiteral("ImporteTasa"), QStringLiteral("TasaImporte")},
-};
 
 bool mismo_importe(const QVariant& a, const QVariant& b)
 {
@@ -75,46 +52,44 @@ bool cuadra(Recordset& fac)
 
 }  // namespace
 
-bool Traspaso::cuadra_preparada()
+bool cuadra_preparada(Recordset& fac)
 {
-    return cuadra(m.rs_fac);
+    return cuadra(fac);
 }
 
-bool Traspaso::refrescar_importes()
+bool refrescar_importes(Recordset& fac, const FacturaHotel& factura)
 {
     bool cambiado = false;
-    for (const Importe& i : IMPORTES) {
-        const QVariant nuevo = m.rs_emi.campo(i.emi);
-        if (!mismo_importe(m.rs_fac.campo(i.fac), nuevo)) {
-            m.rs_fac.asignar(i.fac, nuevo);
+    for (int i = 0; i < N_IMPORTES_FACTURA; ++i) {
+        const QVariant& nuevo = factura.importes[i];
+        if (!mismo_importe(fac.campo(IMPORTES_FACTURA[i].fac), nuevo)) {
+            fac.asignar(IMPORTES_FACTURA[i].fac, nuevo);
             cambiado = true;
         }
     }
     return cambiado;
 }
 
-void Traspaso::crear_fac()
+QString crear_fac(Recordset& fac, const FacturaHotel& factura, const QString& numero, const AjustesEnlace& ajustes,
+                  CuentasCliente& cuentas)
 {
-    Recordset& emi = m.rs_emi;
-    Recordset& fac = m.rs_fac;
-
     fac.nuevo();
-    const QString fecha = vb::texto(emi.campo(QStringLiteral("EmiFec")));
-    fac.asignar(QStringLiteral("FacEmp"), m.empresa);
+    const QString fecha = vb::texto(factura.fecha);
+    fac.asignar(QStringLiteral("FacEmp"), ajustes.empresa);
     fac.asignar(QStringLiteral("FacEje"), vb::Left(fecha, 4));
     fac.asignar(QStringLiteral("FacFec"), fecha);
-    fac.asignar(QStringLiteral("FacFra"), numero_factura);
-    fac.asignar(QStringLiteral("FacCli"), vb::Trim(vb::texto(emi.campo(QStringLiteral("EmiCli")))));
+    fac.asignar(QStringLiteral("FacFra"), numero);
+    fac.asignar(QStringLiteral("FacCli"), vb::Trim(vb::texto(factura.cliente.codigo)));
 
-    for (const Importe& i : IMPORTES)
-        fac.asignar(i.fac, emi.campo(i.emi));
+    for (int i = 0; i < N_IMPORTES_FACTURA; ++i)
+        fac.asignar(IMPORTES_FACTURA[i].fac, factura.importes[i]);
 
-    fac.asignar(QStringLiteral("FacIvar"), m.cuenta_iva);
-    fac.asignar(QStringLiteral("FacDia"), m.diario);
-    fac.asignar(QStringLiteral("FacCliN"), emi.campo(QStringLiteral("EmiNom")));
+    fac.asignar(QStringLiteral("FacIvar"), ajustes.cuenta_iva);
+    fac.asignar(QStringLiteral("FacDia"), ajustes.diario);
+    fac.asignar(QStringLiteral("FacCliN"), factura.nombre);
 
     // Tax number without separators, at most the 9 characters ContaPlus keeps.
-    const QVariant nif = emi.campo(QStringLiteral("EmiNif"));
+    const QVariant& nif = factura.nif;
     QString nif_limpio = QStringLiteral("0");
     if (!vb::esNulo(nif)) {
         nif_limpio = vb::texto(nif);
@@ -124,41 +99,43 @@ void Traspaso::crear_fac()
     }
     fac.asignar(QStringLiteral("FacNifC"), nif_limpio);
 
-    cuenta_cliente = a_digitos(cuenta_cliente3());
+    const QString cuenta_cliente = a_digitos(ajustes, cuentas.cuenta_cliente3(factura.cliente));
     fac.asignar(QStringLiteral("FacCtaC"), cuenta_cliente);
 
     fac.asignar(QStringLiteral("FacEst"), QStringLiteral("0"));
     fac.guardar();
+    return cuenta_cliente;
 }
 
-void Traspaso::generar_fal(const QString& w_eje, const QString& w_numero)
+void Contabilizacion::generar_fal(const QString& w_eje, const QString& w_numero)
 {
+    ConexionesHotel& h = c_.conexiones;
     // The lines are rebuilt, not added to: an invoice whose posting failed
     // after its lines were made would otherwise count its sales twice.
-    const QVariant empresa_factura = m.rs_fac.campo(QStringLiteral("FacEmp"));
-    m.conexion_enlace.ejecutar("DELETE FROM fal WHERE FalEmp = ? AND FalEje = ? AND FalFra = ?",
+    const QVariant empresa_factura = rs_fac_.campo(QStringLiteral("FacEmp"));
+    h.conexion_enlace.ejecutar("DELETE FROM fal WHERE FalEmp = ? AND FalEje = ? AND FalFra = ?",
                                {empresa_factura, w_eje, w_numero});
 
-    Recordset& emi = m.rs_emi;
+    Recordset& emi = rs_emi_;
     emi.cerrar();
-    emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", m.hotel(m.conexion_emi),
+    emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", h.hotel(h.conexion_emi),
               Cursor::Dinamico, Bloqueo::SoloLectura, {w_eje, w_numero});
     if (emi.eof())
         return;
 
-    Recordset& servicios = m.rs_hiscadia;
+    Recordset& servicios = rs_hiscadia_;
     servicios.cerrar();
     servicios.abrir("SELECT * FROM Hiscadia WHERE HCadiaFra = ? AND HCadiaFraAno = ?",
-                    m.hotel(m.conexion_hiscadia), Cursor::Dinamico, Bloqueo::SoloLectura,
+                    h.hotel(h.conexion_hiscadia), Cursor::Dinamico, Bloqueo::SoloLectura,
                     {w_numero, w_eje});
     if (servicios.eof())
         return;
 
     qint32 orden = 0;
     double total = 0;
-    Recordset& fal = m.rs_fal;
+    Recordset& fal = rs_fal_;
     fal.cerrar();
-    fal.abrir("SELECT * FROM fal", m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
+    fal.abrir("SELECT * FROM fal", h.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
 
     auto nueva_linea = [&](const QString& cuenta, double importe) {
         fal.nuevo();
@@ -174,8 +151,8 @@ void Traspaso::generar_fal(const QString& w_eje, const QString& w_numero)
     for (; !servicios.eof(); servicios.siguiente()) {
         ++orden;
         QString cuenta = vb::texto(servicios.campo(QStringLiteral("HCadiaCta")));
-        if (cuenta.length() > m.digitos)
-            cuenta = vb::Left(cuenta, m.digitos);
+        if (cuenta.length() > c_.ajustes.digitos)
+            cuenta = vb::Left(cuenta, c_.ajustes.digitos);
         const double importe = centimos(vb::numero(servicios.campo(QStringLiteral("HCadiaCan")))
                                         * vb::numero(servicios.campo(QStringLiteral("HCadiaPre"))));
         // "+" is a charge; any other sign, an empty or Null one included, a credit.
@@ -188,10 +165,10 @@ void Traspaso::generar_fal(const QString& w_eje, const QString& w_numero)
     // default sales account, so the lines add up to the invoice's bases.
     double bases = 0;
     for (const QString& n : FAC_BASES)
-        bases += vb::numero(m.rs_fac.campo(n));
+        bases += vb::numero(rs_fac_.campo(n));
     const double diferencia = centimos(centimos(bases) - total);
     if (diferencia != 0) {
         ++orden;
-        nueva_linea(cuenta_ventas_defecto, diferencia);
+        nueva_linea(cuenta_ventas_defecto_, diferencia);
     }
 }

@@ -131,9 +131,7 @@ public:
 private:
     void cerrar_recordsets()
     {
-        for (Recordset* r : {&m_.rs_unidad, &m_.rs_con, &m_.rs_cc, &m_.rs_cab, &m_.rs_emi, &m_.rs_hiscadia,
-                             &m_.rs_agen, &m_.rs_na, &m_.rs_cli, &m_.rs_caja, &m_.rs_formas, &m_.rs_cajj,
-                             &m_.rs_edep, &m_.rs_fac, &m_.rs_fal})
+        for (Recordset* r : {&m_.rs_unidad, &m_.rs_con, &m_.rs_cc})
             r->cerrar();
     }
 
@@ -151,8 +149,8 @@ bool preparar(Traspaso& s, const Traspaso& t, bool activar)
         return s.activar();
     const QString cadena = QStringLiteral("Driver={Microsoft dBASE Driver (*.dbf)};DriverID=277;dbq=") +
                            s.m.ruta_contaplus + QStringLiteral("\\;");
-    s.conexion_diario.abrir(cadena, s.m.unidades);
-    s.conexion_subcuentas.abrir(cadena, s.m.unidades);
+    s.contaplus.conexion_diario.abrir(cadena, s.m.unidades);
+    s.contaplus.conexion_subcuentas.abrir(cadena, s.m.unidades);
     s.reparar_contaplus(nullptr);
     s.Comprobar_campos();
     s.cuenta_ventas_defecto = t.cuenta_ventas_defecto;
@@ -218,9 +216,9 @@ Simulacion simular(Traspaso& t, const OpcionesSimulacion& opciones)
                                        TITULO, Icono::Critico);
             }
         }
-        s.rs_diario.cerrar();
-        s.rs_subcuentas.cerrar();
-        s.rs_empresa.cerrar();
+        s.contaplus.rs_diario.cerrar();
+        s.contaplus.rs_subcuentas.cerrar();
+        s.contaplus.rs_empresa.cerrar();
     }
     if (opciones.al_terminar)
         opciones.al_terminar(carpeta.path());

@@ -2,37 +2,37 @@
 // the code is already there.
 #include "contaplus/Subcuentas.h"
 #include "platform/Cp1252.h"
+#include "transfer/Contabilizar.h"
 #include "transfer/Textos.h"
-#include "transfer/Traspaso.h"
 
 // The name and tax number come from the first invoice that needs the code; a
 // Null one gives an empty column, as the dBASE file would hold it.
-void Traspaso::CREAR_CLIENTE_CONTAPLUS()
+void Contabilizacion::CREAR_CLIENTE_CONTAPLUS(const QString& subcuenta_cliente)
 {
-    const QString nombre = texto_o_vacio(m.rs_fac.campo(QStringLiteral("FacCliN")));
-    if (crear_subcuenta(rs_subcuentas, conexion_subcuentas,
-                        fila_cliente(subcuenta_cliente, nombre, texto_o_vacio(m.rs_fac.campo(QStringLiteral("FacNifC"))))))
-        anotar_nombre(nombre, QStringLiteral("subcuenta ") + subcuenta_cliente);
+    const QString nombre = texto_o_vacio(rs_fac_.campo(QStringLiteral("FacCliN")));
+    if (crear_subcuenta(contaplus_.rs_subcuentas, contaplus_.conexion_subcuentas,
+                        fila_cliente(subcuenta_cliente, nombre, texto_o_vacio(rs_fac_.campo(QStringLiteral("FacNifC"))))))
+        anotar_nombre(c_.resumen, nombre, QStringLiteral("subcuenta ") + subcuenta_cliente);
 }
 
-void Traspaso::anotar_nombre(const QString& nombre, const QString& donde)
+void anotar_nombre(ResumenTraspaso& resumen, const QString& nombre, const QString& donde)
 {
     if (windows_1252().admite(nombre)) return;
     const QPair<QString, QString> n{nombre, donde};
     if (!resumen.nombres_sin_caracteres.contains(n)) resumen.nombres_sin_caracteres.append(n);
 }
 
-void Traspaso::CREAR_VENTAS_CONTAPLUS2()
+void Contabilizacion::CREAR_VENTAS_CONTAPLUS2(const QString& subcuenta)
 {
-    crear_subcuenta(rs_subcuentas, conexion_subcuentas, fila_ventas(subcuenta));
+    crear_subcuenta(contaplus_.rs_subcuentas, contaplus_.conexion_subcuentas, fila_ventas(subcuenta));
 }
 
-void Traspaso::CREAR_CUENTA_TASA()
+void Contabilizacion::CREAR_CUENTA_TASA()
 {
-    crear_subcuenta(rs_subcuentas, conexion_subcuentas, fila_tasa(m.cuenta_tasa));
+    crear_subcuenta(contaplus_.rs_subcuentas, contaplus_.conexion_subcuentas, fila_tasa(c_.ajustes.cuenta_tasa));
 }
 
-void Traspaso::CREAR_IVA_CONTAPLUS()
+void Contabilizacion::CREAR_IVA_CONTAPLUS(const QString& subcuenta, double porcentaje_iva)
 {
-    crear_subcuenta(rs_subcuentas, conexion_subcuentas, fila_iva(subcuenta, porcentaje_iva));
+    crear_subcuenta(contaplus_.rs_subcuentas, contaplus_.conexion_subcuentas, fila_iva(subcuenta, porcentaje_iva));
 }

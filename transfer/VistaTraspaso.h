@@ -4,7 +4,15 @@
 // widgets; the real one is in windows/.
 #include <QString>
 
-class VistaTraspaso {
+// Where a run's progress goes: what it is doing and how far it has got
+// (total 0: unknown).
+class Progreso {
+public:
+    virtual ~Progreso() = default;
+    virtual void progreso(const QString& fase, qint64 hecho, qint64 total) {}
+};
+
+class VistaTraspaso : public Progreso {
 public:
     virtual ~VistaTraspaso() = default;
     virtual QString texto_de() const = 0;       // the start box, dd/mm/aaaa
@@ -14,6 +22,4 @@ public:
     virtual void mostrar_fecha(bool hasta, const QString& texto) {}
     virtual void puntero_espera(bool espera) = 0;
     virtual void cerrar() = 0;                  // the window closes
-    // What the run is doing and how far it has got (total 0: unknown).
-    virtual void progreso(const QString& fase, qint64 hecho, qint64 total) {}
 };

@@ -1,5 +1,5 @@
-// The six cash and deposit lines: from their values, and as the Traspaso
-// writers put them (from the cursors and the settings) into the Xdiario of a
+// The six cash and deposit lines: from their values, and as the day phases
+// writers put them (from their cursors and the settings) into the Xdiario of a
 // fresh installation, read back with another program's dBASE reader.
 #include "contaplus/LineasCaja.h"
 #include "platform/Fallo.h"
@@ -8,6 +8,7 @@
 #include "tests/support/Dbf.h"
 #include "tests/support/Instalacion.h"
 #include "tests/support/InterlocutorGrabador.h"
+#include "transfer/FasesDia.h"
 #include "transfer/Traspaso.h"
 #include "tests/support/VistaPrueba.h"
 
@@ -26,6 +27,18 @@ struct Entorno {
     Module1 m;
     VistaPrueba vista;
     Traspaso t;
+    QString tarea;
+    ContextoPaso contexto{m, m, t.log, t.resumen, vista, tarea};
+    CuentasCliente cuentas{m, m, false};
+    std::optional<FasesDia> fases_;
+
+    // The day phases of a run over 31/12/2009, made on first use with the
+    // settings as the test left them.
+    FasesDia& fases()
+    {
+        if (!fases_) fases_.emplace(contexto, t.contaplus, *t.durabilidad, cuentas, "20091231", "20091231");
+        return *fases_;
+    }
 
     Entorno() : m(inst.unidades(), clerk), t(m, vista)
     {
@@ -62,8 +75,8 @@ struct Entorno {
 
     void abrir_cajj(const QString& sql = "SELECT * FROM cajj", const QVariantList& p = {})
     {
-        m.rs_cajj.cerrar();
-        m.rs_cajj.abrir(sql, m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, p);
+        fases().cajj().cerrar();
+        fases().cajj().abrir(sql, m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, p);
     }
 };
 
@@ -178,15 +191,11 @@ void TstApuntesCaja::debe_caja()
     e.abrir_cajj("SELECT Sum(CajImp) AS CajSuma, CajCobroc FROM cajj WHERE CajFec = ? "
                  "AND CajEstado = '0' GROUP BY CajCobroc",
                  {"20091231"});
-    e.t.fecha_dia = "20091231";
-    e.t.descripcion_cobro = "DE OTRA FORMA DE PAGO";
+    const qint32 n = 7;
+    e.fases().APUNTE_DEBE_CAJA_CONTAPLUS(n, "20091231");
 
-    double n = 7;
-    e.t.APUNTE_DEBE_CAJA_CONTAPLUS(n);
-
-    QCOMPARE(n, 7.0);
-    QCOMPARE(e.t.descripcion_cobro, descripcion);
-    QVERIFY(!e.m.rs_cajj.eof());
+    QVERIFY(concepto.endsWith(descripcion));
+    QVERIFY(!e.fases().cajj().eof());
     const auto filas = e.diario();
     QCOMPARE(filas.size(), 1);
     leida_igual(filas[0], linea_caja(7, FIN_2009, {{"SUBCTA", subcta}, {"CONCEPTO", concepto},
@@ -222,14 +231,13 @@ void TstApuntesCaja::haber_caja()
     e.caja({{"CajDep", cajdep}, {"CajFec", cajfec}, {"CajOrd", 2}, {"CajImp", 0.5}});
     e.abrir_cajj("SELECT * FROM cajj ORDER BY CajOrd");
 
-    double n = 3;
-    e.t.APUNTE_HABER_CAJA_CONTAPLUS(n);
+    const qint32 n = 3;
+    e.fases().APUNTE_HABER_CAJA_CONTAPLUS(n);
     // The line is written; the cash row stays where it was.
-    QCOMPARE(e.m.rs_cajj.campo("CajOrd").toInt(), 1);
-    e.m.rs_cajj.siguiente();
-    e.t.APUNTE_HABER_CAJA_CONTAPLUS(n);
+    QCOMPARE(e.fases().cajj().campo("CajOrd").toInt(), 1);
+    e.fases().cajj().siguiente();
+    e.fases().APUNTE_HABER_CAJA_CONTAPLUS(n);
 
-    QCOMPARE(n, 3.0);
     const auto filas = e.diario();
     QCOMPARE(filas.size(), 2);
     const QVariantMap propias{{"SUBCTA", subcta}, {"CONCEPTO", concepto}, {"DOCUMENTO", "1234"}};
@@ -256,14 +264,11 @@ void TstApuntesCaja::cobro_depositos()
     e.caja({{"CajDep", "77"}, {"CajFra", ""}, {"CajImp", 80.0}, {"CajCli", "438000000"},
             {"CajCobroc", cobroc}});
     e.abrir_cajj();
-    e.t.fecha_dia = "20091231";
+    const qint32 n = 12;
+    e.fases().APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(n, "20091231");
+    e.fases().APUNTE_H_CONTAPLUS_COBRO_DEPOSITOS(n);
 
-    double n = 12;
-    e.t.APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(n);
-    e.t.APUNTE_H_CONTAPLUS_COBRO_DEPOSITOS(n);
-
-    QCOMPARE(n, 12.0);
-    QVERIFY(!e.m.rs_cajj.eof());
+    QVERIFY(!e.fases().cajj().eof());
     const auto filas = e.diario();
     QCOMPARE(filas.size(), 2);
     leida_igual(filas[0], linea_caja(12, FIN_2009, {{"SUBCTA", subcta_forma},
@@ -304,19 +309,17 @@ void TstApuntesCaja::depositos_descontados()
     e.m.cuenta_depositos = "438000001";
     e.inst.insertar("edep", {{"EdepFec", "20091231"}, {"EdepCli", edepcli}, {"EdepImp", 120.5},
                              {"EdepEstado", "0"}, {"EdepFra", "555"}});
-    e.m.rs_edep.abrir("SELECT * FROM edep", e.m.conexion_enlace, Cursor::Dinamico,
-                      Bloqueo::Optimista);
-    e.t.fecha_dia = "20091231";
+    Recordset& rs_edep = e.fases().edep();
+    rs_edep.abrir("SELECT * FROM edep", e.m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
 
-    double n = 4;
-    e.t.APUNTE_DEPOSITOS_DESCONTADOS_D(n);
-    QCOMPARE(e.m.cuenta_depositos, debe);
-    e.t.APUNTE_DEPOSITOS_DESCONTADOS_H(n);
+    const qint32 n = 4;
+    e.fases().APUNTE_DEPOSITOS_DESCONTADOS_D(n, "20091231");
+    QCOMPARE(e.fases().cuenta_depositos(), debe);
+    e.fases().APUNTE_DEPOSITOS_DESCONTADOS_H(n, "20091231");
     // What the deposit phase does next.
-    e.m.rs_edep.asignar("EdepEstado", "1");
-    e.m.rs_edep.guardar();
+    rs_edep.asignar("EdepEstado", "1");
+    rs_edep.guardar();
 
-    QCOMPARE(n, 4.0);
     const auto edep = e.inst.filas("edep");
     QCOMPARE(edep.size(), 1);
     QCOMPARE(edep[0].value("EdepCli").isNull(), guardado.isNull());
@@ -355,14 +358,12 @@ void TstApuntesCaja::fallo_sin_fila()
     Entorno e;
     e.caja({{"CajDep", "77"}});
     e.abrir_cajj();
-    e.t.fecha_dia = "20091231";
-    double n = 1;
-    e.t.APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(n);
+    const qint32 n = 1;
+    e.fases().APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(n, "20091231");
 
     e.abrir_cajj(consulta);
-    e.t.fecha_dia = fecha_dia;
     try {
-        e.t.APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(n);
+        e.fases().APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(n, fecha_dia);
         QFAIL("the line was written");
     } catch (const Fallo& f) {
         QCOMPARE(f.numero(), error);

@@ -8,6 +8,7 @@
 #include "tests/support/Instalacion.h"
 #include "tests/support/InterlocutorGrabador.h"
 #include "tests/support/VistaPrueba.h"
+#include "transfer/Contabilizar.h"
 #include "transfer/Traspaso.h"
 
 #include <QTemporaryDir>
@@ -154,12 +155,13 @@ void TstSubcuentas::miembros_leen_la_factura()
     inst.insertar("fac", {{"FacEmp", "1"}, {"FacEje", "2009"}, {"FacFra", "1234"}, {"FacFec", "20091231"},
                           {"FacTotal", 121.0}, {"FacCliN", QVariant()}, {"FacNifC", QVariant()},
                           {"FacCtaC", "430000123"}, {"FacEst", "0"}, {"ImporteTasa", 0.0}});
-    m.rs_fac.abrir("SELECT * FROM fac", m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
-    t.subcuenta_cliente = "430000123";
-    t.CREAR_CLIENTE_CONTAPLUS();
-    QVERIFY(!t.rs_subcuentas.abierto());
-    t.subcuenta = "";
-    t.CREAR_CUENTA_TASA();
+    QString tarea;
+    ContextoPaso c{m, m, t.log, t.resumen, vista, tarea};
+    Contabilizacion posting(c, t.contaplus, *t.durabilidad, QString());
+    posting.fac().abrir("SELECT * FROM fac", m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
+    posting.CREAR_CLIENTE_CONTAPLUS("430000123");
+    QVERIFY(!t.contaplus.rs_subcuentas.abierto());
+    posting.CREAR_CUENTA_TASA();
 
     const auto filas = leer(inst.local("C:\\ContaEli\\XSubCta.dbf"));
     QCOMPARE(filas.size(), 2);

@@ -4,6 +4,7 @@
 #include "platform/Vb.h"
 #include "tests/support/Entorno.h"
 #include "tests/support/Fallos.h"
+#include "transfer/CuentasCliente.h"
 
 #include <QtTest>
 #include <memory>
@@ -45,18 +46,22 @@ struct Clientela : Entorno {
             inst.insertar("formas", {{"ForCod", cod}, {"ForCta", cta}, {"ForDes", des}});
     }
 
-    // rs_emi on a new invoice of this customer, as the driver leaves it.
-    void factura(const QVariant& tipo, const QVariant& cliente, const QVariant& fecha)
+    // The customer of a new invoice, as the passes read it back from emi.
+    ClienteFactura cliente;
+    void factura(const QVariant& tipo, const QVariant& codigo, const QVariant& fecha)
     {
         static int numero = 0;
         const QString num = QString::number(++numero);
         inst.insertar("emi", {{"EmiAno", "2024"}, {"EmiNum", num}, {"EmiFec", fecha},
-                              {"EmiC", tipo}, {"EmiCli", cliente}, {"EmiNom", "CLIENTE"}});
-        m.rs_emi.cerrar();
-        m.rs_emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", m.hotel(m.conexion_emi),
-                       Cursor::Dinamico, Bloqueo::SoloLectura, {"2024", num});
-        QVERIFY(!m.rs_emi.eof());
+                              {"EmiC", tipo}, {"EmiCli", codigo}, {"EmiNom", "CLIENTE"}});
+        Recordset emi;
+        emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", m.hotel(m.conexion_emi),
+                  Cursor::Dinamico, Bloqueo::SoloLectura, {"2024", num});
+        QVERIFY(!emi.eof());
+        cliente = ClienteFactura::leer(emi);
     }
+    // Lookups as outside a run (each reads its row) or during one.
+    CuentasCliente cuentas(bool en_traspaso) { return CuentasCliente(m, m, en_traspaso); }
 };
 
 }  // namespace
@@ -193,22 +198,16 @@ void TstCuentas::cliente_de_factura()
     e.m.digitos = qint16(digitos);
     e.factura(tipo, cliente, "20240115");
 
-    QCOMPARE(e.t.cuenta_cliente3(), cuenta);
+    QCOMPARE(e.cuentas(false).cuenta_cliente3(e.cliente), cuenta);
     // During a run: the first lookup keeps the row, the second uses it.
-    e.m.filas_leidas.empezar();
-    QCOMPARE(e.t.cuenta_cliente3(), cuenta);
-    QCOMPARE(e.t.cuenta_cliente3(), cuenta);
-    e.m.filas_leidas.terminar();
+    CuentasCliente en_traspaso = e.cuentas(true);
+    QCOMPARE(en_traspaso.cuenta_cliente3(e.cliente), cuenta);
+    QCOMPARE(en_traspaso.cuenta_cliente3(e.cliente), cuenta);
 
-    e.m.rs_cajj.cerrar();
-    e.m.rs_cajj.abrir("SELECT * FROM cajj", e.m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
-    e.m.rs_cajj.nuevo();
-    e.t.buscar_cuenta_cliente2();
-    const QVariant escrito = e.m.rs_cajj.campo("CajCli");
-    QCOMPARE(vb::esNulo(escrito), !cajcli.isValid());
+    const std::optional<QString> cajj = e.cuentas(false).buscar_cuenta_cliente2(e.cliente);
+    QCOMPARE(!cajj, !cajcli.isValid());
     if (cajcli.isValid())
-        QCOMPARE(vb::texto(escrito), cajcli.toString());
-    e.m.rs_cajj.cerrar();
+        QCOMPARE(*cajj, cajcli.toString());
 }
 
 void TstCuentas::valores_nulos_data()
@@ -240,7 +239,7 @@ void TstCuentas::valores_nulos()
     e.m.pasantes_aaaamm = aaaamm;
     e.m.digitos = 9;
     e.factura(tipo, cliente, fecha);
-    ESPERAR_FALLO(e.t.cuenta_cliente3(), codigo_error::USO_NO_VALIDO_DE_NULL);
+    ESPERAR_FALLO(e.cuentas(false).cuenta_cliente3(e.cliente), codigo_error::USO_NO_VALIDO_DE_NULL);
 }
 
 void TstCuentas::cuenta_cobro_data()
@@ -275,9 +274,9 @@ void TstCuentas::cuenta_cobro()
 
     Clientela& e = entorno(modo_sql);
     e.m.digitos = qint16(digitos);
-    e.t.descripcion_cobro = "de antes";
-    QCOMPARE(e.t.cuenta_cobro(codigo), cuenta);
-    QCOMPARE(e.t.descripcion_cobro, descripcion);
+    const CuentasCliente::Cobro cobro = e.cuentas(false).cuenta_cobro(codigo);
+    QCOMPARE(cobro.cuenta, cuenta);
+    QCOMPARE(cobro.descripcion, descripcion);
 }
 
 // During a run a payment method is read once: a change made after its first
@@ -289,14 +288,15 @@ void TstCuentas::leida_una_vez_por_traspaso()
         e.m.digitos = 9;
         const QString codigo = modo_sql ? "81" : "80";
         e.inst.insertar("formas", {{"ForCod", codigo}, {"ForCta", "572000080"}, {"ForDes", "UNA"}});
-        e.m.filas_leidas.empezar();
-        QCOMPARE(e.t.cuenta_cobro(codigo), QString("572000080"));
+        CuentasCliente en_traspaso = e.cuentas(true);
+        QCOMPARE(en_traspaso.cuenta_cobro(codigo).cuenta, QString("572000080"));
         e.inst.sql("formas", "UPDATE formas SET ForCta = '572000099', ForDes = 'OTRA' WHERE ForCod = ?", {codigo});
-        QCOMPARE(e.t.cuenta_cobro(codigo), QString("572000080"));
-        QCOMPARE(e.t.descripcion_cobro, QString("UNA"));
-        e.m.filas_leidas.terminar();
-        QCOMPARE(e.t.cuenta_cobro(codigo), QString("572000099"));
-        QCOMPARE(e.t.descripcion_cobro, QString("OTRA"));
+        const CuentasCliente::Cobro leido = en_traspaso.cuenta_cobro(codigo);
+        QCOMPARE(leido.cuenta, QString("572000080"));
+        QCOMPARE(leido.descripcion, QString("UNA"));
+        const CuentasCliente::Cobro siguiente = e.cuentas(false).cuenta_cobro(codigo);
+        QCOMPARE(siguiente.cuenta, QString("572000099"));
+        QCOMPARE(siguiente.descripcion, QString("OTRA"));
     }
 }
 

@@ -2,6 +2,8 @@
 // sales lines generar_fal makes in fal from the services charged.
 #include "platform/Vb.h"
 #include "tests/support/Entorno.h"
+#include "transfer/Contabilizar.h"
+#include "transfer/PasoFacturas.h"
 
 #include <QtTest>
 #include <algorithm>
@@ -21,13 +23,24 @@ struct Facturacion : Entorno {
         t.activar();
     }
 
-    // rs_fac on the staged invoice, as the posting leaves it.
+    // The posting of a run, made on first use.
+    QString tarea;
+    ContextoPaso contexto{m, m, t.log, t.resumen, vista, tarea};
+    std::optional<Contabilizacion> posting_;
+    Contabilizacion& posting()
+    {
+        if (!posting_) posting_.emplace(contexto, t.contaplus, *t.durabilidad, t.cuenta_ventas_defecto);
+        return *posting_;
+    }
+
+    // The posting's fac cursor on the staged invoice, as the posting leaves it.
     void situar_fac(const QString& eje, const QString& numero)
     {
-        m.rs_fac.cerrar();
-        m.rs_fac.abrir("SELECT * FROM fac WHERE FacEje = ? AND FacFra = ?", m.conexion_enlace,
-                       Cursor::Dinamico, Bloqueo::Optimista, {eje, numero});
-        QVERIFY(!m.rs_fac.eof());
+        Recordset& fac = posting().fac();
+        fac.cerrar();
+        fac.abrir("SELECT * FROM fac WHERE FacEje = ? AND FacFra = ?", m.conexion_enlace, Cursor::Dinamico,
+                  Bloqueo::Optimista, {eje, numero});
+        QVERIFY(!fac.eof());
     }
 
     // The lines of company 1's invoice as "orden cuenta importe", in line order.
@@ -128,18 +141,15 @@ void TstPreparar::crear_fac()
                             {"EmiC1", 10.0}, {"EmiC2", 21.0}, {"EmiC3", 0.0}, {"EmiC4", 0.0},
                             {"EmiI1", 5.0}, {"EmiI2", 7.35}, {"EmiI3", 0.0}, {"EmiI4", 0.0},
                             {"EmiTot", 97.35}, {"TasaImporte", 1.1}, {"EmiCie", "1"}});
-    e.m.rs_emi.cerrar();
-    e.m.rs_emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", e.m.hotel(e.m.conexion_emi),
-                     Cursor::Dinamico, Bloqueo::Optimista, {eje, NUMERO});
-    e.t.numero_factura = NUMERO;
-    e.m.rs_fac.cerrar();
-    e.m.rs_fac.abrir("SELECT * FROM fac WHERE FacEje = ? AND FacFra = ?", e.m.conexion_enlace,
-                     Cursor::Dinamico, Bloqueo::Optimista, {eje, NUMERO});
-    QVERIFY(e.m.rs_fac.eof());
+    Recordset emi, fac;
+    emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", e.m.hotel(e.m.conexion_emi), Cursor::Dinamico,
+              Bloqueo::Optimista, {eje, NUMERO});
+    fac.abrir("SELECT * FROM fac WHERE FacEje = ? AND FacFra = ?", e.m.conexion_enlace, Cursor::Dinamico,
+              Bloqueo::Optimista, {eje, NUMERO});
+    QVERIFY(fac.eof());
+    CuentasCliente cuentas(e.m, e.m, false);
 
-    e.t.crear_fac();
-
-    QCOMPARE(e.t.cuenta_cliente, cuenta);
+    QCOMPARE(::crear_fac(fac, FacturaHotel::leer(emi), NUMERO, e.m, cuentas), cuenta);
     const auto filas = e.inst.filas("fac", "FacFra = ?", {NUMERO});
     QCOMPARE(filas.size(), 1);
     const QVariantMap& f = filas[0];
@@ -226,11 +236,11 @@ void TstPreparar::generar_fal()
                             {"FacB1", bases - 0.75}, {"FacB2", 0.25}, {"FacB3", 0.25}, {"FacB4", 0.25}});
     e.situar_fac("2024", NUMERO);
 
-    e.t.generar_fal("2024", NUMERO);
+    e.posting().generar_fal("2024", NUMERO);
 
     QCOMPARE(e.lineas("2024", NUMERO), lineas);
     if (!lineas.isEmpty())
-        QVERIFY(e.m.rs_fal.abierto());
+        QVERIFY(e.posting().fal().abierto());
 }
 
 // Posting an invoice again after a failure rebuilds its lines: each service
@@ -255,8 +265,8 @@ void TstPreparar::generar_fal_rehace_las_lineas()
     e.situar_fac("2024", NUMERO);
 
     const QStringList esperadas{"1 705000001 90.25", "2 705999999 9.75"};
-    e.t.generar_fal("2024", NUMERO);
-    e.t.generar_fal("2024", NUMERO);
+    e.posting().generar_fal("2024", NUMERO);
+    e.posting().generar_fal("2024", NUMERO);
 
     QCOMPARE(e.lineas("2024", NUMERO), esperadas);
     QCOMPARE(e.inst.filas("fal", "FalEje = ?", {"2023"}).size(), 1);
@@ -265,7 +275,7 @@ void TstPreparar::generar_fal_rehace_las_lineas()
     // Services gone from the hotel since the last time: no line is left.
     e.inst.sql("hiscadia", "DELETE FROM Hiscadia");
     e.situar_fac("2024", NUMERO);
-    e.t.generar_fal("2024", NUMERO);
+    e.posting().generar_fal("2024", NUMERO);
     QCOMPARE(e.lineas("2024", NUMERO), QStringList{});
 }
 

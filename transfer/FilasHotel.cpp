@@ -1,0 +1,29 @@
+#include "transfer/FilasHotel.h"
+
+ClienteFactura ClienteFactura::leer(Recordset& emi)
+{
+    return {emi.campo(QStringLiteral("EmiC")), emi.campo(QStringLiteral("EmiCli")), emi.campo(QStringLiteral("EmiFec"))};
+}
+
+FacturaHotel FacturaHotel::leer(Recordset& emi)
+{
+    FacturaHotel f;
+    f.numero = emi.campo(QStringLiteral("EmiNum"));
+    f.fecha = emi.campo(QStringLiteral("EmiFec"));
+    f.cierre = emi.campo(QStringLiteral("EmiCie"));
+    f.deposito = emi.campo(QStringLiteral("EmiDep"));
+    f.nombre = emi.campo(QStringLiteral("EmiNom"));
+    f.nif = emi.campo(QStringLiteral("EmiNif"));
+    f.cliente = {emi.campo(QStringLiteral("EmiC")), emi.campo(QStringLiteral("EmiCli")), f.fecha};
+    for (int i = 0; i < N_IMPORTES_FACTURA; ++i)
+        f.importes[i] = emi.campo(IMPORTES_FACTURA[i].emi);
+    return f;
+}
+
+CobroCaja CobroCaja::leer(Recordset& caja)
+{
+    return {caja.campo(QStringLiteral("CajaFec")),  caja.campo(QStringLiteral("CajaOrd")),
+            caja.campo(QStringLiteral("CajaCon")),  caja.campo(QStringLiteral("CajaFra")),
+            caja.campo(QStringLiteral("CajaAnoF")), caja.campo(QStringLiteral("CajaCobroc")),
+            caja.campo(QStringLiteral("CajaImp"))};
+}
