@@ -1,10 +1,12 @@
 // The transfer's report and CSV against the journal as python3-dbfread reads
 // it back: totals, per-account rows and per-day invoices of the run's own
 // records only, the CSV's shape, and a report that cannot be written.
+#include "report/DiarioEscrito.h"
+#include "report/InformeTraspaso.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Entorno.h"
 #include "tests/transfer/tst_traspaso_escenario.h"
-#include "transfer/DiarioEscrito.h"
+#include "transfer/InformeTraspaso.h"
 
 #include <QDir>
 #include <QFile>
@@ -122,7 +124,7 @@ void TstInforme::cifras_del_diario()
     if (asiento_que_vuelve) {
         repetir_primer_asiento(h.local(diario), int(e.t.resumen.registros_diario));
         QVERIFY(QFile::remove(e.t.informe));   // a report is never written over
-        QCOMPARE(escribir_informe(e.t, e.t.informe), h.local(INFORME));
+        QCOMPARE(escribir_informe(e.t.resumen, origen_informe(e.t), e.t.informe), h.local(INFORME));
     }
 
     const TablaDbf d = leer_dbf(h.local(diario));
@@ -215,7 +217,7 @@ void TstInforme::csv()
     Entorno e(h);
     QCOMPARE(e.correr("01112026", "04112026"), FinTraspaso::Correcto);
     const QString ruta = QDir(h.raiz()).filePath("diario.csv");
-    escribir_csv(e.t, ruta);
+    escribir_csv(e.t.resumen, origen_informe(e.t), ruta);
     const TablaDbf d = leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf"));
     QFile f(ruta);
     QVERIFY(f.open(QIODevice::ReadOnly));
