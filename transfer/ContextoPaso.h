@@ -6,7 +6,7 @@
 // that write through them.
 #include "startup/AjustesEnlace.h"
 #include "startup/ConexionesHotel.h"
-#include "transfer/InformeTraspaso.h"
+#include "report/ResumenTraspaso.h"
 #include "transfer/RegistroTraspaso.h"
 #include "transfer/VistaTraspaso.h"
 #include <QString>

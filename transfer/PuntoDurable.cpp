@@ -3,7 +3,7 @@
 #include "platform/Fallo.h"
 #include "platform/Recordset.h"
 #include "platform/Vb.h"
-#include "transfer/DiarioEscrito.h"
+#include "report/DiarioEscrito.h"
 
 #include <QDateTime>
 #include <QDir>

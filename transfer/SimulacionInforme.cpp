@@ -1,5 +1,6 @@
 // The report of a dry run: the run report of every transfer, marked as a
 // dry run, and the journal lines it would have written as CSV.
+#include "report/InformeTraspaso.h"
 #include "transfer/InformeTraspaso.h"
 #include "transfer/Simulacion.h"
 
@@ -8,6 +9,7 @@ void escribir_informe_simulacion(Traspaso& s, const QString& ruta_html, QString*
     s.resumen.simulacion = true;
     s.resumen.detenido = s.detenido;
     // The CSV under the report's name, whatever suffix that took.
-    *html = escribir_informe(s, ruta_html, {QStringLiteral(".csv")});
-    *csv = escribir_csv(s, html->chopped(5) + QStringLiteral(".csv"));
+    const OrigenInforme o = origen_informe(s);
+    *html = escribir_informe(s.resumen, o, ruta_html, {QStringLiteral(".csv")});
+    *csv = escribir_csv(s.resumen, o, html->chopped(5) + QStringLiteral(".csv"));
 }

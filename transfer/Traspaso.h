@@ -19,16 +19,6 @@
 #include <functional>
 #include <optional>
 
-enum class FinTraspaso {
-    Cancelado,      // the confirmation was answered No
-    SinFacturas,    // no invoice in the range: the no-invoices message
-    Correcto,       // ended with the final message
-    Fallido,        // a failure abandoned the run (told to the clerk)
-    Bloqueado,      // another transfer holds the installation: nothing ran
-    SinPreparar,    // the ContaPlus files were not prepared: nothing ran
-    Detenido,       // stopped at the clerk's request after a durable group
-};
-
 
 class Traspaso {
 public:

@@ -1,17 +1,17 @@
 // The transfer's report and CSV against the journal as python3-dbfread reads
 // it back: totals, per-account rows and per-day invoices of the run's own
 // records only, the CSV's shape, and a report that cannot be written.
+#include "report/InformeTraspaso.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Entorno.h"
 #include "tests/transfer/tst_traspaso_escenario.h"
-#include "transfer/DiarioEscrito.h"
+#include "transfer/InformeTraspaso.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
-#include <bit>
 #include <cmath>
 #include <shapefil.h>
 
@@ -76,8 +76,6 @@ class TstInforme : public QObject {
 private slots:
     void cifras_del_diario_data();
     void cifras_del_diario();
-    void campos_leidos_data();
-    void campos_leidos();
     void csv();
     void escritura_que_falla_data();
     void escritura_que_falla();
@@ -122,7 +120,7 @@ void TstInforme::cifras_del_diario()
     if (asiento_que_vuelve) {
         repetir_primer_asiento(h.local(diario), int(e.t.resumen.registros_diario));
         QVERIFY(QFile::remove(e.t.informe));   // a report is never written over
-        QCOMPARE(escribir_informe(e.t, e.t.informe), h.local(INFORME));
+        QCOMPARE(escribir_informe(e.t.resumen, origen_informe(e.t), e.t.informe), h.local(INFORME));
     }
 
     const TablaDbf d = leer_dbf(h.local(diario));
@@ -188,34 +186,13 @@ void TstInforme::cifras_del_diario()
     QVERIFY(html.contains("@page { size: A4"));
 }
 
-// Fields as stored, read as QString::toDouble and the day's parts read them.
-void TstInforme::campos_leidos_data()
-{
-    QTest::addColumn<QByteArray>("campo");
-    for (const char* c : {"161.70", "-2.20", "26955", "0", "-0", "-0.00", ".5", "5.", "+5", "1e5", "1,5", "*****",
-                          "-", ".", "", "123456789012345", "1234567890123456", "12345678901234.56", "0.1", "2.675",
-                          "20261103", "2026113", "2026 1 3", "20261332", "00000101", "2026\xBA" "103"})
-        QTest::newRow(c) << QByteArray(c);
-}
-
-void TstInforme::campos_leidos()
-{
-    QFETCH(QByteArray, campo);
-    const QString texto = texto_dbf(campo);
-    QCOMPARE(std::bit_cast<quint64>(numero_dbf(campo)), std::bit_cast<quint64>(texto.toDouble()));
-    const QDate dia = texto.size() == 8
-                          ? QDate(texto.left(4).toInt(), texto.mid(4, 2).toInt(), texto.mid(6, 2).toInt())
-                          : QDate();
-    QCOMPARE(fecha_dbf(campo), dia);
-}
-
 void TstInforme::csv()
 {
     Hotel h;
     Entorno e(h);
     QCOMPARE(e.correr("01112026", "04112026"), FinTraspaso::Correcto);
     const QString ruta = QDir(h.raiz()).filePath("diario.csv");
-    escribir_csv(e.t, ruta);
+    escribir_csv(e.t.resumen, origen_informe(e.t), ruta);
     const TablaDbf d = leer_dbf(h.local("C:\\ContaEli\\TMP\\Xdiario.dbf"));
     QFile f(ruta);
     QVERIFY(f.open(QIODevice::ReadOnly));

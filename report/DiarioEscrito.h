@@ -1,8 +1,8 @@
 #pragma once
 // The records a run appended to Xdiario and XSubCta, read back from the
-// files with shapelib, from the count the run started with to the end:
-// the report's figures are those of what was written, not of what the run
-// meant to write.
+// files with the dBASE engine's reader of whole files, from the count the
+// run started with to the end: the report's figures are those of what was
+// written, not of what the run meant to write.
 #include <QByteArrayView>
 #include <QDate>
 #include <QString>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <functional>
 
-// The layout of a dBASE file as shapelib reads it: the column names, each
+// The layout of a dBASE file as it is read back: the column names, each
 // column's type letter and its place in the record, past the deletion flag.
 // leer_registros also fills `filas` with the text of every field, its blanks
 // trimmed (dates as aaaammdd, numbers as written, logicals as T/F).

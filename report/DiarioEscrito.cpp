@@ -1,6 +1,6 @@
 // Reading back Xdiario and XSubCta with the dBASE engine's reader of whole
 // files (DbaseLectura.h): not with the engine's tables that wrote them.
-#include "transfer/DiarioEscrito.h"
+#include "report/DiarioEscrito.h"
 
 #include "platform/Cp1252.h"
 #include "platform/DbaseLectura.h"

@@ -1,10 +1,9 @@
 // The report as one HTML page: styles and the chart inline, nothing fetched,
 // printable on A4. Every text that comes from data is escaped; the key
 // figures are also in data- attributes, with a decimal point, for programs.
-#include "transfer/InformeTraspaso.h"
+#include "report/InformeHtml.h"
 
-#include "transfer/DiarioEscrito.h"
-#include "transfer/Traspaso.h"
+#include "report/DiarioEscrito.h"
 
 #include <QMap>
 #include <QPointF>
