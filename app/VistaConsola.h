@@ -9,8 +9,6 @@ public:
     QString de, hasta;          // the boxes, dd/mm/aaaa once accepted
     bool cerrada = false;
 
-    QString texto_de() const override { return de; }
-    QString texto_hasta() const override { return hasta; }
     void vaciar_fechas() override;
     void puntero_espera(bool espera) override;
     void cerrar() override;

@@ -173,8 +173,11 @@ FinTraspaso Traspaso::correr()
         nombre_log = Fichero::con_sufijo(nombre_log, log.abrir(local(nombre_log), {QStringLiteral(".html")}));
         tarea = QStringLiteral("el fichero de registro ") + nombre_log;
         nombre_registro = nombre_log;
-        log.linea(QStringLiteral("Traspaso a contabilidad desde: ") + vista.texto_de() + QStringLiteral(" Hasta: ") +
-                  vista.texto_hasta() + QStringLiteral("         Fecha Traspaso : ") + vb::FechaCorta(reloj.date()));
+        // The range the run takes, not the boxes' text: a box edited after
+        // its date was accepted does not change what is transferred.
+        log.linea(QStringLiteral("Traspaso a contabilidad desde: ") + convertir_fecha(fecha_desde, 0, 2) +
+                  QStringLiteral(" Hasta: ") + convertir_fecha(fecha_hasta, 0, 2) +
+                  QStringLiteral("         Fecha Traspaso : ") + vb::FechaCorta(reloj.date()));
         log.linea(QString(80, QLatin1Char('*')));
         vista.puntero_espera(true);
 

@@ -21,8 +21,6 @@ const QString TITULO = QStringLiteral("Traspaso a CONTAPLUS");
 class VistaSimulacion : public VistaTraspaso {
 public:
     explicit VistaSimulacion(VistaTraspaso& real) : real_(real) {}
-    QString texto_de() const override { return real_.texto_de(); }
-    QString texto_hasta() const override { return real_.texto_hasta(); }
     void vaciar_fechas() override {}
     void puntero_espera(bool espera) override { real_.puntero_espera(espera); }
     void cerrar() override {}

@@ -1,5 +1,5 @@
 #pragma once
-// What the transfer asks of its window: the two date boxes, the mouse
+// What the transfer asks of its window: the two date boxes emptied, the mouse
 // pointer, the progress of a run and closing. The command line has a window of its own without
 // widgets; the real one is in windows/.
 #include <QString>
@@ -15,8 +15,6 @@ public:
 class VistaTraspaso : public Progreso {
 public:
     virtual ~VistaTraspaso() = default;
-    virtual QString texto_de() const = 0;       // the start box, dd/mm/aaaa
-    virtual QString texto_hasta() const = 0;    // the end box
     virtual void vaciar_fechas() = 0;           // both boxes empty, focus on the start box
     // A box's text rewritten as dd/mm/aaaa, shown before any message about it.
     virtual void mostrar_fecha(bool hasta, const QString& texto) {}

@@ -117,8 +117,6 @@ TraspasoContaplus::~TraspasoContaplus()
     if (esperando_) QApplication::restoreOverrideCursor();
 }
 
-QString TraspasoContaplus::texto_de() const { return de->text(); }
-QString TraspasoContaplus::texto_hasta() const { return hasta->text(); }
 
 void TraspasoContaplus::mostrar_fecha(bool en_hasta, const QString& texto)
 {

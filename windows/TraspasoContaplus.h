@@ -31,8 +31,6 @@ public:
     bool en_curso() const { return en_curso_; }
 
     // VistaTraspaso.
-    QString texto_de() const override;
-    QString texto_hasta() const override;
     void vaciar_fechas() override;
     void mostrar_fecha(bool hasta, const QString& texto) override;
     void puntero_espera(bool espera) override;

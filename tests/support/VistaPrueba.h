@@ -11,8 +11,6 @@ public:
     int vaciados = 0;           // times the boxes were emptied
     int cierres = 0;            // times the window was closed
 
-    QString texto_de() const override { return de; }
-    QString texto_hasta() const override { return hasta; }
     void vaciar_fechas() override
     {
         de.clear();
