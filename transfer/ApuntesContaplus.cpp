@@ -2,7 +2,7 @@
 // appends one complete row to Xdiario while m.rs_cajj or m.rs_edep stands on
 // its source row, and leaves that recordset on the same row.
 #include "contaplus/LineasCaja.h"
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/Traspaso.h"
 

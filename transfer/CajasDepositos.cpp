@@ -5,7 +5,7 @@
 // next run.
 #include "transfer/Traspaso.h"
 
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 
 

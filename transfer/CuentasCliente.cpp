@@ -4,7 +4,7 @@
 // settings say what to use when they do not.
 #include "transfer/Traspaso.h"
 
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "transfer/Textos.h"
 
 #include <optional>

@@ -2,9 +2,9 @@
 // what it appended to Xdiario and XSubCta, the HTML file and the CSV.
 #include "transfer/InformeTraspaso.h"
 
-#include "platform/Fallo.h"
-#include "platform/Fichero.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sistema/Fichero.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/DiarioEscrito.h"
 #include "transfer/Traspaso.h"

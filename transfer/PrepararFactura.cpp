@@ -3,7 +3,7 @@
 // it each time the invoice is posted with sales split by service.
 #include "transfer/Traspaso.h"
 
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/ColumnasFac.h"
 

@@ -4,10 +4,10 @@
 // posting, and the journal and subaccount writers, which read the cursors
 // and the window variables and hand the values to contaplus/.
 // The window owns one Traspaso; the command line makes one too.
-#include "platform/Cerrojo.h"
-#include "platform/Conexion.h"
+#include "platform/sistema/Cerrojo.h"
+#include "platform/sql/Conexion.h"
 #include "contaplus/FilaDiario.h"
-#include "platform/Recordset.h"
+#include "platform/sql/Recordset.h"
 #include "startup/Module1.h"
 #include "transfer/InformeTraspaso.h"
 #include "transfer/PuntoDurable.h"
