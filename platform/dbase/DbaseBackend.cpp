@@ -5,7 +5,6 @@
 #include "platform/dbase/DbaseTabla.h"
 #include "platform/sistema/Fallo.h"
 #include "platform/sistema/Fichero.h"
-#include "platform/sql/Motores.h"
 #include "platform/valores/TextoSql.h"
 
 #include <QCryptographicHash>

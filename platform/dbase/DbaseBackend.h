@@ -85,3 +85,6 @@ private:
     // take writes).
     dbase::FilaDbf& escritor(dbase::Tabla& t, const QString& tabla);
 };
+
+// A folder of dBASE files; a missing folder fails with FALLO_GENERAL.
+std::shared_ptr<DbaseBackend> abrir_dbase(const QString& carpeta_local);

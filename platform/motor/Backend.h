@@ -5,6 +5,7 @@
 // the number the original provider gives for it. What only the dBASE engine
 // does is in MotorDbase.h.
 #include "platform/sistema/Fallo.h"
+#include "platform/valores/Columna.h"
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -12,15 +13,6 @@
 #include <memory>
 
 class FilaDirecta;
-
-enum class TipoColumna { Texto, Numero, Logico, Fecha, Otro };
-
-struct Columna {
-    QString nombre;              // as the table spells it
-    TipoColumna tipo = TipoColumna::Otro;
-    int ancho = 0;               // dBASE: field width; 0 elsewhere
-    int decimales = 0;           // dBASE: decimals of an N field
-};
 
 // Rows read by a query: all of them, or one page of them.
 struct Resultado {

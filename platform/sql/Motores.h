@@ -1,9 +1,9 @@
 #pragma once
-// The three engines a Conexion can open, by the kind of its connection string.
+// The three engines a Conexion can open, by the kind of its connection
+// string; the dBASE one (abrir_dbase) is declared with its engine.
+#include "platform/dbase/DbaseBackend.h"
 #include "platform/motor/Backend.h"
 #include <memory>
-
-class DbaseBackend;
 
 // An SQLite 3 file standing for an .MDB; a missing file fails with
 // FALLO_GENERAL and is never created.
@@ -11,5 +11,3 @@ std::shared_ptr<Backend> abrir_sqlite(const QString& archivo_local);
 // An ODBC connection string, passed unchanged to the driver manager.
 std::shared_ptr<Backend> abrir_odbc(const QString& cadena, const QString& usuario,
                                     const QString& clave);
-// A folder of dBASE files; a missing folder fails with FALLO_GENERAL.
-std::shared_ptr<DbaseBackend> abrir_dbase(const QString& carpeta_local);

@@ -1,5 +1,6 @@
 #include "platform/valores/ValorColumna.h"
 
+#include "platform/sistema/Fallo.h"
 #include "platform/valores/TextoSql.h"
 #include "platform/valores/Vb.h"
 

@@ -4,7 +4,8 @@
 // column is read as one (TIPOS_NO_COINCIDEN when it is not), Null stays
 // Null. The rule of a recordset's asignar(), and of every row written by
 // the columns' places without one.
-#include "platform/motor/Backend.h"
+#include "platform/valores/Columna.h"
+#include <QVariant>
 
 QVariant valor_de_columna(const QVariant& valor, const Columna& columna);
 
