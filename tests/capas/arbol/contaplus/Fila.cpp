@@ -1,0 +1,4 @@
+#include "contaplus/Fila.h"
+#include "platform/sql/Alto.h"
+// Sideways, into the transfer: "contaplus;[x]\"
+  #  include "transfer/Traspaso.h"
