@@ -1,7 +1,7 @@
 # The layers: which folders each folder's files may include ("x/*" is every
-# folder under x). A file always includes its own folder; #include <...> is
-# not looked at. Lower layers never include higher ones, so each target links
-# only what is below it. Run as
+# folder under x). A file always includes its own folder; an #include <...>
+# is looked at only for the libraries in PROPIOS below. Lower layers never
+# include higher ones, so each target links only what is below it. Run as
 #   cmake -DRAIZ=<source tree> -P cmake/capas.cmake
 # (the build runs it on every build); every include that goes up a layer, or
 # sideways into a folder not listed, fails with its file and line. A folder
@@ -43,6 +43,16 @@ set(CAPAS
   "tests/demo:tests/support demo platform/*"
   "bench:tests/support platform/*")
 
+# Libraries a few folders keep to themselves: their headers (#include <...>)
+# and the folders that may include them (the targets that link them).
+set(PROPIOS
+  "shapefil.h:platform/dbase tests/platform tests/transfer"
+  # A dry run copies the hotel's databases, and the demo writes them, with
+  # SQLite's own calls.
+  "sqlite3.h:platform/sql demo transfer tests/platform tests/transfer bench"
+  "sql.h:platform/sql tests/platform"
+  "sqlext.h:platform/sql tests/platform")
+
 # Not sources of the program: the build trees and this check's own fixture.
 set(FUERA "^(build[^/]*|[.][^/]*|tests/capas)/")
 
@@ -55,6 +65,11 @@ foreach(capa ${CAPAS})
   string(REGEX MATCH "^([^:]*):(.*)$" _ "${capa}")
   list(APPEND carpetas "${CMAKE_MATCH_1}")
   string(REPLACE " " ";" "puede_${CMAKE_MATCH_1}" "${CMAKE_MATCH_2}")
+endforeach()
+foreach(p ${PROPIOS})
+  string(REGEX MATCH "^([^:]*):(.*)$" _ "${p}")
+  list(APPEND propios "${CMAKE_MATCH_1}")
+  string(REPLACE " " ";" "usan_${CMAKE_MATCH_1}" "${CMAKE_MATCH_2}")
 endforeach()
 
 # Whether a file of `carpeta` may include one of `destino`.
@@ -105,16 +120,24 @@ foreach(f ${fuentes})
     string(APPEND fallos "${f}: ${carpeta} is not in the layers of cmake/capas.cmake\n")
     continue()
   endif()
-  file(STRINGS "${RAIZ}/${f}" lineas REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  file(STRINGS "${RAIZ}/${f}" lineas REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
   foreach(l IN LISTS lineas)
-    string(REGEX MATCH "\"([^\"]+)\"" _ "${l}")
-    set(incluido "${CMAKE_MATCH_1}")
-    get_filename_component(destino "${incluido}" DIRECTORY)
-    # "x.moc", "ui_x.h": next to the file or made by the build.
-    if(destino STREQUAL "")
-      continue()
+    if(l MATCHES "^[ \t]*#[ \t]*include[ \t]*<([^>]+)>")
+      set(incluido "<${CMAKE_MATCH_1}>")
+      set(si TRUE)
+      if(CMAKE_MATCH_1 IN_LIST propios AND NOT carpeta IN_LIST usan_${CMAKE_MATCH_1})
+        set(si FALSE)
+      endif()
+    else()
+      string(REGEX MATCH "\"([^\"]+)\"" _ "${l}")
+      set(incluido "${CMAKE_MATCH_1}")
+      get_filename_component(destino "${incluido}" DIRECTORY)
+      # "x.moc", "ui_x.h": next to the file or made by the build.
+      set(si TRUE)
+      if(NOT destino STREQUAL "")
+        permitido("${carpeta}" "${destino}" si)
+      endif()
     endif()
-    permitido("${carpeta}" "${destino}" si)
     if(NOT si)
       file(READ "${RAIZ}/${f}" texto)
       numero_de_linea("${texto}" "${l}" n)

@@ -7,6 +7,7 @@ if(r EQUAL 0)
 endif()
 set(esperado
   "contaplus/Fila.cpp:4: includes transfer/Traspaso.h, which contaplus may not include"
+  "contaplus/Fila.cpp:5: includes <shapefil.h>, which contaplus may not include"
   "platform/sistema/Bajo.h:3: includes platform/sql/Alto.h, which platform/sistema may not include")
 string(REGEX MATCHALL "[^\n]*may not include[^\n]*" hallado "${salida}")
 if(NOT hallado STREQUAL esperado)
