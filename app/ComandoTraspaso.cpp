@@ -4,8 +4,8 @@
 
 #include "app/InterlocutorConsola.h"
 #include "app/VistaConsola.h"
-#include "platform/Fallo.h"
-#include "platform/Interrupcion.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sistema/Interrupcion.h"
 #include "startup/Module1.h"
 #include "transfer/FechasTraspaso.h"
 #include "transfer/Simulacion.h"

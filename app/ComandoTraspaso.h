@@ -1,7 +1,7 @@
 #pragma once
 // `enlace [--unidades DIR] traspaso [--simular] --desde DDMMAAAA --hasta DDMMAAAA [--si]`
 // --simular: a dry run (transfer/Simulacion.h); its report's path is printed last.
-#include "platform/Unidades.h"
+#include "platform/sistema/Unidades.h"
 #include <QStringList>
 
 // `argumentos`: what follows the word traspaso. Returns the exit status:

@@ -3,7 +3,7 @@
 // on the standard output; a Yes/No question waits for s or n on the standard
 // input (anything else, or the end of the input, is No; Cancelar for a
 // question only the clerk can answer).
-#include "platform/Interlocutor.h"
+#include "platform/sistema/Interlocutor.h"
 
 class InterlocutorConsola : public Interlocutor {
 public:

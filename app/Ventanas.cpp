@@ -1,6 +1,6 @@
 #include "app/Ventanas.h"
 
-#include "platform/Fallo.h"
+#include "platform/sistema/Fallo.h"
 #include "startup/Module1.h"
 #include "windows/Capturas.h"
 #include "windows/InterlocutorVentanas.h"

@@ -1,6 +1,6 @@
 #pragma once
 // `enlace [--unidades DIR]` with no subcommand: the main menu window.
-#include "platform/Unidades.h"
+#include "platform/sistema/Unidades.h"
 
 // Creates the QApplication, shows the menu and runs until it closes.
 // Returns the exit status (1 when the start-up failed after its message).

@@ -1,6 +1,6 @@
 #include "app/VistaConsola.h"
 
-#include "platform/Fichero.h"
+#include "platform/sistema/Fichero.h"
 
 #include <cstdio>
 

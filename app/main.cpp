@@ -8,9 +8,9 @@
 #include "app/InterlocutorConsola.h"
 #include "app/Ventanas.h"
 #include "contaplus/Plantillas.h"
-#include "platform/CarpetaTemporal.h"
-#include "platform/Fallo.h"
-#include "platform/Unidades.h"
+#include "platform/sistema/CarpetaTemporal.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sistema/Unidades.h"
 #include "demo/GeneradorDemo.h"
 #include "startup/Module1.h"
 

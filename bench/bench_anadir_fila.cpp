@@ -2,8 +2,8 @@
 // and 1,000,000 rows: open "SELECT * FROM cajj", add, set the fields, save,
 // close, as the cash pass does for every movement. The cost must not grow
 // with the table.
-#include "platform/Conexion.h"
-#include "platform/Recordset.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sql/Recordset.h"
 
 #include <QCoreApplication>
 #include <QDir>

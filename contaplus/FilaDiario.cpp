@@ -1,9 +1,9 @@
 #include "contaplus/FilaDiario.h"
 
-#include "platform/FilaDirecta.h"
-#include "platform/TextoSql.h"
-#include "platform/ValorColumna.h"
-#include "platform/Vb.h"
+#include "platform/motor/FilaDirecta.h"
+#include "platform/valores/TextoSql.h"
+#include "platform/valores/ValorColumna.h"
+#include "platform/valores/Vb.h"
 
 #include <algorithm>
 #include <array>

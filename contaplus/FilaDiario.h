@@ -4,8 +4,8 @@
 // share, and the 28 below. The defaults are the values of a cash or deposit
 // line; an invoice line differs in Auxiliar and MonedaUso and fills the
 // peseta columns.
-#include "platform/Conexion.h"
-#include "platform/FilaDirecta.h"
+#include "platform/sql/Conexion.h"
+#include "platform/motor/FilaDirecta.h"
 #include <QDate>
 #include <QString>
 #include <QVariant>

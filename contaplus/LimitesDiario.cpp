@@ -2,7 +2,7 @@
 #include "contaplus/LineasFactura.h"
 #include "contaplus/Pesetas.h"
 #include "contaplus/Plantillas.h"
-#include "platform/Fallo.h"
+#include "platform/sistema/Fallo.h"
 
 #include <cmath>
 #include <limits>

@@ -1,5 +1,5 @@
 #include "contaplus/LineasCaja.h"
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "contaplus/LineasFactura.h"
 #include "contaplus/Pesetas.h"
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 
 #include <cmath>
 

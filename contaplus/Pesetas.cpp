@@ -1,6 +1,6 @@
 #include "contaplus/Pesetas.h"
-#include "platform/Fallo.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/valores/Vb.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "contaplus/Plantillas.h"
-#include "platform/DbaseCreacion.h"
-#include "platform/Fallo.h"
+#include "platform/dbase/DbaseCreacion.h"
+#include "platform/sistema/Fallo.h"
 
 #include <QCoreApplication>
 #include <QDate>

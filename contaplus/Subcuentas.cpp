@@ -1,5 +1,5 @@
 #include "contaplus/Subcuentas.h"
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // Rows of XSubCta. A subaccount is added unless a row with the same code is
 // already there, so a code is never added twice and an existing row is never
 // changed.
-#include "platform/Conexion.h"
-#include "platform/Recordset.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sql/Recordset.h"
 #include <QString>
 
 // The columns the link fills; the other eight are empty or false.

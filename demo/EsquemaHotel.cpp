@@ -7,7 +7,7 @@
 // server's tables do: a save then finds its row by that key.
 #include "demo/EsquemaHotel.h"
 
-#include "platform/Fallo.h"
+#include "platform/sistema/Fallo.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 // and the creation of an empty installation. The program only reads these
 // databases through Conexion; this is for the demo generator and the tests,
 // which make installations from nothing.
-#include "platform/Unidades.h"
+#include "platform/sistema/Unidades.h"
 #include <QChar>
 #include <QString>
 #include <QStringList>

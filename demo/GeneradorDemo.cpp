@@ -4,8 +4,8 @@
 // invoice number as well as chance, so that even a small demo shows them.
 #include "demo/GeneradorDemo.h"
 
-#include "platform/Fallo.h"
-#include "platform/Unidades.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sistema/Unidades.h"
 #include "demo/EsquemaHotel.h"
 
 #include <QDir>

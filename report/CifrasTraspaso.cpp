@@ -2,9 +2,9 @@
 // and XSubCta as they are read back.
 #include "report/CifrasTraspaso.h"
 
-#include "platform/Conexion.h"
-#include "platform/Fallo.h"
-#include "platform/MotorDbase.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/motor/MotorDbase.h"
 #include "report/DiarioEscrito.h"
 
 #include <QHash>

@@ -2,9 +2,9 @@
 // files (DbaseLectura.h): not with the engine's tables that wrote them.
 #include "report/DiarioEscrito.h"
 
-#include "platform/Cp1252.h"
-#include "platform/DbaseLectura.h"
-#include "platform/Fallo.h"
+#include "platform/valores/Cp1252.h"
+#include "platform/dbase/DbaseLectura.h"
+#include "platform/sistema/Fallo.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,10 +2,10 @@
 // report a run leaves beside its log.
 #include "report/InformeTraspaso.h"
 
-#include "platform/Fallo.h"
-#include "platform/Fichero.h"
-#include "platform/Interlocutor.h"
-#include "platform/Unidades.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sistema/Fichero.h"
+#include "platform/sistema/Interlocutor.h"
+#include "platform/sistema/Unidades.h"
 #include "report/CifrasTraspaso.h"
 #include "report/DiarioEscrito.h"
 #include "report/InformeHtml.h"

@@ -3,8 +3,8 @@
 // save of the settings window.
 #include "startup/Module1.h"
 
-#include "platform/Fallo.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/valores/Vb.h"
 
 namespace {
 

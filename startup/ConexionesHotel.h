@@ -3,7 +3,7 @@
 // catalogue in SQL Server mode, and the link's own database. Opened by the
 // start-up, never closed by the program; a run is handed them, not the
 // program's state.
-#include "platform/Conexion.h"
+#include "platform/sql/Conexion.h"
 
 struct ConexionesHotel {
     bool modo_sql = false;

@@ -3,8 +3,8 @@
 // while the main menu loads; the connections stay open until the program ends.
 #include "startup/Module1.h"
 
-#include "platform/Fallo.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/valores/Vb.h"
 
 #include <QDebug>
 

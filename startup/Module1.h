@@ -3,10 +3,10 @@
 // of the hotel data, the Access or SQL Server choice, every hotel connection
 // and recordset, and the link settings loaded from the row of `cc`.
 // One object, owned by the program, alive until it ends.
-#include "platform/Conexion.h"
-#include "platform/Interlocutor.h"
-#include "platform/Recordset.h"
-#include "platform/Unidades.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sistema/Interlocutor.h"
+#include "platform/sql/Recordset.h"
+#include "platform/sistema/Unidades.h"
 #include "startup/AjustesEnlace.h"
 #include "startup/ConexionesHotel.h"
 #include <QString>

@@ -4,7 +4,7 @@
 // expect.
 #include "startup/RutinasComunes.h"
 
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 
 using vb::Left;
 using vb::Mid;

@@ -1,6 +1,6 @@
 // The six journal lines of the cash desk and the deposits (see FasesDia.h).
 #include "contaplus/LineasCaja.h"
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/FasesDia.h"
 

@@ -4,7 +4,7 @@
 
 #include "contaplus/FilaDiario.h"
 #include "contaplus/LineasFactura.h"
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/ColumnasFac.h"
 

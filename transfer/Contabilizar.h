@@ -4,7 +4,7 @@
 // company lacks them, and is marked posted in fac; one whose entry does not
 // balance leaves nothing and stays staged.
 #include "contaplus/FilaDiario.h"
-#include "platform/Recordset.h"
+#include "platform/sql/Recordset.h"
 #include "transfer/ContaplusAbierto.h"
 #include "transfer/ContextoPaso.h"
 #include "transfer/PuntoDurable.h"

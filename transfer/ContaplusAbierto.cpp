@@ -1,6 +1,6 @@
 #include "transfer/ContaplusAbierto.h"
 
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 
 qint32 ContaplusAbierto::ultimo_asiento()
 {

@@ -3,8 +3,8 @@
 // journal and subaccount working files and the company's SubCta, with the
 // one writer every journal line goes through.
 #include "contaplus/FilaDiario.h"
-#include "platform/Conexion.h"
-#include "platform/Recordset.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sql/Recordset.h"
 #include <QDate>
 #include <QString>
 

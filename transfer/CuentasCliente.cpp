@@ -2,7 +2,7 @@
 #include "transfer/CuentasCliente.h"
 
 #include "startup/RutinasComunes.h"
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "transfer/Textos.h"
 
 QString a_digitos(const AjustesEnlace& ajustes, const QString& codigo)

@@ -4,7 +4,7 @@
 // account of their own, and the link settings say what to use when they
 // do not. One object per run (or per lookup outside a run), owning the
 // cursors it reads cli, agen, na and formas through.
-#include "platform/Recordset.h"
+#include "platform/sql/Recordset.h"
 #include "startup/AjustesEnlace.h"
 #include "startup/ConexionesHotel.h"
 #include "transfer/FilasHotel.h"

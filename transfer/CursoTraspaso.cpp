@@ -2,9 +2,9 @@
 // how a run abandoned by a failure or stopped by the clerk is told.
 #include "transfer/Traspaso.h"
 
-#include "platform/Fallo.h"
-#include "platform/Fichero.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sistema/Fichero.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/Contabilizar.h"
 #include "transfer/CuentasCliente.h"

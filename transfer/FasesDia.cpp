@@ -1,7 +1,7 @@
 // The day phases of the posting (see FasesDia.h).
 #include "transfer/FasesDia.h"
 
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 
 FasesDia::FasesDia(ContextoPaso& c, ContaplusAbierto& contaplus, Durabilidad& durabilidad, CuentasCliente& cuentas,

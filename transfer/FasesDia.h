@@ -4,7 +4,7 @@
 // highest entry in Xdiario; a day takes a number only when it writes an
 // entry, so the days a stopped run already posted leave no gap on the
 // next run.
-#include "platform/Recordset.h"
+#include "platform/sql/Recordset.h"
 #include "transfer/ContaplusAbierto.h"
 #include "transfer/ContextoPaso.h"
 #include "transfer/CuentasCliente.h"

@@ -1,6 +1,6 @@
 #include "transfer/FechasTraspaso.h"
 
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 
 namespace {

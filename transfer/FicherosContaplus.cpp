@@ -3,9 +3,9 @@
 // company's own subaccount list, and the upgrade of the staging table fac.
 #include "transfer/Traspaso.h"
 
-#include "platform/Fallo.h"
-#include "platform/Fichero.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sistema/Fichero.h"
+#include "platform/valores/Vb.h"
 
 #include <QDebug>
 #include <QDir>

@@ -2,8 +2,8 @@
 // The hotel rows a run reads, each read once from its recordset into a
 // small value. A field keeps what the hotel holds, Null included, and is
 // read as text or number by the old runtime's rules in the accessors here.
-#include "platform/Recordset.h"
-#include "platform/Vb.h"
+#include "platform/sql/Recordset.h"
+#include "platform/valores/Vb.h"
 #include <QString>
 #include <QVariant>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "transfer/ImportesHotel.h"
 
 #include "contaplus/LimitesDiario.h"
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 
 #include <QPair>
 #include <QVector>

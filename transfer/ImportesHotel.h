@@ -2,8 +2,8 @@
 // The amounts read from the hotel that the journal could not take, refused
 // while the receipt or invoice is still only in the hotel: staged, they
 // would post as nothing or fail the posting of every later run.
-#include "platform/Fallo.h"
-#include "platform/Recordset.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sql/Recordset.h"
 #include <QVariant>
 #include <optional>
 

@@ -2,8 +2,8 @@
 // report asked for with the run's values.
 #include "transfer/InformeTraspaso.h"
 
-#include "platform/Fallo.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/valores/Vb.h"
 #include "report/CifrasTraspaso.h"
 #include "report/InformeTraspaso.h"
 #include "transfer/CuentasCliente.h"

@@ -1,8 +1,8 @@
 // The cash pass and the receipts it leaves for the clerk.
 #include "transfer/PasoCajas.h"
 
-#include "platform/Fallo.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/ImportesHotel.h"
 #include "transfer/Textos.h"

@@ -2,7 +2,7 @@
 // The cash pass of a run: the range's receipts staged in cajj (invoice
 // payments and deposit collections) and marked in caja, and the receipts
 // whose invoice is not found, left for the clerk.
-#include "platform/Recordset.h"
+#include "platform/sql/Recordset.h"
 #include "transfer/ContextoPaso.h"
 #include "transfer/CuentasCliente.h"
 #include "transfer/PuntoDurable.h"

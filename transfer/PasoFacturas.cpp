@@ -1,8 +1,8 @@
 // The invoice pass: forced closings, staging and each invoice's deposit.
 #include "transfer/PasoFacturas.h"
 
-#include "platform/Fallo.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/ImportesHotel.h"
 #include "transfer/Textos.h"

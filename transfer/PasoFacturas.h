@@ -2,7 +2,7 @@
 // The invoice pass of a run: the range's invoices selected, forced closings,
 // each stageable invoice staged in fac with the deposit it carries in edep,
 // and a staged invoice not posted yet refreshed from what the hotel holds.
-#include "platform/Recordset.h"
+#include "platform/sql/Recordset.h"
 #include "transfer/ContextoPaso.h"
 #include "transfer/CuentasCliente.h"
 #include "transfer/FilasHotel.h"

@@ -1,7 +1,7 @@
 #include "transfer/PendienteContaplus.h"
 
-#include "platform/Fallo.h"
-#include "platform/Fichero.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sistema/Fichero.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "transfer/PasoFacturas.h"
 #include "transfer/Contabilizar.h"
 
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 #include "transfer/ColumnasFac.h"
 

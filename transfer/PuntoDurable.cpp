@@ -1,8 +1,8 @@
 #include "transfer/PuntoDurable.h"
 
-#include "platform/Fallo.h"
-#include "platform/Recordset.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sql/Recordset.h"
+#include "platform/valores/Vb.h"
 #include "report/DiarioEscrito.h"
 
 #include <QDateTime>

@@ -24,7 +24,7 @@
 // The point is kept in the table punto_diario of enlace.MDB, one row per
 // ContaPlus folder. EnCurso is 1 while a run is between its first and last
 // commit.
-#include "platform/Conexion.h"
+#include "platform/sql/Conexion.h"
 #include "transfer/PendienteContaplus.h"
 #include <QElapsedTimer>
 #include <QString>

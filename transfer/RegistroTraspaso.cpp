@@ -1,8 +1,8 @@
 // The transfer log: one line per item, Windows-1252 bytes, CR LF after each.
 #include "transfer/RegistroTraspaso.h"
 
-#include "platform/Cp1252.h"
-#include "platform/Fallo.h"
+#include "platform/valores/Cp1252.h"
+#include "platform/sistema/Fallo.h"
 
 #include <QDir>
 

@@ -4,7 +4,7 @@
 // durable group commit (vaciar()) and on closing, so the log on disk keeps
 // pace with what the run made durable and costs one write per group. A log
 // is never replaced: its lines are the record of what a run posted.
-#include "platform/Fichero.h"
+#include "platform/sistema/Fichero.h"
 #include <QByteArray>
 #include <QString>
 #include <QStringList>

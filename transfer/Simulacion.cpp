@@ -1,9 +1,9 @@
 #include "transfer/Simulacion.h"
 
-#include "platform/CarpetaTemporal.h"
-#include "platform/Fallo.h"
-#include "platform/Fichero.h"
-#include "platform/Vb.h"
+#include "platform/sistema/CarpetaTemporal.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sistema/Fichero.h"
+#include "platform/valores/Vb.h"
 
 #include <QDir>
 #include <QFile>

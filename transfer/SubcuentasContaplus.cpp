@@ -1,7 +1,7 @@
 // The four subaccount creators: each adds its subaccount to XSubCta unless
 // the code is already there.
 #include "contaplus/Subcuentas.h"
-#include "platform/Cp1252.h"
+#include "platform/valores/Cp1252.h"
 #include "transfer/Contabilizar.h"
 #include "transfer/Textos.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // The text of a field that may be Null, Null read as empty.
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 
 inline QString texto_o_vacio(const QVariant& v)
 {

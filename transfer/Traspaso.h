@@ -4,7 +4,7 @@
 // hands the settings, connections, log and durable point to its stages
 // (PasoCajas, PasoFacturas, Contabilizacion, FasesDia) in their order.
 // The window owns one Traspaso; the command line makes one too.
-#include "platform/Cerrojo.h"
+#include "platform/sistema/Cerrojo.h"
 #include "startup/Module1.h"
 #include "transfer/ContaplusAbierto.h"
 #include "transfer/ContextoPaso.h"

@@ -17,7 +17,7 @@
 // the standard output as "Título: texto" and answered at once (OK; Yes to a
 // question, No when the variable is "no"). That lets the program run
 // unattended (its own start-up test, screenshots).
-#include "platform/Interlocutor.h"
+#include "platform/sistema/Interlocutor.h"
 
 #include <optional>
 

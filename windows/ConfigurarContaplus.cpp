@@ -3,8 +3,8 @@
 #include "windows/Controles.h"
 #include "windows/Imagenes.h"
 
-#include "platform/Fallo.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
 
 #include <QBoxLayout>

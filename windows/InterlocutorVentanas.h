@@ -4,7 +4,7 @@
 //
 // In the test build it may answer by itself instead, printing each message
 // (respuesta_automatica, Capturas.h); the shipped program always asks.
-#include "platform/Interlocutor.h"
+#include "platform/sistema/Interlocutor.h"
 
 class InterlocutorVentanas : public Interlocutor {
 public:

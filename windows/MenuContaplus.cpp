@@ -5,7 +5,7 @@
 #include "windows/Imagenes.h"
 #include "windows/TraspasoContaplus.h"
 
-#include "platform/Fallo.h"
+#include "platform/sistema/Fallo.h"
 
 #include <QBoxLayout>
 #include <QEvent>

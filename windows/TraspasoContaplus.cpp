@@ -3,7 +3,7 @@
 #include "windows/Controles.h"
 #include "windows/Imagenes.h"
 
-#include "platform/Fallo.h"
+#include "platform/sistema/Fallo.h"
 #include "transfer/FechasTraspaso.h"
 #include "transfer/Simulacion.h"
 

@@ -2,7 +2,7 @@
 // writers put them (from their cursors and the settings) into the Xdiario of a
 // fresh installation, read back with another program's dBASE reader.
 #include "contaplus/LineasCaja.h"
-#include "platform/Fallo.h"
+#include "platform/sistema/Fallo.h"
 #include "tests/contaplus/Columnas.h"
 #include "startup/Module1.h"
 #include "tests/support/Dbf.h"

@@ -4,7 +4,7 @@
 #include "contaplus/LineasCaja.h"
 #include "contaplus/LineasFactura.h"
 #include "contaplus/Plantillas.h"
-#include "platform/Fallo.h"
+#include "platform/sistema/Fallo.h"
 #include "tests/contaplus/Columnas.h"
 #include "tests/support/Dbf.h"
 

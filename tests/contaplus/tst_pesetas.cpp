@@ -1,8 +1,8 @@
 // The two peseta rules of the journal: the customer debit from whole euros,
 // every other amount from the euros with their cents.
 #include "contaplus/Pesetas.h"
-#include "platform/Vb.h"
-#include "platform/Fallo.h"
+#include "platform/valores/Vb.h"
+#include "platform/sistema/Fallo.h"
 #include <QtTest>
 
 class TstPesetas : public QObject {

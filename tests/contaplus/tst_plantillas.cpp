@@ -1,8 +1,8 @@
 // Our ContaPlus templates, as another program's dBASE reader sees them, and
 // the widest values the link writes into them.
 #include "contaplus/Plantillas.h"
-#include "platform/DbaseBackend.h"
-#include "platform/Fallo.h"
+#include "platform/dbase/DbaseBackend.h"
+#include "platform/sistema/Fallo.h"
 #include "tests/support/Dbf.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
 // The demonstration installation: deterministic, plausible, and what the
 // command line shows of it.
-#include "platform/Fallo.h"
+#include "platform/sistema/Fallo.h"
 #include "demo/EsquemaHotel.h"
 #include "demo/GeneradorDemo.h"
 

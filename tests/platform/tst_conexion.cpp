@@ -1,10 +1,10 @@
 // Access files (SQLite behind the Jet connection strings) through Conexion
 // and Recordset: the provider's error numbers, bound values, Null, val(),
 // the lazy open and the writing back of one row.
-#include "platform/Conexion.h"
-#include "platform/Motores.h"
-#include "platform/Recordset.h"
-#include "platform/SqliteBackend.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sql/Motores.h"
+#include "platform/sql/Recordset.h"
+#include "platform/sql/SqliteBackend.h"
 
 #include <QtTest>
 #include <sqlite3.h>

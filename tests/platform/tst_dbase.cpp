@@ -1,12 +1,12 @@
 // The dBASE engine on folders of .dbf files, checked against dbfread, a
 // reader that is not ours, as well as against its own reading.
-#include "platform/Conexion.h"
-#include "platform/DbaseBackend.h"
-#include "platform/DbaseEscritura.h"
-#include "platform/Fallo.h"
-#include "platform/FilaDirecta.h"
-#include "platform/Motores.h"
-#include "platform/Recordset.h"
+#include "platform/sql/Conexion.h"
+#include "platform/dbase/DbaseBackend.h"
+#include "platform/dbase/DbaseEscritura.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/motor/FilaDirecta.h"
+#include "platform/sql/Motores.h"
+#include "platform/sql/Recordset.h"
 #include "tests/support/Dbf.h"
 
 #include <QtTest>

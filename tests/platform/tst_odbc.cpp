@@ -1,9 +1,9 @@
 // SQL Server mode through real ODBC: the SQLite ODBC driver registered as
 // "SQL Native Client", with Database= naming an SQLite file.
-#include "platform/Conexion.h"
-#include "platform/OdbcBackend.h"
-#include "platform/Recordset.h"
-#include "platform/TextoSql.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sql/OdbcBackend.h"
+#include "platform/sql/Recordset.h"
+#include "platform/valores/TextoSql.h"
 #include "tests/support/Fallos.h"
 #include "tests/support/Odbc.h"
 

@@ -1,7 +1,7 @@
 // What a killed dry run leaves in the temporary folder: removed by the next
 // start only when no live process owns it.
-#include "platform/BloqueoFichero.h"
-#include "platform/CarpetaTemporal.h"
+#include "platform/sistema/BloqueoFichero.h"
+#include "platform/sistema/CarpetaTemporal.h"
 
 #include <QDir>
 #include <QFile>

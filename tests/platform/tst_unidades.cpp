@@ -1,5 +1,5 @@
 // Windows paths of the installation mapped onto a folder per drive.
-#include "platform/Unidades.h"
+#include "platform/sistema/Unidades.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 // The runtime's text, number and date services, with the cases the link
 // depends on: rounding of amounts, zero-filled codes, Spanish number texts
 // and day-first dates.
-#include "platform/Fallo.h"
-#include "platform/Vb.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/valores/Vb.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // Start-up: the drive, the Access or SQL Server choice, the connections and
 // the clerk's messages when something is missing.
-#include "platform/Fallo.h"
+#include "platform/sistema/Fallo.h"
 #include "tests/support/Entorno.h"
 
 #include <QFile>

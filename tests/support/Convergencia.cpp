@@ -1,7 +1,7 @@
 #include "tests/support/Convergencia.h"
 
 #include "demo/EsquemaHotel.h"
-#include "platform/Unidades.h"
+#include "platform/sistema/Unidades.h"
 #include "tests/support/Dbf.h"
 
 #include <QAtomicInt>

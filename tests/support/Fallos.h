@@ -3,7 +3,7 @@
 // the Fallo it threw (nothing when it returned); the macros fail the calling
 // test when there was none, or when its number or text is not the one
 // expected. Anything else thrown goes up to QtTest as before.
-#include "platform/Fallo.h"
+#include "platform/sistema/Fallo.h"
 
 #include <QtTest>
 #include <optional>

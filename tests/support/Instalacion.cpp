@@ -3,9 +3,9 @@
 #include "tests/support/Instalacion.h"
 
 #include "contaplus/Plantillas.h"
-#include "platform/Conexion.h"
-#include "platform/Fallo.h"
-#include "platform/Recordset.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sql/Recordset.h"
 #include "demo/EsquemaHotel.h"
 #include "demo/GeneradorDemo.h"
 #include "tests/support/Odbc.h"

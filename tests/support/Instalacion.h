@@ -6,7 +6,7 @@
 // ContaPlus folder C:\ContaEli with TMP\ and EMP0001\SubCta.dbf (empty).
 // In SQL mode the hotel tables and cc live in one SQLite catalogue reached
 // through ODBC (driver "SQL Native Client" registered in a private ODBCSYSINI).
-#include "platform/Unidades.h"
+#include "platform/sistema/Unidades.h"
 #include <QDate>
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 // The clerk of the tests: records every message box and answers the
 // questions from a list (Yes when the list is empty).
-#include "platform/Interlocutor.h"
+#include "platform/sistema/Interlocutor.h"
 #include <QList>
 #include <QString>
 #include <QStringList>

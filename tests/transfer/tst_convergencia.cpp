@@ -9,7 +9,7 @@
 #include "tests/support/Dbf.h"
 #include "tests/support/Odbc.h"
 #include "tests/support/Vecinos.h"
-#include "platform/Unidades.h"
+#include "platform/sistema/Unidades.h"
 #include "transfer/PendienteContaplus.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // Customer and payment-method subaccounts: every rule of the resolution on a
 // set of customers, agencies, companies and payment methods that exercises
 // it, in Access mode and through the SQL Server connection.
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "tests/support/Entorno.h"
 #include "tests/support/Fallos.h"
 #include "transfer/CuentasCliente.h"

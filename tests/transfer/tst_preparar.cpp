@@ -1,6 +1,6 @@
 // Staging of invoices: the fac row crear_fac makes from an emi row, and the
 // sales lines generar_fal makes in fal from the services charged.
-#include "platform/Vb.h"
+#include "platform/valores/Vb.h"
 #include "tests/support/Entorno.h"
 #include "transfer/Contabilizar.h"
 #include "transfer/PasoFacturas.h"

@@ -1,7 +1,7 @@
 // What protects the clerk's postings between runs: the previous output kept
 // when the external mode replaces it, the installation's lock, and the
 // checks and repairs of the ContaPlus files at activation.
-#include "platform/Cerrojo.h"
+#include "platform/sistema/Cerrojo.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Entorno.h"
 #include "tests/transfer/tst_traspaso_escenario.h"

@@ -3,7 +3,7 @@
 #include "tests/transfer/tst_traspaso_escenario.h"
 
 #include "tests/support/Fallos.h"
-#include "platform/Fichero.h"
+#include "platform/sistema/Fichero.h"
 #include "transfer/RegistroTraspaso.h"
 
 #include <QDir>

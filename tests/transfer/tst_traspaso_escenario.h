@@ -2,9 +2,9 @@
 // What the transfer tests share: one run of the engine on an installation,
 // the small hotel of three days that most tests transfer, and the journal
 // read back with dbfread as short lines.
-#include "platform/Conexion.h"
-#include "platform/Recordset.h"
-#include "platform/Vb.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sql/Recordset.h"
+#include "platform/valores/Vb.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Entorno.h"
 

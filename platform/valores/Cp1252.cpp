@@ -1,0 +1,76 @@
+#include "platform/valores/Cp1252.h"
+
+namespace {
+
+const char16_t alta_1252[128] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x00A0, 0x00A1, 0x00A2, 0x00A3, 0x00A4, 0x00A5, 0x00A6, 0x00A7,
+    0x00A8, 0x00A9, 0x00AA, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x00AF,
+    0x00B0, 0x00B1, 0x00B2, 0x00B3, 0x00B4, 0x00B5, 0x00B6, 0x00B7,
+    0x00B8, 0x00B9, 0x00BA, 0x00BB, 0x00BC, 0x00BD, 0x00BE, 0x00BF,
+    0x00C0, 0x00C1, 0x00C2, 0x00C3, 0x00C4, 0x00C5, 0x00C6, 0x00C7,
+    0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD, 0x00CE, 0x00CF,
+    0x00D0, 0x00D1, 0x00D2, 0x00D3, 0x00D4, 0x00D5, 0x00D6, 0x00D7,
+    0x00D8, 0x00D9, 0x00DA, 0x00DB, 0x00DC, 0x00DD, 0x00DE, 0x00DF,
+    0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x00E7,
+    0x00E8, 0x00E9, 0x00EA, 0x00EB, 0x00EC, 0x00ED, 0x00EE, 0x00EF,
+    0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00F7,
+    0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
+};
+
+}  // namespace
+
+PaginaUnByte::PaginaUnByte(const char16_t (&alta)[128]) : alta_(alta)
+{
+    for (int i = 0; i < 128; ++i)
+        inversa_.insert(alta[i], static_cast<char>(0x80 + i));
+}
+
+QString PaginaUnByte::decodificar(const char* datos, qsizetype n) const
+{
+    QString s;
+    s.reserve(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(datos[i]);
+        s.append(b < 0x80 ? QChar(b) : QChar(alta_[b - 0x80]));
+    }
+    return s;
+}
+
+bool PaginaUnByte::admite(const QString& texto) const
+{
+    for (const QChar c : texto)
+        if (c.unicode() >= 0x80 && !inversa_.contains(c.unicode()))
+            return false;
+    return true;
+}
+
+QByteArray PaginaUnByte::codificar(const QString& texto) const
+{
+    // One byte per character at most: written in place, then cut to size.
+    QByteArray b(texto.size(), Qt::Uninitialized);
+    char* p = b.data();
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const QChar c = texto.at(i);
+        if (c.isHighSurrogate() && i + 1 < texto.size() && texto.at(i + 1).isLowSurrogate()) {
+            ++i;
+            p[n++] = '?';
+        } else if (c.unicode() < 0x80) {
+            p[n++] = static_cast<char>(c.unicode());
+        } else {
+            p[n++] = inversa_.value(c.unicode(), '?');
+        }
+    }
+    b.truncate(n);
+    return b;
+}
+
+const PaginaUnByte& windows_1252()
+{
+    static const PaginaUnByte pagina(alta_1252);
+    return pagina;
+}

@@ -1,0 +1,3 @@
+#pragma once
+#include "platform/sistema/Bajo.h"
+#include "Vecino.h"
