@@ -29,7 +29,8 @@ int uso(const QString& motivo)
 
 void avisar_fallo(Interlocutor& i, const Fallo& f)
 {
-    i.mensaje(QStringLiteral("No se puede preparar el traspaso: %1 (error %2).").arg(f.descripcion(), QString::number(f.numero())),
+    i.mensaje(QStringLiteral("No se puede preparar el traspaso: %1 (error %2).")
+                  .arg(f.descripcion(), QString::number(f.numero())),
               QStringLiteral("Traspaso a CONTAPLUS"), Icono::Critico);
 }
 
@@ -159,16 +160,12 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
 
     switch (fin) {
     case FinTraspaso::Correcto:
-    case FinTraspaso::SinFacturas:
-        return 0;
-    case FinTraspaso::Detenido:
-        return 3;
+    case FinTraspaso::SinFacturas: return 0;
+    case FinTraspaso::Detenido: return 3;
     case FinTraspaso::Cancelado:
     case FinTraspaso::Bloqueado:
-    case FinTraspaso::SinPreparar:
-        return 1;
-    case FinTraspaso::Fallido:
-        break;
+    case FinTraspaso::SinPreparar: return 1;
+    case FinTraspaso::Fallido: break;
     }
     return 2;
 }

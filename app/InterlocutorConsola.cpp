@@ -36,7 +36,6 @@ Respuesta InterlocutorConsola::mensaje(const QString& texto, const QString& titu
     const QString respuesta = QString::fromUtf8(linea.data(), qsizetype(linea.size())).trimmed().toLower();
     if (respuesta == QLatin1String("s") || respuesta == QLatin1String("si") || respuesta == QString::fromUtf8("sí"))
         return Respuesta::Si;
-    if (!de_hecho || respuesta == QLatin1String("n") || respuesta == QLatin1String("no"))
-        return Respuesta::No;
+    if (!de_hecho || respuesta == QLatin1String("n") || respuesta == QLatin1String("no")) return Respuesta::No;
     return Respuesta::Cancelar;
 }

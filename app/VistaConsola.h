@@ -6,7 +6,7 @@
 
 class VistaConsola : public VistaTraspaso {
 public:
-    QString de, hasta;          // the boxes, dd/mm/aaaa once accepted
+    QString de, hasta;  // the boxes, dd/mm/aaaa once accepted
     bool cerrada = false;
 
     void vaciar_fechas() override;

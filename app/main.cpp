@@ -8,10 +8,10 @@
 #include "app/InterlocutorConsola.h"
 #include "app/Ventanas.h"
 #include "contaplus/Plantillas.h"
+#include "demo/GeneradorDemo.h"
 #include "platform/sistema/CarpetaTemporal.h"
 #include "platform/sistema/Fallo.h"
 #include "platform/sistema/Unidades.h"
-#include "demo/GeneradorDemo.h"
 #include "startup/Module1.h"
 
 #include <QCoreApplication>
@@ -21,14 +21,13 @@
 
 namespace {
 
-const char* const USO =
-    "Uso:\n"
-    "  enlace [--unidades DIR]                   ventana del menú\n"
-    "  enlace [--unidades DIR] ajustes           arranque y ajustes del enlace\n"
-    "  enlace [--unidades DIR] traspaso [--simular] --desde DDMMAAAA --hasta DDMMAAAA [--si]\n"
-    "  enlace demo DIR [--facturas N] [--semilla S] [--desde DDMMAAAA] [--dias D]\n"
-    "  enlace plantillas DIR\n"
-    "DIR de --unidades: cada unidad X: es la carpeta DIR/X.\n";
+const char* const USO = "Uso:\n"
+                        "  enlace [--unidades DIR]                   ventana del menú\n"
+                        "  enlace [--unidades DIR] ajustes           arranque y ajustes del enlace\n"
+                        "  enlace [--unidades DIR] traspaso [--simular] --desde DDMMAAAA --hasta DDMMAAAA [--si]\n"
+                        "  enlace demo DIR [--facturas N] [--semilla S] [--desde DDMMAAAA] [--dias D]\n"
+                        "  enlace plantillas DIR\n"
+                        "DIR de --unidades: cada unidad X: es la carpeta DIR/X.\n";
 
 void escribir(FILE* f, const QString& s)
 {

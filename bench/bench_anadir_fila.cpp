@@ -81,7 +81,7 @@ int main(int argc, char** argv)
         crear_tabla(dir.path() + QStringLiteral("/C/quelmira/") + nombre, filas);
         Conexion c;
         c.abrir(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source= C:\\quelmira\\") + nombre, unidades);
-        microsegundos_por_fila(c, 20);   // statements prepared, pages cached
+        microsegundos_por_fila(c, 20);  // statements prepared, pages cached
         const double us = microsegundos_por_fila(c, veces);
         salida << QStringLiteral("%1 filas: %2 µs por fila añadida\n").arg(filas, 9).arg(us, 0, 'f', 1);
         salida.flush();

@@ -15,11 +15,11 @@ namespace {
 const QString XDIARIO = QStringLiteral("Xdiario");
 
 // The columns a line sets, in the order it sets them.
-const char* const COLUMNAS_LINEA[] = {
-    "Asien",  "Fecha",    "subcta",   "Contra",   "PtaDebe",  "Concepto", "PtaHaber",  "Factura",
-    "BaseImpo", "iva",    "Recequiv", "Documento", "Departa", "Clave",    "estado",    "Ncasado",
-    "Tcasado", "Trans",   "Cambio",   "DebeMe",   "HaberMe",  "Auxiliar", "Serie",     "Sucursal",
-    "CodDivisa", "ImpAuxMe", "MonedaUso", "EuroDebe", "EuroHaber", "BaseEuro"};
+const char* const COLUMNAS_LINEA[] = {"Asien",     "Fecha",    "subcta",    "Contra",   "PtaDebe",   "Concepto",
+                                      "PtaHaber",  "Factura",  "BaseImpo",  "iva",      "Recequiv",  "Documento",
+                                      "Departa",   "Clave",    "estado",    "Ncasado",  "Tcasado",   "Trans",
+                                      "Cambio",    "DebeMe",   "HaberMe",   "Auxiliar", "Serie",     "Sucursal",
+                                      "CodDivisa", "ImpAuxMe", "MonedaUso", "EuroDebe", "EuroHaber", "BaseEuro"};
 static_assert(std::size(COLUMNAS_LINEA) == EscritorDiario::COLUMNAS);
 constexpr int EURO_DEBE = 27, EURO_HABER = 28;
 
@@ -74,7 +74,7 @@ void EscritorDiario::anadir(Conexion& conexion_diario, qint32 asien, const QDate
     static const QVariant vacio = QStringLiteral("");
     const int* indices = indices_.constData();
     const int* lugares = lugares_.constData();
-    const Columna* de_tabla = columnas_.constData();   // columnas_ stays shared with the engine's
+    const Columna* de_tabla = columnas_.constData();  // columnas_ stays shared with the engine's
     ValorDirecto* valores = valores_d_.data();
     const bool fijos = fijos_;
     int k = 0;
@@ -132,7 +132,7 @@ void EscritorDiario::anadir(Conexion& conexion_diario, qint32 asien, const QDate
             poner(v);
     };
     try {
-        propio(double(asien));   // ASIEN, a number column
+        propio(double(asien));  // ASIEN, a number column
         propio(fecha);
         poner(l.subcta);
         poner(l.contra);
@@ -142,17 +142,17 @@ void EscritorDiario::anadir(Conexion& conexion_diario, qint32 asien, const QDate
         poner(l.factura);
         propio(l.base_impo);
         poner(l.iva);
-        fijo(cero);             // Recequiv
+        fijo(cero);  // Recequiv
         poner(l.documento);
-        fijo(vacio);            // Departa
-        fijo(vacio);            // Clave
-        fijo(vacio);            // estado
-        for (int i = 0; i < 6; ++i) fijo(cero);   // Ncasado, Tcasado, Trans, Cambio, DebeMe, HaberMe
+        fijo(vacio);                             // Departa
+        fijo(vacio);                             // Clave
+        fijo(vacio);                             // estado
+        for (int i = 0; i < 6; ++i) fijo(cero);  // Ncasado, Tcasado, Trans, Cambio, DebeMe, HaberMe
         propio(l.auxiliar);
         propio(l.serie);
-        fijo(vacio);            // Sucursal
-        fijo(vacio);            // CodDivisa
-        fijo(cero);             // ImpAuxMe
+        fijo(vacio);  // Sucursal
+        fijo(vacio);  // CodDivisa
+        fijo(cero);   // ImpAuxMe
         poner(l.moneda_uso);
         poner(l.euro_debe);
         poner(l.euro_haber);

@@ -4,8 +4,8 @@
 // share, and the 28 below. The defaults are the values of a cash or deposit
 // line; an invoice line differs in Auxiliar and MonedaUso and fills the
 // peseta columns.
-#include "platform/sql/Conexion.h"
 #include "platform/motor/FilaDirecta.h"
+#include "platform/sql/Conexion.h"
 #include <QDate>
 #include <QString>
 #include <QVariant>
@@ -21,8 +21,8 @@ struct LineaDiario {
     qint32 base_impo = 0;
     QVariant iva = 0;
     QVariant documento = QString();
-    QString auxiliar;                       // "*" on invoice lines
-    QString serie;                          // "G" on VAT lines
+    QString auxiliar;  // "*" on invoice lines
+    QString serie;     // "G" on VAT lines
     QVariant moneda_uso = QStringLiteral("2");
     QVariant euro_debe = 0;
     QVariant euro_haber = 0;
@@ -53,8 +53,8 @@ public:
 
 private:
     QVector<Columna> columnas_;
-    QVector<int> indices_;     // by the order the columns are set in
-    QVector<int> lugares_;     // of each, in the table's order
+    QVector<int> indices_;  // by the order the columns are set in
+    QVector<int> lugares_;  // of each, in the table's order
     // The line's values in the table's order, kept from line to line: the
     // fixed ones (zeros and empty texts) stay converted once a whole line
     // has converted.
@@ -66,7 +66,7 @@ private:
         QVariant origen, valor;
     };
     std::array<Convertido, COLUMNAS> convertidos_;
-    std::array<QVariant, COLUMNAS> propios_;   // a value of the line's own type, when it needs converting
+    std::array<QVariant, COLUMNAS> propios_;  // a value of the line's own type, when it needs converting
     bool fijos_ = false;
     // For an engine without FilaDirecta: the row handed to it, kept from
     // line to line (the columns a line never sets stay unset).

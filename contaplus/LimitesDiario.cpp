@@ -28,12 +28,10 @@ QString exceso_pesetas(double euros, bool euros_enteros, const QString& columna)
         const qint32 p = euros_enteros ? pesetas_euros_enteros(e) : pesetas(e);
         cabe = std::abs(double(p)) <= maximo;
     } catch (const Fallo& f) {
-        if (f.numero() != codigo_error::DESBORDAMIENTO)
-            throw;
+        if (f.numero() != codigo_error::DESBORDAMIENTO) throw;
         cabe = false;
     }
-    if (cabe)
-        return {};
+    if (cabe) return {};
     return QStringLiteral("la columna %1 del diario admite hasta %2 pesetas (%3 euros)")
         .arg(columna, cifra(maximo, 0), cifra(std::floor(maximo / PESETAS_POR_EURO), 0));
 }
@@ -41,7 +39,6 @@ QString exceso_pesetas(double euros, bool euros_enteros, const QString& columna)
 QString exceso_columna(double valor, const QString& columna, const QString& unidad)
 {
     const double maximo = maximo_columna_diario(columna);
-    if (std::abs(valor) <= maximo)
-        return {};
+    if (std::abs(valor) <= maximo) return {};
     return QStringLiteral("la columna %1 del diario admite hasta %2 %3").arg(columna, cifra(maximo, 2), unidad);
 }

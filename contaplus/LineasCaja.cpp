@@ -25,19 +25,17 @@ LineaDiario linea_debe_caja(const QVariant& subcta, const QString& descripcion, 
     return l;
 }
 
-LineaDiario linea_haber_caja(const QVariant& dep, const QVariant& cliente,
-                             const QVariant& cuenta_depositos, const QVariant& fra,
-                             const QVariant& importe)
+LineaDiario linea_haber_caja(const QVariant& dep, const QVariant& cliente, const QVariant& cuenta_depositos,
+                             const QVariant& fra, const QVariant& importe)
 {
-    LineaDiario l = vb::igual(dep, QString()) ? linea(cliente, COBRO_FACTURA)
-                                              : linea(cuenta_depositos, unir(COBRO_DEPOSITO, dep));
+    LineaDiario l =
+        vb::igual(dep, QString()) ? linea(cliente, COBRO_FACTURA) : linea(cuenta_depositos, unir(COBRO_DEPOSITO, dep));
     l.documento = fra;
     l.euro_haber = importe;
     return l;
 }
 
-LineaDiario linea_debe_cobro_deposito(const QVariant& subcta, const QVariant& dep,
-                                      const QVariant& importe)
+LineaDiario linea_debe_cobro_deposito(const QVariant& subcta, const QVariant& dep, const QVariant& importe)
 {
     LineaDiario l = linea(subcta, unir(COBRO_DEPOSITO, dep));
     l.documento = dep;
@@ -45,8 +43,7 @@ LineaDiario linea_debe_cobro_deposito(const QVariant& subcta, const QVariant& de
     return l;
 }
 
-LineaDiario linea_haber_cobro_deposito(const QVariant& cuenta_depositos, const QVariant& dep,
-                                       const QVariant& importe)
+LineaDiario linea_haber_cobro_deposito(const QVariant& cuenta_depositos, const QVariant& dep, const QVariant& importe)
 {
     LineaDiario l = linea(cuenta_depositos, unir(COBRO_DEPOSITO, dep));
     l.documento = dep;
@@ -63,8 +60,7 @@ LineaDiario linea_deposito_descontado_debe(const QVariant& cuenta_depositos, con
     return l;
 }
 
-LineaDiario linea_deposito_descontado_haber(const QVariant& cliente, const QVariant& fra,
-                                            const QVariant& importe)
+LineaDiario linea_deposito_descontado_haber(const QVariant& cliente, const QVariant& fra, const QVariant& importe)
 {
     LineaDiario l = linea(cliente, DEPOSITO_DESCONTADO);
     l.factura = fra;

@@ -14,18 +14,14 @@ LineaDiario linea_debe_caja(const QVariant& subcta, const QString& descripcion, 
 // Credit of one cash movement: an invoice payment on the customer's
 // subaccount when `dep` is the empty text, otherwise (Null too) a deposit
 // collection on the deposits subaccount.
-LineaDiario linea_haber_caja(const QVariant& dep, const QVariant& cliente,
-                             const QVariant& cuenta_depositos, const QVariant& fra,
-                             const QVariant& importe);
+LineaDiario linea_haber_caja(const QVariant& dep, const QVariant& cliente, const QVariant& cuenta_depositos,
+                             const QVariant& fra, const QVariant& importe);
 
 // Debit and credit of one deposit collection posted apart.
-LineaDiario linea_debe_cobro_deposito(const QVariant& subcta, const QVariant& dep,
-                                      const QVariant& importe);
-LineaDiario linea_haber_cobro_deposito(const QVariant& cuenta_depositos, const QVariant& dep,
-                                       const QVariant& importe);
+LineaDiario linea_debe_cobro_deposito(const QVariant& subcta, const QVariant& dep, const QVariant& importe);
+LineaDiario linea_haber_cobro_deposito(const QVariant& cuenta_depositos, const QVariant& dep, const QVariant& importe);
 
 // Debit (deposits subaccount) and credit (customer) of a discounted deposit.
 LineaDiario linea_deposito_descontado_debe(const QVariant& cuenta_depositos, const QVariant& fra,
                                            const QVariant& importe);
-LineaDiario linea_deposito_descontado_haber(const QVariant& cliente, const QVariant& fra,
-                                            const QVariant& importe);
+LineaDiario linea_deposito_descontado_haber(const QVariant& cliente, const QVariant& fra, const QVariant& importe);

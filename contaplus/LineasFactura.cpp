@@ -58,8 +58,8 @@ LineaDiario linea_ventas(const QVariant& fra, const QVariant& subcta, double imp
     return l;
 }
 
-LineaDiario linea_iva(const QVariant& fra, const QVariant& subcta, const QVariant& contra,
-                      double cuota, double base, double porcentaje)
+LineaDiario linea_iva(const QVariant& fra, const QVariant& subcta, const QVariant& contra, double cuota, double base,
+                      double porcentaje)
 {
     LineaDiario l = linea_factura(fra, FACTURA_IVA, subcta);
     cuota = centimos(cuota);

@@ -19,5 +19,5 @@ LineaDiario linea_ventas(const QVariant& fra, const QVariant& subcta, double imp
 
 // Output VAT of one rate: the only invoice line with a counterpart, a
 // taxable base, a rate and the invoice as document.
-LineaDiario linea_iva(const QVariant& fra, const QVariant& subcta, const QVariant& contra,
-                      double cuota, double base, double porcentaje);
+LineaDiario linea_iva(const QVariant& fra, const QVariant& subcta, const QVariant& contra, double cuota, double base,
+                      double porcentaje);

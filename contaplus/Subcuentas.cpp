@@ -8,8 +8,8 @@ namespace {
 bool falta_subcuenta(Recordset& rs, Conexion& conexion, const QString& cod)
 {
     rs.cerrar();
-    rs.abrir(QStringLiteral("SELECT * FROM xsubcta WHERE COD = ?"), conexion, Cursor::Dinamico,
-             Bloqueo::Optimista, {cod});
+    rs.abrir(QStringLiteral("SELECT * FROM xsubcta WHERE COD = ?"), conexion, Cursor::Dinamico, Bloqueo::Optimista,
+             {cod});
     return rs.eof();
 }
 
@@ -52,8 +52,8 @@ FilaSubcuenta fila_tasa(const QString& cod)
 
 FilaSubcuenta fila_iva(const QString& cod, double porcentaje)
 {
-    return {cod, QStringLiteral("IVA REPERCUTIDO ") + vb::CStr(porcentaje) + QStringLiteral(" %"),
-            QString(), QStringLiteral("G")};
+    return {cod, QStringLiteral("IVA REPERCUTIDO ") + vb::CStr(porcentaje) + QStringLiteral(" %"), QString(),
+            QStringLiteral("G")};
 }
 
 bool crear_subcuenta(Recordset& rs, Conexion& conexion_subcuentas, const FilaSubcuenta& fila)

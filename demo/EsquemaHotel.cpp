@@ -19,10 +19,10 @@ namespace {
 // T text, R double, I whole number, B bit (logical), N nvarchar(12).
 struct Definicion {
     QString nombre;
-    QString archivo;            // "quelmira", "VTRHSYS", a family or "enlace"
-    QStringList columnas;       // "Nombre:T"
+    QString archivo;       // "quelmira", "VTRHSYS", a family or "enlace"
+    QStringList columnas;  // "Nombre:T"
     QList<QStringList> indices;
-    QStringList clave = {};     // the primary key, when the table has one
+    QStringList clave = {};  // the primary key, when the table has one
 };
 
 const QVector<Definicion>& definiciones()
@@ -30,28 +30,32 @@ const QVector<Definicion>& definiciones()
     static const QVector<Definicion> d = {
         {"quelmira", "quelmira", {"cod:T", "unidad:T"}, {}},
         {"con", "VTRHSYS", {"ConTipo:T", "ConServer:T", "catalogo:T"}, {}},
-        {"cc", "cc",
-         {"ccc:T", "ccEmp:T", "ccDia:T", "ccruta:T", "ccdigitos:R", "ccPas:T", "ccAge:T", "ccNa:T",
-          "ccGru:T", "ccIva:T", "ccVta:T", "ccCaja:T", "cctodos:R", "ccventas:R", "ccop1:R",
-          "ccdep:R", "ccop2:R", "Externa:B", "AAAAMM:B", "Tasa:N"},
+        {"cc",
+         "cc",
+         {"ccc:T",   "ccEmp:T", "ccDia:T", "ccruta:T",  "ccdigitos:R", "ccPas:T",   "ccAge:T",
+          "ccNa:T",  "ccGru:T", "ccIva:T", "ccVta:T",   "ccCaja:T",    "cctodos:R", "ccventas:R",
+          "ccop1:R", "ccdep:R", "ccop2:R", "Externa:B", "AAAAMM:B",    "Tasa:N"},
          {}},
         // Open bills; an invoice still referred to by CabNum1 or CabNum2 stays open.
-        {"cab", "cab", {"CabHab:T", "CabFec:T", "CabCli:T", "CabNom:T", "CabNum1:T", "CabNum2:T"},
+        {"cab",
+         "cab",
+         {"CabHab:T", "CabFec:T", "CabCli:T", "CabNom:T", "CabNum1:T", "CabNum2:T"},
          {{"CabNum1"}, {"CabNum2"}}},
         // Charges of the open bills.
         {"cadia", "cadia", {"CadiaHab:T", "CadiaFec:T", "CadiaSer:T", "CadiaCan:R", "CadiaPre:R"}, {}},
         // Deposits taken.
         {"dep", "dep", {"DepNum:T", "DepFec:T", "DepCli:T", "DepImp:R"}, {}},
-        {"emi", "emi",
-         {"EmiAno:T", "EmiNum:T", "EmiFec:T", "EmiN:T", "EmiCie:T", "EmiC:I", "EmiCli:T",
-          "EmiNom:T", "EmiNif:T", "EmiB1:R", "EmiB2:R", "EmiB3:R", "EmiB4:R", "EmiC1:R",
-          "EmiC2:R", "EmiC3:R", "EmiC4:R", "EmiI1:R", "EmiI2:R", "EmiI3:R", "EmiI4:R", "EmiTot:R",
-          "EmiDep:R", "TasaImporte:R"},
+        {"emi",
+         "emi",
+         {"EmiAno:T", "EmiNum:T", "EmiFec:T", "EmiN:T",  "EmiCie:T", "EmiC:I",   "EmiCli:T", "EmiNom:T",
+          "EmiNif:T", "EmiB1:R",  "EmiB2:R",  "EmiB3:R", "EmiB4:R",  "EmiC1:R",  "EmiC2:R",  "EmiC3:R",
+          "EmiC4:R",  "EmiI1:R",  "EmiI2:R",  "EmiI3:R", "EmiI4:R",  "EmiTot:R", "EmiDep:R", "TasaImporte:R"},
          {{"EmiFec"}},
          {"EmiAno", "EmiNum"}},
-        {"Hiscadia", "hiscadia",
-         {"HCadiaFra:T", "HCadiaFraAno:T", "HCadiaFec:T", "HCadiaSer:T", "HCadiaDes:T",
-          "HCadiaCta:T", "HCadiaCan:R", "HCadiaPre:R", "HCadiaCA:T"},
+        {"Hiscadia",
+         "hiscadia",
+         {"HCadiaFra:T", "HCadiaFraAno:T", "HCadiaFec:T", "HCadiaSer:T", "HCadiaDes:T", "HCadiaCta:T", "HCadiaCan:R",
+          "HCadiaPre:R", "HCadiaCA:T"},
          {{"HCadiaFra", "HCadiaFraAno"}}},
         // Bills already invoiced.
         {"histocab", "histocab", {"HCabHab:T", "HCabFec:T", "HCabNum1:T", "HCabNum2:T"}, {}},
@@ -59,31 +63,35 @@ const QVector<Definicion>& definiciones()
         {"ser", "ser", {"SerCod:T", "SerDes:T", "SerCta:T", "SerIva:R"}, {}},
         {"agen", "agen", {"AgenCod:T", "AgenNom:T", "AgenCta:T"}, {{"AgenCod"}}},
         {"na", "na", {"NaCod:T", "NaNom:T", "NaCta:T", "NaVin:B", "NaAge:T"}, {{"NaCod"}}},
-        {"caja", "caja",
-         {"CajaFec:T", "CajaOrd:I", "CajaAnoF:T", "CajaFra:T", "CajaCobroc:T", "CajaCon:T",
-          "CajaImp:R", "CajaPago:T", "CajaTur:T"},
+        {"caja",
+         "caja",
+         {"CajaFec:T", "CajaOrd:I", "CajaAnoF:T", "CajaFra:T", "CajaCobroc:T", "CajaCon:T", "CajaImp:R", "CajaPago:T",
+          "CajaTur:T"},
          {},
          {"CajaFec", "CajaOrd"}},
         {"cli", "cli", {"CliCod:T", "CliNom:T", "CliNif:T", "CliCta:T"}, {{"CliCod"}}},
         {"formas", "formas", {"ForCod:T", "ForDes:T", "ForCta:T"}, {{"ForCod"}}},
         // The hotel's own company data.
         {"emp", "emp", {"EmpCod:T", "EmpNom:T", "EmpNif:T"}, {}},
-        {"cajj", "enlace",
-         {"CajFec:T", "CajOrd:I", "CajFra:T", "CajImp:R", "CajCli:T", "CajDep:T", "CajAnoF:T",
-          "CajCobroc:T", "CajCre:B", "CajEstado:T"},
+        {"cajj",
+         "enlace",
+         {"CajFec:T", "CajOrd:I", "CajFra:T", "CajImp:R", "CajCli:T", "CajDep:T", "CajAnoF:T", "CajCobroc:T",
+          "CajCre:B", "CajEstado:T"},
          {{"CajFec"}}},
-        {"edep", "enlace", {"EdepFec:T", "EdepCli:T", "EdepImp:R", "EdepEstado:T", "EdepFra:T"},
-         {{"EdepFec"}}},
+        {"edep", "enlace", {"EdepFec:T", "EdepCli:T", "EdepImp:R", "EdepEstado:T", "EdepFra:T"}, {{"EdepFec"}}},
         // FacB1..4 are columns 6-9, FacC1..4 10-13, FacI1..4 14-17 and
         // ImporteTasa the last one: code of the hotel product reads them by
         // position, and older databases gain ImporteTasa at the end.
-        {"fac", "enlace",
-         {"FacEmp:T", "FacEje:T", "FacFec:T", "FacFra:T", "FacCli:T", "FacB1:R", "FacB2:R",
-          "FacB3:R", "FacB4:R", "FacC1:R", "FacC2:R", "FacC3:R", "FacC4:R", "FacI1:R", "FacI2:R",
-          "FacI3:R", "FacI4:R", "FacTotal:R", "FacIvar:T", "FacDia:T", "FacCliN:T", "FacNifC:T",
-          "FacCtaC:T", "FacEst:T", "ImporteTasa:R"},
+        {"fac",
+         "enlace",
+         {"FacEmp:T",  "FacEje:T",  "FacFec:T", "FacFra:T",     "FacCli:T",  "FacB1:R",  "FacB2:R",
+          "FacB3:R",   "FacB4:R",   "FacC1:R",  "FacC2:R",      "FacC3:R",   "FacC4:R",  "FacI1:R",
+          "FacI2:R",   "FacI3:R",   "FacI4:R",  "FacTotal:R",   "FacIvar:T", "FacDia:T", "FacCliN:T",
+          "FacNifC:T", "FacCtaC:T", "FacEst:T", "ImporteTasa:R"},
          {{"FacEje", "FacFra"}, {"FacEst", "FacFec", "FacFra"}}},
-        {"fal", "enlace", {"FalEmp:T", "FalEje:T", "FalFra:T", "Falorden:I", "FalCta:T", "FalImp:R"},
+        {"fal",
+         "enlace",
+         {"FalEmp:T", "FalEje:T", "FalFra:T", "Falorden:I", "FalCta:T", "FalImp:R"},
          {{"FalEmp", "FalEje", "FalFra"}}},
     };
     return d;
@@ -136,8 +144,8 @@ QStringList tablas()
 
 QStringList familias()
 {
-    return {"cc", "cab", "cadia", "dep", "emi", "hiscadia", "histocab", "ser", "agen", "na",
-            "caja", "cli", "formas", "emp"};
+    return {"cc",  "cab",  "cadia", "dep",  "emi", "hiscadia", "histocab",
+            "ser", "agen", "na",    "caja", "cli", "formas",   "emp"};
 }
 
 QStringList tablas_de(const QString& archivo)
@@ -191,34 +199,19 @@ QStringList ddl(const QString& tabla, const Variantes& v)
     if (!d.clave.isEmpty()) cols << "PRIMARY KEY (" + d.clave.join(", ") + ")";
     QStringList r{"CREATE TABLE " + d.nombre + " (" + cols.join(", ") + ")"};
     for (const QStringList& indice : d.indices)
-        r << "CREATE INDEX ix_" + d.nombre + "_" + indice.join('_') + " ON " + d.nombre + " (" +
-                 indice.join(", ") + ")";
+        r << "CREATE INDEX ix_" + d.nombre + "_" + indice.join('_') + " ON " + d.nombre + " (" + indice.join(", ") +
+                 ")";
     return r;
 }
 
 QVariantMap fila_cc_inicial()
 {
     return {
-        {"ccc", "BIRO4"},
-        {"ccEmp", "1"},
-        {"ccDia", "1"},
-        {"ccruta", "C:\\ContaEli"},
-        {"ccdigitos", 9.0},
-        {"ccPas", "430000000"},
-        {"ccAge", "4300"},
-        {"ccNa", "4310"},
-        {"ccGru", "438000000"},
-        {"ccIva", "477000000"},
-        {"ccVta", "700000000"},
-        {"ccCaja", "570000000"},
-        {"cctodos", 0.0},
-        {"ccventas", 0.0},
-        {"ccop1", 1.0},
-        {"ccdep", 0.0},
-        {"ccop2", 0.0},
-        {"Externa", 0},
-        {"AAAAMM", 0},
-        {"Tasa", "475300000"},
+        {"ccc", "BIRO4"},       {"ccEmp", "1"},         {"ccDia", "1"},         {"ccruta", "C:\\ContaEli"},
+        {"ccdigitos", 9.0},     {"ccPas", "430000000"}, {"ccAge", "4300"},      {"ccNa", "4310"},
+        {"ccGru", "438000000"}, {"ccIva", "477000000"}, {"ccVta", "700000000"}, {"ccCaja", "570000000"},
+        {"cctodos", 0.0},       {"ccventas", 0.0},      {"ccop1", 1.0},         {"ccdep", 0.0},
+        {"ccop2", 0.0},         {"Externa", 0},         {"AAAAMM", 0},          {"Tasa", "475300000"},
     };
 }
 
@@ -239,8 +232,7 @@ void insertar(ArchivoSqlite& archivo, const QString& tabla, const QVariantMap& f
         marcas << "?";
         valores << it.value();
     }
-    archivo.ejecutar("INSERT INTO " + tabla + " (" + cols.join(", ") + ") VALUES (" + marcas.join(", ") + ")",
-                     valores);
+    archivo.ejecutar("INSERT INTO " + tabla + " (" + cols.join(", ") + ") VALUES (" + marcas.join(", ") + ")", valores);
 }
 
 }  // namespace
@@ -338,21 +330,15 @@ void enlazar(sqlite3_stmt* stmt, int i, const QVariant& v)
         return;
     }
     switch (v.typeId()) {
-    case QMetaType::Bool:
-        sqlite3_bind_int(stmt, i, v.toBool() ? 1 : 0);
-        break;
+    case QMetaType::Bool: sqlite3_bind_int(stmt, i, v.toBool() ? 1 : 0); break;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::Long:
     case QMetaType::LongLong:
     case QMetaType::Short:
-    case QMetaType::UShort:
-        sqlite3_bind_int64(stmt, i, v.toLongLong());
-        break;
+    case QMetaType::UShort: sqlite3_bind_int64(stmt, i, v.toLongLong()); break;
     case QMetaType::Double:
-    case QMetaType::Float:
-        sqlite3_bind_double(stmt, i, v.toDouble());
-        break;
+    case QMetaType::Float: sqlite3_bind_double(stmt, i, v.toDouble()); break;
     default: {
         const QByteArray t = v.toString().toUtf8();
         sqlite3_bind_text(stmt, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
@@ -367,8 +353,8 @@ QVariant valor_columna(sqlite3_stmt* stmt, int i)
     case SQLITE_FLOAT: return QVariant(sqlite3_column_double(stmt, i));
     case SQLITE_NULL: return QVariant();
     case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
-                                   sqlite3_column_bytes(stmt, i)));
+        return QVariant(
+            QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)), sqlite3_column_bytes(stmt, i)));
     default:
         return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
                                           sqlite3_column_bytes(stmt, i)));
@@ -387,8 +373,7 @@ QVector<QVariantMap> ArchivoSqlite::consultar(const QString& sql, const QVariant
 {
     sqlite3_stmt* stmt = nullptr;
     const QByteArray texto = sql.toUtf8();
-    if (sqlite3_prepare_v2(db_, texto.constData(), int(texto.size()), &stmt, nullptr) != SQLITE_OK)
-        fallar(sql);
+    if (sqlite3_prepare_v2(db_, texto.constData(), int(texto.size()), &stmt, nullptr) != SQLITE_OK) fallar(sql);
     for (int i = 0; i < parametros.size(); ++i) enlazar(stmt, i + 1, parametros[i]);
     QVector<QVariantMap> filas;
     int rc;

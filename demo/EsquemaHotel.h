@@ -24,7 +24,7 @@ enum class VarianteCc { Completa, SinTasa, SinExternaNiTasa };
 
 struct Variantes {
     VarianteCc cc = VarianteCc::Completa;
-    bool fac_con_importe_tasa = true;       // false: a link database older than ImporteTasa
+    bool fac_con_importe_tasa = true;  // false: a link database older than ImporteTasa
 };
 
 // Every table: quelmira, con, cc, the hotel tables and the four working tables.
@@ -51,12 +51,12 @@ QStringList ddl(const QString& tabla, const Variantes& v = {});
 QVariantMap fila_cc_inicial();
 
 struct OpcionesInstalacion {
-    QChar unidad = QChar('C');              // drive of the hotel data
+    QChar unidad = QChar('C');  // drive of the hotel data
     bool modo_sql = false;
     QString servidor = QStringLiteral("HOTELSRV");
-    QString catalogo_local;                 // SQL mode: the catalogue's SQLite file
+    QString catalogo_local;  // SQL mode: the catalogue's SQLite file
     Variantes variantes;
-    bool fila_cc = true;                    // the BIRO4 row of fila_cc_inicial()
+    bool fila_cc = true;  // the BIRO4 row of fila_cc_inicial()
 };
 
 // Creates the empty databases of an installation: C:\quelmira.MDB with the

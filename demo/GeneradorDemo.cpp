@@ -4,9 +4,9 @@
 // invoice number as well as chance, so that even a small demo shows them.
 #include "demo/GeneradorDemo.h"
 
+#include "demo/EsquemaHotel.h"
 #include "platform/sistema/Fallo.h"
 #include "platform/sistema/Unidades.h"
-#include "demo/EsquemaHotel.h"
 
 #include <QDir>
 #include <QVector>
@@ -29,7 +29,11 @@ public:
     bool por_mil(int p) { return entre(0, 999) < p; }
     // Euros with cents between two amounts given in cents.
     double centimos(int desde, int hasta) { return entre(desde, hasta) / 100.0; }
-    template <class T> const T& uno(const QVector<T>& v) { return v[entre(0, int(v.size()) - 1)]; }
+    template <class T>
+    const T& uno(const QVector<T>& v)
+    {
+        return v[entre(0, int(v.size()) - 1)];
+    }
 
 private:
     quint64 estado_;
@@ -50,24 +54,24 @@ QString ceros(int n, int ancho)
     return QString::number(n).rightJustified(ancho, '0');
 }
 
-const QVector<QString> NOMBRES = {
-    "María", "José", "Antonio", "Carmen", "Lucía", "Javier", "Laura", "Miguel", "Ana", "David",
-    "Elena", "Pablo", "Marta", "Sergio", "Isabel", "Jordi", "Núria", "Pedro", "Rocío", "Íñigo",
-    "Siobhan", "Patrick", "Giulia", "Hans", "Claire", "Mª José", "Aitor", "Chloé", "Ahmed", "Olga"};
-const QVector<QString> APELLIDOS = {
-    "García", "Martínez", "López", "Sánchez", "Pérez", "Gómez", "Fernández", "Ruiz", "Díaz",
-    "Moreno", "Muñoz", "Álvarez", "Romero", "Navarro", "Torres", "Ibáñez", "Peña", "Castaño",
-    "O'Donnell", "D'Angelo", "O'Brien", "Dell'Olio", "Müller", "Dupont", "Rossi", "Smith",
-    "Vidal", "Serra", "Puig", "Etxeberria"};
-const QVector<QString> AGENCIAS = {
-    "Viajes Mediterráneo", "Tour Iberia Receptivo", "Viajes Sol y Mar", "Nordic Travel Group",
-    "Turismo Balear", "Viajes L'Escala", "Euroviajes Levante", "Atlántida Tours",
-    "Costa Dorada Incoming", "Viajes Albatros", "Globe Holidays Ltd", "Viajes Azahar"};
-const QVector<QString> EMPRESAS = {
-    "Construcciones Ribera S.L.", "Laboratorios Delta S.A.", "Transportes Hermanos Gil S.L.",
-    "Consultora Norte S.L.", "Talleres O'Neill S.L.", "Distribuciones Marín S.A.",
-    "Ingeniería Cuatro Vientos S.L.", "Farmacéutica Solana S.A.", "Seguros La Previsora S.A.",
-    "Eventos y Congresos del Sur S.L."};
+const QVector<QString> NOMBRES = {"María",  "José",    "Antonio", "Carmen", "Lucía",   "Javier",  "Laura",  "Miguel",
+                                  "Ana",    "David",   "Elena",   "Pablo",  "Marta",   "Sergio",  "Isabel", "Jordi",
+                                  "Núria",  "Pedro",   "Rocío",   "Íñigo",  "Siobhan", "Patrick", "Giulia", "Hans",
+                                  "Claire", "Mª José", "Aitor",   "Chloé",  "Ahmed",   "Olga"};
+const QVector<QString> APELLIDOS = {"García",    "Martínez", "López",   "Sánchez",   "Pérez",  "Gómez",
+                                    "Fernández", "Ruiz",     "Díaz",    "Moreno",    "Muñoz",  "Álvarez",
+                                    "Romero",    "Navarro",  "Torres",  "Ibáñez",    "Peña",   "Castaño",
+                                    "O'Donnell", "D'Angelo", "O'Brien", "Dell'Olio", "Müller", "Dupont",
+                                    "Rossi",     "Smith",    "Vidal",   "Serra",     "Puig",   "Etxeberria"};
+const QVector<QString> AGENCIAS = {"Viajes Mediterráneo", "Tour Iberia Receptivo", "Viajes Sol y Mar",
+                                   "Nordic Travel Group", "Turismo Balear",        "Viajes L'Escala",
+                                   "Euroviajes Levante",  "Atlántida Tours",       "Costa Dorada Incoming",
+                                   "Viajes Albatros",     "Globe Holidays Ltd",    "Viajes Azahar"};
+const QVector<QString> EMPRESAS = {"Construcciones Ribera S.L.",     "Laboratorios Delta S.A.",
+                                   "Transportes Hermanos Gil S.L.",  "Consultora Norte S.L.",
+                                   "Talleres O'Neill S.L.",          "Distribuciones Marín S.A.",
+                                   "Ingeniería Cuatro Vientos S.L.", "Farmacéutica Solana S.A.",
+                                   "Seguros La Previsora S.A.",      "Eventos y Congresos del Sur S.L."};
 
 // Production services: code, description, sales account, VAT rate.
 struct Servicio {
@@ -75,15 +79,11 @@ struct Servicio {
     double iva;
 };
 const QVector<Servicio> SERVICIOS = {
-    {"HAB", "Alojamiento", "700000001", 10},
-    {"DES", "Desayuno", "700000002", 10},
-    {"RES", "Restaurante", "700000002", 10},
-    {"MIN", "Minibar", "700000003", 21},
-    {"TEL", "Teléfono", "700000004", 21},
-    {"SPA", "Spa y masajes", "700000005", 21},
-    {"LAV", "Lavandería", "700000006", 21},
-    {"PRE", "Prensa y libros", "700000007", 4},
-    {"PAR", "Aparcamiento", "7000000081", 21},      // an account one digit too long
+    {"HAB", "Alojamiento", "700000001", 10},   {"DES", "Desayuno", "700000002", 10},
+    {"RES", "Restaurante", "700000002", 10},   {"MIN", "Minibar", "700000003", 21},
+    {"TEL", "Teléfono", "700000004", 21},      {"SPA", "Spa y masajes", "700000005", 21},
+    {"LAV", "Lavandería", "700000006", 21},    {"PRE", "Prensa y libros", "700000007", 4},
+    {"PAR", "Aparcamiento", "7000000081", 21},  // an account one digit too long
     {"DTO", "Descuento", "700000001", 10},
 };
 
@@ -155,7 +155,7 @@ struct Ficha {
 };
 
 struct FilaCaja {
-    QVariantList valores;   // all but CajaOrd, in the insert's order
+    QVariantList valores;  // all but CajaOrd, in the insert's order
 };
 
 }  // namespace
@@ -177,9 +177,7 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
 
     Azar azar(o.semilla);
     ResumenDemo resumen;
-    auto archivo = [&](const QString& familia) {
-        return unidades.local("C:\\quelmira\\" + familia + ".MDB");
-    };
+    auto archivo = [&](const QString& familia) { return unidades.local("C:\\quelmira\\" + familia + ".MDB"); };
     auto abrir = [&](ArchivoSqlite& a) {
         a.ejecutar("PRAGMA journal_mode = MEMORY");
         a.ejecutar("PRAGMA synchronous = OFF");
@@ -202,8 +200,10 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
             if (i >= AGENCIAS.size()) nombre += " " + QString::number(i / AGENCIAS.size() + 1);
             // Three in five with their own account, then one empty, one Null.
             QVariant cta;
-            if (i % 5 < 3) cta = "4305" + cod;
-            else if (i % 5 == 3) cta = QString("");
+            if (i % 5 < 3)
+                cta = "4305" + cod;
+            else if (i % 5 == 3)
+                cta = QString("");
             ins.ejecutar({cod, nombre, cta});
             agencias.push_back({cod, nombre, nif_sociedad(azar)});
         }
@@ -216,7 +216,8 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
         for (int i = 0; i < n_empresas; ++i) {
             const QString cod = ceros(i + 1, 5);
             QString nombre = EMPRESAS[i % EMPRESAS.size()];
-            if (i >= EMPRESAS.size()) nombre = nombre.replace(" S.", " " + QString::number(i / EMPRESAS.size() + 1) + " S.");
+            if (i >= EMPRESAS.size())
+                nombre = nombre.replace(" S.", " " + QString::number(i / EMPRESAS.size() + 1) + " S.");
             // An agency with an account of its own (index multiple of 5) and one without.
             const QString con_cuenta = ceros((i * 5) % n_agencias / 5 * 5 + 1, 5);
             const QString sin_cuenta = ceros(qMin(n_agencias, 4), 5);
@@ -224,10 +225,25 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
             switch (i % 6) {
             case 0:
             case 1: cta = "4310" + cod; break;
-            case 2: cta = QString(""); vin = 1; age = con_cuenta; break;            // linked to an agency with an account
-            case 3: cta = QString(""); vin = 1; age = sin_cuenta; break;            // linked to one without
-            case 4: vin = 1; age = con_cuenta; break;                               // Null account: the link is not followed
-            default: cta = QString(""); vin = 0; age = con_cuenta; break;           // not linked
+            case 2:
+                cta = QString("");
+                vin = 1;
+                age = con_cuenta;
+                break;  // linked to an agency with an account
+            case 3:
+                cta = QString("");
+                vin = 1;
+                age = sin_cuenta;
+                break;  // linked to one without
+            case 4:
+                vin = 1;
+                age = con_cuenta;
+                break;  // Null account: the link is not followed
+            default:
+                cta = QString("");
+                vin = 0;
+                age = con_cuenta;
+                break;  // not linked
             }
             ins.ejecutar({cod, nombre, cta, vin, age});
             empresas.push_back({cod, nombre, nif_sociedad(azar)});
@@ -242,13 +258,15 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
             const QString cod = ceros(i + 1, 6);
             // The first guest always carries an apostrophe.
             const QString nombre = (i == 0 ? QString("Siobhan") : azar.uno(NOMBRES)) + " " +
-                                   (i == 0 ? QString("O'Donnell") : azar.uno(APELLIDOS)) + " " +
-                                   azar.uno(APELLIDOS);
+                                   (i == 0 ? QString("O'Donnell") : azar.uno(APELLIDOS)) + " " + azar.uno(APELLIDOS);
             const QString nif = nif_persona(azar);
             QVariant cta;
-            if (i % 4 == 0) cta = "4302" + ceros(i + 1, 5);
-            else if (i % 37 == 5) cta = QString("430000000");   // the walk-in account itself
-            else if (i % 2) cta = QString("");
+            if (i % 4 == 0)
+                cta = "4302" + ceros(i + 1, 5);
+            else if (i % 37 == 5)
+                cta = QString("430000000");  // the walk-in account itself
+            else if (i % 2)
+                cta = QString("");
             ins.ejecutar({cod, nombre, nif, cta});
             clientes.push_back({cod, nombre, nif});
         }
@@ -274,13 +292,14 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
     }
     {
         ArchivoSqlite a(archivo("emp"), false);
-        a.ejecutar("INSERT INTO emp (EmpCod, EmpNom, EmpNif) VALUES ('1', 'Hotel Mirador del Puerto S.L.', 'B07123456')");
+        a.ejecutar(
+            "INSERT INTO emp (EmpCod, EmpNom, EmpNif) VALUES ('1', 'Hotel Mirador del Puerto S.L.', 'B07123456')");
     }
 
     // --- Invoices, services, bills and receipts -------------------------------
-    ArchivoSqlite f_emi(archivo("emi"), false), f_his(archivo("hiscadia"), false),
-        f_cab(archivo("cab"), false), f_histocab(archivo("histocab"), false),
-        f_dep(archivo("dep"), false), f_cadia(archivo("cadia"), false), f_caja(archivo("caja"), false);
+    ArchivoSqlite f_emi(archivo("emi"), false), f_his(archivo("hiscadia"), false), f_cab(archivo("cab"), false),
+        f_histocab(archivo("histocab"), false), f_dep(archivo("dep"), false), f_cadia(archivo("cadia"), false),
+        f_caja(archivo("caja"), false);
     for (ArchivoSqlite* a : {&f_emi, &f_his, &f_cab, &f_histocab, &f_dep, &f_cadia, &f_caja}) abrir(*a);
 
     ArchivoSqlite::Sentencia ins_emi(
@@ -288,9 +307,9 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
                "EmiB1, EmiB2, EmiB3, EmiB4, EmiC1, EmiC2, EmiC3, EmiC4, EmiI1, EmiI2, EmiI3, EmiI4, "
                "EmiTot, EmiDep, TasaImporte) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
                "?, ?, ?, ?, ?, ?, ?)");
-    ArchivoSqlite::Sentencia ins_his(
-        f_his, "INSERT INTO Hiscadia (HCadiaFra, HCadiaFraAno, HCadiaFec, HCadiaSer, HCadiaDes, "
-               "HCadiaCta, HCadiaCan, HCadiaPre, HCadiaCA) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    ArchivoSqlite::Sentencia ins_his(f_his,
+                                     "INSERT INTO Hiscadia (HCadiaFra, HCadiaFraAno, HCadiaFec, HCadiaSer, HCadiaDes, "
+                                     "HCadiaCta, HCadiaCan, HCadiaPre, HCadiaCA) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
     ArchivoSqlite::Sentencia ins_cab(
         f_cab, "INSERT INTO cab (CabHab, CabFec, CabCli, CabNom, CabNum1, CabNum2) VALUES (?, ?, ?, ?, ?, ?)");
     ArchivoSqlite::Sentencia ins_histocab(
@@ -305,11 +324,10 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
     // Receipts are gathered by day first: CajaOrd numbers them within the day.
     QVector<QVector<FilaCaja>> cajas(o.dias + 1);
     auto marca_tur = [&azar]() { return azar.entre(0, 1) ? QVariant() : QVariant(QString("")); };
-    auto cobro = [&](int dia, const QString& ano, const QString& fra, const QVariant& forma,
-                     const QString& concepto, double importe, const QString& pago) {
-        cajas[qBound(0, dia, o.dias)].push_back(
-            {{aaaammdd(o.desde.addDays(qBound(0, dia, o.dias))), ano, fra, forma, concepto, importe, pago,
-              marca_tur()}});
+    auto cobro = [&](int dia, const QString& ano, const QString& fra, const QVariant& forma, const QString& concepto,
+                     double importe, const QString& pago) {
+        cajas[qBound(0, dia, o.dias)].push_back({{aaaammdd(o.desde.addDays(qBound(0, dia, o.dias))), ano, fra, forma,
+                                                  concepto, importe, pago, marca_tur()}});
     };
 
     int numero_deposito = 1200;
@@ -344,13 +362,18 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
         QVector<Linea> lineas;
         static const double TARIFAS[] = {65.00, 72.50, 89.90, 95.00, 110.00, 145.50, 45.125};
         lineas.push_back({&SERVICIOS[0], double(noches), TARIFAS[azar.entre(0, 6)], false});
-        if (azar.por_mil(500)) lineas.push_back({&SERVICIOS[1], double(noches * personas), azar.entre(0, 1) ? 9.50 : 12.00, false});
-        if (azar.por_mil(350)) lineas.push_back({&SERVICIOS[2], double(azar.entre(1, 3)), azar.centimos(1850, 6500), false});
-        if (azar.por_mil(300)) lineas.push_back({&SERVICIOS[3], double(azar.entre(1, 6)), azar.centimos(250, 600), false});
+        if (azar.por_mil(500))
+            lineas.push_back({&SERVICIOS[1], double(noches * personas), azar.entre(0, 1) ? 9.50 : 12.00, false});
+        if (azar.por_mil(350))
+            lineas.push_back({&SERVICIOS[2], double(azar.entre(1, 3)), azar.centimos(1850, 6500), false});
+        if (azar.por_mil(300))
+            lineas.push_back({&SERVICIOS[3], double(azar.entre(1, 6)), azar.centimos(250, 600), false});
         if (azar.por_mil(80)) lineas.push_back({&SERVICIOS[4], 1, azar.centimos(120, 1500), false});
-        if (azar.por_mil(120)) lineas.push_back({&SERVICIOS[5], double(azar.entre(1, 2)), azar.centimos(2500, 6000), false});
+        if (azar.por_mil(120))
+            lineas.push_back({&SERVICIOS[5], double(azar.entre(1, 2)), azar.centimos(2500, 6000), false});
         if (azar.por_mil(60)) lineas.push_back({&SERVICIOS[6], 1, azar.centimos(800, 3500), false});
-        if (azar.por_mil(50) || i % 29 == 7) lineas.push_back({&SERVICIOS[7], double(azar.entre(1, 3)), azar.centimos(150, 1200), false});
+        if (azar.por_mil(50) || i % 29 == 7)
+            lineas.push_back({&SERVICIOS[7], double(azar.entre(1, 3)), azar.centimos(150, 1200), false});
         if (azar.por_mil(30) || i % 53 == 20) lineas.push_back({&SERVICIOS[8], double(noches), 12.00, false});
         if (azar.por_mil(50) || i % 23 == 4) lineas.push_back({&SERVICIOS[9], 1, azar.centimos(500, 3000), true});
 
@@ -363,7 +386,8 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
         }
         for (double& b : base) b = redondear(b);
         // Now and then the invoice's base is a few cents off its services.
-        if (azar.por_mil(100) || i % 19 == 2) base[1] = redondear(base[1] + azar.entre(1, 3) / 100.0 * (azar.entre(0, 1) ? 1 : -1));
+        if (azar.por_mil(100) || i % 19 == 2)
+            base[1] = redondear(base[1] + azar.entre(1, 3) / 100.0 * (azar.entre(0, 1) ? 1 : -1));
         const double tipos[4] = {4, 10, 0, 21};
         double tasa_iva[4], cuota[4];
         for (int k = 0; k < 4; ++k) {
@@ -372,9 +396,12 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
         }
         QVariant tasa;
         const int r_tasa = azar.entre(0, 99);
-        if (r_tasa < 70) tasa = redondear(noches * personas * (azar.entre(0, 1) ? 1.10 : 2.48));
-        else if (r_tasa < 82) tasa = QVariant();
-        else tasa = 0.0;
+        if (r_tasa < 70)
+            tasa = redondear(noches * personas * (azar.entre(0, 1) ? 1.10 : 2.48));
+        else if (r_tasa < 82)
+            tasa = QVariant();
+        else
+            tasa = 0.0;
         double total = tasa.isValid() ? tasa.toDouble() : 0.0;
         for (int k = 0; k < 4; ++k) total += base[k] + cuota[k];
         total = redondear(total);
@@ -398,9 +425,30 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
         const bool con_cuenta_abierta = abierta && (i / 12) % 2 == 0;
         const QString serie = i % 50 == 17 ? "B" : "A";
 
-        ins_emi.ejecutar({ano, num, fec, serie, abierta ? "0" : "1", tipo, cliente.cod, cliente.nombre, nif,
-                          base[0], base[1], base[2], base[3], tasa_iva[0], tasa_iva[1], tasa_iva[2], tasa_iva[3],
-                          cuota[0], cuota[1], cuota[2], cuota[3], total, deposito, tasa});
+        ins_emi.ejecutar({ano,
+                          num,
+                          fec,
+                          serie,
+                          abierta ? "0" : "1",
+                          tipo,
+                          cliente.cod,
+                          cliente.nombre,
+                          nif,
+                          base[0],
+                          base[1],
+                          base[2],
+                          base[3],
+                          tasa_iva[0],
+                          tasa_iva[1],
+                          tasa_iva[2],
+                          tasa_iva[3],
+                          cuota[0],
+                          cuota[1],
+                          cuota[2],
+                          cuota[3],
+                          total,
+                          deposito,
+                          tasa});
         ++resumen.facturas;
 
         // A few invoices lost their services.
@@ -414,7 +462,7 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
         if (con_cuenta_abierta) {
             const bool primera = (i / 24) % 2 == 0;
             ins_cab.ejecutar({hab, fec, cliente.cod, cliente.nombre, primera ? num : "", primera ? "" : num});
-            continue;   // not paid yet
+            continue;  // not paid yet
         }
         ins_histocab.ejecutar({hab, fec, num, ""});
 
@@ -422,7 +470,7 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
         const double a_pagar = redondear(total - deposito);
         const int dia_pago = dia + (azar.por_mil(150) ? 1 : 0);
         QVariant forma = forma_al_azar(azar);
-        if (i % 150 == 77) forma = QString("99");     // a method the hotel has since removed
+        if (i % 150 == 77) forma = QString("99");  // a method the hotel has since removed
         if (i % 150 == 121) forma = QVariant();
         const QString concepto = i % 97 == 3 ? "deposito aplicado fra. " + num : "Cobro Fra. " + num + " Hab. " + hab;
         if (azar.por_mil(250) && a_pagar > 1) {
@@ -459,8 +507,8 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
     for (int k = 0; k < otros; ++k) {
         const int dia = azar.entre(0, o.dias - 1);
         if (k % 4 == 3) {
-            cobro(dia, QString::number(o.desde.addDays(dia).year()), QString::number(azar.entre(1, qMax(1, o.facturas))),
-                  QVariant("1"), "Anulación cobro", 0.0, "1");
+            cobro(dia, QString::number(o.desde.addDays(dia).year()),
+                  QString::number(azar.entre(1, qMax(1, o.facturas))), QVariant("1"), "Anulación cobro", 0.0, "1");
         } else {
             cobro(dia, "", "", QVariant("1"), azar.uno(SALIDAS), -azar.centimos(500, 15000), "0");
         }
@@ -470,7 +518,7 @@ ResumenDemo generar_demo(const QString& raiz, const OpcionesDemo& o)
     for (int d = 0; d < cajas.size(); ++d) {
         for (int k = 0; k < cajas[d].size(); ++k) {
             QVariantList v = cajas[d][k].valores;
-            v.insert(1, k + 1);     // CajaOrd
+            v.insert(1, k + 1);  // CajaOrd
             ins_caja.ejecutar(v);
             ++resumen.cajas;
         }

@@ -17,8 +17,8 @@ struct OpcionesDemo {
 
 struct ResumenDemo {
     int facturas = 0;
-    int servicios = 0;      // Hiscadia rows
-    int cajas = 0;          // caja rows
+    int servicios = 0;  // Hiscadia rows
+    int cajas = 0;      // caja rows
     int clientes = 0, agencias = 0, empresas = 0;
 };
 

@@ -2,9 +2,9 @@
 // and XSubCta as they are read back.
 #include "report/CifrasTraspaso.h"
 
-#include "platform/sql/Conexion.h"
-#include "platform/sistema/Fallo.h"
 #include "platform/motor/MotorDbase.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sql/Conexion.h"
 #include "report/DiarioEscrito.h"
 
 #include <QHash>
@@ -52,15 +52,15 @@ private:
         QByteArray subcta;
         double debe = 0, haber = 0;
         int lineas = 0;
-        QByteArray total_dia;      // concept of its first debit "Total Dia " line
+        QByteArray total_dia;  // concept of its first debit "Total Dia " line
         bool con_total_dia = false;
     };
     struct Dia {
         QDate dia;
         int facturas = 0;
         double total_facturas = 0, descontados = 0, cobrados = 0;
-        QVector<QPair<int, double>> cobros;    // account, amount
-        QSet<qint64> asientos;                 // invoices counted, when general
+        QVector<QPair<int, double>> cobros;  // account, amount
+        QSet<qint64> asientos;               // invoices counted, when general
     };
 
     const bool general_;
@@ -80,7 +80,7 @@ private:
     int asientos_ = 0;
     qint64 primero_ = 0;
     QVector<qint64> descuadrados_;
-    QMap<qint64, QPair<double, double>> por_asiento_;   // when general
+    QMap<qint64, QPair<double, double>> por_asiento_;  // when general
 };
 
 bool descuadrado(double debe, double haber)
@@ -142,8 +142,10 @@ bool SumaLineas::sumar(const ApunteLeido& l)
         // An invoice entry: its one debit line is the customer's, for the total.
         if (general_ ? !d.asientos.contains(l.asien) : !dias_factura_.contains(dia_)) {
             ++d.facturas;
-            if (general_) d.asientos.insert(l.asien);
-            else dias_factura_.append(dia_);
+            if (general_)
+                d.asientos.insert(l.asien);
+            else
+                dias_factura_.append(dia_);
         }
         d.total_facturas += l.euro_debe;
     } else if (l.concepto.startsWith(DEPOSITO_DESCONTADO)) {
@@ -242,14 +244,13 @@ void contar_registros(ResumenTraspaso& r, const Conexion& diario, const Conexion
 CifrasTraspaso calcular_cifras(const ResumenTraspaso& r, const OrigenInforme& o)
 {
     CifrasTraspaso c;
-    if (r.registros_diario < 0) return c;   // nothing was appended
+    if (r.registros_diario < 0) return c;  // nothing was appended
 
     const QVector<SubcuentaLeida> nuevas =
-        filas_subcuentas(
-        leer_registros(o.subcuentas, qMax<qint64>(0, r.registros_subcuentas), COLUMNAS_SUBCUENTA));
+        filas_subcuentas(leer_registros(o.subcuentas, qMax<qint64>(0, r.registros_subcuentas), COLUMNAS_SUBCUENTA));
 
     QVector<CuentaInforme> cuentas;
-    QMap<QString, QString> nombre_por_concepto;     // payment subaccount, name in its "Total Dia " line
+    QMap<QString, QString> nombre_por_concepto;  // payment subaccount, name in its "Total Dia " line
     for (bool general : {false, true}) {
         SumaLineas suma(general);
         bool entera = true;
@@ -271,8 +272,7 @@ CifrasTraspaso calcular_cifras(const ResumenTraspaso& r, const OrigenInforme& o)
     for (const CuentaInforme& cu : std::as_const(cuentas))
         if (!titulos.contains(cu.subcta)) sin_titulo.insert(cu.subcta);
     if (!sin_titulo.isEmpty()) titulos_de(o.subcuentas, sin_titulo, titulos);
-    if (!r.externa && titulos.size() < cuentas.size())
-        titulos_de(o.subcuentas_empresa, sin_titulo, titulos);
+    if (!r.externa && titulos.size() < cuentas.size()) titulos_de(o.subcuentas_empresa, sin_titulo, titulos);
 
     QSet<QString> usadas;
     for (const DiaInforme& d : std::as_const(c.dias))

@@ -20,7 +20,7 @@ struct DiaInforme {
     QDate dia;
     int facturas = 0;
     double total_facturas = 0;
-    QVector<QPair<QString, double>> cobros;     // payment method subaccount, amount
+    QVector<QPair<QString, double>> cobros;  // payment method subaccount, amount
     double depositos_descontados = 0;
     double depositos_cobrados = 0;
 };
@@ -28,13 +28,13 @@ struct DiaInforme {
 struct CifrasTraspaso {
     int asientos = 0, lineas = 0;
     qint64 primer_asiento = 0, ultimo_asiento = 0;
-    double debe = 0, haber = 0;                 // euros
+    double debe = 0, haber = 0;  // euros
     double pta_debe = 0, pta_haber = 0;
-    QVector<qint64> descuadrados;               // entries off by more than half a cent
-    QVector<CuentaInforme> cuentas;             // by subaccount
-    QVector<DiaInforme> dias;                   // days with lines, in order
-    QVector<QPair<QString, QString>> formas;    // payment method subaccount, its name
-    QVector<QPair<QString, QString>> subcuentas_creadas;   // code, title
+    QVector<qint64> descuadrados;                         // entries off by more than half a cent
+    QVector<CuentaInforme> cuentas;                       // by subaccount
+    QVector<DiaInforme> dias;                             // days with lines, in order
+    QVector<QPair<QString, QString>> formas;              // payment method subaccount, its name
+    QVector<QPair<QString, QString>> subcuentas_creadas;  // code, title
 };
 
 // After the repairs, before the first record: the counts of both files, from

@@ -2,9 +2,9 @@
 // files (DbaseLectura.h): not with the engine's tables that wrote them.
 #include "report/DiarioEscrito.h"
 
-#include "platform/valores/Cp1252.h"
 #include "platform/dbase/DbaseLectura.h"
 #include "platform/sistema/Fallo.h"
+#include "platform/valores/Cp1252.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +13,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-
 
 int RegistrosDbf::columna(const QString& nombre) const
 {
@@ -44,7 +43,7 @@ RegistrosDbf recorrer_registros(const QString& ruta_local, qint64 desde,
         if (!registro)
             throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
                         QStringLiteral("No se puede leer el registro %1 de %2").arg(i + 1).arg(ruta_local));
-        if (registro[0] == '*') continue;   // deleted
+        if (registro[0] == '*') continue;  // deleted
         if (!cada(r, registro)) break;
     }
     return r;

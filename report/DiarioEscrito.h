@@ -22,7 +22,7 @@ struct RegistrosDbf {
     QVector<int> inicio, ancho;
     QVector<QStringList> filas;
 
-    int columna(const QString& nombre) const;   // -1 when absent; case ignored
+    int columna(const QString& nombre) const;  // -1 when absent; case ignored
     // Field `c` of a record as stored, Windows-1252, with the blanks and NULs
     // at both ends trimmed; empty when c < 0.
     QByteArrayView campo(const char* registro, int c) const

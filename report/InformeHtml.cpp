@@ -77,7 +77,7 @@ QString texto_fecha(QDate f, QLatin1String formato)
 {
     int a = 0, m = 0, d = 0;
     f.getDate(&a, &m, &d);
-    if (a < 1000 || a > 9999) return f.toString(QString(formato));   // invalid ones too
+    if (a < 1000 || a > 9999) return f.toString(QString(formato));  // invalid ones too
     char b[16];
     int n = 0;
     auto cifras = [&](int v, int k) {
@@ -166,8 +166,8 @@ section.junto { break-inside: avoid; }
 )";
 
 const char* const COLOR_FACTURAS = "#1f4e79";
-const char* const COLORES_COBRO[] = {"#2e8b57", "#e69f00", "#56b4e9", "#cc79a7", "#d55e00", "#009e73", "#8c6d31",
-                                     "#7f7f7f"};
+const char* const COLORES_COBRO[] = {"#2e8b57", "#e69f00", "#56b4e9", "#cc79a7",
+                                     "#d55e00", "#009e73", "#8c6d31", "#7f7f7f"};
 
 // A round step for about five divisions up to `maximo`.
 double paso_eje(double maximo)
@@ -202,9 +202,11 @@ QString grafico(const CifrasTraspaso& c)
     auto num = [](double v) { return QString::number(v, 'f', 1); };
 
     // Legend entries flow left to right, wrapping; text width estimated.
-    QVector<QPair<QString, QString>> leyenda{{QStringLiteral("Facturas contabilizadas"), QLatin1String(COLOR_FACTURAS)}};
+    QVector<QPair<QString, QString>> leyenda{
+        {QStringLiteral("Facturas contabilizadas"), QLatin1String(COLOR_FACTURAS)}};
     for (const auto& f : c.formas)
-        leyenda.append({QStringLiteral("Cobros ") + f.second.left(48), QLatin1String(COLORES_COBRO[color.value(f.first)])});
+        leyenda.append(
+            {QStringLiteral("Cobros ") + f.second.left(48), QLatin1String(COLORES_COBRO[color.value(f.first)])});
     QVector<QPointF> sitio;
     double lx = izq, ly = H + 4;
     for (const auto& l : leyenda) {
@@ -269,15 +271,13 @@ QString como_termino(const ResumenTraspaso& r)
     if (!r.detenido.isEmpty())
         return QStringLiteral("<span class=\"estado aviso\">Detenido por el usuario</span> en %1").arg(esc(r.detenido));
     switch (r.como) {
-    case FinTraspaso::Correcto:
-        return QStringLiteral("<span class=\"estado ok\">Terminado correctamente</span>");
+    case FinTraspaso::Correcto: return QStringLiteral("<span class=\"estado ok\">Terminado correctamente</span>");
     case FinTraspaso::SinFacturas:
         return QStringLiteral("<span class=\"estado ok\">Terminado: no había facturas que traspasar en el "
                               "periodo</span>");
     case FinTraspaso::Fallido:
         return QStringLiteral("<span class=\"estado mal\">Interrumpido por un fallo</span><br>") + esc(r.fallo);
-    default:
-        return QStringLiteral("<span class=\"estado aviso\">No se ha traspasado nada</span>");
+    default: return QStringLiteral("<span class=\"estado aviso\">No se ha traspasado nada</span>");
     }
 }
 
@@ -318,21 +318,21 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
     h += QStringLiteral("<!DOCTYPE html>\n<html lang=\"es\">\n<head>\n<meta charset=\"utf-8\">\n<title>%1 del %2 "
                         "al %3</title>\n<style>%4</style>\n</head>\n<body>\n")
              .arg(titulo, fecha(r.desde), fecha(r.hasta), QString::fromUtf8(ESTILO));
-    h += QStringLiteral("<main id=\"informe\" data-asientos=\"%1\" data-lineas=\"%2\" data-primero=\"%3\" "
-                        "data-ultimo=\"%4\" data-debe=\"%5\" data-haber=\"%6\" data-pta-debe=\"%7\" "
-                        "data-pta-haber=\"%8\" data-descuadrados=\"%9\">\n")
-             .arg(c.asientos)
-             .arg(c.lineas)
-             .arg(c.primer_asiento)
-             .arg(c.ultimo_asiento)
-             .arg(dato(c.debe), dato(c.haber), QString::number(qint64(c.pta_debe)),
-                  QString::number(qint64(c.pta_haber)))
-             .arg(c.descuadrados.size());
+    h +=
+        QStringLiteral("<main id=\"informe\" data-asientos=\"%1\" data-lineas=\"%2\" data-primero=\"%3\" "
+                       "data-ultimo=\"%4\" data-debe=\"%5\" data-haber=\"%6\" data-pta-debe=\"%7\" "
+                       "data-pta-haber=\"%8\" data-descuadrados=\"%9\">\n")
+            .arg(c.asientos)
+            .arg(c.lineas)
+            .arg(c.primer_asiento)
+            .arg(c.ultimo_asiento)
+            .arg(dato(c.debe), dato(c.haber), QString::number(qint64(c.pta_debe)), QString::number(qint64(c.pta_haber)))
+            .arg(c.descuadrados.size());
     h += QStringLiteral("<h1>%1</h1>\n<p class=\"sub\">%2 · del %3 al %4</p>\n")
              .arg(titulo,
-                  r.nombre_empresa.isEmpty() ? QStringLiteral("Empresa ") + esc(r.empresa)
-                                             : esc(r.nombre_empresa) + QStringLiteral(" (empresa ") + esc(r.empresa) +
-                                                   QLatin1Char(')'),
+                  r.nombre_empresa.isEmpty()
+                      ? QStringLiteral("Empresa ") + esc(r.empresa)
+                      : esc(r.nombre_empresa) + QStringLiteral(" (empresa ") + esc(r.empresa) + QLatin1Char(')'),
                   fecha(r.desde), fecha(r.hasta));
     if (r.simulacion)
         h += QStringLiteral("<p><span class=\"estado aviso\">Simulación: no se ha escrito nada</span> ni en "
@@ -343,8 +343,9 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
     h += QStringLiteral("<section class=\"junto\"><h2>Traspaso</h2>\n<table class=\"datos\">\n");
     h += fila(QStringLiteral("Resultado"), como_termino(r));
     h += fila(QStringLiteral("Periodo"), QStringLiteral("del %1 al %2").arg(fecha(r.desde), fecha(r.hasta)));
-    h += fila(QStringLiteral("Empresa de ContaPlus"),
-              esc(r.empresa) + (r.nombre_empresa.isEmpty() ? QString() : QStringLiteral(" — ") + esc(r.nombre_empresa)));
+    h +=
+        fila(QStringLiteral("Empresa de ContaPlus"),
+             esc(r.empresa) + (r.nombre_empresa.isEmpty() ? QString() : QStringLiteral(" — ") + esc(r.nombre_empresa)));
     h += fila(QStringLiteral("Datos del hotel"), esc(r.ruta_hotel));
     h += fila(QStringLiteral("Ficheros escritos"),
               esc(r.carpeta_ficheros) + (r.externa ? QStringLiteral(" (ContaPlus fuera de esta red)") : QString()));
@@ -365,11 +366,12 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
                             "<div class=\"cifra\"><b>%6 €</b><span>total Haber</span></div></div>\n")
                  .arg(entero(c.asientos), entero(c.primer_asiento), entero(c.ultimo_asiento), entero(c.lineas),
                       importe(c.debe), importe(c.haber));
-        h += QStringLiteral("<table><thead><tr><th></th><th class=\"n\">Debe</th><th class=\"n\">Haber</th>"
-                            "<th class=\"n\">Diferencia</th></tr></thead>\n<tbody>"
-                            "<tr><td>Euros</td><td class=\"n\">%1</td><td class=\"n\">%2</td><td class=\"n\">%3</td></tr>"
-                            "<tr><td>Pesetas</td><td class=\"n\">%4</td><td class=\"n\">%5</td><td class=\"n\">%6</td>"
-                            "</tr></tbody></table>\n")
+        h += QStringLiteral(
+                 "<table><thead><tr><th></th><th class=\"n\">Debe</th><th class=\"n\">Haber</th>"
+                 "<th class=\"n\">Diferencia</th></tr></thead>\n<tbody>"
+                 "<tr><td>Euros</td><td class=\"n\">%1</td><td class=\"n\">%2</td><td class=\"n\">%3</td></tr>"
+                 "<tr><td>Pesetas</td><td class=\"n\">%4</td><td class=\"n\">%5</td><td class=\"n\">%6</td>"
+                 "</tr></tbody></table>\n")
                  .arg(importe(c.debe), importe(c.haber), importe(c.debe - c.haber), entero(qint64(c.pta_debe)),
                       entero(qint64(c.pta_haber)), entero(qint64(c.pta_debe - c.pta_haber)));
         if (c.descuadrados.isEmpty()) {
@@ -393,10 +395,10 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
                             "<th class=\"n\" rowspan=\"2\">Facturas</th><th class=\"n\" rowspan=\"2\">Total "
                             "facturas</th>");
         if (!c.formas.isEmpty())
-            h += QStringLiteral("<th class=\"grupo\" colspan=\"%1\">Cobros por forma de pago</th>").arg(c.formas.size());
+            h +=
+                QStringLiteral("<th class=\"grupo\" colspan=\"%1\">Cobros por forma de pago</th>").arg(c.formas.size());
         h += QStringLiteral("<th class=\"grupo\" colspan=\"2\">Depósitos</th></tr>\n<tr>");
-        for (const auto& f : c.formas)
-            h += QStringLiteral("<th class=\"n\">%1</th>").arg(esc(f.second));
+        for (const auto& f : c.formas) h += QStringLiteral("<th class=\"n\">%1</th>").arg(esc(f.second));
         h += QStringLiteral("<th class=\"n\">descontados</th><th class=\"n\">cobrados</th></tr></thead>\n<tbody>\n");
         int facturas = 0;
         double total = 0, descontados = 0, cobrados = 0;
@@ -409,9 +411,9 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
                                 "<td class=\"n\">%8</td><td class=\"n\">%9</td>")
                      .arg(texto_fecha(d.dia, QLatin1String("yyyyMMdd")))
                      .arg(d.facturas)
-                     .arg(dato(d.total_facturas), dato(caja), dato(d.depositos_descontados),
-                          dato(d.depositos_cobrados), texto_fecha(d.dia, QLatin1String("dd/MM/yyyy")),
-                          entero(d.facturas), importe(d.total_facturas));
+                     .arg(dato(d.total_facturas), dato(caja), dato(d.depositos_descontados), dato(d.depositos_cobrados),
+                          texto_fecha(d.dia, QLatin1String("dd/MM/yyyy")), entero(d.facturas),
+                          importe(d.total_facturas));
             for (int i = 0; i < c.formas.size(); ++i) {
                 double v = 0;
                 for (const auto& k : d.cobros)
@@ -450,8 +452,8 @@ QString informe_html(const ResumenTraspaso& r, const CifrasTraspaso& c)
             h += QStringLiteral("<tr data-cuenta=\"%1\" data-debe=\"%2\" data-haber=\"%3\" data-lineas=\"%4\">"
                                 "<td>%1</td><td>%5</td><td class=\"n\">%6</td><td class=\"n\">%7</td>"
                                 "<td class=\"n\">%8</td></tr>\n")
-                     .arg(esc(cu.subcta), dato(cu.debe), dato(cu.haber), QString::number(cu.lineas),
-                          esc(cu.titulo), importe(cu.debe), importe(cu.haber), entero(cu.lineas));
+                     .arg(esc(cu.subcta), dato(cu.debe), dato(cu.haber), QString::number(cu.lineas), esc(cu.titulo),
+                          importe(cu.debe), importe(cu.haber), entero(cu.lineas));
         h += QStringLiteral("</tbody><tfoot><tr><td colspan=\"2\">Total</td><td class=\"n\">%1</td>"
                             "<td class=\"n\">%2</td><td class=\"n\">%3</td></tr></tfoot></table></section>\n")
                  .arg(importe(c.debe), importe(c.haber), entero(c.lineas));

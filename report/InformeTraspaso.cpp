@@ -71,8 +71,10 @@ struct Utf8De1252 {
     }
     void anadir(QByteArray& s, char b) const
     {
-        if (uchar(b) < 0x80) s.append(b);
-        else s.append(de[uchar(b)]);
+        if (uchar(b) < 0x80)
+            s.append(b);
+        else
+            s.append(de[uchar(b)]);
     }
     // ASCII a run at a time.
     void anadir(QByteArray& s, QByteArrayView v) const
@@ -99,7 +101,8 @@ void anadir_campo_csv(QByteArray& s, QByteArrayView v, char tipo, const Utf8De12
         return;
     }
     if (tipo == 'D') {
-        const bool cifras = v.size() == 8 && std::all_of(v.begin(), v.end(), [](char b) { return b >= '0' && b <= '9'; });
+        const bool cifras =
+            v.size() == 8 && std::all_of(v.begin(), v.end(), [](char b) { return b >= '0' && b <= '9'; });
         const QDate d = cifras ? fecha_dbf(v) : QDate();
         if (d.isValid() && d.year() >= 1000) {
             s.append(v.sliced(6, 2)).append('/').append(v.sliced(4, 2)).append('/').append(v.sliced(0, 4));
@@ -111,7 +114,8 @@ void anadir_campo_csv(QByteArray& s, QByteArrayView v, char tipo, const Utf8De12
         s.append(e.isValid() ? e.toString(QStringLiteral("dd/MM/yyyy")).toUtf8() : t.toUtf8());
         return;
     }
-    const bool comillas = std::any_of(v.begin(), v.end(), [](char b) { return b == ';' || b == '"' || b == '\n' || b == '\r'; });
+    const bool comillas =
+        std::any_of(v.begin(), v.end(), [](char b) { return b == ';' || b == '"' || b == '\n' || b == '\r'; });
     if (!comillas) {
         utf8.anadir(s, v);
         return;
@@ -201,7 +205,7 @@ QString dejar_informe(ResumenTraspaso& r, const FinInforme& fin, const OrigenInf
     r.detenido = fin.detenido;
     r.fin = fin.fin;
     r.milisegundos = r.reloj.isValid() ? r.reloj.elapsed() : -1;
-    if (r.simulacion) return {};   // a dry run writes its own, outside its scratch copy
+    if (r.simulacion) return {};  // a dry run writes its own, outside its scratch copy
     QString ruta = fin.nombre_registro;
     if (ruta.endsWith(QStringLiteral(".log"), Qt::CaseInsensitive)) ruta.chop(4);
     ruta = unidades.local(ruta + QStringLiteral(".html"));

@@ -28,9 +28,9 @@ QString escribir_csv(const ResumenTraspaso& r, const OrigenInforme& o, const QSt
 // How a run past its confirmation ended.
 struct FinInforme {
     FinTraspaso como = {};
-    QString detenido;           // what it was doing when the clerk stopped it; empty if not stopped
-    QDateTime fin;              // the run's clock at its end
-    QString nombre_registro;    // Windows name of its log, ...\tc_ddmmyy_hhmmss.log
+    QString detenido;         // what it was doing when the clerk stopped it; empty if not stopped
+    QDateTime fin;            // the run's clock at its end
+    QString nombre_registro;  // Windows name of its log, ...\tc_ddmmyy_hhmmss.log
 };
 
 // End of a run past its confirmation: how it ended, into `r`, and the report

@@ -13,18 +13,18 @@
 #include <functional>
 
 enum class FinTraspaso {
-    Cancelado,      // the confirmation was answered No
-    SinFacturas,    // no invoice in the range: the no-invoices message
-    Correcto,       // ended with the final message
-    Fallido,        // a failure abandoned the run (told to the clerk)
-    Bloqueado,      // another transfer holds the installation: nothing ran
-    SinPreparar,    // the ContaPlus files were not prepared: nothing ran
-    Detenido,       // stopped at the clerk's request after a durable group
+    Cancelado,    // the confirmation was answered No
+    SinFacturas,  // no invoice in the range: the no-invoices message
+    Correcto,     // ended with the final message
+    Fallido,      // a failure abandoned the run (told to the clerk)
+    Bloqueado,    // another transfer holds the installation: nothing ran
+    SinPreparar,  // the ContaPlus files were not prepared: nothing ran
+    Detenido,     // stopped at the clerk's request after a durable group
 };
 
 // A receipt marked as transferred whose invoice was not found in emi.
 struct CobroSinFactura {
-    QString fecha;          // aaaammdd, as in caja
+    QString fecha;  // aaaammdd, as in caja
     QString orden;
     QString factura;
     double importe = 0;
@@ -39,16 +39,16 @@ struct FacturaDescuadrada {
 // The facts of a run that are not in the files it writes.
 struct ResumenTraspaso {
     // The installation.
-    QString ruta_hotel;         // "C:\quelmira"
-    QString ruta_contaplus;     // the ContaPlus folder of the settings
-    QString carpeta_ficheros;   // where Xdiario and XSubCta are written
-    QString empresa;            // company code, as the ContaPlus folder names it
-    QString nombre_empresa;     // from the hotel's emp table; empty if absent
+    QString ruta_hotel;        // "C:\quelmira"
+    QString ruta_contaplus;    // the ContaPlus folder of the settings
+    QString carpeta_ficheros;  // where Xdiario and XSubCta are written
+    QString empresa;           // company code, as the ContaPlus folder names it
+    QString nombre_empresa;    // from the hotel's emp table; empty if absent
     bool externa = false;
 
-    QString desde, hasta;       // aaaammdd
+    QString desde, hasta;  // aaaammdd
     QDateTime inicio, fin;
-    QElapsedTimer reloj;        // how long it took, whatever the clock of `inicio`
+    QElapsedTimer reloj;  // how long it took, whatever the clock of `inicio`
     qint64 milisegundos = -1;
 
     // How it ended; `fallo` is the text the clerk was told when a failure
@@ -58,10 +58,10 @@ struct ResumenTraspaso {
     QString detenido;
     bool simulacion = false;
 
-    QStringList reparaciones;                   // the repairs made before the run
+    QStringList reparaciones;  // the repairs made before the run
     QVector<CobroSinFactura> cobros_sin_factura;
     QVector<FacturaDescuadrada> facturas_descuadradas;
-    QStringList cierres_forzados;               // invoice numbers
+    QStringList cierres_forzados;  // invoice numbers
     // Names written with "?" for characters the files' code page lacks:
     // what the hotel holds, and where it went ("subcuenta 430000123").
     QVector<QPair<QString, QString>> nombres_sin_caracteres;
@@ -75,8 +75,8 @@ struct ResumenTraspaso {
 // Where the report reads back: local paths, and the hotel's payment methods
 // as the run names their subaccounts.
 struct OrigenInforme {
-    QString diario;                 // Xdiario.dbf
-    QString subcuentas;             // XSubCta.dbf
+    QString diario;      // Xdiario.dbf
+    QString subcuentas;  // XSubCta.dbf
     // The company's SubCta.dbf, for the titles XSubCta lacks; not read
     // when the files are external.
     QString subcuentas_empresa;

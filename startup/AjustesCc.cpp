@@ -55,8 +55,8 @@ void Module1::actualizar_cc()
     // Always through conexion_sql: in Access mode it is not open, the first
     // query fails with another error and nothing changes.
     static const QStringList reparaciones[2] = {
-        {"ALTER TABLE cc ADD Externa BIT", "UPDATE cc SET Externa = 0",
-         "ALTER TABLE cc ADD AAAAMM BIT", "UPDATE cc SET AAAAMM = 0"},
+        {"ALTER TABLE cc ADD Externa BIT", "UPDATE cc SET Externa = 0", "ALTER TABLE cc ADD AAAAMM BIT",
+         "UPDATE cc SET AAAAMM = 0"},
         {"ALTER TABLE cc ADD Tasa NVARCHAR(12)", "UPDATE cc SET Tasa ='475300000'"},
     };
     static const QString pruebas[2] = {"SELECT Externa FROM cc", "SELECT Tasa FROM cc"};
@@ -79,8 +79,8 @@ void Module1::actualizar_cc()
                 try {
                     conexion_sql.ejecutar(sentencia);
                 } catch (const Fallo& g) {
-                    throw Fallo(g.numero(), "No se ha podido poner al día la tabla cc (" + sentencia +
-                                                "): " + g.descripcion());
+                    throw Fallo(g.numero(),
+                                "No se ha podido poner al día la tabla cc (" + sentencia + "): " + g.descripcion());
                 }
             }
             // The failed query runs again.
@@ -104,8 +104,7 @@ void Module1::cargar_cc()
         try {
             n.digitos = vb::CInt(campo_cc(rs_cc, "ccdigitos"));
         } catch (const Fallo& f) {
-            throw Fallo(f.numero(), "El campo ccdigitos de la tabla cc no es un número válido: " +
-                                        f.descripcion());
+            throw Fallo(f.numero(), "El campo ccdigitos de la tabla cc no es un número válido: " + f.descripcion());
         }
         n.cuenta_pasantes = texto_cc(rs_cc, "ccPas");
         n.subcuenta_agencias = texto_cc(rs_cc, "ccAge");
@@ -126,8 +125,7 @@ void Module1::cargar_cc()
             n.pasantes_aaaamm = !vb::esNulo(a) && vb::logico(a);
         } catch (const Fallo& f) {
             if (f.numero() == codigo_error::ELEMENTO_NO_ENCONTRADO) throw;
-            throw Fallo(f.numero(), "Los campos Externa y AAAAMM de la tabla cc no son lógicos: " +
-                                        f.descripcion());
+            throw Fallo(f.numero(), "Los campos Externa y AAAAMM de la tabla cc no son lógicos: " + f.descripcion());
         }
         n.cuenta_tasa = texto_cc(rs_cc, "Tasa");
         static_cast<AjustesEnlace&>(*this) = n;

@@ -14,9 +14,9 @@ const QString JET = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source
 const QString ARCHIVO_UNIDAD = QStringLiteral("C:\\quelmira.MDB");
 const QString ARCHIVO_SISTEMA = QStringLiteral("C:\\quelmira\\VTRHSYS.MDB");
 const QString TITULO_CONEXION = QStringLiteral("Atención NO conexion BD");
-const QString MENSAJE_CONEXION = QStringLiteral(
-    "Ha ocurrido un fallo de conexión con las bases de datos del programa de Hotel. "
-    "La apliación no puede continuar.");
+const QString MENSAJE_CONEXION =
+    QStringLiteral("Ha ocurrido un fallo de conexión con las bases de datos del programa de Hotel. "
+                   "La apliación no puede continuar.");
 
 }  // namespace
 
@@ -67,10 +67,9 @@ QString Module1::leer_unidad()
     QVariant valor;
     try {
         rs_unidad = Recordset();
-        rs_unidad.abrir("SELECT unidad FROM quelmira WHERE cod = '1'", conexion_unidad,
-                        Cursor::Dinamico, Bloqueo::SoloLectura);
-        if (rs_unidad.eof())
-            terminar("La tabla quelmira de " + ARCHIVO_UNIDAD + " no tiene la fila con cod '1'.");
+        rs_unidad.abrir("SELECT unidad FROM quelmira WHERE cod = '1'", conexion_unidad, Cursor::Dinamico,
+                        Bloqueo::SoloLectura);
+        if (rs_unidad.eof()) terminar("La tabla quelmira de " + ARCHIVO_UNIDAD + " no tiene la fila con cod '1'.");
         valor = rs_unidad.campo("unidad");
     } catch (const Fallo& f) {
         terminar("No se puede leer la tabla quelmira de " + ARCHIVO_UNIDAD + ": " + f.descripcion());
@@ -137,16 +136,16 @@ void Module1::abrir_conexiones()
 
 void Module1::conectar_sql()
 {
-    const QString cadena = "Driver={SQL Native Client};Server=" + servidor_sql +
-                           ";Database=" + catalogo_sql + "; Uid=quelmira;Pwd=BIRO4;";
+    const QString cadena =
+        "Driver={SQL Native Client};Server=" + servidor_sql + ";Database=" + catalogo_sql + "; Uid=quelmira;Pwd=BIRO4;";
     try {
         conexion_sql.abrir(cadena, unidades, QString(), QString());
         conectado = true;
     } catch (const Fallo& f) {
         // The clerk's message names no database; the detail goes to the
         // program's error output for whoever looks after the installation.
-        qWarning().noquote() << "No se ha podido conectar con" << servidor_sql << "(" + catalogo_sql + "):"
-                             << f.descripcion();
+        qWarning().noquote() << "No se ha podido conectar con" << servidor_sql
+                             << "(" + catalogo_sql + "):" << f.descripcion();
         conectado = false;
     }
 }
@@ -179,8 +178,7 @@ void Module1::conectar_mdb()
         try {
             (this->*familia.conexion).abrir(cadena_mdb(familia.ruta), unidades, QString(), QString());
         } catch (const Fallo& f) {
-            qWarning().noquote() << "No se ha podido abrir" << unidad + familia.ruta + ":"
-                                 << f.descripcion();
+            qWarning().noquote() << "No se ha podido abrir" << unidad + familia.ruta + ":" << f.descripcion();
             conectado = false;
             return;
         }
@@ -195,8 +193,7 @@ void Module1::abrir_enlace()
     try {
         conexion_enlace.abrir(cadena_mdb(ruta), unidades, QString(), QString());
     } catch (const Fallo& f) {
-        interlocutor.mensaje("No se encuentra la base de datos del enlace " + unidad + ruta + ": " +
-                                 f.descripcion(),
+        interlocutor.mensaje("No se encuentra la base de datos del enlace " + unidad + ruta + ": " + f.descripcion(),
                              TITULO_CONEXION, Icono::Critico, Botones::Aceptar);
         throw FinPrograma{};
     }

@@ -3,10 +3,10 @@
 // of the hotel data, the Access or SQL Server choice, every hotel connection
 // and recordset, and the link settings loaded from the row of `cc`.
 // One object, owned by the program, alive until it ends.
-#include "platform/sql/Conexion.h"
 #include "platform/sistema/Interlocutor.h"
-#include "platform/sql/Recordset.h"
 #include "platform/sistema/Unidades.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sql/Recordset.h"
 #include "startup/AjustesEnlace.h"
 #include "startup/ConexionesHotel.h"
 #include <QString>
@@ -34,8 +34,8 @@ public:
     bool conectado = false;
 
     // Status bar texts of the main menu.
-    QString panel1;             // "versión 5.04.001"
-    QString panel2;             // "Conectado: ..."
+    QString panel1;  // "versión 5.04.001"
+    QString panel2;  // "Conectado: ..."
 
     // Recordsets of the start-up: the drive, the connection type, the
     // settings row. A run's recordsets belong to its stages.

@@ -24,7 +24,8 @@ void FasesDia::APUNTE_DEBE_CAJA_CONTAPLUS(qint32 n_apunte, const QString& fecha_
     const QString& subcta = cobro.cuenta;
     const QString descripcion_cobro = vb::Left(cobro.descripcion, LARGO_DESCRIPCION_COBRO);
     anotar_nombre(c_.resumen, descripcion_cobro, QStringLiteral("forma de cobro de la subcuenta ") + subcta);
-    contaplus_.anadir(n_apunte, fecha, linea_debe_caja(subcta, descripcion_cobro, rs_cajj_.campo(QStringLiteral("CajSuma"))));
+    contaplus_.anadir(n_apunte, fecha,
+                      linea_debe_caja(subcta, descripcion_cobro, rs_cajj_.campo(QStringLiteral("CajSuma"))));
 }
 
 // Credit of one cash movement of the day.
@@ -33,9 +34,9 @@ void FasesDia::APUNTE_HABER_CAJA_CONTAPLUS(qint32 n_apunte)
     Recordset& cajj = rs_cajj_;
     const QDate fecha = dma(vb::texto(cajj.campo(QStringLiteral("CajFec"))));
     contaplus_.anadir(n_apunte, fecha,
-                           linea_haber_caja(cajj.campo(QStringLiteral("CajDep")), cajj.campo(QStringLiteral("CajCli")),
-                                            cuenta_depositos_, cajj.campo(QStringLiteral("CajFra")),
-                                            cajj.campo(QStringLiteral("CajImp"))));
+                      linea_haber_caja(cajj.campo(QStringLiteral("CajDep")), cajj.campo(QStringLiteral("CajCli")),
+                                       cuenta_depositos_, cajj.campo(QStringLiteral("CajFra")),
+                                       cajj.campo(QStringLiteral("CajImp"))));
 }
 
 // Debit of one deposit collection, on the payment method's subaccount.
@@ -45,8 +46,8 @@ void FasesDia::APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(qint32 n_apunte, const QString
     const QDate fecha = dma(fecha_dia);
     const QString subcta = cuentas_.cuenta_cobro(codigo_cobro(cajj)).cuenta;
     contaplus_.anadir(n_apunte, fecha,
-                           linea_debe_cobro_deposito(subcta, cajj.campo(QStringLiteral("CajDep")),
-                                                     cajj.campo(QStringLiteral("CajImp"))));
+                      linea_debe_cobro_deposito(subcta, cajj.campo(QStringLiteral("CajDep")),
+                                                cajj.campo(QStringLiteral("CajImp"))));
 }
 
 // Credit of the same deposit collection, on the deposits subaccount as it
@@ -56,8 +57,8 @@ void FasesDia::APUNTE_H_CONTAPLUS_COBRO_DEPOSITOS(qint32 n_apunte)
     Recordset& cajj = rs_cajj_;
     const QDate fecha = dma(vb::texto(cajj.campo(QStringLiteral("CajFec"))));
     contaplus_.anadir(n_apunte, fecha,
-                           linea_haber_cobro_deposito(cuenta_depositos_, cajj.campo(QStringLiteral("CajDep")),
-                                                      cajj.campo(QStringLiteral("CajImp"))));
+                      linea_haber_cobro_deposito(cuenta_depositos_, cajj.campo(QStringLiteral("CajDep")),
+                                                 cajj.campo(QStringLiteral("CajImp"))));
 }
 
 // Debit of one discounted deposit, on the deposits subaccount. The setting
@@ -69,8 +70,8 @@ void FasesDia::APUNTE_DEPOSITOS_DESCONTADOS_D(qint32 n_apunte, const QString& fe
     const QDate fecha = dma(fecha_dia);
     Recordset& edep = rs_edep_;
     contaplus_.anadir(n_apunte, fecha,
-                           linea_deposito_descontado_debe(cuenta_depositos_, edep.campo(QStringLiteral("EdepFra")),
-                                                          edep.campo(QStringLiteral("EdepImp"))));
+                      linea_deposito_descontado_debe(cuenta_depositos_, edep.campo(QStringLiteral("EdepFra")),
+                                                     edep.campo(QStringLiteral("EdepImp"))));
 }
 
 // Credit of the same deposit, on the customer's subaccount. A customer code
@@ -90,6 +91,6 @@ void FasesDia::APUNTE_DEPOSITOS_DESCONTADOS_H(qint32 n_apunte, const QString& fe
     }
     const QDate fecha = dma(fecha_dia);
     contaplus_.anadir(n_apunte, fecha,
-                           linea_deposito_descontado_haber(cliente, edep.campo(QStringLiteral("EdepFra")),
-                                                           edep.campo(QStringLiteral("EdepImp"))));
+                      linea_deposito_descontado_haber(cliente, edep.campo(QStringLiteral("EdepFra")),
+                                                      edep.campo(QStringLiteral("EdepImp"))));
 }

@@ -57,8 +57,7 @@ struct LineaVentas {
 // sales line, when the amounts balance before rounding and the difference
 // is no more than the lines' rounding can make (half a cent a line); any
 // other difference leaves the entry unbalanced, to be left out.
-void cuadrar_redondeo(QVector<LineaVentas>& ventas, const QVariant& total, double tasa,
-                      const QVector<double>& cuotas)
+void cuadrar_redondeo(QVector<LineaVentas>& ventas, const QVariant& total, double tasa, const QVector<double>& cuotas)
 {
     if (ventas.isEmpty() || vb::esNulo(total)) return;
     const double debe = vb::numero(total);
@@ -136,11 +135,12 @@ Contabilizacion::Sumas Contabilizacion::asentar_factura(Conocidas& conocidas, qi
     QVector<LineaVentas> ventas;
     rs_fal_.cerrar();
     rs_fal_.abrir(QStringLiteral("SELECT Sum(FalImp) AS FalSuma, FalCta FROM fal WHERE FalEmp = ? AND "
-                                  "FalEje = ? AND FalFra = ? GROUP BY FalCta"),
-                   c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura, {emp, eje, fra});
+                                 "FalEje = ? AND FalFra = ? GROUP BY FalCta"),
+                  c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura, {emp, eje, fra});
     if (rs_fal_.eof()) {
         ventas.append({a_digitos(a, a.cuenta_ventas), numero_fac(fac, FAC_BASES[0]) + numero_fac(fac, FAC_BASES[1]) +
-                                                         numero_fac(fac, FAC_BASES[2]) + numero_fac(fac, FAC_BASES[3])});
+                                                          numero_fac(fac, FAC_BASES[2]) +
+                                                          numero_fac(fac, FAC_BASES[3])});
     } else {
         for (; !rs_fal_.eof(); rs_fal_.siguiente())
             ventas.append({a_digitos(a, vb::texto(rs_fal_.campo(QStringLiteral("FalCta")))),
@@ -201,15 +201,15 @@ int Contabilizacion::contabilizar()
             // stays staged, so every run tries it again until it balances.
             contaplus_.cerrar_cursores();
             durabilidad_.descartar_unidad();
-            conocidas.olvidar_unidad();     // codes its unit added are gone from XSubCta
+            conocidas.olvidar_unidad();  // codes its unit added are gone from XSubCta
             n_apunte -= 1;
             ++descuadradas;
             const double debe = double(sumas.debe) / 100, haber = double(sumas.haber) / 100;
             c_.resumen.facturas_descuadradas.append({vb::esNulo(fra) ? QString() : vb::texto(fra), debe, haber});
             c_.log.linea(QStringLiteral("Factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra)) +
-                      QStringLiteral(" no traspasada: su asiento no cuadra, Debe ") + vb::CStr(debe) +
-                      QStringLiteral(" y Haber ") + vb::CStr(haber) +
-                      QStringLiteral(". Corríjala en el programa de Hotel."));
+                         QStringLiteral(" no traspasada: su asiento no cuadra, Debe ") + vb::CStr(debe) +
+                         QStringLiteral(" y Haber ") + vb::CStr(haber) +
+                         QStringLiteral(". Corríjala en el programa de Hotel."));
         } else {
             rs_fac_.asignar(QStringLiteral("FacEst"), QStringLiteral("1"));
             rs_fac_.guardar();

@@ -5,13 +5,11 @@
 qint32 ContaplusAbierto::ultimo_asiento()
 {
     rs_diario.cerrar();
-    rs_diario.abrir("SELECT MAX(ASIEN) as ultimo FROM Xdiario", conexion_diario, Cursor::Dinamico,
-                    Bloqueo::Optimista);
+    rs_diario.abrir("SELECT MAX(ASIEN) as ultimo FROM Xdiario", conexion_diario, Cursor::Dinamico, Bloqueo::Optimista);
     qint32 ultimo = 0;
     if (!rs_diario.eof()) {
         const QVariant v = rs_diario.campo("ultimo");
-        if (!vb::esNulo(v))
-            ultimo = vb::CLng(v);
+        if (!vb::esNulo(v)) ultimo = vb::CLng(v);
     }
     rs_diario.cerrar();
     return ultimo;
@@ -20,8 +18,8 @@ qint32 ContaplusAbierto::ultimo_asiento()
 bool ContaplusAbierto::existe_cuenta(const QString& codigo)
 {
     rs_empresa.cerrar();
-    rs_empresa.abrir("SELECT * FROM SubCta WHERE COD = ?", conexion_empresa, Cursor::Dinamico,
-                     Bloqueo::SoloLectura, {codigo});
+    rs_empresa.abrir("SELECT * FROM SubCta WHERE COD = ?", conexion_empresa, Cursor::Dinamico, Bloqueo::SoloLectura,
+                     {codigo});
     const bool existe = !rs_empresa.eof();
     rs_empresa.cerrar();
     return existe;

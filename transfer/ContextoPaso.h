@@ -4,9 +4,9 @@
 // where its progress goes, and the text a failure names ("la factura 123").
 // The durable point and the open ContaPlus files are handed to the stages
 // that write through them.
+#include "report/ResumenTraspaso.h"
 #include "startup/AjustesEnlace.h"
 #include "startup/ConexionesHotel.h"
-#include "report/ResumenTraspaso.h"
 #include "transfer/RegistroTraspaso.h"
 #include "transfer/VistaTraspaso.h"
 #include <QString>

@@ -1,8 +1,8 @@
 // Customer and payment-method subaccounts (see CuentasCliente.h).
 #include "transfer/CuentasCliente.h"
 
-#include "startup/RutinasComunes.h"
 #include "platform/valores/Vb.h"
+#include "startup/RutinasComunes.h"
 #include "transfer/Textos.h"
 
 QString a_digitos(const AjustesEnlace& ajustes, const QString& codigo)
@@ -26,18 +26,15 @@ CuentasCliente::Fila CuentasCliente::fila_de(QHash<QString, Fila>& leidas, Recor
 {
     if (recordar_) {
         const auto it = leidas.constFind(codigo);
-        if (it != leidas.constEnd())
-            return *it;
+        if (it != leidas.constEnd()) return *it;
     }
     Fila f;
     rs.cerrar();
     rs.abrir(sql, conexion, Cursor::Dinamico, Bloqueo::SoloLectura, {codigo});
     f.existe = !rs.eof();
-    if (f.existe)
-        f.valores = leer(rs);
+    if (f.existe) f.valores = leer(rs);
     rs.cerrar();
-    if (recordar_)
-        leidas.insert(codigo, f);
+    if (recordar_) leidas.insert(codigo, f);
     return f;
 }
 
@@ -50,12 +47,9 @@ std::optional<QString> CuentasCliente::subcuenta_de_factura(const ClienteFactura
     const QString cliente = factura.codigo_texto();
 
     if (a.todos_pasantes) {
-        if (tipo == 0)
-            return cuenta_contable_pasante(cliente);
-        if (tipo == 1)
-            return cuenta_contable_agencias(cliente);
-        if (tipo == 2)
-            return cuenta_contable_empresas(cliente);
+        if (tipo == 0) return cuenta_contable_pasante(cliente);
+        if (tipo == 1) return cuenta_contable_agencias(cliente);
+        if (tipo == 2) return cuenta_contable_empresas(cliente);
         return std::nullopt;
     }
 
@@ -72,14 +66,12 @@ std::optional<QString> CuentasCliente::subcuenta_de_factura(const ClienteFactura
     }
     if (tipo == 1) {
         QString cuenta = cuenta_contable_agencias(cliente);
-        if (cuenta == a.cuenta_pasantes)
-            cuenta = a.subcuenta_agencias + vb::Trim(cliente);
+        if (cuenta == a.cuenta_pasantes) cuenta = a.subcuenta_agencias + vb::Trim(cliente);
         return cuenta;
     }
     if (tipo == 2) {
         QString cuenta = cuenta_contable_empresas(cliente);
-        if (cuenta == a.cuenta_pasantes)
-            cuenta = a.subcuenta_empresas + vb::Trim(cliente);
+        if (cuenta == a.cuenta_pasantes) cuenta = a.subcuenta_empresas + vb::Trim(cliente);
         return cuenta;
     }
     return std::nullopt;
@@ -93,8 +85,7 @@ QString CuentasCliente::cuenta_contable_pasante(const QString& codigo_cliente)
                            [](Recordset& rs) { return QVariantList{rs.campo(QStringLiteral("CliCta"))}; });
     if (f.existe) {
         const QString propia = texto_o_vacio(f.valores[0]);
-        if (!propia.isEmpty())
-            cuenta = propia;
+        if (!propia.isEmpty()) cuenta = propia;
     }
     return cuenta;
 }
@@ -107,8 +98,7 @@ QString CuentasCliente::cuenta_contable_agencias(const QString& codigo_cliente)
                            [](Recordset& rs) { return QVariantList{rs.campo(QStringLiteral("AgenCta"))}; });
     if (f.existe) {
         const QString propia = texto_o_vacio(f.valores[0]);
-        if (!propia.isEmpty())
-            cuenta = propia;
+        if (!propia.isEmpty()) cuenta = propia;
     }
     return cuenta;
 }
@@ -116,17 +106,15 @@ QString CuentasCliente::cuenta_contable_agencias(const QString& codigo_cliente)
 QString CuentasCliente::cuenta_contable_empresas(const QString& codigo_cliente)
 {
     QString cuenta = ajustes_.cuenta_pasantes;
-    const auto f = fila_de(na_, rs_na_, QStringLiteral("SELECT * FROM na WHERE NaCod = ?"),
-                           conexiones_.hotel(conexiones_.conexion_na), codigo_cliente, [](Recordset& rs) {
-                               // The link to an agency matters only without an account.
-                               const QVariant cta = rs.campo(QStringLiteral("NaCta"));
-                               if (vb::esNulo(cta) || !vb::texto(cta).isEmpty())
-                                   return QVariantList{cta};
-                               return QVariantList{cta, rs.campo(QStringLiteral("NaVin")),
-                                                   rs.campo(QStringLiteral("NaAge"))};
-                           });
-    if (!f.existe)
-        return cuenta;
+    const auto f =
+        fila_de(na_, rs_na_, QStringLiteral("SELECT * FROM na WHERE NaCod = ?"),
+                conexiones_.hotel(conexiones_.conexion_na), codigo_cliente, [](Recordset& rs) {
+                    // The link to an agency matters only without an account.
+                    const QVariant cta = rs.campo(QStringLiteral("NaCta"));
+                    if (vb::esNulo(cta) || !vb::texto(cta).isEmpty()) return QVariantList{cta};
+                    return QVariantList{cta, rs.campo(QStringLiteral("NaVin")), rs.campo(QStringLiteral("NaAge"))};
+                });
+    if (!f.existe) return cuenta;
     // A Null NaCta keeps the default even for a company linked to an agency.
     const QVariant& na_cta = f.valores[0];
     if (!vb::esNulo(na_cta)) {
@@ -140,8 +128,7 @@ QString CuentasCliente::cuenta_contable_empresas(const QString& codigo_cliente)
             const QString agencia = texto_o_vacio(f.valores[2]);
             if (!vb::esNulo(vinculada) && vb::logico(vinculada) && !agencia.isEmpty()) {
                 const QString de_la_agencia = cuenta_contable_agencias(agencia);
-                if (!de_la_agencia.isEmpty())
-                    cuenta = de_la_agencia;
+                if (!de_la_agencia.isEmpty()) cuenta = de_la_agencia;
             }
         }
     }
@@ -157,19 +144,16 @@ QString CuentasCliente::cuenta_cliente3(const ClienteFactura& factura)
 std::optional<QString> CuentasCliente::buscar_cuenta_cliente2(const ClienteFactura& factura)
 {
     const std::optional<QString> cuenta = subcuenta_de_factura(factura);
-    if (!cuenta)
-        return std::nullopt;
+    if (!cuenta) return std::nullopt;
     return a_digitos(ajustes_, *cuenta);
 }
 
 CuentasCliente::Cobro CuentasCliente::cuenta_cobro(const QString& codcobro)
 {
     const auto f = fila_de(formas_, rs_formas_, QStringLiteral("SELECT * FROM formas WHERE ForCod = ?"),
-                           conexiones_.hotel(conexiones_.conexion_formas), codcobro,
-                           [](Recordset& rs) {
+                           conexiones_.hotel(conexiones_.conexion_formas), codcobro, [](Recordset& rs) {
                                const QVariant cta = rs.campo(QStringLiteral("ForCta"));
-                               if (vb::esNulo(cta))
-                                   return QVariantList{cta};
+                               if (vb::esNulo(cta)) return QVariantList{cta};
                                return QVariantList{cta, rs.campo(QStringLiteral("ForDes"))};
                            });
     const QVariant for_cta = f.existe ? f.valores[0] : QVariant();
@@ -181,7 +165,6 @@ CuentasCliente::Cobro CuentasCliente::cuenta_cobro(const QString& codcobro)
 QString cuenta_de_forma(const AjustesEnlace& ajustes, const QVariant& for_cta)
 {
     QString cuenta = vb::esNulo(for_cta) ? QString() : vb::texto(for_cta);
-    if (cuenta.isEmpty())
-        cuenta = ajustes.cuenta_caja;
+    if (cuenta.isEmpty()) cuenta = ajustes.cuenta_caja;
     return a_digitos(ajustes, cuenta);
 }

@@ -34,20 +34,19 @@ Remedio remedio(const QString& descripcion, qint32 numero)
                                      QStringLiteral("No se puede escribir en el fichero de registro"),
                                      QStringLiteral("El fichero de registro no se ha podido escribir"),
                                      QStringLiteral("El fichero de registro no se ha podido cerrar")};
-    static const QString escrituras[] = {QStringLiteral("No se puede escribir"), QStringLiteral("No se puede recortar"),
+    static const QString escrituras[] = {QStringLiteral("No se puede escribir"),
+                                         QStringLiteral("No se puede recortar"),
                                          QStringLiteral("No se puede asegurar en el disco"),
-                                         QStringLiteral("disk I/O error"), QStringLiteral("No se puede crear"),
-                                         QStringLiteral("No se puede copiar"), QStringLiteral("No se puede reemplazar")};
-    if (numero == codigo_error::DISCO_LLENO)
-        return Remedio::Espacio;
+                                         QStringLiteral("disk I/O error"),
+                                         QStringLiteral("No se puede crear"),
+                                         QStringLiteral("No se puede copiar"),
+                                         QStringLiteral("No se puede reemplazar")};
+    if (numero == codigo_error::DISCO_LLENO) return Remedio::Espacio;
     for (const QString& l : llenos)
-        if (descripcion.contains(l, Qt::CaseInsensitive))
-            return Remedio::Espacio;
-    if (numero == codigo_error::ERROR_DE_ARCHIVO)
-        return Remedio::Disco;
+        if (descripcion.contains(l, Qt::CaseInsensitive)) return Remedio::Espacio;
+    if (numero == codigo_error::ERROR_DE_ARCHIVO) return Remedio::Disco;
     for (const QString& e : escrituras)
-        if (descripcion.contains(e, Qt::CaseInsensitive))
-            return Remedio::Disco;
+        if (descripcion.contains(e, Qt::CaseInsensitive)) return Remedio::Disco;
     return Remedio::Dato;
 }
 
@@ -60,22 +59,15 @@ FinTraspaso Traspaso::abandonar(const QString& descripcion, qint32 numero)
     QString texto = QStringLiteral("El traspaso se ha interrumpido en %1: %2 (error %3).")
                         .arg(t.tarea, descripcion, QString::number(numero));
     t.contaplus.cerrar_cursores();
-    if (t.durabilidad)
-        texto += t.durabilidad->abandonar();
+    if (t.durabilidad) texto += t.durabilidad->abandonar();
     t.durabilidad.reset();
     // A dry run writes and marks nothing of the installation's.
     texto += t.resumen.simulacion ? QStringLiteral(" Es una simulación: no se ha escrito ni marcado nada;")
                                   : QStringLiteral(" Lo ya traspasado queda marcado;");
     switch (remedio(descripcion, numero)) {
-    case Remedio::Espacio:
-        texto += QStringLiteral(" libere espacio en el disco y repita el traspaso.");
-        break;
-    case Remedio::Disco:
-        texto += QStringLiteral(" compruebe el disco y la carpeta y repita el traspaso.");
-        break;
-    case Remedio::Dato:
-        texto += QStringLiteral(" corrija el dato y repita el traspaso.");
-        break;
+    case Remedio::Espacio: texto += QStringLiteral(" libere espacio en el disco y repita el traspaso."); break;
+    case Remedio::Disco: texto += QStringLiteral(" compruebe el disco y la carpeta y repita el traspaso."); break;
+    case Remedio::Dato: texto += QStringLiteral(" corrija el dato y repita el traspaso."); break;
     }
     t.resumen.fallo = texto;
     if (t.log.abierto()) {
@@ -98,15 +90,14 @@ FinTraspaso Traspaso::detener()
     Traspaso& t = *this;
     t.admite_detencion_ = false;
     t.contaplus.cerrar_cursores();
-    t.detenido = t.resumen.simulacion
-                     ? QStringLiteral("Simulación detenida por el usuario en %1: no se ha escrito ni marcado nada.")
-                           .arg(t.tarea)
-                     : QStringLiteral("Traspaso detenido por el usuario en %1: el resto se traspasará en el próximo "
-                                      "traspaso.")
-                           .arg(t.tarea);
+    t.detenido =
+        t.resumen.simulacion
+            ? QStringLiteral("Simulación detenida por el usuario en %1: no se ha escrito ni marcado nada.").arg(t.tarea)
+            : QStringLiteral("Traspaso detenido por el usuario en %1: el resto se traspasará en el próximo "
+                             "traspaso.")
+                  .arg(t.tarea);
     try {
-        if (t.durabilidad)
-            t.durabilidad->terminar();
+        if (t.durabilidad) t.durabilidad->terminar();
         t.durabilidad.reset();
         t.log.linea(t.detenido);
         t.log.cerrar();
@@ -125,7 +116,8 @@ FinTraspaso Traspaso::iniciar2()
     // Nothing is staged or marked when the ContaPlus side is not ready.
     if (!preparado) {
         m.interlocutor.mensaje(aviso_preparacion.isEmpty()
-                                   ? QStringLiteral("No se han podido preparar los ficheros de ContaPlus: no se puede traspasar.")
+                                   ? QStringLiteral(
+                                         "No se han podido preparar los ficheros de ContaPlus: no se puede traspasar.")
                                    : aviso_preparacion,
                                TITULO, Icono::Critico);
         return FinTraspaso::SinPreparar;
@@ -186,18 +178,15 @@ FinTraspaso Traspaso::correr()
         tarea = QStringLiteral("la comprobación de los ficheros de ContaPlus");
         QStringList avisos;
         reparar_contaplus(&avisos);
-        for (const QString& a : std::as_const(avisos))
-            m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
-        for (const QString& r : std::as_const(reparaciones))
-            log.linea(r);
+        for (const QString& a : std::as_const(avisos)) m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
+        for (const QString& r : std::as_const(reparaciones)) log.linea(r);
         resumen.reparaciones = reparaciones;
         reparaciones.clear();
         contar_registros(*this);
         // After each group the run makes durable: the locks renewed, the log
         // on disk, and a stop the clerk asked for acted on.
         durabilidad->al_confirmar = [this, antes = std::move(durabilidad->al_confirmar)] {
-            if (antes)
-                antes();
+            if (antes) antes();
             log.vaciar();
             if (admite_detencion_ && pedir_detencion && pedir_detencion()) {
                 admite_detencion_ = false;
@@ -283,8 +272,7 @@ void Traspaso::avisar_pendientes()
         partes << QStringLiteral("%1 facturas cuyos asientos no cuadran (corríjalas en el programa de Hotel y "
                                  "repita el traspaso)")
                       .arg(facturas_descuadradas);
-    if (partes.isEmpty())
-        return;
+    if (partes.isEmpty()) return;
     m.interlocutor.mensaje(QStringLiteral("Han quedado sin contabilizar ") + partes.join(QStringLiteral(" y ")) +
                                QStringLiteral(". Están anotados en el registro ") + nombre_registro +
                                QStringLiteral("."),

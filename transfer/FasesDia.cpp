@@ -27,7 +27,7 @@ void FasesDia::fase_depositos()
         tarea = QStringLiteral("los depósitos del día ") + vb::FechaCorta(dia_proceso);
         rs_edep_.cerrar();
         rs_edep_.abrir(QStringLiteral("SELECT * FROM edep WHERE EdepFec = ? AND EdepEstado = '0'"),
-                        c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
+                       c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
         if (!rs_edep_.eof()) n_apunte += 1;
         while (!rs_edep_.eof()) {
             APUNTE_DEPOSITOS_DESCONTADOS_D(n_apunte, fecha_dia);
@@ -64,10 +64,10 @@ void FasesDia::fase_caja()
         // Day entry: one debit per payment method, one credit per movement.
         rs_cajj_.cerrar();
         rs_cajj_.abrir(separar ? QStringLiteral("SELECT Sum(CajImp) AS CajSuma, CajCobroc FROM cajj WHERE CajFra <> '' "
-                                                 "AND CajFec = ? AND CajEstado = '0' GROUP BY CajCobroc")
-                                : QStringLiteral("SELECT Sum(CajImp) AS CajSuma, CajCobroc FROM cajj WHERE CajFec = ? "
-                                                 "AND CajEstado = '0' GROUP BY CajCobroc"),
-                        c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
+                                                "AND CajFec = ? AND CajEstado = '0' GROUP BY CajCobroc")
+                               : QStringLiteral("SELECT Sum(CajImp) AS CajSuma, CajCobroc FROM cajj WHERE CajFec = ? "
+                                                "AND CajEstado = '0' GROUP BY CajCobroc"),
+                       c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
         if (!rs_cajj_.eof() && !vb::esNulo(rs_cajj_.campo(QStringLiteral("CajSuma")))) {
             n_apunte += 1;
             while (!rs_cajj_.eof()) {
@@ -76,9 +76,9 @@ void FasesDia::fase_caja()
             }
             rs_cajj_.cerrar();
             rs_cajj_.abrir(separar ? QStringLiteral("SELECT * FROM cajj WHERE CajFra <> '' AND CajFec = ? "
-                                                     "AND CajEstado = '0'")
-                                    : QStringLiteral("SELECT * FROM cajj WHERE CajFec = ? AND CajEstado = '0'"),
-                            c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
+                                                    "AND CajEstado = '0'")
+                                   : QStringLiteral("SELECT * FROM cajj WHERE CajFec = ? AND CajEstado = '0'"),
+                           c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
             if (!rs_cajj_.eof()) {
                 while (!rs_cajj_.eof()) {
                     APUNTE_HABER_CAJA_CONTAPLUS(n_apunte);
@@ -97,7 +97,7 @@ void FasesDia::fase_caja()
         if (separar) {
             rs_cajj_.cerrar();
             rs_cajj_.abrir(QStringLiteral("SELECT * FROM cajj WHERE CajFec = ? AND CajEstado <> '1'"),
-                            c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
+                           c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista, {fecha_dia});
             if (!rs_cajj_.eof()) {
                 while (!rs_cajj_.eof()) {
                     n_apunte += 1;
@@ -106,8 +106,9 @@ void FasesDia::fase_caja()
                     rs_cajj_.siguiente();
                 }
                 rs_cajj_.cerrar();
-                c_.conexiones.conexion_enlace.ejecutar(QStringLiteral("UPDATE cajj Set CajEstado = '1' WHERE CajFec = ?"),
-                                           {fecha_dia});
+                c_.conexiones.conexion_enlace.ejecutar(QStringLiteral(
+                                                           "UPDATE cajj Set CajEstado = '1' WHERE CajFec = ?"),
+                                                       {fecha_dia});
             }
         }
         rs_cajj_.cerrar();

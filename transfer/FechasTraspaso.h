@@ -6,10 +6,10 @@
 #include <QString>
 
 enum class ResultadoFecha {
-    Aceptada,           // box rewritten as dd/mm/aaaa, variable set
-    Incorrecta,         // "Fecha incorrecta" shown; the box is emptied
-    AnteriorALaInicial, // "La fecha final no puede ser inferior a la inicial"; box emptied
-    SinInicio,          // end date with no start date accepted: "Fecha incorrecta", focus to de
+    Aceptada,            // box rewritten as dd/mm/aaaa, variable set
+    Incorrecta,          // "Fecha incorrecta" shown; the box is emptied
+    AnteriorALaInicial,  // "La fecha final no puede ser inferior a la inicial"; box emptied
+    SinInicio,           // end date with no start date accepted: "Fecha incorrecta", focus to de
 };
 
 // `texto` is the box's text, typed as ddmmaaaa; it is rewritten in place.

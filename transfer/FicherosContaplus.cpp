@@ -59,21 +59,17 @@ void exigir_escritura(const QString& ruta_windows, const QString& ruta_local)
 QString motivo_no_dbase(const QString& ruta_local)
 {
     QFile f(ruta_local);
-    if (!QFileInfo(ruta_local).isFile() || !f.open(QIODevice::ReadOnly))
-        return QString();
+    if (!QFileInfo(ruta_local).isFile() || !f.open(QIODevice::ReadOnly)) return QString();
     const QByteArray c = f.read(32);
     const qint64 tamano = f.size();
-    if (tamano == 0)
-        return QStringLiteral("está vacío");
+    if (tamano == 0) return QStringLiteral("está vacío");
     // The version byte of dBASE III to 7, FoxPro and Visual FoxPro files.
     static const QByteArray versiones("\x02\x03\x04\x05\x30\x31\x32\x43\x63\x83\x8b\x8e\xcb\xf5\xfb", 15);
-    if (!versiones.contains(c[0]))
-        return QStringLiteral("no es un fichero dBASE");
+    if (!versiones.contains(c[0])) return QStringLiteral("no es un fichero dBASE");
     const qint64 cabecera = c.size() < 12 ? -1 : quint8(c[8]) | quint8(c[9]) << 8;
     if (c.size() < 32 || cabecera > tamano)
         return QStringLiteral("su cabecera está cortada (el fichero tiene %1 bytes)").arg(tamano);
-    if (cabecera < 33)
-        return QStringLiteral("no es un fichero dBASE");
+    if (cabecera < 33) return QStringLiteral("no es un fichero dBASE");
     return QString();
 }
 
@@ -83,8 +79,7 @@ QString fichero_no_dbase(const Traspaso& t, const QString& carpeta)
 {
     for (const QString& nombre : {QStringLiteral("\\Xdiario.dbf"), QStringLiteral("\\XSubCta.dbf")}) {
         const QString motivo = motivo_no_dbase(t.local(carpeta + nombre));
-        if (!motivo.isEmpty())
-            return QStringLiteral("el fichero %1 %2").arg(carpeta + nombre, motivo);
+        if (!motivo.isEmpty()) return QStringLiteral("el fichero %1 %2").arg(carpeta + nombre, motivo);
     }
     return QString();
 }
@@ -106,8 +101,7 @@ bool Traspaso::activar()
         return false;
     }
     if (m.externa) {
-        if (!Copiar_Ficheros())
-            return false;
+        if (!Copiar_Ficheros()) return false;
     } else {
         abrir_contaplus();
     }
@@ -136,16 +130,14 @@ bool Traspaso::Copiar_Ficheros()
             contaplus.conexion_subcuentas.abrir(cadena, m.unidades);
             QStringList avisos;
             reparar_contaplus(&avisos);
-            for (const QString& a : std::as_const(avisos))
-                m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
+            for (const QString& a : std::as_const(avisos)) m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
             qint64 filas = contaplus.conexion_diario.dbase().registros(QStringLiteral("Xdiario"));
             if (existe(local(carpeta + "XSubCta.dbf")))
                 filas += contaplus.conexion_subcuentas.dbase().registros(QStringLiteral("XSubCta"));
             durabilidad.reset();
             contaplus.conexion_diario.cerrar();
             contaplus.conexion_subcuentas.cerrar();
-            if (filas > 0)
-                guardar_salida_anterior(carpeta);
+            if (filas > 0) guardar_salida_anterior(carpeta);
         }
 
         copiar_encima(local(PLANTILLA_DIARIO), local(carpeta + "Xdiario.dbf"));
@@ -158,7 +150,8 @@ bool Traspaso::Copiar_Ficheros()
         contaplus.conexion_subcuentas.abrir(cadena, m.unidades);
         contaplus.rs_subcuentas = Recordset();
 
-        contaplus.rs_diario.abrir("SELECT * FROM Xdiario", contaplus.conexion_diario, Cursor::Dinamico, Bloqueo::SoloLectura);
+        contaplus.rs_diario.abrir("SELECT * FROM Xdiario", contaplus.conexion_diario, Cursor::Dinamico,
+                                  Bloqueo::SoloLectura);
         contaplus.rs_diario.cerrar();
         reparar_contaplus(nullptr);
         preparado = true;
@@ -176,15 +169,14 @@ void Traspaso::guardar_salida_anterior(const QString& carpeta)
 {
     const QString sello = ahora().toString(QStringLiteral("ddMMyy_hhmmss"));
     QString sufijo = QStringLiteral("_") + sello;
-    for (int n = 2; existe(local(carpeta + "Xdiario" + sufijo + ".dbf"))
-                    || existe(local(carpeta + "XSubCta" + sufijo + ".dbf"));
+    for (int n = 2;
+         existe(local(carpeta + "Xdiario" + sufijo + ".dbf")) || existe(local(carpeta + "XSubCta" + sufijo + ".dbf"));
          ++n)
         sufijo = QStringLiteral("_%1_%2").arg(sello).arg(n);
     QStringList guardados;
     for (const QString& nombre : {QStringLiteral("Xdiario"), QStringLiteral("XSubCta")}) {
         const QString origen = local(carpeta + nombre + ".dbf");
-        if (!existe(origen))
-            continue;
+        if (!existe(origen)) continue;
         const QString copia = nombre + sufijo + ".dbf";
         Fichero::renombrar(origen, QFileInfo(origen).dir().filePath(copia));
         guardados << copia;
@@ -217,8 +209,7 @@ void Traspaso::reparar_contaplus(QStringList* avisos)
         try {
             reparaciones << c->dbase().comprobar(tabla);
         } catch (const Fallo& f) {
-            if (f.numero() != codigo_error::TABLA_INEXISTENTE || tabla == QLatin1String("Xdiario"))
-                throw;
+            if (f.numero() != codigo_error::TABLA_INEXISTENTE || tabla == QLatin1String("Xdiario")) throw;
         }
     }
 }
@@ -237,10 +228,8 @@ bool Traspaso::reservar()
         // A ContaPlus folder that is not there has nothing to protect; the
         // set-up tells the clerk.
         carpeta = m.ruta_contaplus;
-        if (QFileInfo(local(m.ruta_contaplus)).isDir())
-            r = cerrojo_contaplus_.tomar(local(m.ruta_contaplus), &motivo);
-        if (r != Cerrojo::Resultado::Tomado)
-            cerrojo_enlace_.soltar();
+        if (QFileInfo(local(m.ruta_contaplus)).isDir()) r = cerrojo_contaplus_.tomar(local(m.ruta_contaplus), &motivo);
+        if (r != Cerrojo::Resultado::Tomado) cerrojo_enlace_.soltar();
     }
     if (r == Cerrojo::Resultado::Ocupado) {
         m.interlocutor.mensaje(QStringLiteral("Hay otro traspaso a contabilidad en curso en esta instalación: lo "
@@ -250,8 +239,8 @@ bool Traspaso::reservar()
         return false;
     }
     if (r == Cerrojo::Resultado::SinAcceso) {
-        m.interlocutor.mensaje(QStringLiteral("No se puede escribir en la carpeta %1: %2").arg(carpeta, motivo),
-                               TITULO, Icono::Critico);
+        m.interlocutor.mensaje(QStringLiteral("No se puede escribir en la carpeta %1: %2").arg(carpeta, motivo), TITULO,
+                               Icono::Critico);
         return false;
     }
     reservas_ = 1;
@@ -260,8 +249,7 @@ bool Traspaso::reservar()
 
 void Traspaso::liberar()
 {
-    if (reservas_ <= 0 || --reservas_ > 0)
-        return;
+    if (reservas_ <= 0 || --reservas_ > 0) return;
     cerrojo_contaplus_.soltar();
     cerrojo_enlace_.soltar();
 }
@@ -300,8 +288,7 @@ void Traspaso::abrir_contaplus()
             // it; ours refuses a missing folder. Both mean the same here: the
             // journal is not there.
             if (!QFileInfo(local(tmp)).isDir())
-                throw Fallo(codigo_error::TABLA_INEXISTENTE,
-                            QStringLiteral("No existe la carpeta %1").arg(tmp));
+                throw Fallo(codigo_error::TABLA_INEXISTENTE, QStringLiteral("No existe la carpeta %1").arg(tmp));
             contaplus.conexion_diario.abrir(CADENA_DBASE + tmp + ";", m.unidades);
             contaplus.rs_diario = Recordset();
             break;
@@ -317,7 +304,7 @@ void Traspaso::abrir_contaplus()
             break;
         case 3:
             contaplus.rs_diario.abrir("SELECT * FROM Xdiario", contaplus.conexion_diario, Cursor::Dinamico,
-                            Bloqueo::SoloLectura);
+                                      Bloqueo::SoloLectura);
             contaplus.rs_diario.cerrar();
             break;
         }
@@ -348,8 +335,8 @@ void Traspaso::abrir_contaplus()
                 }
             }
             const QString no_dbase = n == 2 ? QString() : fichero_no_dbase(*this, tmp);
-            if (recuperado && (fallo.numero() == codigo_error::TABLA_INEXISTENTE
-                               || fallo.numero() == codigo_error::ERROR_DE_ARCHIVO)) {
+            if (recuperado && (fallo.numero() == codigo_error::TABLA_INEXISTENTE ||
+                               fallo.numero() == codigo_error::ERROR_DE_ARCHIVO)) {
                 aviso_preparacion = ERROR_COPIA + tmp;
             } else if (!no_dbase.isEmpty()) {
                 // A file that is there but is no table: the clerk is told
@@ -378,8 +365,7 @@ void Traspaso::abrir_contaplus()
             exigir_escritura(tmp + nombre, local(tmp + nombre));
         QStringList avisos;
         reparar_contaplus(&avisos);
-        for (const QString& a : std::as_const(avisos))
-            m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
+        for (const QString& a : std::as_const(avisos)) m.interlocutor.mensaje(a, TITULO, Icono::Exclamacion);
         preparado = true;
     } catch (const Fallo& f) {
         const QString no_dbase = fichero_no_dbase(*this, tmp);
@@ -398,8 +384,7 @@ void Traspaso::Comprobar_campos()
     try {
         comprobar();
     } catch (const Fallo& f) {
-        if (f.numero() != codigo_error::PARAMETRO_SIN_VALOR)
-            return;
+        if (f.numero() != codigo_error::PARAMETRO_SIN_VALOR) return;
         // An older link database: fac has no tourist-tax column yet.
         try {
             m.conexion_enlace.ejecutar("ALTER TABLE fac ADD COLUMN ImporteTasa double");
@@ -409,4 +394,3 @@ void Traspaso::Comprobar_campos()
         }
     }
 }
-

@@ -2,7 +2,8 @@
 
 ClienteFactura ClienteFactura::leer(Recordset& emi)
 {
-    return {emi.campo(QStringLiteral("EmiC")), emi.campo(QStringLiteral("EmiCli")), emi.campo(QStringLiteral("EmiFec"))};
+    return {emi.campo(QStringLiteral("EmiC")), emi.campo(QStringLiteral("EmiCli")),
+            emi.campo(QStringLiteral("EmiFec"))};
 }
 
 FacturaHotel FacturaHotel::leer(Recordset& emi)
@@ -15,8 +16,7 @@ FacturaHotel FacturaHotel::leer(Recordset& emi)
     f.nombre = emi.campo(QStringLiteral("EmiNom"));
     f.nif = emi.campo(QStringLiteral("EmiNif"));
     f.cliente = {emi.campo(QStringLiteral("EmiC")), emi.campo(QStringLiteral("EmiCli")), f.fecha};
-    for (int i = 0; i < N_IMPORTES_FACTURA; ++i)
-        f.importes[i] = emi.campo(IMPORTES_FACTURA[i].emi);
+    for (int i = 0; i < N_IMPORTES_FACTURA; ++i) f.importes[i] = emi.campo(IMPORTES_FACTURA[i].emi);
     return f;
 }
 

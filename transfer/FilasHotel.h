@@ -27,24 +27,31 @@ struct ColumnaImporte {
     QString emi;
 };
 inline const ColumnaImporte IMPORTES_FACTURA[] = {
-    {QStringLiteral("FacB1"), QStringLiteral("EmiB1")},   {QStringLiteral("FacB2"), QStringLiteral("EmiB2")},
-    {QStringLiteral("FacB3"), QStringLiteral("EmiB3")},   {QStringLiteral("FacB4"), QStringLiteral("EmiB4")},
-    {QStringLiteral("FacC1"), QStringLiteral("EmiC1")},   {QStringLiteral("FacC2"), QStringLiteral("EmiC2")},
-    {QStringLiteral("FacC3"), QStringLiteral("EmiC3")},   {QStringLiteral("FacC4"), QStringLiteral("EmiC4")},
-    {QStringLiteral("FacTotal"), QStringLiteral("EmiTot")}, {QStringLiteral("FacI1"), QStringLiteral("EmiI1")},
-    {QStringLiteral("FacI2"), QStringLiteral("EmiI2")},   {QStringLiteral("FacI3"), QStringLiteral("EmiI3")},
-    {QStringLiteral("FacI4"), QStringLiteral("EmiI4")},   {QStringLiteral("ImporteTasa"), QStringLiteral("TasaImporte")},
+    {QStringLiteral("FacB1"), QStringLiteral("EmiB1")},
+    {QStringLiteral("FacB2"), QStringLiteral("EmiB2")},
+    {QStringLiteral("FacB3"), QStringLiteral("EmiB3")},
+    {QStringLiteral("FacB4"), QStringLiteral("EmiB4")},
+    {QStringLiteral("FacC1"), QStringLiteral("EmiC1")},
+    {QStringLiteral("FacC2"), QStringLiteral("EmiC2")},
+    {QStringLiteral("FacC3"), QStringLiteral("EmiC3")},
+    {QStringLiteral("FacC4"), QStringLiteral("EmiC4")},
+    {QStringLiteral("FacTotal"), QStringLiteral("EmiTot")},
+    {QStringLiteral("FacI1"), QStringLiteral("EmiI1")},
+    {QStringLiteral("FacI2"), QStringLiteral("EmiI2")},
+    {QStringLiteral("FacI3"), QStringLiteral("EmiI3")},
+    {QStringLiteral("FacI4"), QStringLiteral("EmiI4")},
+    {QStringLiteral("ImporteTasa"), QStringLiteral("TasaImporte")},
 };
 inline constexpr int N_IMPORTES_FACTURA = int(sizeof IMPORTES_FACTURA / sizeof IMPORTES_FACTURA[0]);
 
 // An invoice of emi, as the invoice pass and the staging use it.
 struct FacturaHotel {
-    QVariant numero;        // EmiNum: Null, an invoice with no number
-    QVariant fecha;         // EmiFec
-    QVariant cierre;        // EmiCie: "0" open, "1" closed
-    QVariant deposito;      // EmiDep
-    QVariant nombre;        // EmiNom
-    QVariant nif;           // EmiNif
+    QVariant numero;    // EmiNum: Null, an invoice with no number
+    QVariant fecha;     // EmiFec
+    QVariant cierre;    // EmiCie: "0" open, "1" closed
+    QVariant deposito;  // EmiDep
+    QVariant nombre;    // EmiNom
+    QVariant nif;       // EmiNif
     ClienteFactura cliente;
     QVariant importes[N_IMPORTES_FACTURA];  // in the order of IMPORTES_FACTURA
 
@@ -60,18 +67,21 @@ struct FacturaHotel {
 
 // A cash movement of caja, as the cash pass stages it.
 struct CobroCaja {
-    QVariant fecha;         // CajaFec
-    QVariant orden;         // CajaOrd
-    QVariant concepto;      // CajaCon
-    QVariant factura;       // CajaFra
-    QVariant ano_factura;   // CajaAnoF
-    QVariant forma;         // CajaCobroc
-    QVariant importe;       // CajaImp
+    QVariant fecha;        // CajaFec
+    QVariant orden;        // CajaOrd
+    QVariant concepto;     // CajaCon
+    QVariant factura;      // CajaFra
+    QVariant ano_factura;  // CajaAnoF
+    QVariant forma;        // CajaCobroc
+    QVariant importe;      // CajaImp
 
     static CobroCaja leer(Recordset& caja);
 
     // Only a concept that starts exactly with "Deposito" is a deposit
     // collection; a Null concept is a payment like any other text.
-    bool es_deposito() const { return !vb::esNulo(concepto) && vb::Left(vb::texto(concepto), 8) == QStringLiteral("Deposito"); }
+    bool es_deposito() const
+    {
+        return !vb::esNulo(concepto) && vb::Left(vb::texto(concepto), 8) == QStringLiteral("Deposito");
+    }
     QString numero_deposito() const { return vb::Mid(vb::texto(concepto), 13, 6); }
 };

@@ -36,7 +36,8 @@ std::optional<Fallo> importe_rechazado(Recordset& emi)
     static const QString total = QStringLiteral("EmiTot"), deposito = QStringLiteral("EmiDep"),
                          tasa = QStringLiteral("TasaImporte");
     auto vacia = [](const QString& c) {
-        return Fallo(codigo_error::USO_NO_VALIDO_DE_NULL, QStringLiteral("la columna %1 de la factura está vacía").arg(c));
+        return Fallo(codigo_error::USO_NO_VALIDO_DE_NULL,
+                     QStringLiteral("la columna %1 de la factura está vacía").arg(c));
     };
     for (const QString& c : bases)
         if (vb::esNulo(emi.campo(c))) return vacia(c);
@@ -73,12 +74,13 @@ std::optional<Fallo> importe_rechazado(Recordset& emi)
     if (no_numero) return no_numero;
     for (const auto& [c, v] : std::as_const(leidos))
         if (!std::isfinite(v))
-            return Fallo(codigo_error::DESBORDAMIENTO,
-                         QStringLiteral("la columna %1 de la factura no es un importe válido (%2)").arg(c, vb::CStr(v)));
+            return Fallo(
+                codigo_error::DESBORDAMIENTO,
+                QStringLiteral("la columna %1 de la factura no es un importe válido (%2)").arg(c, vb::CStr(v)));
 
     auto demasiado = [](const QString& que, double v, const QString& limite) {
-        return Fallo(codigo_error::DESBORDAMIENTO, QStringLiteral("%1 de la factura, %2, no cabe en el diario: %3")
-                                                       .arg(que, vb::CStr(v), limite));
+        return Fallo(codigo_error::DESBORDAMIENTO,
+                     QStringLiteral("%1 de la factura, %2, no cabe en el diario: %3").arg(que, vb::CStr(v), limite));
     };
     const QString pta_debe = QStringLiteral("PtaDebe"), pta_haber = QStringLiteral("PtaHaber"),
                   base_impo = QStringLiteral("BaseImpo");
@@ -125,7 +127,8 @@ double importe_cobro(const QVariant& caja_imp)
                     QStringLiteral("la columna CajaImp del cobro no es un importe válido (%1)").arg(vb::CStr(leido)));
     if (const QString exceso = exceso_columna(leido, QStringLiteral("EuroDebe"), QStringLiteral("euros"));
         !exceso.isEmpty())
-        throw Fallo(codigo_error::DESBORDAMIENTO, QStringLiteral("la columna CajaImp del cobro, %1, no cabe en el diario: %2")
-                                                      .arg(vb::CStr(leido), exceso));
+        throw Fallo(
+            codigo_error::DESBORDAMIENTO,
+            QStringLiteral("la columna CajaImp del cobro, %1, no cabe en el diario: %2").arg(vb::CStr(leido), exceso));
     return leido;
 }

@@ -34,11 +34,10 @@ const QString COBROS_SIN_FACTURA = QStringLiteral("cobros_sin_factura");
 
 QString linea_cobro_sin_factura(const CobroSinFactura& c, const QString& ano, bool anterior)
 {
-    return QStringLiteral("Cobro no traspasado") +
-           (anterior ? QStringLiteral(" en un traspaso anterior") : QString()) + QStringLiteral(", la factura ") +
-           c.factura + QStringLiteral(" de ") + ano + QStringLiteral(" no existe: caja del dia ") + c.fecha +
-           QStringLiteral(" orden ") + c.orden + QStringLiteral(" importe ") + vb::CStr(c.importe) +
-           QStringLiteral(". Contabilícelo a mano.");
+    return QStringLiteral("Cobro no traspasado") + (anterior ? QStringLiteral(" en un traspaso anterior") : QString()) +
+           QStringLiteral(", la factura ") + c.factura + QStringLiteral(" de ") + ano +
+           QStringLiteral(" no existe: caja del dia ") + c.fecha + QStringLiteral(" orden ") + c.orden +
+           QStringLiteral(" importe ") + vb::CStr(c.importe) + QStringLiteral(". Contabilícelo a mano.");
 }
 
 }  // namespace
@@ -56,8 +55,7 @@ QSet<QString> PasoCajas::cobros_anteriores()
     try {
         enlace.backend().columnas(COBROS_SIN_FACTURA);
     } catch (const Fallo& f) {
-        if (f.numero() != codigo_error::TABLA_INEXISTENTE)
-            throw;
+        if (f.numero() != codigo_error::TABLA_INEXISTENTE) throw;
         enlace.ejecutar(QStringLiteral("CREATE TABLE IF NOT EXISTS cobros_sin_factura (CsfFec TEXT, CsfOrd TEXT, "
                                        "CsfFra TEXT, CsfAnoF TEXT, CsfImp DOUBLE)"));
     }
@@ -73,8 +71,7 @@ QSet<QString> PasoCajas::cobros_anteriores()
                                     ? 0.0
                                     : vb::numero(rs.campo(QStringLiteral("CsfImp")))};
         const QString clave = c.fecha + QLatin1Char('|') + c.orden;
-        if (claves.contains(clave))
-            continue;
+        if (claves.contains(clave)) continue;
         claves.insert(clave);
         c_.log.linea(linea_cobro_sin_factura(c, texto_o_vacio(rs.campo(QStringLiteral("CsfAnoF"))), true));
         c_.resumen.cobros_sin_factura.append(c);
@@ -105,20 +102,21 @@ void PasoCajas::pasar_cajas(const QSet<QString>& avisados)
     // below, nor told: it stops the run, named, until it is corrected.
     {
         Recordset vacios;
-        vacios.abrir(QStringLiteral("SELECT CajaFec, CajaOrd FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
-                                    "AND CajaImp IS NULL AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),
+        vacios.abrir(QStringLiteral(
+                         "SELECT CajaFec, CajaOrd FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
+                         "AND CajaImp IS NULL AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),
                      caja, Cursor::Dinamico, Bloqueo::SoloLectura, {desde_, hasta_});
         if (!vacios.eof()) {
             c_.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
-                          .arg(convertir_fecha(texto_o_vacio(vacios.campo(QStringLiteral("CajaFec"))), 0, 2),
-                               texto_o_vacio(vacios.campo(QStringLiteral("CajaOrd"))));
+                           .arg(convertir_fecha(texto_o_vacio(vacios.campo(QStringLiteral("CajaFec"))), 0, 2),
+                                texto_o_vacio(vacios.campo(QStringLiteral("CajaOrd"))));
             throw Fallo(codigo_error::USO_NO_VALIDO_DE_NULL, QStringLiteral("la columna CajaImp del cobro está vacía"));
         }
     }
     rs_caja_.cerrar();
     rs_caja_.abrir(QStringLiteral("SELECT * FROM caja WHERE CajaFec Between ? AND ? AND CajaPago = '1' "
-                                   "AND CajaImp <> 0 AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),
-                    caja, Cursor::Dinamico, Bloqueo::Optimista, {desde_, hasta_});
+                                  "AND CajaImp <> 0 AND CajaTur <> '1' ORDER BY CajaFec, CajaOrd"),
+                   caja, Cursor::Dinamico, Bloqueo::Optimista, {desde_, hasta_});
 
     const QString fase = QStringLiteral("Movimientos de caja");
     const qint64 total = rs_caja_.recuento();
@@ -142,14 +140,13 @@ void PasoCajas::pasar_cajas(const QSet<QString>& avisados)
     auto nombrar = [&] {
         if (leido)
             c_.tarea = QStringLiteral("el movimiento de caja del día %1 orden %2")
-                          .arg(convertir_fecha(texto_o_vacio(fec), 0, 2), texto_o_vacio(ord));
+                           .arg(convertir_fecha(texto_o_vacio(fec), 0, 2), texto_o_vacio(ord));
     };
 
     QVector<qint64> por_marcar;
-    QVariantList factura_leida;   // the year and number rs_emi was last opened on
+    QVariantList factura_leida;  // the year and number rs_emi was last opened on
     auto marcar = [&] {
-        if (por_marcar.isEmpty())
-            return;
+        if (por_marcar.isEmpty()) return;
         // A group's marks go in one commit of the hotel's caja file (in SQL
         // Server mode of the catalogue: the server's commit is durable, its
         // log on disk before it returns), not one each: if it fails none is
@@ -190,97 +187,98 @@ void PasoCajas::pasar_cajas(const QSet<QString>& avisados)
     };
 
     while (!rs_caja_.eof()) try {
-        const CobroCaja cobro = CobroCaja::leer(rs_caja_);
-        fec = cobro.fecha;
-        ord = cobro.orden;
-        leido = true;
-        const QString cajafec = texto_o_vacio(fec);
+            const CobroCaja cobro = CobroCaja::leer(rs_caja_);
+            fec = cobro.fecha;
+            ord = cobro.orden;
+            leido = true;
+            const QString cajafec = texto_o_vacio(fec);
 
-        // The order is a 16-bit integer to the transfer: one that is not
-        // stops the run on this receipt.
-        vb::CInt(ord);
-        rs_cajj_.cerrar();
-        rs_cajj_.abrir(QStringLiteral("SELECT * FROM cajj"), h.conexion_enlace, Cursor::Dinamico,
-                        Bloqueo::Optimista);
+            // The order is a 16-bit integer to the transfer: one that is not
+            // stops the run on this receipt.
+            vb::CInt(ord);
+            rs_cajj_.cerrar();
+            rs_cajj_.abrir(QStringLiteral("SELECT * FROM cajj"), h.conexion_enlace, Cursor::Dinamico,
+                           Bloqueo::Optimista);
 
-        const QVariant& fra = cobro.factura;
-        const QVariant& anof = cobro.ano_factura;
-        const QVariant& cobroc = cobro.forma;
-        // Refused before anything of the receipt is staged or marked.
-        const double leido = importe_cobro(cobro.importe);
-        const double importe = vb::Val(vb::Format(leido, QStringLiteral("#0.00")));
+            const QVariant& fra = cobro.factura;
+            const QVariant& anof = cobro.ano_factura;
+            const QVariant& cobroc = cobro.forma;
+            // Refused before anything of the receipt is staged or marked.
+            const double leido = importe_cobro(cobro.importe);
+            const double importe = vb::Val(vb::Format(leido, QStringLiteral("#0.00")));
 
-        const bool deposito = cobro.es_deposito();
-        if (preparados.contains(clave_caja(fec, ord))) {
-            // Staged by a run that stopped before marking it.
-        } else if (!deposito) {
-            // Receipts that pay one invoice in parts come one after another:
-            // the invoice just read is theirs too. Nothing of this pass
-            // writes emi, and a row read a moment earlier is what the
-            // lookup would have found had they been taken together.
-            const QVariantList factura{como_texto(anof), como_texto(fra)};
-            if (!rs_emi_.abierto() || factura != factura_leida) {
-                factura_leida.clear();
-                rs_emi_.cerrar();
-                rs_emi_.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), emi,
-                               Cursor::Dinamico, Bloqueo::SoloLectura, factura);
-                factura_leida = factura;
-            }
-            if (!rs_emi_.eof()) {
+            const bool deposito = cobro.es_deposito();
+            if (preparados.contains(clave_caja(fec, ord))) {
+                // Staged by a run that stopped before marking it.
+            } else if (!deposito) {
+                // Receipts that pay one invoice in parts come one after another:
+                // the invoice just read is theirs too. Nothing of this pass
+                // writes emi, and a row read a moment earlier is what the
+                // lookup would have found had they been taken together.
+                const QVariantList factura{como_texto(anof), como_texto(fra)};
+                if (!rs_emi_.abierto() || factura != factura_leida) {
+                    factura_leida.clear();
+                    rs_emi_.cerrar();
+                    rs_emi_.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), emi,
+                                  Cursor::Dinamico, Bloqueo::SoloLectura, factura);
+                    factura_leida = factura;
+                }
+                if (!rs_emi_.eof()) {
+                    rs_cajj_.nuevo();
+                    rs_cajj_.asignar(QStringLiteral("CajFec"), fec);
+                    rs_cajj_.asignar(QStringLiteral("CajOrd"), ord);
+                    rs_cajj_.asignar(QStringLiteral("CajFra"), fra);
+                    rs_cajj_.asignar(QStringLiteral("CajImp"), importe);
+                    if (const std::optional<QString> cuenta =
+                            cuentas_.buscar_cuenta_cliente2(ClienteFactura::leer(rs_emi_)))
+                        rs_cajj_.asignar(QStringLiteral("CajCli"), *cuenta);
+                    rs_cajj_.asignar(QStringLiteral("CajAnoF"), anof);
+                    rs_cajj_.asignar(QStringLiteral("CajCobroc"), cobroc);
+                    rs_cajj_.asignar(QStringLiteral("CajEstado"), QStringLiteral("0"));
+                    rs_cajj_.asignar(QStringLiteral("CajDep"), QStringLiteral(""));  // the empty text, not Null
+                    c_.log.linea(QStringLiteral("Traspasando el Cobro de la Factura : ") + texto_o_vacio(fra) +
+                                 QStringLiteral(" de Importe : ") + vb::CStr(importe) +
+                                 QStringLiteral("En la caja del dia: ") + cajafec);
+                    rs_cajj_.guardar();
+                } else if (!avisados.contains(cajafec + QLatin1Char('|') + texto_o_vacio(ord))) {
+                    // Marked like the others below, so never offered again: the
+                    // clerk must post it by hand, and the log says which it is.
+                    // (One an earlier run left unmarked is told already.)
+                    const CobroSinFactura c{cajafec, texto_o_vacio(ord), texto_o_vacio(fra), importe};
+                    h.conexion_enlace.ejecutar(QStringLiteral("INSERT INTO cobros_sin_factura (CsfFec, CsfOrd, CsfFra, "
+                                                              "CsfAnoF, CsfImp) VALUES (?, ?, ?, ?, ?)"),
+                                               {c.fecha, c.orden, c.factura, texto_o_vacio(anof), importe});
+                    c_.log.linea(linea_cobro_sin_factura(c, texto_o_vacio(anof), false));
+                    c_.resumen.cobros_sin_factura.append(c);
+                }
+            } else {
+                const QString numero_deposito = cobro.numero_deposito();
                 rs_cajj_.nuevo();
                 rs_cajj_.asignar(QStringLiteral("CajFec"), fec);
                 rs_cajj_.asignar(QStringLiteral("CajOrd"), ord);
-                rs_cajj_.asignar(QStringLiteral("CajFra"), fra);
                 rs_cajj_.asignar(QStringLiteral("CajImp"), importe);
-                if (const std::optional<QString> cuenta =
-                        cuentas_.buscar_cuenta_cliente2(ClienteFactura::leer(rs_emi_)))
-                    rs_cajj_.asignar(QStringLiteral("CajCli"), *cuenta);
+                rs_cajj_.asignar(QStringLiteral("CajFra"), fra);
+                rs_cajj_.asignar(QStringLiteral("CajCli"),
+                                 ajustar_subcuenta(c_.ajustes.cuenta_depositos, c_.ajustes.digitos));
+                rs_cajj_.asignar(QStringLiteral("CajDep"), numero_deposito);
                 rs_cajj_.asignar(QStringLiteral("CajAnoF"), anof);
                 rs_cajj_.asignar(QStringLiteral("CajCobroc"), cobroc);
+                rs_cajj_.asignar(QStringLiteral("CajCre"), false);
                 rs_cajj_.asignar(QStringLiteral("CajEstado"), QStringLiteral("0"));
-                rs_cajj_.asignar(QStringLiteral("CajDep"), QStringLiteral(""));  // the empty text, not Null
-                c_.log.linea(QStringLiteral("Traspasando el Cobro de la Factura : ") + texto_o_vacio(fra) +
-                            QStringLiteral(" de Importe : ") + vb::CStr(importe) +
-                            QStringLiteral("En la caja del dia: ") + cajafec);
+                c_.log.linea(QStringLiteral("Traspasado el Depósito ") + numero_deposito +
+                             QStringLiteral("de Importe:") + vb::CStr(importe));
                 rs_cajj_.guardar();
-            } else if (!avisados.contains(cajafec + QLatin1Char('|') + texto_o_vacio(ord))) {
-                // Marked like the others below, so never offered again: the
-                // clerk must post it by hand, and the log says which it is.
-                // (One an earlier run left unmarked is told already.)
-                const CobroSinFactura c{cajafec, texto_o_vacio(ord), texto_o_vacio(fra), importe};
-                h.conexion_enlace.ejecutar(QStringLiteral("INSERT INTO cobros_sin_factura (CsfFec, CsfOrd, CsfFra, "
-                                                          "CsfAnoF, CsfImp) VALUES (?, ?, ?, ?, ?)"),
-                                           {c.fecha, c.orden, c.factura, texto_o_vacio(anof), importe});
-                c_.log.linea(linea_cobro_sin_factura(c, texto_o_vacio(anof), false));
-                        c_.resumen.cobros_sin_factura.append(c);
             }
-        } else {
-            const QString numero_deposito = cobro.numero_deposito();
-            rs_cajj_.nuevo();
-            rs_cajj_.asignar(QStringLiteral("CajFec"), fec);
-            rs_cajj_.asignar(QStringLiteral("CajOrd"), ord);
-            rs_cajj_.asignar(QStringLiteral("CajImp"), importe);
-            rs_cajj_.asignar(QStringLiteral("CajFra"), fra);
-            rs_cajj_.asignar(QStringLiteral("CajCli"), ajustar_subcuenta(c_.ajustes.cuenta_depositos, c_.ajustes.digitos));
-            rs_cajj_.asignar(QStringLiteral("CajDep"), numero_deposito);
-            rs_cajj_.asignar(QStringLiteral("CajAnoF"), anof);
-            rs_cajj_.asignar(QStringLiteral("CajCobroc"), cobroc);
-            rs_cajj_.asignar(QStringLiteral("CajCre"), false);
-            rs_cajj_.asignar(QStringLiteral("CajEstado"), QStringLiteral("0"));
-            c_.log.linea(QStringLiteral("Traspasado el Depósito ") + numero_deposito +
-                        QStringLiteral("de Importe:") + vb::CStr(importe));
-            rs_cajj_.guardar();
-        }
-        rs_cajj_.cerrar();
+            rs_cajj_.cerrar();
 
-        por_marcar.append(rs_caja_.posicion());
-        rs_caja_.siguiente();
-        c_.progreso.progreso(fase, ++hecho, total);
-        cerrar(false);
-    } catch (...) {
-        nombrar();
-        throw;
-    }
+            por_marcar.append(rs_caja_.posicion());
+            rs_caja_.siguiente();
+            c_.progreso.progreso(fase, ++hecho, total);
+            cerrar(false);
+        } catch (...) {
+            nombrar();
+            throw;
+        }
     nombrar();
     cerrar(true);
     try {

@@ -25,10 +25,8 @@ bool PasoFacturas::seleccionar()
                                               "AND EmiNum NOT LIKE  'F%' ORDER BY EmiFec, EmiNum")
                              : QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiFec Between ? AND ? "
                                               "AND EmiN <>  'B' ORDER BY EmiFec, val(EmiNum)"),
-                  h.hotel(h.conexion_emi), Cursor::Dinamico, Bloqueo::Optimista,
-                  {vb::Left(desde_, 4), desde_, hasta_});
-    if (!rs_emi_.eof())
-        return true;
+                  h.hotel(h.conexion_emi), Cursor::Dinamico, Bloqueo::Optimista, {vb::Left(desde_, 4), desde_, hasta_});
+    if (!rs_emi_.eof()) return true;
     rs_emi_.cerrar();
     return false;
 }
@@ -52,7 +50,7 @@ void PasoFacturas::pasar_facturas()
         const QString emifec = factura.fecha_o_vacia();
         if (vb::esNulo(factura.numero)) {
             c_.log.linea(QStringLiteral("Factura sin número del dia ") + emifec +
-                        QStringLiteral(": no se traspasa. Revísela en el programa de Hotel."));
+                         QStringLiteral(": no se traspasa. Revísela en el programa de Hotel."));
             rs_emi_.siguiente();
             c_.progreso.progreso(fase, ++hecho, total);
             d.unidad();
@@ -66,9 +64,8 @@ void PasoFacturas::pasar_facturas()
         bool forzar = false;
         if (factura.abierta()) {
             rs_cab_.cerrar();
-            rs_cab_.abrir(QStringLiteral("SELECT * FROM cab WHERE CabNum1 = ? or CabNum2 = ?"),
-                           h.hotel(h.conexion_cab), Cursor::Dinamico, Bloqueo::SoloLectura,
-                           {numero, numero});
+            rs_cab_.abrir(QStringLiteral("SELECT * FROM cab WHERE CabNum1 = ? or CabNum2 = ?"), h.hotel(h.conexion_cab),
+                          Cursor::Dinamico, Bloqueo::SoloLectura, {numero, numero});
             forzar = rs_cab_.eof();
             rs_cab_.cerrar();
         }
@@ -81,7 +78,7 @@ void PasoFacturas::pasar_facturas()
             const QString eje = vb::Left(emifec, 4);
             rs_fac_.cerrar();
             rs_fac_.abrir(QStringLiteral("SELECT * FROM fac WHERE FacEje = ? AND FacFra = ?"), h.conexion_enlace,
-                           Cursor::Dinamico, Bloqueo::Optimista, {eje, numero});
+                          Cursor::Dinamico, Bloqueo::Optimista, {eje, numero});
             const bool nueva = rs_fac_.eof();
             const bool pendiente = !nueva && vb::igual(rs_fac_.campo(QStringLiteral("FacEst")), QStringLiteral("0"));
             // One that would be posted in this run is refused before it is
@@ -101,7 +98,7 @@ void PasoFacturas::pasar_facturas()
                     const QString cli = a.todos_pasantes ? a.cuenta_pasantes : cuenta_cliente;
                     rs_edep_.cerrar();
                     rs_edep_.abrir(QStringLiteral("SELECT * FROM edep"), h.conexion_enlace, Cursor::Dinamico,
-                                    Bloqueo::Optimista);
+                                   Bloqueo::Optimista);
                     rs_edep_.nuevo();
                     rs_edep_.asignar(QStringLiteral("EdepFec"), factura.fecha);
                     rs_edep_.asignar(QStringLiteral("EdepCli"), a_digitos(a, cli));
@@ -118,10 +115,10 @@ void PasoFacturas::pasar_facturas()
                 if (refrescar_importes(rs_fac_, factura)) {
                     rs_fac_.guardar();
                     c_.log.linea(QStringLiteral("La factura ") + numero +
-                                (cuadraba ? QStringLiteral(" no se contabilizó y ha cambiado en el programa de Hotel: "
-                                                           "se toman de nuevo sus importes.")
-                                          : QStringLiteral(" no cuadraba y ha cambiado en el programa de Hotel: se "
-                                                           "toman de nuevo sus importes.")));
+                                 (cuadraba ? QStringLiteral(" no se contabilizó y ha cambiado en el programa de Hotel: "
+                                                            "se toman de nuevo sus importes.")
+                                           : QStringLiteral(" no cuadraba y ha cambiado en el programa de Hotel: se "
+                                                            "toman de nuevo sus importes.")));
                 }
             }
             rs_fac_.cerrar();

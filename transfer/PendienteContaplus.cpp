@@ -22,8 +22,7 @@ constexpr int LARGO_SUMA = 40;
 QByteArray suma(QByteArrayView datos)
 {
     qint64 fin = LUGAR_ESTADO;
-    while (fin < datos.size() && datos[fin] != '\n')
-        ++fin;
+    while (fin < datos.size() && datos[fin] != '\n') ++fin;
     QCryptographicHash h(QCryptographicHash::Sha1);
     h.addData(datos.first(qMin<qint64>(LUGAR_ESTADO, datos.size())));
     h.addData(QByteArray(fin - qMin<qint64>(LUGAR_ESTADO, fin), 'P'));
@@ -44,54 +43,50 @@ QString descifrar(const QByteArray& b)
 QByteArray componer(const Pendiente& p)
 {
     QByteArray b = CABECERA;
-    for (const TablaPendiente& t : p.tablas)
-        b += t.estado;
+    for (const TablaPendiente& t : p.tablas) b += t.estado;
     b += '\n';
     b += "instalacion=" + cifrar(p.instalacion) + '\n';
     b += "puesto=" + cifrar(p.puesto) + '\n';
     b += "datos=" + cifrar(p.datos) + '\n';
     b += "desde=" + cifrar(p.desde) + '\n';
     for (const TablaPendiente& t : p.tablas)
-        b += "tabla=" + cifrar(t.nombre) + ';' + QByteArray::number(t.base) + ';' + t.huella_base.toLatin1() + ';'
-             + t.huella_fin.toLatin1() + ';' + cifrar(t.identidad) + ';' + QByteArray::number(t.largo) + ';'
-             + QByteArray::number(t.registros) + '\n';
+        b += "tabla=" + cifrar(t.nombre) + ';' + QByteArray::number(t.base) + ';' + t.huella_base.toLatin1() + ';' +
+             t.huella_fin.toLatin1() + ';' + cifrar(t.identidad) + ';' + QByteArray::number(t.largo) + ';' +
+             QByteArray::number(t.registros) + '\n';
     b += '\n';
     qsizetype largo = b.size() + LARGO_SUMA;
-    for (const TablaPendiente& t : p.tablas)
-        largo += t.bytes.size();
+    for (const TablaPendiente& t : p.tablas) largo += t.bytes.size();
     b.reserve(largo);
-    for (const TablaPendiente& t : p.tablas)
-        b += t.bytes;
+    for (const TablaPendiente& t : p.tablas) b += t.bytes;
     b += suma(b);
     return b;
 }
 
 std::optional<Pendiente> analizar(const QByteArray& b)
 {
-    if (b.size() < CABECERA.size() + 2 + LARGO_SUMA || !b.startsWith(CABECERA))
-        return std::nullopt;
+    if (b.size() < CABECERA.size() + 2 + LARGO_SUMA || !b.startsWith(CABECERA)) return std::nullopt;
     const QByteArray cuerpo = b.left(b.size() - LARGO_SUMA);
-    if (suma(cuerpo) != b.right(LARGO_SUMA))
-        return std::nullopt;
+    if (suma(cuerpo) != b.right(LARGO_SUMA)) return std::nullopt;
     Pendiente p;
     const QByteArray estados = b.mid(LUGAR_ESTADO, b.indexOf('\n', LUGAR_ESTADO) - LUGAR_ESTADO);
     const qint64 fin_cabecera = cuerpo.indexOf("\n\n");
-    if (fin_cabecera < 0)
-        return std::nullopt;
+    if (fin_cabecera < 0) return std::nullopt;
     const QList<QByteArray> lineas = cuerpo.left(fin_cabecera).split('\n');
     for (const QByteArray& l : lineas) {
         const qint64 igual = l.indexOf('=');
-        if (igual < 0)
-            continue;
+        if (igual < 0) continue;
         const QByteArray clave = l.left(igual), valor = l.mid(igual + 1);
-        if (clave == "instalacion") p.instalacion = descifrar(valor);
-        else if (clave == "puesto") p.puesto = descifrar(valor);
-        else if (clave == "datos") p.datos = descifrar(valor);
-        else if (clave == "desde") p.desde = descifrar(valor);
+        if (clave == "instalacion")
+            p.instalacion = descifrar(valor);
+        else if (clave == "puesto")
+            p.puesto = descifrar(valor);
+        else if (clave == "datos")
+            p.datos = descifrar(valor);
+        else if (clave == "desde")
+            p.desde = descifrar(valor);
         else if (clave == "tabla") {
             const QList<QByteArray> c = valor.split(';');
-            if (c.size() != 7)
-                return std::nullopt;
+            if (c.size() != 7) return std::nullopt;
             TablaPendiente t;
             t.nombre = descifrar(c[0]);
             t.base = c[1].toLongLong();
@@ -106,15 +101,12 @@ std::optional<Pendiente> analizar(const QByteArray& b)
     qint64 desde = fin_cabecera + 2;
     for (TablaPendiente& t : p.tablas) {
         const qint64 n = qint64(t.largo) * t.registros;
-        if (t.largo <= 0 || t.registros < 0 || desde + n > cuerpo.size())
-            return std::nullopt;
+        if (t.largo <= 0 || t.registros < 0 || desde + n > cuerpo.size()) return std::nullopt;
         t.bytes = cuerpo.mid(desde, n);
         desde += n;
     }
-    if (desde != cuerpo.size() || estados.size() != p.tablas.size())
-        return std::nullopt;
-    for (int i = 0; i < p.tablas.size(); ++i)
-        p.tablas[i].estado = estados[i];
+    if (desde != cuerpo.size() || estados.size() != p.tablas.size()) return std::nullopt;
+    for (int i = 0; i < p.tablas.size(); ++i) p.tablas[i].estado = estados[i];
     return p;
 }
 
@@ -139,8 +131,7 @@ Fichero para_escribir(const QString& ruta_local, const QString& nombre)
 const TablaPendiente* Pendiente::tabla(const QString& nombre) const
 {
     for (const TablaPendiente& t : tablas)
-        if (t.nombre.compare(nombre, Qt::CaseInsensitive) == 0)
-            return &t;
+        if (t.nombre.compare(nombre, Qt::CaseInsensitive) == 0) return &t;
     return nullptr;
 }
 
@@ -148,8 +139,7 @@ namespace pendiente {
 
 std::optional<Pendiente> leer(const QString& ruta_local, const QString& nombre)
 {
-    if (!QFileInfo(ruta_local).isFile())
-        return std::nullopt;
+    if (!QFileInfo(ruta_local).isFile()) return std::nullopt;
     Fichero f;
     QString motivo;
     if (!f.abrir(ruta_local, false, &motivo))
@@ -157,8 +147,7 @@ std::optional<Pendiente> leer(const QString& ruta_local, const QString& nombre)
                     QStringLiteral("No se puede leer %1: %2").arg(mostrado(ruta_local, nombre), motivo));
     f.nombrar(mostrado(ruta_local, nombre));
     const qint64 tamano = f.tamano();
-    if (tamano == 0)
-        return std::nullopt;
+    if (tamano == 0) return std::nullopt;
     return analizar(f.leer(0, tamano));
 }
 
@@ -168,8 +157,8 @@ void escribir(const QString& ruta_local, const Pendiente& p, const QString& nomb
     if (!QFileInfo(ruta_local).exists()) {
         QFile nuevo(ruta_local);
         if (!nuevo.open(QIODevice::WriteOnly))
-            throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                        QStringLiteral("No se puede crear %1: %2").arg(mostrado(ruta_local, nombre), nuevo.errorString()));
+            throw Fallo(codigo_error::ERROR_DE_ARCHIVO, QStringLiteral("No se puede crear %1: %2")
+                                                            .arg(mostrado(ruta_local, nombre), nuevo.errorString()));
         nuevo.close();
         Fichero::sincronizar_carpeta(QFileInfo(ruta_local).absolutePath());
     }
@@ -190,8 +179,7 @@ void marcar(const QString& ruta_local, const QByteArray& estados, const QString&
 
 void vaciar(const QString& ruta_local, const QString& nombre)
 {
-    if (!QFileInfo(ruta_local).isFile())
-        return;
+    if (!QFileInfo(ruta_local).isFile()) return;
     Fichero f = para_escribir(ruta_local, nombre);
     f.truncar(0);
 }

@@ -24,21 +24,21 @@ struct TablaPendiente {
     // file; 'N': the run that wrote them saw that write fail and left the
     // file as it was.
     char estado = 'P';
-    QString nombre;          // "Xdiario", "XSubCta"
-    qint64 base = 0;         // records counted on the file before these
-    QString huella_base;     // fingerprint of record base - 1 (see Backend::huella)
-    QString huella_fin;      // fingerprint of the last of these
-    QString identidad;       // the file as it was when this was written
-    int largo = 0;           // record length
+    QString nombre;       // "Xdiario", "XSubCta"
+    qint64 base = 0;      // records counted on the file before these
+    QString huella_base;  // fingerprint of record base - 1 (see Backend::huella)
+    QString huella_fin;   // fingerprint of the last of these
+    QString identidad;    // the file as it was when this was written
+    int largo = 0;        // record length
     qint64 registros = 0;
-    QByteArray bytes;        // the records as stored
+    QByteArray bytes;  // the records as stored
 };
 
 struct Pendiente {
-    QString instalacion;     // the link database's own id
-    QString puesto;          // workstation
-    QString datos;           // the installation's data folder, Windows form
-    QString desde;           // when the run began, dd/mm/aaaa hh:mm:ss
+    QString instalacion;  // the link database's own id
+    QString puesto;       // workstation
+    QString datos;        // the installation's data folder, Windows form
+    QString desde;        // when the run began, dd/mm/aaaa hh:mm:ss
     QVector<TablaPendiente> tablas;
 
     const TablaPendiente* tabla(const QString& nombre) const;

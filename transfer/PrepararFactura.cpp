@@ -1,8 +1,8 @@
 // Staging of a hotel invoice in the link database: its fac row, copied from
 // emi once, and its sales lines in fal, rebuilt from the services charged on
 // it each time the invoice is posted with sales split by service.
-#include "transfer/PasoFacturas.h"
 #include "transfer/Contabilizar.h"
+#include "transfer/PasoFacturas.h"
 
 #include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
@@ -20,8 +20,7 @@ double centimos(double importe)
 
 bool mismo_importe(const QVariant& a, const QVariant& b)
 {
-    if (vb::esNulo(a) || vb::esNulo(b))
-        return vb::esNulo(a) && vb::esNulo(b);
+    if (vb::esNulo(a) || vb::esNulo(b)) return vb::esNulo(a) && vb::esNulo(b);
     return vb::numero(a) == vb::numero(b);
 }
 
@@ -81,8 +80,7 @@ QString crear_fac(Recordset& fac, const FacturaHotel& factura, const QString& nu
     fac.asignar(QStringLiteral("FacFra"), numero);
     fac.asignar(QStringLiteral("FacCli"), vb::Trim(vb::texto(factura.cliente.codigo)));
 
-    for (int i = 0; i < N_IMPORTES_FACTURA; ++i)
-        fac.asignar(IMPORTES_FACTURA[i].fac, factura.importes[i]);
+    for (int i = 0; i < N_IMPORTES_FACTURA; ++i) fac.asignar(IMPORTES_FACTURA[i].fac, factura.importes[i]);
 
     fac.asignar(QStringLiteral("FacIvar"), ajustes.cuenta_iva);
     fac.asignar(QStringLiteral("FacDia"), ajustes.diario);
@@ -94,8 +92,7 @@ QString crear_fac(Recordset& fac, const FacturaHotel& factura, const QString& nu
     if (!vb::esNulo(nif)) {
         nif_limpio = vb::texto(nif);
         limpiar_nif(nif_limpio);
-        if (nif_limpio.length() > 9)
-            nif_limpio = vb::Left(nif_limpio, 9);
+        if (nif_limpio.length() > 9) nif_limpio = vb::Left(nif_limpio, 9);
     }
     fac.asignar(QStringLiteral("FacNifC"), nif_limpio);
 
@@ -118,18 +115,15 @@ void Contabilizacion::generar_fal(const QString& w_eje, const QString& w_numero)
 
     Recordset& emi = rs_emi_;
     emi.cerrar();
-    emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", h.hotel(h.conexion_emi),
-              Cursor::Dinamico, Bloqueo::SoloLectura, {w_eje, w_numero});
-    if (emi.eof())
-        return;
+    emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", h.hotel(h.conexion_emi), Cursor::Dinamico,
+              Bloqueo::SoloLectura, {w_eje, w_numero});
+    if (emi.eof()) return;
 
     Recordset& servicios = rs_hiscadia_;
     servicios.cerrar();
-    servicios.abrir("SELECT * FROM Hiscadia WHERE HCadiaFra = ? AND HCadiaFraAno = ?",
-                    h.hotel(h.conexion_hiscadia), Cursor::Dinamico, Bloqueo::SoloLectura,
-                    {w_numero, w_eje});
-    if (servicios.eof())
-        return;
+    servicios.abrir("SELECT * FROM Hiscadia WHERE HCadiaFra = ? AND HCadiaFraAno = ?", h.hotel(h.conexion_hiscadia),
+                    Cursor::Dinamico, Bloqueo::SoloLectura, {w_numero, w_eje});
+    if (servicios.eof()) return;
 
     qint32 orden = 0;
     double total = 0;
@@ -151,10 +145,9 @@ void Contabilizacion::generar_fal(const QString& w_eje, const QString& w_numero)
     for (; !servicios.eof(); servicios.siguiente()) {
         ++orden;
         QString cuenta = vb::texto(servicios.campo(QStringLiteral("HCadiaCta")));
-        if (cuenta.length() > c_.ajustes.digitos)
-            cuenta = vb::Left(cuenta, c_.ajustes.digitos);
-        const double importe = centimos(vb::numero(servicios.campo(QStringLiteral("HCadiaCan")))
-                                        * vb::numero(servicios.campo(QStringLiteral("HCadiaPre"))));
+        if (cuenta.length() > c_.ajustes.digitos) cuenta = vb::Left(cuenta, c_.ajustes.digitos);
+        const double importe = centimos(vb::numero(servicios.campo(QStringLiteral("HCadiaCan"))) *
+                                        vb::numero(servicios.campo(QStringLiteral("HCadiaPre"))));
         // "+" is a charge; any other sign, an empty or Null one included, a credit.
         const double firmado = vb::igual(servicios.campo(QStringLiteral("HCadiaCA")), "+") ? importe : 0.0 - importe;
         total += firmado;
@@ -164,8 +157,7 @@ void Contabilizacion::generar_fal(const QString& w_eje, const QString& w_numero)
     // What the services do not explain, rounding included, goes to the
     // default sales account, so the lines add up to the invoice's bases.
     double bases = 0;
-    for (const QString& n : FAC_BASES)
-        bases += vb::numero(rs_fac_.campo(n));
+    for (const QString& n : FAC_BASES) bases += vb::numero(rs_fac_.campo(n));
     const double diferencia = centimos(centimos(bases) - total);
     if (diferencia != 0) {
         ++orden;

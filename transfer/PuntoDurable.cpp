@@ -24,9 +24,9 @@ bool tabla_inexistente(const Fallo& f)
 
 // Where the records held for a table stand in the file as it is now.
 enum class Situacion {
-    Escritos,       // they are in the file
-    Faltan,         // they are not, and the file is still the one they go into
-    Dudosa,         // the file was emptied or replaced since: they may have been in it
+    Escritos,  // they are in the file
+    Faltan,    // they are not, and the file is still the one they go into
+    Dudosa,    // the file was emptied or replaced since: they may have been in it
 };
 
 Situacion situacion(Conexion& c, const TablaPendiente& t)
@@ -34,29 +34,22 @@ Situacion situacion(Conexion& c, const TablaPendiente& t)
     MotorDbase& b = c.dbase();
     const qint64 hay = b.registros(t.nombre);
     const qint64 n = t.registros;
-    if (hay >= t.base + n && b.crudos(t.nombre, t.base, n) == t.bytes)
-        return Situacion::Escritos;
+    if (hay >= t.base + n && b.crudos(t.nombre, t.base, n) == t.bytes) return Situacion::Escritos;
     // Written at the end after another program's records.
-    if (hay - n > t.base && b.crudos(t.nombre, hay - n, n) == t.bytes)
-        return Situacion::Escritos;
+    if (hay - n > t.base && b.crudos(t.nombre, hay - n, n) == t.bytes) return Situacion::Escritos;
     // Their count was never written: no reader can have seen them.
-    if (t.estado != 'E')
-        return Situacion::Faltan;
+    if (t.estado != 'E') return Situacion::Faltan;
     // Records counted before them are still there: the file was not emptied
     // or replaced (an import takes all), so they were not counted in it.
-    if (t.base > 0 && hay >= t.base && b.huella(t.nombre, t.base) == t.huella_base)
-        return Situacion::Faltan;
+    if (t.base > 0 && hay >= t.base && b.huella(t.nombre, t.base) == t.huella_base) return Situacion::Faltan;
     if (t.base == 0 && hay == 0) {
         // Untouched since they were kept, or still holding them past the
         // count: their count was never written.
-        if (b.identidad(t.nombre) == t.identidad)
-            return Situacion::Faltan;
+        if (b.identidad(t.nombre) == t.identidad) return Situacion::Faltan;
         // The first record's flag may still be the end mark it was written with.
         QByteArray cola = b.cola(t.nombre);
-        if (cola.size() > 1 && cola[0] == '\x1A')
-            cola[0] = t.bytes.isEmpty() ? char(0x1A) : t.bytes[0];
-        if (cola.size() > 1 && (t.bytes + QByteArray("\x1A", 1)).startsWith(cola))
-            return Situacion::Faltan;
+        if (cola.size() > 1 && cola[0] == '\x1A') cola[0] = t.bytes.isEmpty() ? char(0x1A) : t.bytes[0];
+        if (cola.size() > 1 && (t.bytes + QByteArray("\x1A", 1)).startsWith(cola)) return Situacion::Faltan;
     }
     return Situacion::Dudosa;
 }
@@ -89,8 +82,7 @@ QString resumen_asientos(const QString& diario_local, const TablaPendiente& t)
                                       : QStringLiteral("los asientos %1 a %2").arg(primero).arg(ultimo);
     texto += QStringLiteral(" (%1 líneas, %2 euros").arg(t.registros).arg(vb::Format(total, "#,##0.00"));
     if (!facturas.isEmpty()) {
-        if (facturas.size() > 20)
-            facturas = facturas.mid(0, 20) << QStringLiteral("…");
+        if (facturas.size() > 20) facturas = facturas.mid(0, 20) << QStringLiteral("…");
         texto += QStringLiteral("; facturas ") + facturas.join(QStringLiteral(", "));
     }
     return texto + QLatin1Char(')');
@@ -108,8 +100,7 @@ Durabilidad::Durabilidad(Conexion& enlace, Conexion& diario, Conexion& subcuenta
     try {
         enlace_.backend().columnas(QStringLiteral("punto_diario"));
     } catch (const Fallo& f) {
-        if (!tabla_inexistente(f))
-            throw;
+        if (!tabla_inexistente(f)) throw;
         enlace_.ejecutar(QStringLiteral("CREATE TABLE IF NOT EXISTS punto_diario (Carpeta TEXT COLLATE NOCASE "
                                         "PRIMARY KEY, Diario INTEGER, HuellaDiario TEXT, Subcuentas INTEGER, "
                                         "HuellaSubcuentas TEXT, EnCurso INTEGER)"));
@@ -119,8 +110,7 @@ Durabilidad::Durabilidad(Conexion& enlace, Conexion& diario, Conexion& subcuenta
 Durabilidad::~Durabilidad()
 {
     try {
-        if (en_grupo_)
-            descartar_retenidos();
+        if (en_grupo_) descartar_retenidos();
         agrupar(false);
     } catch (...) {
     }
@@ -140,30 +130,24 @@ QString Durabilidad::nombre_pendiente() const
 // installation's pending file from another's in a shared ContaPlus folder.
 QString Durabilidad::id_instalacion()
 {
-    if (!instalacion_.isEmpty())
-        return instalacion_;
+    if (!instalacion_.isEmpty()) return instalacion_;
     try {
         enlace_.backend().columnas(QStringLiteral("instalacion_enlace"));
     } catch (const Fallo& f) {
-        if (!tabla_inexistente(f))
-            throw;
+        if (!tabla_inexistente(f)) throw;
         enlace_.ejecutar(QStringLiteral("CREATE TABLE IF NOT EXISTS instalacion_enlace (Id TEXT)"));
     }
     {
         Recordset rs;
-        rs.abrir(QStringLiteral("SELECT Id FROM instalacion_enlace"), enlace_, Cursor::Dinamico,
-                 Bloqueo::SoloLectura);
-        if (!rs.eof())
-            instalacion_ = vb::texto_o_vacio(rs.campo(QStringLiteral("Id")));
+        rs.abrir(QStringLiteral("SELECT Id FROM instalacion_enlace"), enlace_, Cursor::Dinamico, Bloqueo::SoloLectura);
+        if (!rs.eof()) instalacion_ = vb::texto_o_vacio(rs.campo(QStringLiteral("Id")));
     }
     if (instalacion_.isEmpty()) {
         instalacion_ = QUuid::createUuid().toString(QUuid::WithoutBraces);
         const bool propia = !enlace_.en_transaccion();
-        if (propia)
-            enlace_.comenzar();
+        if (propia) enlace_.comenzar();
         enlace_.ejecutar(QStringLiteral("INSERT INTO instalacion_enlace (Id) VALUES (?)"), {instalacion_});
-        if (propia)
-            enlace_.confirmar();
+        if (propia) enlace_.confirmar();
     }
     return instalacion_;
 }
@@ -173,8 +157,7 @@ std::optional<PuntoDurable> Durabilidad::leer()
     Recordset rs;
     rs.abrir(QStringLiteral("SELECT * FROM punto_diario WHERE Carpeta = ?"), enlace_, Cursor::Dinamico,
              Bloqueo::SoloLectura, {carpeta_});
-    if (rs.eof())
-        return std::nullopt;
+    if (rs.eof()) return std::nullopt;
     PuntoDurable p;
     p.diario = qint64(vb::numero(rs.campo(QStringLiteral("Diario"))));
     p.subcuentas = qint64(vb::numero(rs.campo(QStringLiteral("Subcuentas"))));
@@ -197,8 +180,7 @@ PuntoDurable Durabilidad::actual(bool en_curso)
         p.huella_subcuentas = subcuentas.huella(SUBCUENTAS, p.subcuentas);
     } catch (const Fallo& f) {
         // The journal goes on without a subaccount file until a row needs it.
-        if (!tabla_inexistente(f))
-            throw;
+        if (!tabla_inexistente(f)) throw;
     }
     return p;
 }
@@ -208,8 +190,7 @@ void Durabilidad::escribir(const PuntoDurable& p)
     enlace_.ejecutar(QStringLiteral("DELETE FROM punto_diario WHERE Carpeta = ?"), {carpeta_});
     enlace_.ejecutar(QStringLiteral("INSERT INTO punto_diario (Carpeta, Diario, HuellaDiario, Subcuentas, "
                                     "HuellaSubcuentas, EnCurso) VALUES (?, ?, ?, ?, ?, ?)"),
-                     {carpeta_, p.diario, p.huella_diario, p.subcuentas, p.huella_subcuentas,
-                      p.en_curso ? 1 : 0});
+                     {carpeta_, p.diario, p.huella_diario, p.subcuentas, p.huella_subcuentas, p.en_curso ? 1 : 0});
 }
 
 void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
@@ -258,8 +239,7 @@ void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
     bool dudosa = false;
     for (const TablaPendiente& t : p->tablas) {
         situaciones.append(situacion(conexion(t), t));
-        if (situaciones.last() != Situacion::Dudosa)
-            continue;
+        if (situaciones.last() != Situacion::Dudosa) continue;
         if (t.nombre.compare(DIARIO, Qt::CaseInsensitive) == 0)
             dudosa = true;
         else
@@ -269,11 +249,12 @@ void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
         const TablaPendiente* d = p->tabla(DIARIO);
         const QString que = resumen_asientos(QDir(carpeta_local_).filePath(DIARIO + ".dbf"), *d);
         const QString pregunta =
-            QStringLiteral("Un traspaso que se interrumpió el %1 había marcado como traspasados %2, pero no se sabe "
-                           "si llegaron a estar en %3\\%4.dbf: el fichero se ha vaciado o sustituido después "
-                           "(¿se importó en ContaPlus?). ¿Están ya esos asientos en ContaPlus? Sí: se dan por "
-                           "traspasados y no se escriben de nuevo. No: se escriben ahora en el fichero. Cancelar: no se "
-                           "escribe nada hasta que se sepa.")
+            QStringLiteral(
+                "Un traspaso que se interrumpió el %1 había marcado como traspasados %2, pero no se sabe "
+                "si llegaron a estar en %3\\%4.dbf: el fichero se ha vaciado o sustituido después "
+                "(¿se importó en ContaPlus?). ¿Están ya esos asientos en ContaPlus? Sí: se dan por "
+                "traspasados y no se escriben de nuevo. No: se escriben ahora en el fichero. Cancelar: no se "
+                "escribe nada hasta que se sepa.")
                 .arg(p->desde, que, carpeta_, DIARIO);
         const QString hecho = pregunta.left(pregunta.indexOf(QStringLiteral("¿Están")));
         if (!preguntar)
@@ -285,11 +266,11 @@ void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
                         hecho + QStringLiteral("No se ha contestado si están ya en ContaPlus, y no se ha escrito "
                                                "nada: repita el traspaso y conteste la pregunta."));
         const bool ya_estan = *respuesta;
-        lineas->append(ya_estan ? QStringLiteral("El usuario indica que ContaPlus ya tenía %1: no se escriben de nuevo.").arg(que)
-                                : QStringLiteral("El usuario indica que ContaPlus no tenía %1: se escriben ahora.").arg(que));
+        lineas->append(
+            ya_estan ? QStringLiteral("El usuario indica que ContaPlus ya tenía %1: no se escriben de nuevo.").arg(que)
+                     : QStringLiteral("El usuario indica que ContaPlus no tenía %1: se escriben ahora.").arg(que));
         for (Situacion& s : situaciones)
-            if (s == Situacion::Dudosa)
-                s = ya_estan ? Situacion::Escritos : Situacion::Faltan;
+            if (s == Situacion::Dudosa) s = ya_estan ? Situacion::Escritos : Situacion::Faltan;
     }
     // A write of ours from here may be interrupted again, its count written
     // or not.
@@ -299,8 +280,7 @@ void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
     pendiente::marcar(ruta, estados, nombre_pendiente());
     for (int i = 0; i < p->tablas.size(); ++i) {
         const TablaPendiente& t = p->tablas[i];
-        if (situaciones[i] != Situacion::Faltan)
-            continue;
+        if (situaciones[i] != Situacion::Faltan) continue;
         conexion(t).dbase().reponer(t.nombre, t.bytes);
         lineas->append(QStringLiteral("Completado: se han escrito en %1.dbf los %2 registros que un traspaso "
                                       "interrumpido había marcado como traspasados.")
@@ -311,7 +291,8 @@ void Durabilidad::resolver_pendiente(QStringList* lineas, QStringList* avisos,
     Q_UNUSED(avisos);
 }
 
-QStringList Durabilidad::reparar(QStringList* avisos, const std::function<std::optional<bool>(const QString&)>& preguntar)
+QStringList Durabilidad::reparar(QStringList* avisos,
+                                 const std::function<std::optional<bool>(const QString&)>& preguntar)
 {
     QStringList lineas;
     agrupar(false);
@@ -325,8 +306,7 @@ qint64 Durabilidad::registros_subcuentas()
     try {
         return subcuentas_.dbase().registros(SUBCUENTAS);
     } catch (const Fallo& f) {
-        if (!tabla_inexistente(f))
-            throw;
+        if (!tabla_inexistente(f)) throw;
         return 0;
     }
 }
@@ -340,10 +320,8 @@ void Durabilidad::abrir_unidad()
 
 void Durabilidad::agrupar(bool si)
 {
-    if (diario_.abierta())
-        diario_.dbase().agrupar(si);
-    if (subcuentas_.abierta())
-        subcuentas_.dbase().agrupar(si);
+    if (diario_.abierta()) diario_.dbase().agrupar(si);
+    if (subcuentas_.abierta()) subcuentas_.dbase().agrupar(si);
 }
 
 void Durabilidad::abrir_grupo()
@@ -363,21 +341,18 @@ Pendiente Durabilidad::retenido()
     p.puesto = quien_.puesto;
     p.datos = quien_.datos;
     p.desde = desde_;
-    for (auto [c, tabla] : {std::pair<Conexion*, QString>{&diario_, DIARIO},
-                            std::pair<Conexion*, QString>{&subcuentas_, SUBCUENTAS}}) {
-        if (!c->abierta())
-            continue;
+    for (auto [c, tabla] :
+         {std::pair<Conexion*, QString>{&diario_, DIARIO}, std::pair<Conexion*, QString>{&subcuentas_, SUBCUENTAS}}) {
+        if (!c->abierta()) continue;
         MotorDbase& motor = c->dbase();
         MotorDbase::Retenidos r;
         try {
             r = motor.retenidos(tabla);
         } catch (const Fallo& f) {
-            if (!tabla_inexistente(f))
-                throw;
+            if (!tabla_inexistente(f)) throw;
             continue;
         }
-        if (r.registros == 0)
-            continue;
+        if (r.registros == 0) continue;
         TablaPendiente t;
         t.nombre = tabla;
         t.base = r.base;
@@ -394,18 +369,15 @@ Pendiente Durabilidad::retenido()
 
 void Durabilidad::descartar_retenidos()
 {
-    for (auto [c, tabla] : {std::pair<Conexion*, QString>{&diario_, DIARIO},
-                            std::pair<Conexion*, QString>{&subcuentas_, SUBCUENTAS}}) {
-        if (!c->abierta())
-            continue;
+    for (auto [c, tabla] :
+         {std::pair<Conexion*, QString>{&diario_, DIARIO}, std::pair<Conexion*, QString>{&subcuentas_, SUBCUENTAS}}) {
+        if (!c->abierta()) continue;
         try {
             MotorDbase& motor = c->dbase();
             const MotorDbase::Retenidos r = motor.retenidos(tabla);
-            if (r.registros > 0)
-                motor.recortar(tabla, r.base);
+            if (r.registros > 0) motor.recortar(tabla, r.base);
         } catch (const Fallo& f) {
-            if (!tabla_inexistente(f))
-                throw;
+            if (!tabla_inexistente(f)) throw;
         }
     }
     agrupar(false);
@@ -415,8 +387,8 @@ void Durabilidad::publicar(const Pendiente& p)
 {
     const QString ruta = ruta_pendiente();
     auto fallo = [&](const Fallo& f) {
-        return Fallo(f.numero(), f.descripcion()
-                                     + QStringLiteral(". Lo ya marcado como traspasado está guardado en %1 y se "
+        return Fallo(f.numero(),
+                     f.descripcion() + QStringLiteral(". Lo ya marcado como traspasado está guardado en %1 y se "
                                                       "escribirá en los ficheros de ContaPlus al abrir de nuevo la "
                                                       "ventana de traspaso")
                                            .arg(nombre_pendiente()));
@@ -425,8 +397,7 @@ void Durabilidad::publicar(const Pendiente& p)
     // then, once the pending file says so, the counts.
     try {
         diario_.dbase().preparar_volcado();
-        if (subcuentas_.abierta())
-            subcuentas_.dbase().preparar_volcado();
+        if (subcuentas_.abierta()) subcuentas_.dbase().preparar_volcado();
         pendiente::marcar(ruta, QByteArray(p.tablas.size(), 'E'), nombre_pendiente());
     } catch (const Fallo& f) {
         try {
@@ -438,14 +409,12 @@ void Durabilidad::publicar(const Pendiente& p)
         throw fallo(f);
     }
     QByteArray estados(p.tablas.size(), 'E');
-    for (auto [c, tabla] : {std::pair<Conexion*, QString>{&diario_, DIARIO},
-                            std::pair<Conexion*, QString>{&subcuentas_, SUBCUENTAS}}) {
+    for (auto [c, tabla] :
+         {std::pair<Conexion*, QString>{&diario_, DIARIO}, std::pair<Conexion*, QString>{&subcuentas_, SUBCUENTAS}}) {
         int i = -1;
         for (int j = 0; j < p.tablas.size(); ++j)
-            if (p.tablas[j].nombre == tabla)
-                i = j;
-        if (i < 0)
-            continue;
+            if (p.tablas[j].nombre == tabla) i = j;
+        if (i < 0) continue;
         bool contado = false;
         try {
             MotorDbase& motor = c->dbase();
@@ -458,8 +427,7 @@ void Durabilidad::publicar(const Pendiente& p)
                 // A count that failed left the file as it was: the next
                 // activation writes these whatever happens to it meanwhile.
                 if (!contado) {
-                    for (int j = i; j < estados.size(); ++j)
-                        estados[j] = 'N';
+                    for (int j = i; j < estados.size(); ++j) estados[j] = 'N';
                     pendiente::marcar(ruta, estados, nombre_pendiente());
                 }
             } catch (const Fallo&) {
@@ -475,16 +443,13 @@ void Durabilidad::confirmar(bool en_curso)
     // The records first, beside the files; then the marks that say they
     // are posted; then the records into the files.
     const Pendiente p = retenido();
-    if (!p.tablas.isEmpty())
-        pendiente::escribir(ruta_pendiente(), p, nombre_pendiente());
+    if (!p.tablas.isEmpty()) pendiente::escribir(ruta_pendiente(), p, nombre_pendiente());
     escribir(actual(en_curso));
     enlace_.confirmar();
     en_grupo_ = false;
-    if (!p.tablas.isEmpty())
-        publicar(p);
+    if (!p.tablas.isEmpty()) publicar(p);
     agrupar(false);
-    if (al_confirmar)
-        al_confirmar();
+    if (al_confirmar) al_confirmar();
 }
 
 // The point as the files stand, in a commit of its own: the row is
@@ -518,8 +483,7 @@ bool Durabilidad::unidad(const std::function<void()>& despues)
         return false;
     }
     confirmar(true);
-    if (despues)
-        despues();
+    if (despues) despues();
     abrir_grupo();
     return true;
 }
@@ -535,8 +499,7 @@ void Durabilidad::cerrar_grupo()
 
 void Durabilidad::terminar()
 {
-    if (!en_grupo_)
-        abrir_grupo();
+    if (!en_grupo_) abrir_grupo();
     enlace_.confirmar_unidad();
     confirmar(false);
 }
@@ -548,16 +511,13 @@ void Durabilidad::descartar_unidad()
     // records are dropped is undone by abandonar() as any other unit.
     enlace_.comenzar_unidad();
     MotorDbase& diario = diario_.dbase();
-    if (diario.registros(DIARIO) > diario_unidad_)
-        diario.recortar(DIARIO, diario_unidad_);
-    if (registros_subcuentas() > subcuentas_unidad_)
-        subcuentas_.dbase().recortar(SUBCUENTAS, subcuentas_unidad_);
+    if (diario.registros(DIARIO) > diario_unidad_) diario.recortar(DIARIO, diario_unidad_);
+    if (registros_subcuentas() > subcuentas_unidad_) subcuentas_.dbase().recortar(SUBCUENTAS, subcuentas_unidad_);
 }
 
 QString Durabilidad::abandonar()
 {
-    if (!en_grupo_)
-        return {};
+    if (!en_grupo_) return {};
     // The unit in course goes; the units before it in the group stay, as
     // they would have had the group closed just before the failure.
     try {
@@ -571,8 +531,7 @@ QString Durabilidad::abandonar()
             texto = QStringLiteral(" El asiento que quedó a medias se ha quitado del diario (%1 %2).")
                         .arg(QString::number(n), n == 1 ? QStringLiteral("línea") : QStringLiteral("líneas"));
         }
-        if (registros_subcuentas() > subcuentas_unidad_)
-            subcuentas_.dbase().recortar(SUBCUENTAS, subcuentas_unidad_);
+        if (registros_subcuentas() > subcuentas_unidad_) subcuentas_.dbase().recortar(SUBCUENTAS, subcuentas_unidad_);
         confirmar(false);
         return texto;
     } catch (const Fallo& f) {
@@ -582,8 +541,7 @@ QString Durabilidad::abandonar()
         try {
             if (en_grupo_) {
                 descartar_retenidos();
-                if (enlace_.en_transaccion())
-                    enlace_.deshacer();
+                if (enlace_.en_transaccion()) enlace_.deshacer();
                 en_grupo_ = false;
                 // What the pending file holds is written, or dropped with
                 // its group, as the next activation would do it.
@@ -593,7 +551,8 @@ QString Durabilidad::abandonar()
                                         "próximo traspaso.");
             }
         } catch (const Fallo& g) {
-            texto += QStringLiteral(" Se arreglará al abrir de nuevo la ventana de traspaso (%1).").arg(g.descripcion());
+            texto +=
+                QStringLiteral(" Se arreglará al abrir de nuevo la ventana de traspaso (%1).").arg(g.descripcion());
         }
         en_grupo_ = false;
         return texto;

@@ -42,8 +42,8 @@ struct PuntoDurable {
 
 // Who runs the transfer, for the pending file another installation may find.
 struct QuienTraspasa {
-    QString puesto;          // workstation
-    QString datos;           // the installation's data folder, Windows form
+    QString puesto;  // workstation
+    QString datos;   // the installation's data folder, Windows form
 };
 
 class Durabilidad {
@@ -117,7 +117,7 @@ private:
     void resolver_pendiente(QStringList* lineas, QStringList* avisos,
                             const std::function<std::optional<bool>(const QString&)>& preguntar);
     QString ruta_pendiente() const;
-    QString nombre_pendiente() const;   // as the clerk knows it
+    QString nombre_pendiente() const;  // as the clerk knows it
     QString id_instalacion();
     qint64 registros_subcuentas();
 
@@ -131,6 +131,6 @@ private:
     QString desde_;
     bool en_grupo_ = false;
     int unidades_ = 0;
-    qint64 diario_unidad_ = 0, subcuentas_unidad_ = 0;   // records when the unit began
+    qint64 diario_unidad_ = 0, subcuentas_unidad_ = 0;  // records when the unit began
     QElapsedTimer reloj_;
 };

@@ -1,8 +1,8 @@
 // The transfer log: one line per item, Windows-1252 bytes, CR LF after each.
 #include "transfer/RegistroTraspaso.h"
 
-#include "platform/valores/Cp1252.h"
 #include "platform/sistema/Fallo.h"
+#include "platform/valores/Cp1252.h"
 
 #include <QDir>
 
@@ -38,8 +38,7 @@ QString RegistroTraspaso::abrir(const QString& ruta_local, const QStringList& ta
 void RegistroTraspaso::linea(const QString& texto)
 {
     if (!archivo_.abierto()) {
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("El fichero de registro no está abierto"));
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO, QStringLiteral("El fichero de registro no está abierto"));
     }
     pendiente_ += windows_1252().codificar(texto);
     pendiente_.append("\r\n", 2);

@@ -18,7 +18,7 @@ public:
     // ("" when none). Failure is a Fallo naming it with the system's text.
     QString abrir(const QString& ruta_local, const QStringList& tambien = {});
     bool abierto() const { return archivo_.abierto(); }
-    void linea(const QString& texto);   // one line, kept until vaciar()
+    void linea(const QString& texto);  // one line, kept until vaciar()
     // The lines kept so far written; failure is a Fallo saying that the log
     // keeps what it had.
     void vaciar();

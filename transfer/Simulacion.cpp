@@ -39,8 +39,8 @@ void copiar_base(const QString& origen, const QString& destino)
     QString error;
     if (sqlite3_open_v2(origen.toUtf8().constData(), &o, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
         error = QString::fromUtf8(sqlite3_errmsg(o));
-    } else if (sqlite3_open_v2(destino.toUtf8().constData(), &d, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                               nullptr) != SQLITE_OK) {
+    } else if (sqlite3_open_v2(destino.toUtf8().constData(), &d, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+               SQLITE_OK) {
         error = QString::fromUtf8(sqlite3_errmsg(d));
     } else {
         sqlite3_busy_timeout(o, 10000);
@@ -50,8 +50,7 @@ void copiar_base(const QString& origen, const QString& destino)
         } else {
             const int paso = sqlite3_backup_step(b, -1);
             sqlite3_backup_finish(b);
-            if (paso != SQLITE_DONE)
-                error = QString::fromUtf8(sqlite3_errstr(paso));
+            if (paso != SQLITE_DONE) error = QString::fromUtf8(sqlite3_errstr(paso));
         }
     }
     sqlite3_close(o);
@@ -63,8 +62,7 @@ void copiar_base(const QString& origen, const QString& destino)
 
 void copiar_fichero(const QString& origen, const QString& destino)
 {
-    if (!QFileInfo(origen).isFile())
-        return;
+    if (!QFileInfo(origen).isFile()) return;
     QDir().mkpath(QFileInfo(destino).absolutePath());
     try {
         Fichero::copiar(origen, destino);
@@ -88,14 +86,12 @@ void copiar_instalacion(const Module1& m, const Unidades& copia)
     QStringList ficheros = {QStringLiteral("c:\\quelmira\\sp1\\diario.dbf"),
                             QStringLiteral("c:\\quelmira\\sp1\\subcuent.dbf")};
     for (const QString& carpeta : {m.ruta_contaplus, m.ruta_contaplus + QStringLiteral("\\TMP")}) {
-        if (!QFileInfo(m.unidades.local(carpeta)).isDir())
-            continue;
+        if (!QFileInfo(m.unidades.local(carpeta)).isDir()) continue;
         QDir().mkpath(copia.local(carpeta));
         ficheros << carpeta + QStringLiteral("\\Xdiario.dbf") << carpeta + QStringLiteral("\\XSubCta.dbf");
     }
     ficheros << carpeta_empresa(m.ruta_contaplus, m.empresa) + QStringLiteral("\\SubCta.dbf");
-    for (const QString& f : std::as_const(ficheros))
-        copiar_fichero(m.unidades.local(f), copia.local(f));
+    for (const QString& f : std::as_const(ficheros)) copiar_fichero(m.unidades.local(f), copia.local(f));
 }
 
 // Module1 pointed at the copy for the dry run: its drives, the link
@@ -106,11 +102,10 @@ public:
     Sustitucion(Module1& m, const Unidades& copia, const Conexion& enlace) : m_(m), unidades_(m.unidades)
     {
         cerrar_recordsets();
-        for (Conexion* c : {&m.conexion_unidad, &m.conexion_sistema, &m.conexion_sql, &m.conexion_cc,
-                            &m.conexion_cab, &m.conexion_cadia, &m.conexion_dep, &m.conexion_emi,
-                            &m.conexion_hiscadia, &m.conexion_histocab, &m.conexion_ser, &m.conexion_agen,
-                            &m.conexion_na, &m.conexion_caja, &m.conexion_cli, &m.conexion_formas,
-                            &m.conexion_emp}) {
+        for (Conexion* c : {&m.conexion_unidad, &m.conexion_sistema, &m.conexion_sql, &m.conexion_cc, &m.conexion_cab,
+                            &m.conexion_cadia, &m.conexion_dep, &m.conexion_emi, &m.conexion_hiscadia,
+                            &m.conexion_histocab, &m.conexion_ser, &m.conexion_agen, &m.conexion_na, &m.conexion_caja,
+                            &m.conexion_cli, &m.conexion_formas, &m.conexion_emp}) {
             guardadas_.emplace_back(c, *c);
             *c = c->simulada();
         }
@@ -121,16 +116,14 @@ public:
     ~Sustitucion()
     {
         cerrar_recordsets();
-        for (auto& [c, real] : guardadas_)
-            *c = real;
+        for (auto& [c, real] : guardadas_) *c = real;
         m_.unidades = unidades_;
     }
 
 private:
     void cerrar_recordsets()
     {
-        for (Recordset* r : {&m_.rs_unidad, &m_.rs_con, &m_.rs_cc})
-            r->cerrar();
+        for (Recordset* r : {&m_.rs_unidad, &m_.rs_con, &m_.rs_cc}) r->cerrar();
     }
 
     Module1& m_;
@@ -143,8 +136,7 @@ private:
 // templates over it.
 bool preparar(Traspaso& s, const Traspaso& t, bool activar)
 {
-    if (activar || !s.m.externa)
-        return s.activar();
+    if (activar || !s.m.externa) return s.activar();
     const QString cadena = QStringLiteral("Driver={Microsoft dBASE Driver (*.dbf)};DriverID=277;dbq=") +
                            s.m.ruta_contaplus + QStringLiteral("\\;");
     s.contaplus.conexion_diario.abrir(cadena, s.m.unidades);
@@ -164,7 +156,8 @@ Simulacion simular(Traspaso& t, const OpcionesSimulacion& opciones)
     Simulacion r;
     CarpetaTemporal carpeta;
     if (!carpeta.isValid()) {
-        r.fallo = QStringLiteral("No se puede crear la carpeta temporal de la simulación: %1").arg(carpeta.errorString());
+        r.fallo =
+            QStringLiteral("No se puede crear la carpeta temporal de la simulación: %1").arg(carpeta.errorString());
         m.interlocutor.mensaje(r.fallo, TITULO, Icono::Critico);
         return r;
     }
@@ -194,12 +187,10 @@ Simulacion simular(Traspaso& t, const OpcionesSimulacion& opciones)
         // Its report is written below, beside the real log folder.
         s.resumen.simulacion = true;
         try {
-            if (!preparar(s, t, opciones.activar))
-                return r;
+            if (!preparar(s, t, opciones.activar)) return r;
         } catch (const Fallo& f) {
             r.fallo = f.descripcion();
-            m.interlocutor.mensaje(QStringLiteral("No se han podido preparar los ficheros de ContaPlus.\n") +
-                                       r.fallo,
+            m.interlocutor.mensaje(QStringLiteral("No se han podido preparar los ficheros de ContaPlus.\n") + r.fallo,
                                    QStringLiteral("Atención"), Icono::Critico);
             return r;
         }
@@ -218,7 +209,6 @@ Simulacion simular(Traspaso& t, const OpcionesSimulacion& opciones)
         s.contaplus.rs_subcuentas.cerrar();
         s.contaplus.rs_empresa.cerrar();
     }
-    if (opciones.al_terminar)
-        opciones.al_terminar(carpeta.path());
+    if (opciones.al_terminar) opciones.al_terminar(carpeta.path());
     return r;
 }

@@ -11,7 +11,8 @@ void Contabilizacion::CREAR_CLIENTE_CONTAPLUS(const QString& subcuenta_cliente)
 {
     const QString nombre = texto_o_vacio(rs_fac_.campo(QStringLiteral("FacCliN")));
     if (crear_subcuenta(contaplus_.rs_subcuentas, contaplus_.conexion_subcuentas,
-                        fila_cliente(subcuenta_cliente, nombre, texto_o_vacio(rs_fac_.campo(QStringLiteral("FacNifC"))))))
+                        fila_cliente(subcuenta_cliente, nombre,
+                                     texto_o_vacio(rs_fac_.campo(QStringLiteral("FacNifC"))))))
         anotar_nombre(c_.resumen, nombre, QStringLiteral("subcuenta ") + subcuenta_cliente);
 }
 

@@ -19,7 +19,6 @@
 #include <functional>
 #include <optional>
 
-
 class Traspaso {
 public:
     Traspaso(Module1& m, VistaTraspaso& vista);
@@ -69,7 +68,7 @@ public:
     // The installation's lock files: the link's folder and the ContaPlus
     // folder. Taken by the activation and by each run (nested: the command
     // line holds them for its whole life).
-    bool reservar();            // false after telling the clerk who holds them
+    bool reservar();  // false after telling the clerk who holds them
     void liberar();
 
     // Windows folder of Xdiario and XSubCta, key of the durable point.
@@ -84,7 +83,7 @@ public:
     bool activar();
 
     // Working files.
-    bool Copiar_Ficheros();     // false after its message: the window closes
+    bool Copiar_Ficheros();  // false after its message: the window closes
     // With externa on: the previous run's pair, still holding rows, renamed
     // to Xdiario_ddmmaa_hhmmss.dbf and XSubCta_ddmmaa_hhmmss.dbf beside it.
     void guardar_salida_anterior(const QString& carpeta);
@@ -93,7 +92,7 @@ public:
 
     // Driver.
     FinTraspaso iniciar2();
-    FinTraspaso correr();       // iniciar2 past the confirmation, under the lock
+    FinTraspaso correr();  // iniciar2 past the confirmation, under the lock
 
     // Local path of a Windows path of the installation.
     QString local(const QString& ruta_windows) const { return m.unidades.local(ruta_windows); }

@@ -15,9 +15,9 @@ public:
 class VistaTraspaso : public Progreso {
 public:
     virtual ~VistaTraspaso() = default;
-    virtual void vaciar_fechas() = 0;           // both boxes empty, focus on the start box
+    virtual void vaciar_fechas() = 0;  // both boxes empty, focus on the start box
     // A box's text rewritten as dd/mm/aaaa, shown before any message about it.
     virtual void mostrar_fecha(bool hasta, const QString& texto) {}
     virtual void puntero_espera(bool espera) = 0;
-    virtual void cerrar() = 0;                  // the window closes
+    virtual void cerrar() = 0;  // the window closes
 };

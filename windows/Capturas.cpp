@@ -11,9 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 

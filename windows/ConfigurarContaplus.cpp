@@ -47,8 +47,8 @@ QLineEdit* ConfigurarContaplus::caja(const QString& nombre, int maximo)
 ConfigurarContaplus::ConfigurarContaplus(Module1& m, QWidget* padre) : QDialog(padre), m(m)
 {
     setObjectName(QStringLiteral("configurar_contaplus"));
-    setWindowTitle(QStringLiteral("Configuración enlace a contabilidad ContaPlus") + QString(32, QLatin1Char(' '))
-                   + QStringLiteral("v.5.05.001"));
+    setWindowTitle(QStringLiteral("Configuración enlace a contabilidad ContaPlus") + QString(32, QLatin1Char(' ')) +
+                   QStringLiteral("v.5.05.001"));
     setModal(true);
 
     ce = caja(QStringLiteral("ce"), 4);
@@ -184,14 +184,15 @@ ConfigurarContaplus::ConfigurarContaplus(Module1& m, QWidget* padre) : QDialog(p
     connect(Image2, &Imagen::pulsada, this, &ConfigurarContaplus::guardar);
     connect(Image1, &Imagen::pulsada, this, &ConfigurarContaplus::salir);
 
-    new TeclasCaja(pas, [this] { confirmar_password(); }, {}, false);
+    new TeclasCaja(
+        pas, [this] { confirmar_password(); }, {}, false);
     for (QLineEdit* c : {ce, di, cage, cna, cgru, cpas, cven, civa, ccaj, cTasa, dig})
         new TeclasCaja(c, [this, c] { confirmar(c); });
     new TeclasCaja(ruta, [this] { confirmar_ruta(); });
 
     // pas first in the tab order.
-    QWidget* orden[] = {pas, ce, di, cage, cna, cgru, cpas, cven, civa, ccaj, cTasa,
-                        Check1, Check2, Check5, Check6, exter, am, Check4, dig, ruta};
+    QWidget* orden[] = {pas,   ce,     di,     cage,   cna,    cgru,  cpas, cven,   civa, ccaj,
+                        cTasa, Check1, Check2, Check5, Check6, exter, am,   Check4, dig,  ruta};
     for (size_t i = 0; i + 1 < std::size(orden); ++i) setTabOrder(orden[i], orden[i + 1]);
     pas->setFocus();
 
@@ -268,7 +269,7 @@ int ConfigurarContaplus::longitud_esperada(QLineEdit* c) const
 {
     if (c == cage || c == cna || c == cven) return 4;
     if (c == civa) return Check2->isChecked() ? 8 : 9;
-    return 9;   // cgru, cpas, ccaj, cTasa
+    return 9;  // cgru, cpas, ccaj, cTasa
 }
 
 QWidget* ConfigurarContaplus::siguiente(QLineEdit* c) const
@@ -288,8 +289,7 @@ void ConfigurarContaplus::confirmar(QLineEdit* c)
     const QString texto = c->text();
     if (!vb::IsNumeric(texto)) {
         m.interlocutor.mensaje(QStringLiteral("Tiene que ser numérico"),
-                               c == ce ? QStringLiteral("atención") : QStringLiteral("Atención"),
-                               Icono::Informacion);
+                               c == ce ? QStringLiteral("atención") : QStringLiteral("Atención"), Icono::Informacion);
         c->clear();
         c->setFocus();
         return;
@@ -313,11 +313,11 @@ void ConfigurarContaplus::confirmar(QLineEdit* c)
     const int n = longitud_esperada(c);
     if (texto.size() != n) {
         const QString pregunta =
-            c == civa ? QStringLiteral("la longitud de esta Subcuenta es de ") + QString::number(n)
-                            + QStringLiteral(" dígitos. Ud ha introducido una longitud incorrecta. ¿Desea seguir?")
+            c == civa ? QStringLiteral("la longitud de esta Subcuenta es de ") + QString::number(n) +
+                            QStringLiteral(" dígitos. Ud ha introducido una longitud incorrecta. ¿Desea seguir?")
                       : pregunta_longitud(n);
-        if (m.interlocutor.mensaje(pregunta, QStringLiteral("Atención"), Icono::Informacion, Botones::SiNo)
-            != Respuesta::Si) {
+        if (m.interlocutor.mensaje(pregunta, QStringLiteral("Atención"), Icono::Informacion, Botones::SiNo) !=
+            Respuesta::Si) {
             c->setFocus();
             return;
         }

@@ -56,8 +56,7 @@ bool TeclasCaja::eventFilter(QObject* objeto, QEvent* evento)
             if (!escapar_) return false;
             escapar_();
             return true;
-        default:
-            return false;
+        default: return false;
         }
     }
     case QEvent::FocusIn:
@@ -73,8 +72,7 @@ bool TeclasCaja::eventFilter(QObject* objeto, QEvent* evento)
             }
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -84,6 +82,5 @@ void colocar_ventana(QWidget* ventana)
     if (!pantalla) return;
     const QRect zona = pantalla->geometry();
     const QSize tamano = ventana->frameGeometry().size();
-    ventana->move(zona.x() + (zona.width() - tamano.width()) / 2,
-                  zona.y() + (zona.height() - tamano.height()) / 3);
+    ventana->move(zona.x() + (zona.width() - tamano.width()) / 2, zona.y() + (zona.height() - tamano.height()) / 3);
 }

@@ -118,7 +118,10 @@ QPixmap imagen_configuracion()
         const qreal r1 = (i % 2 == 0) ? 17 : 12;
         const qreal a1 = a - M_PI / (dientes * 2.6), a2 = a + M_PI / (dientes * 2.6);
         const QPointF p1(r1 * qCos(a1), r1 * qSin(a1)), p2(r1 * qCos(a2), r1 * qSin(a2));
-        if (i == 0) rueda.moveTo(p1); else rueda.lineTo(p1);
+        if (i == 0)
+            rueda.moveTo(p1);
+        else
+            rueda.lineTo(p1);
         rueda.lineTo(p2);
     }
     rueda.closeSubpath();

@@ -3,10 +3,10 @@
 // from disk.
 #include <QPixmap>
 
-QPixmap imagen_cabecera();      // menu: the hotel, an arrow, the ledger
-QPixmap imagen_configuracion(); // menu: a gear
-QPixmap imagen_traspaso();      // menu: invoices going into the ledger
-QPixmap imagen_pie();           // menu: a strip of ledger lines
-QPixmap imagen_guardar();       // settings: a diskette
-QPixmap imagen_salir();         // settings: an open door
-QPixmap imagen_calendario();    // transfer: a calendar leaf
+QPixmap imagen_cabecera();       // menu: the hotel, an arrow, the ledger
+QPixmap imagen_configuracion();  // menu: a gear
+QPixmap imagen_traspaso();       // menu: invoices going into the ledger
+QPixmap imagen_pie();            // menu: a strip of ledger lines
+QPixmap imagen_guardar();        // settings: a diskette
+QPixmap imagen_salir();          // settings: an open door
+QPixmap imagen_calendario();     // transfer: a calendar leaf

@@ -31,8 +31,7 @@ InterlocutorVentanas::InterlocutorVentanas()
     if (r) respuesta_automatica_ = *r;
 }
 
-Respuesta InterlocutorVentanas::mensaje(const QString& texto, const QString& titulo, Icono icono,
-                                        Botones botones)
+Respuesta InterlocutorVentanas::mensaje(const QString& texto, const QString& titulo, Icono icono, Botones botones)
 {
     if (automatico_) {
         std::fputs(qPrintable(titulo + QStringLiteral(": ") + texto + QLatin1Char('\n')), stdout);
@@ -44,8 +43,7 @@ Respuesta InterlocutorVentanas::mensaje(const QString& texto, const QString& tit
     // a word joiner, which the label does not show, holds them together.
     QString mostrado = texto;
     mostrado.replace(QStringLiteral(":\\"), QStringLiteral(":\u2060\\"));
-    QMessageBox caja(icono_de(icono), titulo, mostrado, QMessageBox::NoButton,
-                     QApplication::activeWindow());
+    QMessageBox caja(icono_de(icono), titulo, mostrado, QMessageBox::NoButton, QApplication::activeWindow());
     // The text keeps clear of the box's edges at every font size.
     caja.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { margin-left: 0.5em; margin-right: 1em; "
                                       "margin-top: 0.3em; }"));

@@ -10,8 +10,8 @@ class InterlocutorVentanas : public Interlocutor {
 public:
     InterlocutorVentanas();
 
-    Respuesta mensaje(const QString& texto, const QString& titulo = TITULO_APLICACION,
-                      Icono icono = Icono::Ninguno, Botones botones = Botones::Aceptar) override;
+    Respuesta mensaje(const QString& texto, const QString& titulo = TITULO_APLICACION, Icono icono = Icono::Ninguno,
+                      Botones botones = Botones::Aceptar) override;
 
     bool automatico() const { return automatico_; }
 

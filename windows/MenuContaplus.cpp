@@ -89,9 +89,8 @@ MenuContaplus::MenuContaplus(Module1& m, QWidget* padre) : QMainWindow(padre), m
     }
     columna->addWidget(Image5, 0, Qt::AlignHCenter);
 
-    for (QWidget* w : {static_cast<QWidget*>(fondo), static_cast<QWidget*>(Label1),
-                       static_cast<QWidget*>(Label2), static_cast<QWidget*>(Image1),
-                       static_cast<QWidget*>(Image3), static_cast<QWidget*>(Image4),
+    for (QWidget* w : {static_cast<QWidget*>(fondo), static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
+                       static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image3), static_cast<QWidget*>(Image4),
                        static_cast<QWidget*>(Image5)}) {
         w->setMouseTracking(true);
         w->installEventFilter(this);
@@ -137,8 +136,7 @@ void MenuContaplus::activar()
         m.activar();
         ++activaciones_;
     } catch (const Fallo& f) {
-        m.interlocutor.mensaje(QStringLiteral("No se han podido leer los ajustes del enlace.\n")
-                                   + f.descripcion(),
+        m.interlocutor.mensaje(QStringLiteral("No se han podido leer los ajustes del enlace.\n") + f.descripcion(),
                                QStringLiteral("Atención"), Icono::Critico);
     }
     panel2->setText(m.panel2);
@@ -183,8 +181,7 @@ bool MenuContaplus::eventFilter(QObject* objeto, QEvent* evento)
         }
         return false;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

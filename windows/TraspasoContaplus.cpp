@@ -11,20 +11,19 @@
 #include <QBoxLayout>
 #include <QDesktopServices>
 #include <QDir>
-#include <QKeyEvent>
-#include <QUrl>
 #include <QEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 
-TraspasoContaplus::TraspasoContaplus(Module1& m, QWidget* padre)
-    : QDialog(padre), m(m), t(m, *this)
+TraspasoContaplus::TraspasoContaplus(Module1& m, QWidget* padre) : QDialog(padre), m(m), t(m, *this)
 {
     abrir_informe = [](const QString& ruta) { QDesktopServices::openUrl(QUrl::fromLocalFile(ruta)); };
     setObjectName(QStringLiteral("traspaso_contaplus"));
@@ -104,8 +103,10 @@ TraspasoContaplus::TraspasoContaplus(Module1& m, QWidget* padre)
     columna->addWidget(barra_);
     columna->addWidget(Label1, 0, Qt::AlignRight);
 
-    new TeclasCaja(de, [this] { confirmar_de(); }, [this] { cerrar(); }, false);
-    new TeclasCaja(hasta, [this] { confirmar_hasta_caja(); }, [this] { de->setFocus(); }, false);
+    new TeclasCaja(
+        de, [this] { confirmar_de(); }, [this] { cerrar(); }, false);
+    new TeclasCaja(
+        hasta, [this] { confirmar_hasta_caja(); }, [this] { de->setFocus(); }, false);
     de->installEventFilter(this);
 
     setTabOrder(de, hasta);
@@ -116,7 +117,6 @@ TraspasoContaplus::~TraspasoContaplus()
 {
     if (esperando_) QApplication::restoreOverrideCursor();
 }
-
 
 void TraspasoContaplus::mostrar_fecha(bool en_hasta, const QString& texto)
 {
@@ -169,8 +169,8 @@ void TraspasoContaplus::activar()
     try {
         lista = t.activar();
     } catch (const Fallo& f) {
-        m.interlocutor.mensaje(QStringLiteral("No se han podido preparar los ficheros de ContaPlus.\n")
-                                   + f.descripcion(),
+        m.interlocutor.mensaje(QStringLiteral("No se han podido preparar los ficheros de ContaPlus.\n") +
+                                   f.descripcion(),
                                QStringLiteral("Atención"), Icono::Critico);
     }
     if (!lista) {
@@ -186,7 +186,8 @@ bool TraspasoContaplus::eventFilter(QObject* objeto, QEvent* evento)
     // which is remembered and asked about right after the next commit. The
     // message boxes of the run are windows of their own and take input.
     auto* widget = qobject_cast<QWidget*>(objeto);
-    const bool aqui = objeto == static_cast<QObject*>(windowHandle()) || (widget && (widget == this || isAncestorOf(widget)));
+    const bool aqui =
+        objeto == static_cast<QObject*>(windowHandle()) || (widget && (widget == this || isAncestorOf(widget)));
     if (filtrando_ && aqui && dynamic_cast<QInputEvent*>(evento)) {
         if (evento->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(evento)->key() == Qt::Key_Escape)
             escape_ = true;
@@ -217,16 +218,10 @@ void TraspasoContaplus::confirmar_hasta_caja()
     const ResultadoFecha r = confirmar_hasta(t, texto);
     hasta->setText(texto);
     switch (r) {
-    case ResultadoFecha::Aceptada:
-        ejecutar();
-        break;
-    case ResultadoFecha::SinInicio:
-        de->setFocus();
-        break;
+    case ResultadoFecha::Aceptada: ejecutar(); break;
+    case ResultadoFecha::SinInicio: de->setFocus(); break;
     case ResultadoFecha::Incorrecta:
-    case ResultadoFecha::AnteriorALaInicial:
-        hasta->setFocus();
-        break;
+    case ResultadoFecha::AnteriorALaInicial: hasta->setFocus(); break;
     }
 }
 
@@ -283,8 +278,7 @@ void TraspasoContaplus::ejecutar()
 void TraspasoContaplus::ofrecer_informe(const QString& ruta)
 {
     if (m.interlocutor.mensaje(QStringLiteral("¿Desea ver el informe del traspaso?"),
-                               QStringLiteral("Traspaso a CONTAPLUS"), Icono::Pregunta,
-                               Botones::SiNo) == Respuesta::Si)
+                               QStringLiteral("Traspaso a CONTAPLUS"), Icono::Pregunta, Botones::SiNo) == Respuesta::Si)
         abrir_informe(ruta);
 }
 
@@ -342,7 +336,7 @@ void TraspasoContaplus::progreso(const QString& fase, qint64 hecho, qint64 total
         barra_->setValue(int(qBound(qint64(0), hecho * 1000 / total, qint64(1000))));
         barra_->setFormat(QStringLiteral("%p%"));
     } else {
-        barra_->setRange(0, 0);     // busy: how far is not known
+        barra_->setRange(0, 0);  // busy: how far is not known
     }
     fase_->show();
     barra_->show();

@@ -11,8 +11,8 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
-#include <functional>
 #include <QLineEdit>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -65,7 +65,7 @@ private:
     QString ultima_fase_;
     bool colocada_ = false;
     bool en_curso_ = false;
-    bool esperando_ = false;    // the hourglass is up
-    bool filtrando_ = false;    // user input kept out (a run goes on)
-    bool escape_ = false;       // Escape pressed during the run
+    bool esperando_ = false;  // the hourglass is up
+    bool filtrando_ = false;  // user input kept out (a run goes on)
+    bool escape_ = false;     // Escape pressed during the run
 };

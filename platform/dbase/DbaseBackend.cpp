@@ -15,7 +15,6 @@
 
 #include <cstring>
 
-
 using namespace codigo_error;
 using namespace dbase;
 
@@ -30,7 +29,9 @@ namespace {
 class ConsultaDbase : public Consulta {
 public:
     ConsultaDbase(std::shared_ptr<DbaseBackend::Carpeta> carpeta, QString sql, Sentencia s)
-        : carpeta_(std::move(carpeta)), sql_(std::move(sql)), s_(std::move(s)) {}
+        : carpeta_(std::move(carpeta)), sql_(std::move(sql)), s_(std::move(s))
+    {
+    }
 
     QString tabla() const override { return s_.forma == Sentencia::Maximo ? QString() : s_.tabla; }
 
@@ -50,11 +51,9 @@ public:
         case Sentencia::Donde: {
             r.columnas = t.columnas();
             const int c = t.campo(s_.columna);
-            if (c < 0)
-                columna_inexistente(s_.columna, s_.tabla, sql_);
+            if (c < 0) columna_inexistente(s_.columna, s_.tabla, sql_);
             const auto k = clave_buscada(s_.tabla, t.campos[c], s_.valor);
-            if (!k)
-                break;
+            if (!k) break;
             // Each record found is checked again, in case it was rewritten
             // in place by someone else unnoticed.
             const QVector<int> encontrados = t.indice(c).value(*k);
@@ -67,8 +66,7 @@ public:
         }
         case Sentencia::Maximo: {
             const int c = t.campo(s_.columna);
-            if (c < 0)
-                columna_inexistente(s_.columna, s_.tabla, sql_);
+            if (c < 0) columna_inexistente(s_.columna, s_.tabla, sql_);
             const Campo& campo = t.campos[c];
             r.columnas.append(Columna{s_.alias, tipo_de(campo.tipo), campo.ancho, campo.decimales});
             r.filas.append(QVariantList{t.maximo(c)});
@@ -90,9 +88,10 @@ QVector<QByteArray> preparar(const Tabla& t, const QString& tabla, const QString
                              const QVariantList& valores)
 {
     if (columnas.size() != valores.size())
-        throw Fallo(FALLO_GENERAL,
-                    QStringLiteral("Se dieron %1 columnas y %2 valores para la tabla %3")
-                        .arg(columnas.size()).arg(valores.size()).arg(tabla));
+        throw Fallo(FALLO_GENERAL, QStringLiteral("Se dieron %1 columnas y %2 valores para la tabla %3")
+                                       .arg(columnas.size())
+                                       .arg(valores.size())
+                                       .arg(tabla));
     QVector<QByteArray> bytes(t.campos.size());
     for (int i = 0; i < columnas.size(); ++i) {
         const int c = t.campo(columnas[i]);
@@ -113,7 +112,8 @@ std::shared_ptr<DbaseBackend> abrir_dbase(const QString& carpeta_local)
 DbaseBackend::DbaseBackend(const QString& carpeta_local) : carpeta_(std::make_shared<Carpeta>())
 {
     if (!QFileInfo(carpeta_local).isDir())
-        throw Fallo(FALLO_GENERAL, QStringLiteral("No se encuentra la carpeta de archivos dBASE \"%1\"").arg(carpeta_local));
+        throw Fallo(FALLO_GENERAL,
+                    QStringLiteral("No se encuentra la carpeta de archivos dBASE \"%1\"").arg(carpeta_local));
     carpeta_->ruta = QDir(carpeta_local).absolutePath();
 }
 
@@ -128,8 +128,7 @@ std::unique_ptr<Consulta> DbaseBackend::abrir(const QString& sql, const QVariant
 {
     Sentencia s = analizar(sql, parametros);
     Tabla& t = carpeta_->tabla(s.tabla);
-    if (s.forma != Sentencia::Todo && t.campo(s.columna) < 0)
-        columna_inexistente(s.columna, s.tabla, sql);
+    if (s.forma != Sentencia::Todo && t.campo(s.columna) < 0) columna_inexistente(s.columna, s.tabla, sql);
     return std::make_unique<ConsultaDbase>(carpeta_, sql, std::move(s));
 }
 
@@ -141,8 +140,7 @@ QVector<Columna> DbaseBackend::columnas(const QString& tabla)
 FilaDbf& DbaseBackend::escritor(Tabla& t, const QString& tabla)
 {
     t.exigir_escritura(tabla);
-    if (!t.directa)
-        t.directa = std::make_unique<FilaDbf>(t);
+    if (!t.directa) t.directa = std::make_unique<FilaDbf>(t);
     t.directa->preparar(tabla, carpeta_->en_grupo, &clave_insertada_);
     return *t.directa;
 }
@@ -152,16 +150,18 @@ void DbaseBackend::insertar(const QString& tabla, const QStringList& columnas, c
     Tabla& t = carpeta_->tabla(tabla);
     FilaDbf& fila = escritor(t, tabla);
     if (columnas.size() != valores.size())
-        throw Fallo(FALLO_GENERAL,
-                    QStringLiteral("Se dieron %1 columnas y %2 valores para la tabla %3")
-                        .arg(columnas.size()).arg(valores.size()).arg(tabla));
+        throw Fallo(FALLO_GENERAL, QStringLiteral("Se dieron %1 columnas y %2 valores para la tabla %3")
+                                       .arg(columnas.size())
+                                       .arg(valores.size())
+                                       .arg(tabla));
     QVarLengthArray<ValorDirecto, 64> directos;
     // Columns usually come in the file's order: each is looked for first
     // just after the one before.
     int siguiente = 0;
     for (int i = 0; i < columnas.size(); ++i) {
         const int c = siguiente < t.campos.size() && mismo_nombre(t.campos[siguiente].nombre, columnas[i])
-                          ? siguiente : t.campo(columnas[i]);
+                          ? siguiente
+                          : t.campo(columnas[i]);
         if (c < 0) {
             // The values before it fail first, if one does not fit.
             fila.poner(directos.constData(), int(directos.size()));
@@ -194,13 +194,12 @@ void DbaseBackend::insertar_fila(const QString& tabla, const QVector<Columna>& c
 FilaDirecta* DbaseBackend::fila_directa(const QString& tabla, const QVector<Columna>& columnas)
 {
     Tabla& t = carpeta_->tabla(tabla);
-    if (!columnas.isSharedWith(t.columnas_))
-        return nullptr;
+    if (!columnas.isSharedWith(t.columnas_)) return nullptr;
     return &escritor(t, tabla);
 }
 
-void DbaseBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,
-                              const QStringList& columnas, const QVariantList& valores)
+void DbaseBackend::actualizar(const QString& tabla, const Resultado& leido, int fila, const QStringList& columnas,
+                              const QVariantList& valores)
 {
     Tabla& t = carpeta_->tabla(tabla);
     t.exigir_escritura(tabla);
@@ -209,27 +208,22 @@ void DbaseBackend::actualizar(const QString& tabla, const Resultado& leido, int 
     if (fila < 0 || fila >= leido.claves.size() || fila >= leido.filas.size())
         throw Fallo(FILA_NO_LOCALIZADA, cambiada);
     const qint64 r = leido.claves[fila];
-    if (r < 0 || r >= t.registros())
-        throw Fallo(FILA_NO_LOCALIZADA, cambiada);
+    if (r < 0 || r >= t.registros()) throw Fallo(FILA_NO_LOCALIZADA, cambiada);
     const char* reg = t.registro(int(r));
-    if (!reg)
-        throw Fallo(FILA_NO_LOCALIZADA, cambiada);
+    if (!reg) throw Fallo(FILA_NO_LOCALIZADA, cambiada);
     for (int j = 0; j < leido.columnas.size() && j < leido.filas[fila].size(); ++j) {
         const int c = t.campo(leido.columnas[j].nombre);
-        if (c < 0)
-            throw Fallo(FILA_NO_LOCALIZADA, cambiada);
+        if (c < 0) throw Fallo(FILA_NO_LOCALIZADA, cambiada);
         const Campo& campo = t.campos[c];
         const QVariant& antes = leido.filas[fila][j];
-        if (iguales(t.valor(reg, c), antes))
-            continue;
+        if (iguales(t.valor(reg, c), antes)) continue;
         bool mismos_bytes = false;
         try {
-            mismos_bytes = formatear(tabla, campo, antes, *t.pagina)
-                           == QByteArray(reg + campo.desplazamiento, campo.ancho);
+            mismos_bytes =
+                formatear(tabla, campo, antes, *t.pagina) == QByteArray(reg + campo.desplazamiento, campo.ancho);
         } catch (const Fallo&) {
         }
-        if (!mismos_bytes)
-            throw Fallo(FILA_NO_LOCALIZADA, cambiada);
+        if (!mismos_bytes) throw Fallo(FILA_NO_LOCALIZADA, cambiada);
     }
     QVector<QByteArray> bytes = preparar(t, tabla, columnas, valores);
     if (r >= t.h->nRecords) {
@@ -244,12 +238,12 @@ void DbaseBackend::actualizar(const QString& tabla, const Resultado& leido, int 
     }
     bool ok = true;
     for (int c = 0; c < bytes.size() && ok; ++c)
-        if (!bytes[c].isNull())
-            ok = DBFWriteAttributeDirectly(t.h, int(r), c, bytes[c].data());
+        if (!bytes[c].isNull()) ok = DBFWriteAttributeDirectly(t.h, int(r), c, bytes[c].data());
     if (!ok) {
         t.abrir();
         throw Fallo(FALLO_GENERAL,
-                    con_error_shp(QStringLiteral("No se pudo escribir el registro %1 de la tabla %2").arg(r + 1).arg(tabla)));
+                    con_error_shp(
+                        QStringLiteral("No se pudo escribir el registro %1 de la tabla %2").arg(r + 1).arg(tabla)));
     }
     t.confirmar(tabla);
     t.indices.clear();
@@ -266,11 +260,12 @@ void DbaseBackend::recortar(const QString& tabla, qint64 registros)
     Tabla& t = carpeta_->tabla(tabla);
     t.exigir_escritura(tabla);
     const qint64 tiene = t.registros();
-    if (registros == tiene)
-        return;
+    if (registros == tiene) return;
     if (registros < 0 || registros > tiene)
         throw Fallo(FALLO_GENERAL, QStringLiteral("No se puede dejar la tabla %1, que tiene %2 registros, en %3")
-                                       .arg(tabla).arg(tiene).arg(registros));
+                                       .arg(tabla)
+                                       .arg(tiene)
+                                       .arg(registros));
     if (registros >= t.h->nRecords) {
         t.recortar_espera(registros);
         return;
@@ -305,8 +300,7 @@ void DbaseBackend::agrupar(bool si)
 
 void DbaseBackend::volcar()
 {
-    if (const std::exception_ptr fallo = carpeta_->volcar())
-        std::rethrow_exception(fallo);
+    if (const std::exception_ptr fallo = carpeta_->volcar()) std::rethrow_exception(fallo);
 }
 
 void DbaseBackend::preparar_volcado()
@@ -317,14 +311,12 @@ void DbaseBackend::preparar_volcado()
 QStringList DbaseBackend::comprobar(const QString& tabla)
 {
     Tabla& t = carpeta_->tabla(tabla);
-    if (!t.danada.isEmpty())
-        throw Fallo(FALLO_GENERAL, t.danada);
+    if (!t.danada.isEmpty()) throw Fallo(FALLO_GENERAL, t.danada);
     t.quitar_cola_pendiente();
     QStringList r;
     r.swap(t.reparado);
     return r;
 }
-
 
 MotorDbase::Retenidos DbaseBackend::retenidos(const QString& tabla)
 {
@@ -341,8 +333,9 @@ QByteArray DbaseBackend::crudos(const QString& tabla, qint64 desde, qint64 n)
 {
     Tabla& t = carpeta_->tabla(tabla);
     if (desde < 0 || n < 0 || desde + n > t.registros())
-        throw Fallo(FALLO_GENERAL, QStringLiteral("La tabla %1 no tiene los registros %2 a %3")
-                                       .arg(tabla).arg(desde + 1).arg(desde + n));
+        throw Fallo(
+            FALLO_GENERAL,
+            QStringLiteral("La tabla %1 no tiene los registros %2 a %3").arg(tabla).arg(desde + 1).arg(desde + n));
     return t.crudos(desde, n);
 }
 
@@ -358,12 +351,13 @@ QByteArray DbaseBackend::cola(const QString& tabla)
 void DbaseBackend::reponer(const QString& tabla, const QByteArray& registros)
 {
     Tabla& t = carpeta_->tabla(tabla);
-    if (!t.escritura)
-        t.exigir_escritura(tabla);
+    if (!t.escritura) t.exigir_escritura(tabla);
     const qint64 largo = t.h->nRecordLength;
     if (largo <= 0 || registros.size() % largo != 0)
         throw Fallo(FALLO_GENERAL, QStringLiteral("Los registros que se iban a añadir a la tabla %1 no tienen su "
-                                                  "longitud (%2 bytes)").arg(tabla).arg(largo));
+                                                  "longitud (%2 bytes)")
+                                       .arg(tabla)
+                                       .arg(largo));
     // What is past the counted records is no record: it goes, then ours
     // are appended as any append is, and put on disk.
     try {
@@ -381,5 +375,10 @@ void DbaseBackend::reponer(const QString& tabla, const QByteArray& registros)
 QString DbaseBackend::identidad(const QString& tabla)
 {
     const Huella h = huella_de(carpeta_->tabla(tabla).ruta);
-    return QStringLiteral("%1/%2.%3/%4/%5").arg(h.tamano).arg(h.segundos).arg(h.nanosegundos).arg(h.inodo).arg(h.dispositivo);
+    return QStringLiteral("%1/%2.%3/%4/%5")
+        .arg(h.tamano)
+        .arg(h.segundos)
+        .arg(h.nanosegundos)
+        .arg(h.inodo)
+        .arg(h.dispositivo);
 }

@@ -34,16 +34,14 @@ public:
     // The dBASE driver is only sent queries: every statement here fails.
     void ejecutar(const QString& sql, const QVariantList& parametros) override;
 
-    std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros,
-                                    bool actualizable) override;
+    std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros, bool actualizable) override;
 
     QVector<Columna> columnas(const QString& tabla) override;
 
     // Appends one record; columns named without regard to case, the others
     // blank. Every value is checked and formatted before anything is written,
     // so a value the column cannot take leaves the file unchanged.
-    void insertar(const QString& tabla, const QStringList& columnas,
-                  const QVariantList& valores) override;
+    void insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores) override;
     // The same for a recordset's new row; its columns, the table's own, are
     // taken by their place.
     void insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
@@ -57,8 +55,8 @@ public:
     // that record is gone or no longer holds what was read (a value compares
     // equal to what is stored if it reads the same or writes the same bytes,
     // so a row just added with a text longer than its column still matches).
-    void actualizar(const QString& tabla, const Resultado& leido, int fila,
-                    const QStringList& columnas, const QVariantList& valores) override;
+    void actualizar(const QString& tabla, const Resultado& leido, int fila, const QStringList& columnas,
+                    const QVariantList& valores) override;
 
     // MotorDbase.
     qint64 registros(const QString& tabla) override;

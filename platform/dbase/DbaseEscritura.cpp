@@ -58,8 +58,8 @@ EstadoTamano comprobar_tamano(DBFHandle h)
         // An append that stopped between its records and its header, or in
         // the middle of its records.
         e.forma = EstadoTamano::Cola;
-    } else if (sobra > 1 && largo > 0 && (sobra - 1) % largo == 0
-               && archivo_de(h).fichero.leer(e.tamano - 1, 1) == QByteArray("\x1A", 1)) {
+    } else if (sobra > 1 && largo > 0 && (sobra - 1) % largo == 0 &&
+               archivo_de(h).fichero.leer(e.tamano - 1, 1) == QByteArray("\x1A", 1)) {
         // Whole records and the end mark past the count: a cut that stopped
         // after writing the new count.
         e.forma = EstadoTamano::Cola;
@@ -115,10 +115,8 @@ void restaurar(Fichero& f, const Antes& antes, qint64 inicio, bool con_cabecera)
 {
     try {
         f.truncar(antes.tamano);
-        if (antes.tamano == inicio + 1)
-            f.escribir(inicio, "\x1A", 1);
-        if (con_cabecera && antes.largo_cabecera > 0)
-            f.escribir(1, antes.cabecera, antes.largo_cabecera);
+        if (antes.tamano == inicio + 1) f.escribir(inicio, "\x1A", 1);
+        if (con_cabecera && antes.largo_cabecera > 0) f.escribir(1, antes.cabecera, antes.largo_cabecera);
     } catch (const Fallo&) {
         // The header still counts only the records that were there; the
         // next open finds what is left past them.
@@ -127,8 +125,8 @@ void restaurar(Fichero& f, const Antes& antes, qint64 inicio, bool con_cabecera)
 
 [[noreturn]] void no_se_pudo(const QString& tabla, const Fallo& e)
 {
-    throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo añadir el registro a la tabla %1: %2")
-                                   .arg(tabla, e.descripcion()));
+    throw Fallo(FALLO_GENERAL,
+                QStringLiteral("No se pudo añadir el registro a la tabla %1: %2").arg(tabla, e.descripcion()));
 }
 
 }  // namespace
@@ -165,8 +163,7 @@ void contar(DBFHandle h, int cuantos, qint64 tamano_antes, const QString& tabla,
     fecha_cabecera(cabecera);
     cuenta(n + cuantos, cabecera + 3);
     try {
-        if (primero)
-            f.escribir(inicio, primero, 1);
+        if (primero) f.escribir(inicio, primero, 1);
         f.escribir(1, cabecera, 7);
     } catch (const Fallo& e) {
         restaurar(f, antes, inicio, true);
@@ -212,10 +209,9 @@ void recortar_registros(DBFHandle h, qint64 registros, const QString& tabla)
 QString huella_registro(DBFHandle h, qint64 registros)
 {
     Fichero& f = archivo_de(h).fichero;
-    const QByteArray datos = registros > 0
-                                 ? f.leer(qint64(h->nHeaderLength) + (registros - 1) * h->nRecordLength,
-                                          h->nRecordLength)
-                                 : f.leer(32, qint64(h->nHeaderLength) - 32);
+    const QByteArray datos =
+        registros > 0 ? f.leer(qint64(h->nHeaderLength) + (registros - 1) * h->nRecordLength, h->nRecordLength)
+                      : f.leer(32, qint64(h->nHeaderLength) - 32);
     return QString::fromLatin1(QCryptographicHash::hash(datos, QCryptographicHash::Sha1).toHex());
 }
 

@@ -13,7 +13,7 @@ namespace dbase {
 struct EstadoTamano {
     enum Forma { Sano, Cola, Roto } forma = Sano;
     qint64 tamano = 0;
-    qint64 esperado = 0;   // header + records, without the end mark
+    qint64 esperado = 0;  // header + records, without the end mark
 };
 EstadoTamano comprobar_tamano(DBFHandle h);
 

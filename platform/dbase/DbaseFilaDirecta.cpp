@@ -47,34 +47,25 @@ void FilaDbf::poner(const ValorDirecto* valores, int n)
             continue;
         }
         if (c.estado == Campo::Valor && c.tipo == v.tipo) {
-            if (v.tipo == ValorDirecto::Texto && mismo_texto(c.texto, *v.texto))
-                continue;
+            if (v.tipo == ValorDirecto::Texto && mismo_texto(c.texto, *v.texto)) continue;
             if (v.tipo == ValorDirecto::Numero && std::bit_cast<quint64>(c.numero) == std::bit_cast<quint64>(v.numero))
                 continue;
-            if (v.tipo == ValorDirecto::Fecha && c.fecha == v.fecha)
-                continue;
+            if (v.tipo == ValorDirecto::Fecha && c.fecha == v.fecha) continue;
         }
         // Not known until written: a value that does not fit leaves it so,
         // and the row is not appended.
         c.estado = Campo::Desconocido;
         bool hecho = false;
         switch (v.tipo) {
-        case ValorDirecto::Texto:
-            hecho = campo.tipo == 'C' && texto_directo(f, campo, *v.texto);
-            break;
+        case ValorDirecto::Texto: hecho = campo.tipo == 'C' && texto_directo(f, campo, *v.texto); break;
         case ValorDirecto::Numero:
             hecho = (campo.tipo == 'N' || campo.tipo == 'F') && numero_directo(f, nombre_, campo, v.numero);
             break;
-        case ValorDirecto::Fecha:
-            hecho = campo.tipo == 'D' && fecha_directa(f, campo, v.fecha);
-            break;
-        default:
-            break;
+        case ValorDirecto::Fecha: hecho = campo.tipo == 'D' && fecha_directa(f, campo, v.fecha); break;
+        default: break;
         }
-        if (!hecho)
-            formatear_en(f, nombre_, campo, v.variante(), *t.pagina);
-        if (v.tipo == ValorDirecto::Otro)
-            continue;
+        if (!hecho) formatear_en(f, nombre_, campo, v.variante(), *t.pagina);
+        if (v.tipo == ValorDirecto::Otro) continue;
         c.tipo = v.tipo;
         switch (v.tipo) {
         case ValorDirecto::Texto: c.texto = *v.texto; break;

@@ -38,7 +38,7 @@ private:
     struct Campo {
         enum Estado : char { Blanco, Valor, Desconocido } estado = Blanco;
         ValorDirecto::Tipo tipo = ValorDirecto::Nulo;
-        quint32 fila = 0;       // the last row that put it
+        quint32 fila = 0;  // the last row that put it
         double numero = 0;
         QDate fecha;
         QString texto;
@@ -48,7 +48,7 @@ private:
     QString nombre_;
     bool en_grupo_ = false;
     qint64* clave_ = nullptr;
-    QByteArray registro_;       // the record, and the end mark
+    QByteArray registro_;  // the record, and the end mark
     QVector<Campo> campos_;
     quint32 fila_ = 0;
 };

@@ -92,7 +92,7 @@ SAOffset posicion(SAFile f)
 
 int vaciar(SAFile)
 {
-    return 0;   // nothing is buffered
+    return 0;  // nothing is buffered
 }
 
 int cerrar(SAFile f)
@@ -103,7 +103,7 @@ int cerrar(SAFile f)
 
 int quitar(const char*)
 {
-    return -1;   // shapelib never removes our files
+    return -1;  // shapelib never removes our files
 }
 
 SAHooks ganchos()
@@ -138,12 +138,14 @@ ArchivoDbase& archivo_de(DBFHandle h)
     return *como_archivo(h->fp);
 }
 
-void olvidar_error_shp() { ultimo_error.clear(); }
+void olvidar_error_shp()
+{
+    ultimo_error.clear();
+}
 
 QString con_error_shp(const QString& texto)
 {
-    if (ultimo_error.empty())
-        return texto;
+    if (ultimo_error.empty()) return texto;
     return QStringLiteral("%1: %2").arg(texto, QString::fromLocal8Bit(ultimo_error.c_str()));
 }
 

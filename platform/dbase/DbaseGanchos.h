@@ -22,7 +22,11 @@ struct ArchivoDbase {
     // known (any write through shapelib forgets them).
     qint64 tamano = -1;
     QByteArray cabecera;
-    void olvidar() { tamano = -1; cabecera.resize(0); }   // keeps the buffer for the next
+    void olvidar()
+    {
+        tamano = -1;
+        cabecera.resize(0);
+    }  // keeps the buffer for the next
 };
 
 // DBFOpenLL on exactly the file `ruta`, with the hooks below; nullptr when

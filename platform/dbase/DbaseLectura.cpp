@@ -7,7 +7,7 @@
 namespace dbase {
 
 namespace {
-constexpr qint64 BLOQUE = 256 * 1024;   // above the longest dBASE record, 65535
+constexpr qint64 BLOQUE = 256 * 1024;  // above the longest dBASE record, 65535
 }  // namespace
 
 struct LecturaDbf::Estado {
@@ -43,9 +43,15 @@ LecturaDbf::LecturaDbf(const QString& ruta_local) : e_(std::make_unique<Estado>(
 
 LecturaDbf::~LecturaDbf() = default;
 
-const QVector<LecturaDbf::Campo>& LecturaDbf::campos() const { return e_->campos; }
+const QVector<LecturaDbf::Campo>& LecturaDbf::campos() const
+{
+    return e_->campos;
+}
 
-qint64 LecturaDbf::registros() const { return DBFGetRecordCount(e_->h); }
+qint64 LecturaDbf::registros() const
+{
+    return DBFGetRecordCount(e_->h);
+}
 
 const char* LecturaDbf::registro(qint64 i)
 {

@@ -22,7 +22,7 @@ public:
 
     struct Campo {
         QString nombre;
-        char tipo = 0;     // the type letter as stored
+        char tipo = 0;  // the type letter as stored
         int ancho = 0;
     };
     const QVector<Campo>& campos() const;

@@ -32,22 +32,19 @@ QVector<Pieza> trocear(const QString& sql)
             ++i;
         } else if (c.isLetter() || c == QLatin1Char('_')) {
             int j = i;
-            while (j < n && (sql.at(j).isLetterOrNumber() || sql.at(j) == QLatin1Char('_')))
-                ++j;
+            while (j < n && (sql.at(j).isLetterOrNumber() || sql.at(j) == QLatin1Char('_'))) ++j;
             piezas.append(Pieza{Pieza::Nombre, sql.mid(i, j - i)});
             i = j;
         } else if (c.isDigit() || (c == QLatin1Char('-') && i + 1 < n && sql.at(i + 1).isDigit())) {
             int j = i + 1;
-            while (j < n && (sql.at(j).isDigit() || sql.at(j) == QLatin1Char('.')))
-                ++j;
+            while (j < n && (sql.at(j).isDigit() || sql.at(j) == QLatin1Char('.'))) ++j;
             piezas.append(Pieza{Pieza::Numero, sql.mid(i, j - i)});
             i = j;
         } else if (c == QLatin1Char('\'')) {
             QString texto;
             int j = i + 1;
             for (;;) {
-                if (j >= n)
-                    no_admitida(sql);   // unterminated literal
+                if (j >= n) no_admitida(sql);  // unterminated literal
                 if (sql.at(j) == QLatin1Char('\'')) {
                     if (j + 1 < n && sql.at(j + 1) == QLatin1Char('\'')) {
                         texto.append(QLatin1Char('\''));
@@ -82,21 +79,17 @@ static Sentencia analizar_forma(const QString& sql, int& marcadores)
         return p[i].tipo == Pieza::Nombre && p[i].texto.compare(QLatin1String(palabra), Qt::CaseInsensitive) == 0;
     };
     auto palabra = [&](const char* w) {
-        if (!es_palabra(w))
-            no_admitida(sql);
+        if (!es_palabra(w)) no_admitida(sql);
         ++i;
     };
     auto signo = [&](char s) {
-        if (p[i].tipo != Pieza::Signo || p[i].texto != QLatin1Char(s))
-            no_admitida(sql);
+        if (p[i].tipo != Pieza::Signo || p[i].texto != QLatin1Char(s)) no_admitida(sql);
         ++i;
     };
     auto nombre = [&]() {
-        if (p[i].tipo != Pieza::Nombre)
-            no_admitida(sql);
+        if (p[i].tipo != Pieza::Nombre) no_admitida(sql);
         for (const char* reservada : {"SELECT", "FROM", "WHERE", "AS", "MAX"})
-            if (es_palabra(reservada))
-                no_admitida(sql);
+            if (es_palabra(reservada)) no_admitida(sql);
         return p[i++].texto;
     };
     marcadores = 0;
@@ -114,22 +107,17 @@ static Sentencia analizar_forma(const QString& sql, int& marcadores)
             signo('=');
             switch (p[i].tipo) {
             case Pieza::Signo:
-                if (p[i].texto != u"?")
-                    no_admitida(sql);
+                if (p[i].texto != u"?") no_admitida(sql);
                 ++marcadores;
                 break;
-            case Pieza::Literal:
-                s.valor = p[i].texto;
-                break;
+            case Pieza::Literal: s.valor = p[i].texto; break;
             case Pieza::Numero: {
                 bool ok = false;
                 s.valor = p[i].texto.toDouble(&ok);
-                if (!ok)
-                    no_admitida(sql);
+                if (!ok) no_admitida(sql);
                 break;
             }
-            default:
-                no_admitida(sql);
+            default: no_admitida(sql);
             }
             ++i;
         }
@@ -139,16 +127,14 @@ static Sentencia analizar_forma(const QString& sql, int& marcadores)
         signo('(');
         s.columna = nombre();
         signo(')');
-        if (es_palabra("AS"))
-            ++i;
+        if (es_palabra("AS")) ++i;
         s.alias = nombre();
         palabra("FROM");
         s.tabla = nombre();
     } else {
         no_admitida(sql);
     }
-    if (p[i].tipo != Pieza::Fin)
-        no_admitida(sql);
+    if (p[i].tipo != Pieza::Fin) no_admitida(sql);
     return s;
 }
 
@@ -165,21 +151,20 @@ Sentencia analizar(const QString& sql, const QVariantList& parametros)
     if (it == formas.constEnd()) {
         Forma f;
         f.s = analizar_forma(sql, f.marcadores);
-        if (formas.size() >= 64)
-            formas.clear();
+        if (formas.size() >= 64) formas.clear();
         it = formas.insert(sql, f);
     }
     Sentencia s = it->s;
     const int marcadores = it->marcadores;
-    if (marcadores > 0 && !parametros.isEmpty())
-        s.valor = parametros.first();
+    if (marcadores > 0 && !parametros.isEmpty()) s.valor = parametros.first();
     if (marcadores > parametros.size())
         throw Fallo(PARAMETRO_SIN_VALOR,
                     QStringLiteral("Falta el valor del parámetro de la instrucción \"%1\"").arg(sql));
     if (marcadores < parametros.size())
-        throw Fallo(FALLO_GENERAL,
-                    QStringLiteral("La instrucción \"%1\" tiene %2 parámetros y se le dieron %3 valores")
-                        .arg(sql).arg(marcadores).arg(parametros.size()));
+        throw Fallo(FALLO_GENERAL, QStringLiteral("La instrucción \"%1\" tiene %2 parámetros y se le dieron %3 valores")
+                                       .arg(sql)
+                                       .arg(marcadores)
+                                       .arg(parametros.size()));
     return s;
 }
 

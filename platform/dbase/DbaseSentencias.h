@@ -13,9 +13,9 @@ namespace dbase {
 struct Sentencia {
     enum Forma { Todo, Donde, Maximo } forma = Todo;
     QString tabla;
-    QString columna;   // of WHERE or MAX
-    QString alias;     // of MAX
-    QVariant valor;    // of WHERE
+    QString columna;  // of WHERE or MAX
+    QString alias;    // of MAX
+    QVariant valor;   // of WHERE
 };
 
 // Anything else: FALLO_GENERAL quoting the statement.

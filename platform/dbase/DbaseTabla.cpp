@@ -21,8 +21,7 @@ namespace dbase {
 
 void Tabla::soltar()
 {
-    if (!h)
-        return;
+    if (!h) return;
     h->bNoHeader = 0;
     h->bUpdated = 0;
     h->bCurrentRecordModified = 0;
@@ -47,11 +46,9 @@ void Tabla::abrir()
     huella = huella_de(ruta);
     h = abrir_dbf(r, "rb+");
     escritura = h != nullptr;
+    if (!h) h = abrir_dbf(r, "rb");
     if (!h)
-        h = abrir_dbf(r, "rb");
-    if (!h)
-        throw Fallo(FALLO_GENERAL,
-                    con_error_shp(QStringLiteral("No se puede abrir la tabla dBASE \"%1\"").arg(ruta)));
+        throw Fallo(FALLO_GENERAL, con_error_shp(QStringLiteral("No se puede abrir la tabla dBASE \"%1\"").arg(ruta)));
     pagina = &pagina_de(h->iLanguageDriver);
     const int n = DBFGetFieldCount(h);
     campos.reserve(n);
@@ -95,8 +92,7 @@ void Tabla::comprobar()
 
 void Tabla::quitar_cola_pendiente()
 {
-    if (cola <= 0)
-        return;
+    if (cola <= 0) return;
     quitar_cola(h);
     huella = huella_de(ruta);
     reparado << QStringLiteral("Reparado: se han quitado de %1 %2 bytes que un traspaso interrumpido dejó "
@@ -109,8 +105,7 @@ void Tabla::quitar_cola_pendiente()
 int Tabla::campo(const QString& nombre) const
 {
     for (int i = 0; i < campos.size(); ++i)
-        if (mismo_nombre(campos[i].nombre, nombre))
-            return i;
+        if (mismo_nombre(campos[i].nombre, nombre)) return i;
     return -1;
 }
 
@@ -148,21 +143,18 @@ QVariantList Tabla::fila(const char* reg) const
 {
     QVariantList f;
     f.reserve(campos.size());
-    for (int c = 0; c < campos.size(); ++c)
-        f.append(valor(reg, c));
+    for (int c = 0; c < campos.size(); ++c) f.append(valor(reg, c));
     return f;
 }
 
 const QHash<QString, QVector<int>>& Tabla::indice(int c)
 {
     auto it = indices.find(c);
-    if (it != indices.end())
-        return *it;
+    if (it != indices.end()) return *it;
     QHash<QString, QVector<int>> idx;
     for (int i = 0; i < registros(); ++i)
         if (const char* reg = registro(i)) {
-            if (const auto k = clave_de(campos[c], valor(reg, c)))
-                idx[*k].append(i);
+            if (const auto k = clave_de(campos[c], valor(reg, c))) idx[*k].append(i);
         }
     return *indices.insert(c, idx);
 }
@@ -170,14 +162,12 @@ const QHash<QString, QVector<int>>& Tabla::indice(int c)
 QVariant Tabla::maximo(int c)
 {
     auto it = maximos.find(c);
-    if (it != maximos.end())
-        return *it;
+    if (it != maximos.end()) return *it;
     QVariant m;
     for (int i = 0; i < registros(); ++i)
         if (const char* reg = registro(i)) {
             const QVariant v = valor(reg, c);
-            if (mayor(v, m))
-                m = v;
+            if (mayor(v, m)) m = v;
         }
     maximos.insert(c, m);
     return m;
@@ -185,16 +175,13 @@ QVariant Tabla::maximo(int c)
 
 void Tabla::anotar(int i, const char* reg)
 {
-    if (reg[0] == '*')
-        return;
+    if (reg[0] == '*') return;
     for (auto it = indices.begin(); it != indices.end(); ++it) {
-        if (const auto k = clave_de(campos[it.key()], valor(reg, it.key())))
-            (*it)[*k].append(i);
+        if (const auto k = clave_de(campos[it.key()], valor(reg, it.key()))) (*it)[*k].append(i);
     }
     for (auto it = maximos.begin(); it != maximos.end(); ++it) {
         const QVariant v = valor(reg, it.key());
-        if (mayor(v, *it))
-            *it = v;
+        if (mayor(v, *it)) *it = v;
     }
 }
 
@@ -225,12 +212,10 @@ namespace {
 
 void Tabla::preparar_volcado()
 {
-    if (en_espera == 0 || espera_escrita)
-        return;
+    if (en_espera == 0 || espera_escrita) return;
     // Another program that wrote since our last look would have its records
     // overwritten by ours.
-    if (huella_de(ruta) != huella)
-        cambiado_por_otro(ruta);
+    if (huella_de(ruta) != huella) cambiado_por_otro(ruta);
     ArchivoDbase& a = archivo_de(h);
     const qint64 antes = a.tamano >= 0 ? a.tamano : a.fichero.tamano();
     QByteArray datos = espera;
@@ -247,8 +232,7 @@ void Tabla::preparar_volcado()
 
 void Tabla::volcar()
 {
-    if (en_espera == 0)
-        return;
+    if (en_espera == 0) return;
     const int n = en_espera;
     auto soltar_espera = [&] {
         espera.resize(0);
@@ -256,8 +240,7 @@ void Tabla::volcar()
         espera_escrita = false;
     };
     try {
-        if (huella_de(ruta) != huella)
-            cambiado_por_otro(ruta);
+        if (huella_de(ruta) != huella) cambiado_por_otro(ruta);
         if (espera_escrita) {
             contar(h, n, antes_espera, nombre_espera, espera.constData());
         } else {
@@ -278,8 +261,7 @@ void Tabla::volcar()
 void Tabla::recortar_espera(qint64 registros_)
 {
     const qint64 quedan = qMax<qint64>(0, registros_ - h->nRecords);
-    if (quedan >= en_espera)
-        return;
+    if (quedan >= en_espera) return;
     en_espera = int(quedan);
     espera.resize(quedan * h->nRecordLength);
     // What was written past the count is no longer what waits: taken off.
@@ -305,12 +287,11 @@ void Tabla::dejada(bool en_grupo)
 
 void Tabla::exigir_escritura(const QString& nombre)
 {
-    if (!danada.isEmpty())
-        throw Fallo(FALLO_GENERAL, danada);
+    if (!danada.isEmpty()) throw Fallo(FALLO_GENERAL, danada);
     if (!escritura)
-        throw Fallo(FALLO_GENERAL,
-                    QStringLiteral("La tabla %1 (\"%2\") solo se puede leer: no se puede escribir en ella")
-                        .arg(nombre, ruta));
+        throw Fallo(
+            FALLO_GENERAL,
+            QStringLiteral("La tabla %1 (\"%2\") solo se puede leer: no se puede escribir en ella").arg(nombre, ruta));
     quitar_cola_pendiente();
 }
 
@@ -325,9 +306,9 @@ void Tabla::confirmar(const QString& nombre)
     const Huella ahora = huella_de(ruta);
     const qint64 esperado = qint64(h->nHeaderLength) + qint64(h->nRecords) * h->nRecordLength;
     if (!error.isEmpty() || ahora.tamano < esperado) {
-        abrir();   // back to what is really on disk
-        throw Fallo(FALLO_GENERAL, QStringLiteral("No se pudo escribir en la tabla %1 (\"%2\")%3")
-                                       .arg(nombre, ruta, error));
+        abrir();  // back to what is really on disk
+        throw Fallo(FALLO_GENERAL,
+                    QStringLiteral("No se pudo escribir en la tabla %1 (\"%2\")%3").arg(nombre, ruta, error));
     }
     huella = ahora;
 }
@@ -352,16 +333,14 @@ Tabla& DbaseBackend::Carpeta::buscar_tabla(const QString& nombre)
     if (it != tablas.end()) {
         Tabla& t = *it->second;
         if (en_grupo && t.revisada && t.h) {
-            if (!t.h->bCurrentRecordModified)
-                t.h->nCurrentRecord = -1;
+            if (!t.h->bCurrentRecordModified) t.h->nCurrentRecord = -1;
             return t;
         }
         const Huella ahora = huella_de(t.ruta);
         if (ahora == t.huella && t.h) {
             // Records are read from disk again: another program may have
             // changed one in place within the same tick of the clock.
-            if (!t.h->bCurrentRecordModified)
-                t.h->nCurrentRecord = -1;
+            if (!t.h->bCurrentRecordModified) t.h->nCurrentRecord = -1;
             t.revisada = en_grupo;
             return t;
         }
@@ -391,8 +370,7 @@ std::exception_ptr DbaseBackend::Carpeta::volcar()
         try {
             t->volcar();
         } catch (...) {
-            if (!fallo)
-                fallo = std::current_exception();
+            if (!fallo) fallo = std::current_exception();
         }
     }
     return fallo;
@@ -400,8 +378,7 @@ std::exception_ptr DbaseBackend::Carpeta::volcar()
 
 void DbaseBackend::Carpeta::preparar_volcado()
 {
-    for (auto& [clave, t] : tablas)
-        t->preparar_volcado();
+    for (auto& [clave, t] : tablas) t->preparar_volcado();
 }
 
 void DbaseBackend::Carpeta::agrupar(bool si)
@@ -412,13 +389,10 @@ void DbaseBackend::Carpeta::agrupar(bool si)
     const std::exception_ptr fallo = volcar();
     if (!si)
         for (auto& [clave, t] : tablas)
-            if (t->huella_atrasada)
-                t->dejada(false);
-    for (auto& [clave, t] : tablas)
-        t->revisada = false;
+            if (t->huella_atrasada) t->dejada(false);
+    for (auto& [clave, t] : tablas) t->revisada = false;
     en_grupo = si;
-    if (fallo)
-        std::rethrow_exception(fallo);
+    if (fallo) std::rethrow_exception(fallo);
 }
 
 QString DbaseBackend::Carpeta::buscar(const QString& nombre) const
@@ -426,12 +400,10 @@ QString DbaseBackend::Carpeta::buscar(const QString& nombre) const
     const QString archivo = nombre + QStringLiteral(".dbf");
     if (!nombre.isEmpty() && !nombre.contains(QLatin1Char('/')) && !nombre.contains(QLatin1Char('\\'))) {
         const QDir dir(ruta);
-        if (QFileInfo(dir.filePath(archivo)).isFile())
-            return dir.filePath(archivo);
+        if (QFileInfo(dir.filePath(archivo)).isFile()) return dir.filePath(archivo);
         const QStringList entradas = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
         for (const QString& e : entradas)
-            if (e.compare(archivo, Qt::CaseInsensitive) == 0)
-                return dir.filePath(e);
+            if (e.compare(archivo, Qt::CaseInsensitive) == 0) return dir.filePath(e);
     }
     throw Fallo(TABLA_INEXISTENTE,
                 QStringLiteral("No se encuentra la tabla %1: no hay un archivo %2 en la carpeta \"%3\"")

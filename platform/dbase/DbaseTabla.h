@@ -3,12 +3,12 @@
 // handle per file, reopened when someone else changed the file, with an
 // index per column searched and the largest value per column asked for.
 // Private to the dBASE engine (only its .cpp files include this header).
-#include "platform/valores/Cp1252.h"
 #include "platform/dbase/DbaseBackend.h"
 #include "platform/dbase/DbaseFilaDirecta.h"
 #include "platform/dbase/DbaseGanchos.h"
 #include "platform/dbase/DbaseHuella.h"
 #include "platform/dbase/DbaseValores.h"
+#include "platform/valores/Cp1252.h"
 
 #include <QHash>
 #include <QMap>
@@ -23,7 +23,7 @@ struct Tabla {
     QString ruta;
     DBFHandle h = nullptr;
     bool escritura = false;
-    Huella huella;              // the file as this backend last left it
+    Huella huella;  // the file as this backend last left it
     // Set by abrir(): why the file is not to be written into (its header
     // does not match its size), and what was repaired before writing.
     QString danada;
@@ -34,7 +34,7 @@ struct Tabla {
     // that whoever wrote them can first see what they were.
     qint64 cola = 0;
     QVector<Campo> campos;
-    QVector<Columna> columnas_;     // the same, as the engine reports them
+    QVector<Columna> columnas_;  // the same, as the engine reports them
     // In a group (see DbaseBackend::agrupar): the file was found as we left
     // it since the group began, and whether our writes since then have left
     // `huella` out of date.
@@ -59,7 +59,7 @@ struct Tabla {
     // bytes long before them; volcar() then only counts them.
     bool espera_escrita = false;
     qint64 antes_espera = 0;
-    QString nombre_espera;      // as the appends named the table, for a failure
+    QString nombre_espera;  // as the appends named the table, for a failure
     // The writer of new rows (every append goes through it), made on first
     // use; dropped when the file is opened again, as its columns may have
     // changed.
@@ -134,14 +134,13 @@ struct Tabla {
     // The records waiting cut back to `registros` in all (not fewer than
     // those on the file).
     void recortar_espera(qint64 registros);
-
 };
 
 }  // namespace dbase
 
 struct DbaseBackend::Carpeta {
     QString ruta;
-    std::map<QString, std::unique_ptr<dbase::Tabla>> tablas;   // by lower-case name
+    std::map<QString, std::unique_ptr<dbase::Tabla>> tablas;  // by lower-case name
     // Inside a group each file is checked against what we left on its first
     // use only (see DbaseBackend::agrupar).
     bool en_grupo = false;

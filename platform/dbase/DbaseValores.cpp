@@ -1,8 +1,8 @@
 #include "platform/dbase/DbaseValores.h"
 
-#include "platform/valores/Cp1252.h"
 #include "platform/dbase/DbaseCodigos.h"
 #include "platform/sistema/Fallo.h"
+#include "platform/valores/Cp1252.h"
 #include "platform/valores/Vb.h"
 
 #include <QDate>
@@ -18,7 +18,8 @@ TipoColumna tipo_de(char tipo)
 {
     switch (tipo) {
     case 'C': return TipoColumna::Texto;
-    case 'N': case 'F': return TipoColumna::Numero;
+    case 'N':
+    case 'F': return TipoColumna::Numero;
     case 'L': return TipoColumna::Logico;
     case 'D': return TipoColumna::Fecha;
     default: return TipoColumna::Otro;
@@ -37,8 +38,7 @@ QByteArray sin_nulos(const char* datos, int n)
 QString sin_blancos_finales(QString s)
 {
     int fin = s.size();
-    while (fin > 0 && s.at(fin - 1) == QLatin1Char(' '))
-        --fin;
+    while (fin > 0 && s.at(fin - 1) == QLatin1Char(' ')) --fin;
     s.truncate(fin);
     return s;
 }
@@ -66,66 +66,53 @@ QString texto_de(const QVariant& v)
 QByteArray ocho_cifras(const QDate& f)
 {
     const int a = f.year();
-    if (a < 1000 || a > 9999)
-        return f.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+    if (a < 1000 || a > 9999) return f.toString(QStringLiteral("yyyyMMdd")).toLatin1();
     const int n = a * 10000 + f.month() * 100 + f.day();
     char d[8];
-    for (int i = 7, v = n; i >= 0; --i, v /= 10)
-        d[i] = char('0' + v % 10);
+    for (int i = 7, v = n; i >= 0; --i, v /= 10) d[i] = char('0' + v % 10);
     return QByteArray(d, 8);
 }
 
 std::optional<double> numero_de(const QVariant& v)
 {
-    if (vb::es_numero(v))
-        return v.toDouble();
+    if (vb::es_numero(v)) return v.toDouble();
     switch (v.typeId()) {
-    case QMetaType::Bool:
-        return v.toBool() ? -1.0 : 0.0;
+    case QMetaType::Bool: return v.toBool() ? -1.0 : 0.0;
     case QMetaType::QString:
     case QMetaType::QByteArray: {
         QString t = v.toString().trimmed();
         t.replace(QLatin1Char(','), QLatin1Char('.'));
         bool ok = false;
         const double x = t.toDouble(&ok);
-        if (ok)
-            return x;
+        if (ok) return x;
         return std::nullopt;
     }
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 
 std::optional<QDate> fecha_de(const QVariant& v)
 {
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate().isValid() ? std::optional<QDate>(v.toDate()) : std::nullopt;
+    if (v.typeId() == QMetaType::QDate) return v.toDate().isValid() ? std::optional<QDate>(v.toDate()) : std::nullopt;
     if (v.typeId() == QMetaType::QDateTime)
         return v.toDateTime().isValid() ? std::optional<QDate>(v.toDateTime().date()) : std::nullopt;
-    if (v.typeId() != QMetaType::QString)
-        return std::nullopt;
+    if (v.typeId() != QMetaType::QString) return std::nullopt;
     const QString t = v.toString().trimmed();
     for (const char* patron : {"yyyyMMdd", "dd/MM/yyyy", "d/M/yyyy", "yyyy-MM-dd"}) {
         const QDate f = QDate::fromString(t, QLatin1String(patron));
-        if (f.isValid())
-            return f;
+        if (f.isValid()) return f;
     }
     // Two-digit years as the runtime reads them: 00-29 are 2000-2029.
     const QDate f = QDate::fromString(t, QStringLiteral("d/M/yy"));
-    if (f.isValid())
-        return f.year() < 1930 ? f.addYears(100) : f;
+    if (f.isValid()) return f.year() < 1930 ? f.addYears(100) : f;
     return std::nullopt;
 }
 
 std::optional<bool> logico_de(const QVariant& v)
 {
-    if (v.typeId() == QMetaType::Bool)
-        return v.toBool();
-    if (vb::es_numero(v))
-        return v.toDouble() != 0;
-    if (v.typeId() != QMetaType::QString)
-        return std::nullopt;
+    if (v.typeId() == QMetaType::Bool) return v.toBool();
+    if (vb::es_numero(v)) return v.toDouble() != 0;
+    if (v.typeId() != QMetaType::QString) return std::nullopt;
     return vb::logico_de_texto(v.toString());
 }
 
@@ -163,13 +150,11 @@ QVariant leer_campo(const Campo& c, const char* registro, const PaginaUnByte& p)
             if (j < fin && fin - j <= 15) {
                 qint64 v = 0;
                 for (; j < fin && d[j] >= '0' && d[j] <= '9'; ++j) v = v * 10 + (d[j] - '0');
-                if (j == fin)
-                    return QVariant(negativo ? -double(v) : double(v));
+                if (j == fin) return QVariant(negativo ? -double(v) : double(v));
             }
         }
         QByteArray t = sin_nulos(d, c.ancho).trimmed();
-        if (t.isEmpty() || t.count('*') == t.size())
-            return {};
+        if (t.isEmpty() || t.count('*') == t.size()) return {};
         t.replace(',', '.');
         bool ok = false;
         const double v = t.toDouble(&ok);
@@ -177,21 +162,27 @@ QVariant leer_campo(const Campo& c, const char* registro, const PaginaUnByte& p)
     }
     case 'D': {
         const QByteArray t = sin_nulos(d, c.ancho).trimmed();
-        if (t.isEmpty() || t == "00000000")
-            return {};
+        if (t.isEmpty() || t == "00000000") return {};
         const QDate f = QDate::fromString(QString::fromLatin1(t), QStringLiteral("yyyyMMdd"));
         return f.isValid() ? QVariant(f) : QVariant();
     }
     case 'L':
         switch (c.ancho > 0 ? d[0] : ' ') {
-        case 'T': case 't': case 'Y': case 'y': case 'S': case 's': return true;
-        case 'F': case 'f': case 'N': case 'n': return false;
+        case 'T':
+        case 't':
+        case 'Y':
+        case 'y':
+        case 'S':
+        case 's': return true;
+        case 'F':
+        case 'f':
+        case 'N':
+        case 'n': return false;
         default: return {};
         }
     default: {
         int fin = c.ancho;
-        while (fin > 0 && (d[fin - 1] == ' ' || d[fin - 1] == '\0'))
-            --fin;
+        while (fin > 0 && (d[fin - 1] == ' ' || d[fin - 1] == '\0')) --fin;
         return p.decodificar(d, fin);
     }
     }
@@ -201,32 +192,29 @@ QVariant leer_campo(const Campo& c, const char* registro, const PaginaUnByte& p)
 QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, const PaginaUnByte& p)
 {
     QByteArray b;
-    if (!v.isValid())
-        return QByteArray(c.ancho, ' ');
+    if (!v.isValid()) return QByteArray(c.ancho, ' ');
     switch (c.tipo) {
-    case 'C':
-        b = codificar(texto_de(v), p).left(c.ancho);
-        break;
+    case 'C': b = codificar(texto_de(v), p).left(c.ancho); break;
     case 'N':
     case 'F': {
         const auto x = numero_de(v);
-        if (!x)
-            no_coincide(tabla, c, v);
+        if (!x) no_coincide(tabla, c, v);
         b = std::isfinite(*x) ? QByteArray::number(*x, 'f', c.decimales) : QByteArray();
         // No "-0": a negative amount that rounds to nothing is nothing.
-        if (b.startsWith('-') && b.count('0') + b.count('.') == b.size() - 1)
-            b.remove(0, 1);
+        if (b.startsWith('-') && b.count('0') + b.count('.') == b.size() - 1) b.remove(0, 1);
         if (b.isEmpty() || b.size() > c.ancho)
             throw Fallo(DESBORDAMIENTO,
                         QStringLiteral("Desbordamiento: el valor %1 no cabe en la columna %2 (N %3,%4) de la tabla %5")
-                            .arg(describir(v), c.nombre).arg(c.ancho).arg(c.decimales).arg(tabla));
+                            .arg(describir(v), c.nombre)
+                            .arg(c.ancho)
+                            .arg(c.decimales)
+                            .arg(tabla));
         b = b.rightJustified(c.ancho, ' ');
         return b;
     }
     case 'D': {
         const auto f = fecha_de(v);
-        if (!f)
-            no_coincide(tabla, c, v);
+        if (!f) no_coincide(tabla, c, v);
         b = ocho_cifras(*f);
         if (b.size() > c.ancho)
             throw Fallo(DESBORDAMIENTO,
@@ -236,8 +224,7 @@ QByteArray formatear(const QString& tabla, const Campo& c, const QVariant& v, co
     }
     case 'L': {
         const auto l = logico_de(v);
-        if (!l)
-            no_coincide(tabla, c, v);
+        if (!l) no_coincide(tabla, c, v);
         b = *l ? "T" : "F";
         break;
     }
@@ -273,19 +260,14 @@ bool cifras_en_campo(char* campo, const Campo& c, qint64 unidades, bool negativo
     } while (unidades || k <= en_decimales);
     char b[96];
     int n = 0;
-    if (negativo && (k > 1 || digitos[0] != '0'))
-        b[n++] = '-';
-    while (k > en_decimales)
-        b[n++] = digitos[--k];
+    if (negativo && (k > 1 || digitos[0] != '0')) b[n++] = '-';
+    while (k > en_decimales) b[n++] = digitos[--k];
     if (c.decimales > 0) {
         b[n++] = '.';
-        while (k)
-            b[n++] = digitos[--k];
-        for (int d = en_decimales; d < c.decimales && n < int(sizeof b); ++d)
-            b[n++] = '0';
+        while (k) b[n++] = digitos[--k];
+        for (int d = en_decimales; d < c.decimales && n < int(sizeof b); ++d) b[n++] = '0';
     }
-    if (n > c.ancho)
-        return false;
+    if (n > c.ancho) return false;
     std::memset(campo, ' ', size_t(c.ancho - n));
     std::memcpy(campo + (c.ancho - n), b, size_t(n));
     return true;
@@ -300,25 +282,20 @@ bool texto_directo(char* campo, const Campo& c, const QString& s)
     const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
     const qsizetype largo = s.size();
     char16_t todos = 0;
-    for (qsizetype i = 0; i < largo; ++i)
-        todos |= p[i];
-    if (todos >= 0x80)
-        return false;
+    for (qsizetype i = 0; i < largo; ++i) todos |= p[i];
+    if (todos >= 0x80) return false;
     const qsizetype n = qMin<qsizetype>(largo, c.ancho);
-    for (qsizetype i = 0; i < n; ++i)
-        campo[i] = p[i] ? char(p[i]) : ' ';
+    for (qsizetype i = 0; i < n; ++i) campo[i] = p[i] ? char(p[i]) : ' ';
     std::memset(campo + n, ' ', size_t(c.ancho - n));
     return true;
 }
 
 bool numero_directo(char* campo, const QString& tabla, const Campo& c, double x)
 {
-    if (!std::isfinite(x) || c.ancho > 64)
-        return formatear_general(campo, tabla, c, QVariant(x));
+    if (!std::isfinite(x) || c.ancho > 64) return formatear_general(campo, tabla, c, QVariant(x));
     // A whole amount (most columns of a journal line are 0) is its
     // digits and zero decimals, no rounding involved.
-    if (x == std::trunc(x) && std::fabs(x) < 1e15)
-        return cifras_en_campo(campo, c, qint64(std::fabs(x)), x < 0, 0);
+    if (x == std::trunc(x) && std::fabs(x) < 1e15) return cifras_en_campo(campo, c, qint64(std::fabs(x)), x < 0, 0);
     // So is an amount a hair away from a whole number of the column's
     // last decimal (cents, in a journal): it rounds to that number
     // whatever the hair. Within 2^33 units a double keeps that hair far
@@ -338,14 +315,11 @@ bool numero_directo(char* campo, const QString& tabla, const Campo& c, double x)
 
 bool fecha_directa(char* campo, const Campo& c, const QDate& f)
 {
-    if (!f.isValid() || c.ancho < 8)
-        return false;
+    if (!f.isValid() || c.ancho < 8) return false;
     const int a = f.year();
-    if (a < 1000 || a > 9999)
-        return false;
+    if (a < 1000 || a > 9999) return false;
     const int n = a * 10000 + f.month() * 100 + f.day();
-    for (int i = 7, r = n; i >= 0; --i, r /= 10)
-        campo[i] = char('0' + r % 10);
+    for (int i = 7, r = n; i >= 0; --i, r /= 10) campo[i] = char('0' + r % 10);
     std::memset(campo + 8, ' ', size_t(c.ancho - 8));
     return true;
 }
@@ -360,10 +334,10 @@ void formatear_en(char* campo, const QString& tabla, const Campo& c, const QVari
 // Key of a value in an index; none for Null, which equals nothing.
 std::optional<QString> clave_de(const Campo& c, const QVariant& v)
 {
-    if (!v.isValid())
-        return std::nullopt;
+    if (!v.isValid()) return std::nullopt;
     switch (c.tipo) {
-    case 'N': case 'F': return QString::number(v.toDouble(), 'g', 17);
+    case 'N':
+    case 'F': return QString::number(v.toDouble(), 'g', 17);
     case 'D': return v.toDate().toString(QStringLiteral("yyyyMMdd"));
     case 'L': return v.toBool() ? QStringLiteral("T") : QStringLiteral("F");
     default: return v.toString();
@@ -374,38 +348,32 @@ std::optional<QString> clave_de(const Campo& c, const QVariant& v)
 // value has when they are equal. Texts compare without trailing blanks.
 std::optional<QString> clave_buscada(const QString& tabla, const Campo& c, const QVariant& v)
 {
-    if (!v.isValid())
-        return std::nullopt;
+    if (!v.isValid()) return std::nullopt;
     switch (c.tipo) {
-    case 'N': case 'F': {
+    case 'N':
+    case 'F': {
         const auto x = numero_de(v);
-        if (!x)
-            no_coincide(tabla, c, v);
+        if (!x) no_coincide(tabla, c, v);
         return clave_de(c, *x);
     }
     case 'D': {
         const auto f = fecha_de(v);
-        if (!f)
-            no_coincide(tabla, c, v);
+        if (!f) no_coincide(tabla, c, v);
         return clave_de(c, *f);
     }
     case 'L': {
         const auto l = logico_de(v);
-        if (!l)
-            no_coincide(tabla, c, v);
+        if (!l) no_coincide(tabla, c, v);
         return clave_de(c, *l);
     }
-    default:
-        return sin_blancos_finales(texto_de(v));
+    default: return sin_blancos_finales(texto_de(v));
     }
 }
 
 bool mayor(const QVariant& a, const QVariant& b)
 {
-    if (!b.isValid())
-        return a.isValid();
-    if (!a.isValid())
-        return false;
+    if (!b.isValid()) return a.isValid();
+    if (!a.isValid()) return false;
     switch (a.typeId()) {
     case QMetaType::Double: return a.toDouble() > b.toDouble();
     case QMetaType::QDate: return a.toDate() > b.toDate();
@@ -416,8 +384,7 @@ bool mayor(const QVariant& a, const QVariant& b)
 
 bool iguales(const QVariant& a, const QVariant& b)
 {
-    if (a.isValid() != b.isValid())
-        return false;
+    if (a.isValid() != b.isValid()) return false;
     return !a.isValid() || a == b;
 }
 

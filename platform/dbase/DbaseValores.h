@@ -18,7 +18,7 @@ struct Campo {
     char tipo = 'C';
     int ancho = 0;
     int decimales = 0;
-    int desplazamiento = 0;   // in the record, after the deletion flag
+    int desplazamiento = 0;  // in the record, after the deletion flag
 };
 
 TipoColumna tipo_de(char tipo);

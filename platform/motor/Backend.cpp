@@ -1,8 +1,14 @@
 #include "platform/motor/Backend.h"
 
-qint64 Backend::clave_insertada() const { return -1; }
+qint64 Backend::clave_insertada() const
+{
+    return -1;
+}
 
-FilaDirecta* Backend::fila_directa(const QString&, const QVector<Columna>&) { return nullptr; }
+FilaDirecta* Backend::fila_directa(const QString&, const QVector<Columna>&)
+{
+    return nullptr;
+}
 
 void Backend::actualizar_filas(const QString& tabla, const Resultado& leido, const QVector<int>& filas,
                                const QStringList& columnas, const QVariantList& valores, qsizetype& escritas)

@@ -55,20 +55,18 @@ public:
 
     virtual void ejecutar(const QString& sql, const QVariantList& parametros) = 0;
 
-    virtual std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros,
-                                            bool actualizable) = 0;
+    virtual std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros, bool actualizable) = 0;
 
     // Columns of a table in their order, for a row added without reading.
     virtual QVector<Columna> columnas(const QString& tabla) = 0;
 
     // Appends one row; only the columns named are set.
-    virtual void insertar(const QString& tabla, const QStringList& columnas,
-                          const QVariantList& valores) = 0;
+    virtual void insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores) = 0;
     // Appends the row a recordset added: `columnas` as columnas(tabla) gave
     // them, one value per column, those not `asignada` left out. An engine
     // may take the columns by their place; this one names them.
-    virtual void insertar_fila(const QString& tabla, const QVector<Columna>& columnas,
-                               const QVariantList& valores, const QVector<bool>& asignada);
+    virtual void insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
+                               const QVector<bool>& asignada);
     // Key (as in Resultado::claves) of the row the last insertar() added, so
     // a recordset standing on it can write it again; -1 when the engine
     // locates rows otherwise or does not know it.
@@ -81,8 +79,8 @@ public:
 
     // Writes the changed columns of row `fila` of `leido`. A row that is no
     // longer as it was read fails with codigo_error::FILA_NO_LOCALIZADA.
-    virtual void actualizar(const QString& tabla, const Resultado& leido, int fila,
-                            const QStringList& columnas, const QVariantList& valores) = 0;
+    virtual void actualizar(const QString& tabla, const Resultado& leido, int fila, const QStringList& columnas,
+                            const QVariantList& valores) = 0;
     // The same change (`columnas` set to `valores`) written into rows
     // `filas` of `leido` (each once), in their order, as actualizar() row
     // by row, which is what this does. `escritas` counts the rows of `filas`

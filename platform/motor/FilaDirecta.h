@@ -31,9 +31,7 @@ inline void ValorDirecto::tomar(int c, const QVariant& v)
 {
     columna = c;
     switch (v.typeId()) {
-    case QMetaType::UnknownType:
-        tipo = Nulo;
-        break;
+    case QMetaType::UnknownType: tipo = Nulo; break;
     case QMetaType::QString:
         tipo = Texto;
         texto = static_cast<const QString*>(v.constData());
@@ -50,9 +48,7 @@ inline void ValorDirecto::tomar(int c, const QVariant& v)
         tipo = Fecha;
         fecha = *static_cast<const QDate*>(v.constData());
         break;
-    default:
-        tipo = Otro;
-        otro = &v;
+    default: tipo = Otro; otro = &v;
     }
 }
 

@@ -21,9 +21,9 @@ namespace averias {
 namespace {
 
 struct Regla {
-    QString fichero;   // lower case; "*" for any
-    QRegularExpression patron;   // when `fichero` has wildcards ("tc_*.html")
-    qint64 vistas = 0;           // writes to files the pattern matches
+    QString fichero;            // lower case; "*" for any
+    QRegularExpression patron;  // when `fichero` has wildcards ("tc_*.html")
+    qint64 vistas = 0;          // writes to files the pattern matches
     qint64 n = 0;
     Accion accion = Accion::Ninguna;
 };
@@ -32,7 +32,7 @@ struct Estado {
     QVector<Regla> reglas;
     QString sincronizados;
     QString recuento;
-    QHash<QString, qint64> cuentas;   // writes seen per file (lower case), and "*"
+    QHash<QString, qint64> cuentas;  // writes seen per file (lower case), and "*"
     QMutex mutex;
 
     Estado()
@@ -40,21 +40,19 @@ struct Estado {
         const QString texto = qEnvironmentVariable("ENLACE_AVERIA");
         for (const QString& parte : texto.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             const QStringList p = parte.trimmed().split(QLatin1Char(':'));
-            if (p.size() != 3)
-                continue;
+            if (p.size() != 3) continue;
             Regla r;
             r.fichero = p[0].trimmed().toLower();
             if (r.fichero != QLatin1String("*") && r.fichero.contains(QLatin1Char('*')))
                 r.patron = QRegularExpression(QRegularExpression::wildcardToRegularExpression(r.fichero));
             r.n = p[1].trimmed().toLongLong();
             const QString a = p[2].trimmed().toLower();
-            r.accion = a == QLatin1String("matar") ? Accion::Matar
+            r.accion = a == QLatin1String("matar")   ? Accion::Matar
                        : a == QLatin1String("mitad") ? Accion::Mitad
                        : a == QLatin1String("disco") ? Accion::Disco
                        : a == QLatin1String("senal") ? Accion::Senal
                                                      : Accion::Ninguna;
-            if (r.n > 0 && r.accion != Accion::Ninguna)
-                reglas.append(r);
+            if (r.n > 0 && r.accion != Accion::Ninguna) reglas.append(r);
         }
         sincronizados = qEnvironmentVariable("ENLACE_SINCRONIZADOS");
         recuento = qEnvironmentVariable("ENLACE_AVERIA_RECUENTO");
@@ -62,11 +60,9 @@ struct Estado {
 
     ~Estado()
     {
-        if (recuento.isEmpty())
-            return;
+        if (recuento.isEmpty()) return;
         QFile f(recuento);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return;
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
         for (auto it = cuentas.constBegin(); it != cuentas.constEnd(); ++it)
             f.write(QStringLiteral("%1 %2\n").arg(it.key()).arg(it.value()).toUtf8());
     }
@@ -96,8 +92,7 @@ bool activas()
 Accion escritura(const QString& ruta)
 {
     Estado& e = estado();
-    if (e.reglas.isEmpty() && e.recuento.isEmpty())
-        return Accion::Ninguna;
+    if (e.reglas.isEmpty() && e.recuento.isEmpty()) return Accion::Ninguna;
     QMutexLocker cerrojo(&e.mutex);
     const QString nombre = QFileInfo(ruta).fileName().toLower();
     const qint64 propia = ++e.cuentas[nombre];
@@ -105,11 +100,9 @@ Accion escritura(const QString& ruta)
     for (Regla& r : e.reglas) {
         const bool toca = r.fichero == QLatin1String("*") ? r.n == todas
                           : !r.patron.pattern().isEmpty() ? r.patron.match(nombre).hasMatch() && r.n == ++r.vistas
-                                                         : (r.fichero == nombre && r.n == propia);
-        if (!toca)
-            continue;
-        if (r.accion == Accion::Matar)
-            terminar();
+                                                          : (r.fichero == nombre && r.n == propia);
+        if (!toca) continue;
+        if (r.accion == Accion::Matar) terminar();
         if (r.accion == Accion::Senal) {
             std::raise(SIGINT);
             return Accion::Ninguna;
@@ -122,8 +115,7 @@ Accion escritura(const QString& ruta)
 void sincronizado(const QString& ruta)
 {
     Estado& e = estado();
-    if (e.sincronizados.isEmpty())
-        return;
+    if (e.sincronizados.isEmpty()) return;
     QMutexLocker cerrojo(&e.mutex);
     const QString copia = QDir(e.sincronizados).filePath(QFileInfo(ruta).fileName());
     QFile::remove(copia);
@@ -137,12 +129,10 @@ void averias::ante_sentencia(const QString& ruta, const QString& que, const QStr
     switch (escritura(ruta)) {
     case Accion::Ninguna:
     case Accion::Matar:
-    case Accion::Senal:
-        return;
-    case Accion::Mitad:
-        terminar();
+    case Accion::Senal: return;
+    case Accion::Mitad: terminar();
     case Accion::Disco:
-        throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("%1 (%2: %3; sentencia: %4)")
-                                                     .arg(Fichero::texto_error(ENOSPC), que, ruta, sql));
+        throw Fallo(codigo_error::FALLO_GENERAL,
+                    QStringLiteral("%1 (%2: %3; sentencia: %4)").arg(Fichero::texto_error(ENOSPC), que, ruta, sql));
     }
 }

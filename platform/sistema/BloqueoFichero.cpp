@@ -17,10 +17,8 @@ int bloquear(int fd)
     struct flock fl = {};
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;
-    if (::fcntl(fd, F_OFD_SETLK, &fl) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return errno;
+    if (::fcntl(fd, F_OFD_SETLK, &fl) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
 #endif
     return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
 }
@@ -35,17 +33,14 @@ BloqueoFichero::Resultado BloqueoFichero::tomar(const QString& ruta, int* numero
         fd = ::open(QFile::encodeName(ruta).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        if (numero)
-            *numero = errno;
+        if (numero) *numero = errno;
         return Resultado::Error;
     }
     const int e = bloquear(fd);
     if (e != 0) {
         ::close(fd);
-        if (e == EAGAIN || e == EACCES || e == EWOULDBLOCK)
-            return Resultado::Ocupado;
-        if (numero)
-            *numero = e;
+        if (e == EAGAIN || e == EACCES || e == EWOULDBLOCK) return Resultado::Ocupado;
+        if (numero) *numero = e;
         return Resultado::Error;
     }
     fd_ = fd;
@@ -54,8 +49,7 @@ BloqueoFichero::Resultado BloqueoFichero::tomar(const QString& ruta, int* numero
 
 void BloqueoFichero::soltar()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
 
@@ -68,14 +62,12 @@ bool BloqueoFichero::sigue_en(const QString& ruta) const
 
 int BloqueoFichero::reemplazar(const QByteArray& contenido)
 {
-    if (::ftruncate(fd_, 0) != 0)
-        return errno;
+    if (::ftruncate(fd_, 0) != 0) return errno;
     qint64 hecho = 0;
     while (hecho < contenido.size()) {
         const ssize_t r = ::pwrite(fd_, contenido.constData() + hecho, size_t(contenido.size() - hecho), off_t(hecho));
         if (r < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return errno;
         }
         hecho += r;

@@ -31,8 +31,8 @@ CarpetaTemporal::CarpetaTemporal()
     const QString provisional = QDir(ruta).filePath(QStringLiteral(".") + MARCA);
     int numero = 0;
     if (vivo_.tomar(provisional, &numero) != BloqueoFichero::Resultado::Tomado ||
-        ::rename(QFile::encodeName(provisional).constData(), QFile::encodeName(QDir(ruta).filePath(MARCA)).constData()) !=
-            0) {
+        ::rename(QFile::encodeName(provisional).constData(),
+                 QFile::encodeName(QDir(ruta).filePath(MARCA)).constData()) != 0) {
         error_ = Fichero::texto_error(numero ? numero : errno);
         vivo_.soltar();
         QDir(ruta).removeRecursively();
@@ -43,8 +43,7 @@ CarpetaTemporal::CarpetaTemporal()
 
 CarpetaTemporal::~CarpetaTemporal()
 {
-    if (!ruta_.isEmpty())
-        QDir(ruta_).removeRecursively();
+    if (!ruta_.isEmpty()) QDir(ruta_).removeRecursively();
     vivo_.soltar();
 }
 
@@ -55,8 +54,7 @@ int CarpetaTemporal::limpiar_restos(const QString& carpeta)
     int quitadas = 0;
     for (const QString& n : temporal.entryList({QStringLiteral("enlace-*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QRegularExpressionMatch m = nombre.match(n);
-        if (!m.hasMatch())
-            continue;
+        if (!m.hasMatch()) continue;
         const QDir d(temporal.filePath(n));
         BloqueoFichero vivo;
         bool muerta;
@@ -69,8 +67,7 @@ int CarpetaTemporal::limpiar_restos(const QString& carpeta)
             const pid_t pid = pid_t(m.captured(1).toLongLong());
             muerta = pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
         }
-        if (muerta && QDir(d).removeRecursively())
-            ++quitadas;
+        if (muerta && QDir(d).removeRecursively()) ++quitadas;
     }
     return quitadas;
 }

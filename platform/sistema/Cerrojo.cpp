@@ -21,10 +21,8 @@ QString quien_lo_tiene(const QString& ruta)
     QStringList l;
     for (int i = 0; i < 100; ++i) {
         QFile f(ruta);
-        if (f.open(QIODevice::ReadOnly))
-            l = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
-        if (l.size() > 4 || !f.exists())
-            break;
+        if (f.open(QIODevice::ReadOnly)) l = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+        if (l.size() > 4 || !f.exists()) break;
         ::usleep(10000);
     }
     const QString puesto = l.value(1);
@@ -49,15 +47,12 @@ Cerrojo::Resultado Cerrojo::tomar(const QString& carpeta, QString* motivo)
         int numero = 0;
         switch (bloqueo_.tomar(ruta, &numero)) {
         case BloqueoFichero::Resultado::Error:
-            if (motivo)
-                *motivo = Fichero::texto_error(numero);
+            if (motivo) *motivo = Fichero::texto_error(numero);
             return Resultado::SinAcceso;
         case BloqueoFichero::Resultado::Ocupado:
-            if (motivo)
-                *motivo = quien_lo_tiene(ruta);
+            if (motivo) *motivo = quien_lo_tiene(ruta);
             return Resultado::Ocupado;
-        case BloqueoFichero::Resultado::Tomado:
-            break;
+        case BloqueoFichero::Resultado::Tomado: break;
         }
         if (!bloqueo_.sigue_en(ruta)) {
             bloqueo_.soltar();
@@ -70,8 +65,7 @@ Cerrojo::Resultado Cerrojo::tomar(const QString& carpeta, QString* motivo)
                                          .toUtf8();
         if (const int e = bloqueo_.reemplazar(contenido)) {
             bloqueo_.soltar();
-            if (motivo)
-                *motivo = Fichero::texto_error(e);
+            if (motivo) *motivo = Fichero::texto_error(e);
             return Resultado::SinAcceso;
         }
         ruta_ = ruta;
@@ -80,18 +74,15 @@ Cerrojo::Resultado Cerrojo::tomar(const QString& carpeta, QString* motivo)
             QFile::remove(d.filePath(resto));
         return Resultado::Tomado;
     }
-    if (motivo)
-        *motivo = QStringLiteral("otro traspaso que está tomando el bloqueo ahora mismo");
+    if (motivo) *motivo = QStringLiteral("otro traspaso que está tomando el bloqueo ahora mismo");
     return Resultado::Ocupado;
 }
 
 void Cerrojo::soltar()
 {
-    if (ruta_.isEmpty())
-        return;
+    if (ruta_.isEmpty()) return;
     // Removed while still held, so nobody takes a file on its way out.
-    if (bloqueo_.sigue_en(ruta_))
-        QFile::remove(ruta_);
+    if (bloqueo_.sigue_en(ruta_)) QFile::remove(ruta_);
     bloqueo_.soltar();
     ruta_.clear();
 }

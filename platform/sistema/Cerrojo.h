@@ -13,8 +13,8 @@ class Cerrojo {
 public:
     enum class Resultado {
         Tomado,
-        Ocupado,      // a live transfer holds it; the text says who
-        SinAcceso,    // the folder cannot be written; the text is the system's reason
+        Ocupado,    // a live transfer holds it; the text says who
+        SinAcceso,  // the folder cannot be written; the text is the system's reason
     };
 
     Cerrojo() = default;

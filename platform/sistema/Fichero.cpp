@@ -46,8 +46,7 @@ bool Fichero::abrir(const QString& ruta, bool escritura, QString* motivo)
         fd = ::open(r.constData(), (escritura ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        if (motivo)
-            *motivo = texto_error(errno);
+        if (motivo) *motivo = texto_error(errno);
         return false;
     }
     fd_ = fd;
@@ -58,19 +57,16 @@ bool Fichero::abrir(const QString& ruta, bool escritura, QString* motivo)
 
 void Fichero::cerrar()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
 
 void Fichero::cerrar_comprobando()
 {
-    if (fd_ < 0)
-        return;
+    if (fd_ < 0) return;
     const int r = ::close(fd_);
     fd_ = -1;
-    if (r != 0 && errno != EINTR)
-        fallar(QStringLiteral("No se puede cerrar"), errno);
+    if (r != 0 && errno != EINTR) fallar(QStringLiteral("No se puede cerrar"), errno);
 }
 
 QString Fichero::con_sufijo(const QString& ruta, const QString& sufijo)
@@ -90,10 +86,8 @@ QString Fichero::crear_nuevo(const QString& ruta, const QStringList& tambien)
         const QString sufijo = n == 1 ? QString() : QStringLiteral("_%1").arg(n);
         const QString nombre = con_sufijo(ruta, sufijo);
         bool libre = true;
-        for (const QString& e : tambien)
-            libre = libre && !QFileInfo::exists(base + sufijo + e);
-        if (!libre)
-            continue;
+        for (const QString& e : tambien) libre = libre && !QFileInfo::exists(base + sufijo + e);
+        if (!libre) continue;
         int fd;
         do {
             fd = ::open(QFile::encodeName(nombre).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -124,13 +118,11 @@ void Fichero::copiar(const QString& origen, const QString& destino)
     Fichero d;
     d.crear_nuevo(destino);
     try {
-        if (d.ruta() != destino)
-            d.fallar(QStringLiteral("No se puede crear"), EEXIST);
+        if (d.ruta() != destino) d.fallar(QStringLiteral("No se puede crear"), EEXIST);
         QByteArray bloque(1 << 20, Qt::Uninitialized);
         for (qint64 desde = 0;;) {
             const qint64 n = o.leer(desde, bloque.data(), bloque.size());
-            if (n <= 0)
-                break;
+            if (n <= 0) break;
             d.escribir(desde, bloque.constData(), n);
             desde += n;
         }
@@ -144,16 +136,15 @@ void Fichero::copiar(const QString& origen, const QString& destino)
 
 void Fichero::fallar(const QString& que, int numero) const
 {
-    throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("%1 \"%2\": %3")
-                                                 .arg(que, nombre_.isEmpty() ? QDir::toNativeSeparators(ruta_) : nombre_,
-                                                      texto_error(numero)));
+    throw Fallo(codigo_error::FALLO_GENERAL,
+                QStringLiteral("%1 \"%2\": %3")
+                    .arg(que, nombre_.isEmpty() ? QDir::toNativeSeparators(ruta_) : nombre_, texto_error(numero)));
 }
 
 qint64 Fichero::tamano() const
 {
     struct stat st;
-    if (::fstat(fd_, &st) != 0)
-        fallar(QStringLiteral("No se puede leer el tamaño de"), errno);
+    if (::fstat(fd_, &st) != 0) fallar(QStringLiteral("No se puede leer el tamaño de"), errno);
     return st.st_size;
 }
 
@@ -163,12 +154,10 @@ qint64 Fichero::leer(qint64 desde, char* destino, qint64 n) const
     while (hecho < n) {
         const ssize_t r = ::pread(fd_, destino + hecho, size_t(n - hecho), off_t(desde + hecho));
         if (r < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             fallar(QStringLiteral("No se puede leer"), errno);
         }
-        if (r == 0)
-            break;
+        if (r == 0) break;
         hecho += r;
     }
     return hecho;
@@ -193,8 +182,7 @@ void Fichero::escribir(qint64 desde, const char* datos, qint64 n)
     switch (averias::escritura(ruta_)) {
     case averias::Accion::Ninguna:
     case averias::Accion::Matar:
-    case averias::Accion::Senal:
-        break;
+    case averias::Accion::Senal: break;
     case averias::Accion::Mitad:
         limite = n / 2;
         fallo_inyectado = -1;
@@ -208,19 +196,15 @@ void Fichero::escribir(qint64 desde, const char* datos, qint64 n)
     while (hecho < limite) {
         const ssize_t r = ::pwrite(fd_, datos + hecho, size_t(limite - hecho), off_t(desde + hecho));
         if (r < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             fallar(QStringLiteral("No se puede escribir en"), errno);
         }
         // Nothing written and no error: it would loop for ever.
-        if (r == 0)
-            fallar(QStringLiteral("No se puede escribir en"), EIO);
+        if (r == 0) fallar(QStringLiteral("No se puede escribir en"), EIO);
         hecho += r;
     }
-    if (fallo_inyectado < 0)
-        averias::terminar();
-    if (fallo_inyectado > 0)
-        fallar(QStringLiteral("No se puede escribir en"), fallo_inyectado);
+    if (fallo_inyectado < 0) averias::terminar();
+    if (fallo_inyectado > 0) fallar(QStringLiteral("No se puede escribir en"), fallo_inyectado);
 }
 
 void Fichero::truncar(qint64 tamano)
@@ -229,22 +213,19 @@ void Fichero::truncar(qint64 tamano)
     do {
         r = ::ftruncate(fd_, off_t(tamano));
     } while (r != 0 && errno == EINTR);
-    if (r != 0)
-        fallar(QStringLiteral("No se puede recortar"), errno);
+    if (r != 0) fallar(QStringLiteral("No se puede recortar"), errno);
 }
 
 void Fichero::sincronizar()
 {
-    if (::fsync(fd_) != 0)
-        fallar(QStringLiteral("No se puede asegurar en el disco"), errno);
+    if (::fsync(fd_) != 0) fallar(QStringLiteral("No se puede asegurar en el disco"), errno);
     averias::sincronizado(ruta_);
 }
 
 void Fichero::sincronizar_carpeta(const QString& carpeta)
 {
     const int fd = ::open(QFile::encodeName(carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
+    if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
 }
@@ -271,9 +252,9 @@ void Fichero::copiar_seguro(const QString& origen, const QString& destino)
     QFile::remove(temporal);
     QFile fuente(origen);
     if (!fuente.copy(temporal))
-        throw Fallo(codigo_error::ERROR_DE_ARCHIVO,
-                    QStringLiteral("No se puede copiar %1 en %2: %3")
-                        .arg(QDir::toNativeSeparators(origen), QDir::toNativeSeparators(destino), fuente.errorString()));
+        throw Fallo(codigo_error::ERROR_DE_ARCHIVO, QStringLiteral("No se puede copiar %1 en %2: %3")
+                                                        .arg(QDir::toNativeSeparators(origen),
+                                                             QDir::toNativeSeparators(destino), fuente.errorString()));
     QFile::setPermissions(temporal, QFile::permissions(temporal) | QFile::WriteOwner | QFile::ReadOwner);
     Fichero f;
     QString motivo;

@@ -39,8 +39,14 @@ void capturar()
     instalar(al_recibir);
 }
 
-void soltar() { instalar(SIG_DFL); }
+void soltar()
+{
+    instalar(SIG_DFL);
+}
 
-bool pedida() { return pedida_ != 0; }
+bool pedida()
+{
+    return pedida_ != 0;
+}
 
 }  // namespace interrupcion

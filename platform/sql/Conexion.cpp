@@ -47,16 +47,15 @@ QString sin_llaves(QString v)
 
 }  // namespace
 
-void Conexion::abrir(const QString& cadena, const Unidades& unidades, const QString& usuario,
-                     const QString& clave)
+void Conexion::abrir(const QString& cadena, const Unidades& unidades, const QString& usuario, const QString& clave)
 {
     cerrar();
     cadena_ = cadena;
     const QHash<QString, QString> c = claves(cadena);
 
     const QString proveedor = c.value(QStringLiteral("provider")).trimmed();
-    if (proveedor.startsWith(QLatin1String("Microsoft.Jet.OLEDB"), Qt::CaseInsensitive)
-        || proveedor.startsWith(QLatin1String("Microsoft.ACE.OLEDB"), Qt::CaseInsensitive)) {
+    if (proveedor.startsWith(QLatin1String("Microsoft.Jet.OLEDB"), Qt::CaseInsensitive) ||
+        proveedor.startsWith(QLatin1String("Microsoft.ACE.OLEDB"), Qt::CaseInsensitive)) {
         const QString origen = c.value(QStringLiteral("data source")).trimmed();
         if (origen.isEmpty())
             throw Fallo(codigo_error::FALLO_GENERAL,
@@ -100,7 +99,7 @@ Backend& Conexion::backend() const
 
 MotorDbase& Conexion::dbase() const
 {
-    backend();   // CONEXION_CERRADA when not open
+    backend();  // CONEXION_CERRADA when not open
     if (!dbase_)
         throw Fallo(codigo_error::FALLO_GENERAL,
                     QStringLiteral("La conexión \"%1\" no es de una carpeta de archivos dBASE: no se permite la "
@@ -126,11 +125,35 @@ void Conexion::ejecutar(const QString& sql, const QVariantList& parametros)
     backend().ejecutar(sql, parametros);
 }
 
-void Conexion::comenzar() { backend().comenzar(); }
-void Conexion::confirmar() { backend().confirmar(); }
-void Conexion::deshacer() { backend().deshacer(); }
-bool Conexion::en_transaccion() const { return backend_ && backend_->en_transaccion(); }
-bool Conexion::admite_transacciones() const { return backend_ && backend_->admite_transacciones(); }
-void Conexion::comenzar_unidad() { backend().comenzar_unidad(); }
-void Conexion::confirmar_unidad() { backend().confirmar_unidad(); }
-void Conexion::deshacer_unidad() { backend().deshacer_unidad(); }
+void Conexion::comenzar()
+{
+    backend().comenzar();
+}
+void Conexion::confirmar()
+{
+    backend().confirmar();
+}
+void Conexion::deshacer()
+{
+    backend().deshacer();
+}
+bool Conexion::en_transaccion() const
+{
+    return backend_ && backend_->en_transaccion();
+}
+bool Conexion::admite_transacciones() const
+{
+    return backend_ && backend_->admite_transacciones();
+}
+void Conexion::comenzar_unidad()
+{
+    backend().comenzar_unidad();
+}
+void Conexion::confirmar_unidad()
+{
+    backend().confirmar_unidad();
+}
+void Conexion::deshacer_unidad()
+{
+    backend().deshacer_unidad();
+}

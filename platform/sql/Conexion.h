@@ -18,8 +18,7 @@ public:
 
     // Opens it; a file that cannot be opened fails with FALLO_GENERAL and is
     // never created. The user and password arguments are those of ADO's Open.
-    void abrir(const QString& cadena, const Unidades& unidades,
-               const QString& usuario = {}, const QString& clave = {});
+    void abrir(const QString& cadena, const Unidades& unidades, const QString& usuario = {}, const QString& clave = {});
     bool abierta() const { return backend_ != nullptr; }
     void cerrar()
     {
@@ -57,5 +56,5 @@ public:
 private:
     QString cadena_;
     std::shared_ptr<Backend> backend_;
-    MotorDbase* dbase_ = nullptr;   // the same engine as backend_, when it is one
+    MotorDbase* dbase_ = nullptr;  // the same engine as backend_, when it is one
 };

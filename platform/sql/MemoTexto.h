@@ -16,7 +16,7 @@ public:
     {
         const Entrada& e = entradas_[ranura(texto)];
         return e.valor && e.texto.constData() == texto.constData() && e.texto.size() == texto.size() ? e.valor
-                                                                                                      : nullptr;
+                                                                                                     : nullptr;
     }
     void recordar(const QString& texto, V* valor) { entradas_[ranura(texto)] = {texto, valor}; }
     void olvidar() { entradas_.fill({}); }

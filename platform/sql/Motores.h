@@ -9,5 +9,4 @@
 // FALLO_GENERAL and is never created.
 std::shared_ptr<Backend> abrir_sqlite(const QString& archivo_local);
 // An ODBC connection string, passed unchanged to the driver manager.
-std::shared_ptr<Backend> abrir_odbc(const QString& cadena, const QString& usuario,
-                                    const QString& clave);
+std::shared_ptr<Backend> abrir_odbc(const QString& cadena, const QString& usuario, const QString& clave);

@@ -11,10 +11,10 @@
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QSet>
-#include <QSqlIndex>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
+#include <QSqlIndex>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
@@ -38,27 +38,27 @@ namespace {
 // any text.
 bool largo(int tipo_sql, int tamano)
 {
-    return (tipo_sql == SQL_LONGVARCHAR || tipo_sql == SQL_WLONGVARCHAR || tipo_sql == SQL_LONGVARBINARY)
-        && tamano > 8000;
+    return (tipo_sql == SQL_LONGVARCHAR || tipo_sql == SQL_WLONGVARCHAR || tipo_sql == SQL_LONGVARBINARY) &&
+           tamano > 8000;
 }
 
 TipoColumna tipo_de(const QSqlField& campo)
 {
     if (campo.typeID() == SQL_BIT) return TipoColumna::Logico;
     switch (campo.metaType().id()) {
-    case QMetaType::QString:
-        return TipoColumna::Texto;
-    case QMetaType::Bool:
-        return TipoColumna::Logico;
+    case QMetaType::QString: return TipoColumna::Texto;
+    case QMetaType::Bool: return TipoColumna::Logico;
     case QMetaType::QDate:
-    case QMetaType::QDateTime:
-        return TipoColumna::Fecha;
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
-    case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Short:
-    case QMetaType::UShort: case QMetaType::Float:
-        return TipoColumna::Numero;
-    default:
-        return TipoColumna::Otro;
+    case QMetaType::QDateTime: return TipoColumna::Fecha;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Float: return TipoColumna::Numero;
+    default: return TipoColumna::Otro;
     }
 }
 
@@ -70,29 +70,63 @@ enum class Lee { Texto, TextoAnsi, Doble, Entero, Natural, Largo, LargoNatural, 
 void describir(SQLSMALLINT tipo_sql, bool con_signo, Lee& lee, TipoColumna& tipo)
 {
     switch (tipo_sql) {
-    case SQL_DECIMAL: case SQL_NUMERIC: case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE:
-        lee = Lee::Doble; tipo = TipoColumna::Numero; return;
-    case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIT:
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        lee = Lee::Doble;
+        tipo = TipoColumna::Numero;
+        return;
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIT:
         lee = con_signo ? Lee::Entero : Lee::Natural;
         tipo = tipo_sql == SQL_BIT ? TipoColumna::Logico : TipoColumna::Numero;
         return;
     case SQL_TINYINT:
-        lee = Lee::Natural; tipo = TipoColumna::Numero; return;
+        lee = Lee::Natural;
+        tipo = TipoColumna::Numero;
+        return;
     case SQL_BIGINT:
-        lee = con_signo ? Lee::Largo : Lee::LargoNatural; tipo = TipoColumna::Numero; return;
-    case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY:
-        lee = Lee::Bytes; tipo = TipoColumna::Otro; return;
-    case SQL_DATE: case SQL_TYPE_DATE:
-        lee = Lee::Fecha; tipo = TipoColumna::Fecha; return;
-    case SQL_TIME: case SQL_TYPE_TIME:
-        lee = Lee::Hora; tipo = TipoColumna::Otro; return;
-    case SQL_TIMESTAMP: case SQL_TYPE_TIMESTAMP:
-        lee = Lee::Instante; tipo = TipoColumna::Fecha; return;
-    case SQL_WCHAR: case SQL_WVARCHAR: case SQL_WLONGVARCHAR:
-    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR: case SQL_GUID:
-        lee = Lee::Texto; tipo = TipoColumna::Texto; return;
+        lee = con_signo ? Lee::Largo : Lee::LargoNatural;
+        tipo = TipoColumna::Numero;
+        return;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        lee = Lee::Bytes;
+        tipo = TipoColumna::Otro;
+        return;
+    case SQL_DATE:
+    case SQL_TYPE_DATE:
+        lee = Lee::Fecha;
+        tipo = TipoColumna::Fecha;
+        return;
+    case SQL_TIME:
+    case SQL_TYPE_TIME:
+        lee = Lee::Hora;
+        tipo = TipoColumna::Otro;
+        return;
+    case SQL_TIMESTAMP:
+    case SQL_TYPE_TIMESTAMP:
+        lee = Lee::Instante;
+        tipo = TipoColumna::Fecha;
+        return;
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_GUID:
+        lee = Lee::Texto;
+        tipo = TipoColumna::Texto;
+        return;
     default:
-        lee = Lee::TextoAnsi; tipo = TipoColumna::Otro; return;
+        lee = Lee::TextoAnsi;
+        tipo = TipoColumna::Otro;
+        return;
     }
 }
 
@@ -114,7 +148,8 @@ QVariant leer_texto(SQLHSTMT h, SQLUSMALLINT c, QString& anterior)
         if (e == SQL_NO_DATA) break;
         if (!SQL_SUCCEEDED(e)) return QVariant(QString());
         if (ind == SQL_NULL_DATA) return QVariant();
-        qsizetype n = ind == SQL_NO_TOTAL || ind / qsizetype(sizeof(Unidad)) > cabe ? cabe : ind / qsizetype(sizeof(Unidad));
+        qsizetype n =
+            ind == SQL_NO_TOTAL || ind / qsizetype(sizeof(Unidad)) > cabe ? cabe : ind / qsizetype(sizeof(Unidad));
         if (n > 0 && buf[n - 1] == 0) --n;
         if constexpr (sizeof(Unidad) == 2) {
             if (e == SQL_SUCCESS && t.isNull() && n > 0 && n == anterior.size() &&
@@ -233,11 +268,15 @@ struct Parametro {
 bool enlace_directo(const QVariant& v)
 {
     switch (v.typeId()) {
-    case QMetaType::UnknownType: case QMetaType::QString: case QMetaType::Int: case QMetaType::UInt:
-    case QMetaType::LongLong: case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Bool:
-        return true;
-    default:
-        return false;
+    case QMetaType::UnknownType:
+    case QMetaType::QString:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Bool: return true;
+    default: return false;
     }
 }
 
@@ -265,7 +304,7 @@ struct OdbcBackend::Sentencia {
     bool descrita = false;
     QVector<Columna> columnas;
     QVector<Lee> lee;
-    std::vector<QString> anteriores;   // by column: the last text read there
+    std::vector<QString> anteriores;  // by column: the last text read there
     // By parameter, the SQL type and size the driver described (type 0:
     // not described), asked for on the first run.
     struct Descrito {
@@ -275,7 +314,7 @@ struct OdbcBackend::Sentencia {
     };
     bool parametros_descritos = false;
     std::vector<Descrito> parametros;
-    QString tabla;   // what seleccion_simple() finds, or empty
+    QString tabla;  // what seleccion_simple() finds, or empty
 
     ~Sentencia()
     {
@@ -283,14 +322,12 @@ struct OdbcBackend::Sentencia {
     }
 };
 
-std::shared_ptr<Backend> abrir_odbc(const QString& cadena, const QString& usuario,
-                                    const QString& clave)
+std::shared_ptr<Backend> abrir_odbc(const QString& cadena, const QString& usuario, const QString& clave)
 {
     return std::make_shared<OdbcBackend>(cadena, usuario, clave);
 }
 
-OdbcBackend::OdbcBackend(const QString& cadena, const QString& usuario, const QString& clave)
-    : cadena_(cadena)
+OdbcBackend::OdbcBackend(const QString& cadena, const QString& usuario, const QString& clave) : cadena_(cadena)
 {
     static std::atomic<int> siguiente{0};
     nombre_ = QStringLiteral("enlace_odbc_%1").arg(++siguiente);
@@ -308,8 +345,7 @@ OdbcBackend::OdbcBackend(const QString& cadena, const QString& usuario, const QS
                                          QRegularExpression::CaseInsensitiveOption);
     catalogo_ = base.match(cadena_).captured(1).trimmed();
     const QVariant h = db_.driver()->handle();
-    if (h.metaType() == QMetaType::fromType<SQLHANDLE>())
-        hdbc_ = *static_cast<const SQLHDBC*>(h.constData());
+    if (h.metaType() == QMetaType::fromType<SQLHANDLE>()) hdbc_ = *static_cast<const SQLHDBC*>(h.constData());
 }
 
 OdbcBackend::~OdbcBackend()
@@ -337,11 +373,14 @@ void OdbcBackend::fallar(const QSqlError& error, const QString& sql) const
     const QString nativo = error.nativeErrorCode();
     qint32 numero = codigo_error::FALLO_GENERAL;
     // SQL Server: 207 invalid column name, 208 invalid object name.
-    if (mensaje.contains(QLatin1String("42S22")) || mensaje.contains(QLatin1String("no such column"), Qt::CaseInsensitive)
-        || mensaje.contains(QLatin1String("Invalid column name"), Qt::CaseInsensitive) || nativo == QLatin1String("207"))
+    if (mensaje.contains(QLatin1String("42S22")) ||
+        mensaje.contains(QLatin1String("no such column"), Qt::CaseInsensitive) ||
+        mensaje.contains(QLatin1String("Invalid column name"), Qt::CaseInsensitive) || nativo == QLatin1String("207"))
         numero = codigo_error::ERROR_EN_COMANDO;
-    else if (mensaje.contains(QLatin1String("42S02")) || mensaje.contains(QLatin1String("no such table"), Qt::CaseInsensitive)
-             || mensaje.contains(QLatin1String("Invalid object name"), Qt::CaseInsensitive) || nativo == QLatin1String("208"))
+    else if (mensaje.contains(QLatin1String("42S02")) ||
+             mensaje.contains(QLatin1String("no such table"), Qt::CaseInsensitive) ||
+             mensaje.contains(QLatin1String("Invalid object name"), Qt::CaseInsensitive) ||
+             nativo == QLatin1String("208"))
         numero = codigo_error::TABLA_INEXISTENTE;
     throw Fallo(numero, QStringLiteral("%1 (sentencia: %2)").arg(mensaje, sql));
 }
@@ -435,8 +474,8 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         }
         SQLSetStmtAttrW(nueva->h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY),
                         SQL_IS_UINTEGER);
-        if (!SQL_SUCCEEDED(SQLPrepareW(nueva->h, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
-                                     SQL_NTS)))
+        if (!SQL_SUCCEEDED(
+                SQLPrepareW(nueva->h, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())), SQL_NTS)))
             fallar_directo(nueva->h, sql, "QODBC: Unable to prepare statement", false);
         const SeleccionSimple s = seleccion_simple(sql);
         if (s.valida) nueva->tabla = s.tabla;
@@ -461,8 +500,8 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         Parametro& p = ps[i];
         const QVariant& v = valores[i];
         const SQLUSMALLINT n = SQLUSMALLINT(i + 1);
-        const Sentencia::Descrito descrito = size_t(i) < l->parametros.size() ? l->parametros[size_t(i)]
-                                                                              : Sentencia::Descrito{};
+        const Sentencia::Descrito descrito =
+            size_t(i) < l->parametros.size() ? l->parametros[size_t(i)] : Sentencia::Descrito{};
         auto fijo = [&](SQLSMALLINT tipo_c, SQLSMALLINT tipo_sql, SQLULEN tamano, void* valor) {
             return SQLBindParameter(h, n, SQL_PARAM_INPUT, tipo_c, tipo_sql, tamano, 0, valor, 0, nullptr);
         };
@@ -479,19 +518,37 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
                                  p.texto.data(), SQLLEN(p.texto.size() * sizeof(SQLWCHAR)), &p.ind);
             break;
         }
-        case QMetaType::Int: p.v.i = v.toInt(); e = fijo(SQL_C_SLONG, SQL_INTEGER, 0, &p.v.i); break;
-        case QMetaType::UInt: p.v.u = v.toUInt(); e = fijo(SQL_C_ULONG, SQL_NUMERIC, 15, &p.v.u); break;
-        case QMetaType::LongLong: p.v.ll = v.toLongLong(); e = fijo(SQL_C_SBIGINT, SQL_BIGINT, 0, &p.v.ll); break;
-        case QMetaType::ULongLong: p.v.ull = v.toULongLong(); e = fijo(SQL_C_UBIGINT, SQL_BIGINT, 0, &p.v.ull); break;
-        case QMetaType::Double: p.v.d = v.toDouble(); e = fijo(SQL_C_DOUBLE, SQL_DOUBLE, 0, &p.v.d); break;
-        case QMetaType::Bool: p.v.b = v.toBool() ? 1 : 0; e = fijo(SQL_C_BIT, SQL_BIT, 0, &p.v.b); break;
-        default:   // Null
+        case QMetaType::Int:
+            p.v.i = v.toInt();
+            e = fijo(SQL_C_SLONG, SQL_INTEGER, 0, &p.v.i);
+            break;
+        case QMetaType::UInt:
+            p.v.u = v.toUInt();
+            e = fijo(SQL_C_ULONG, SQL_NUMERIC, 15, &p.v.u);
+            break;
+        case QMetaType::LongLong:
+            p.v.ll = v.toLongLong();
+            e = fijo(SQL_C_SBIGINT, SQL_BIGINT, 0, &p.v.ll);
+            break;
+        case QMetaType::ULongLong:
+            p.v.ull = v.toULongLong();
+            e = fijo(SQL_C_UBIGINT, SQL_BIGINT, 0, &p.v.ull);
+            break;
+        case QMetaType::Double:
+            p.v.d = v.toDouble();
+            e = fijo(SQL_C_DOUBLE, SQL_DOUBLE, 0, &p.v.d);
+            break;
+        case QMetaType::Bool:
+            p.v.b = v.toBool() ? 1 : 0;
+            e = fijo(SQL_C_BIT, SQL_BIT, 0, &p.v.b);
+            break;
+        default:  // Null
             p.ind = SQL_NULL_DATA;
             if (descrito.tipo != 0) {
                 // In the type described: SQL Server converts a binary
                 // Null to most types, but not to float or real.
-                const bool binario = descrito.tipo == SQL_BINARY || descrito.tipo == SQL_VARBINARY
-                                  || descrito.tipo == SQL_LONGVARBINARY;
+                const bool binario =
+                    descrito.tipo == SQL_BINARY || descrito.tipo == SQL_VARBINARY || descrito.tipo == SQL_LONGVARBINARY;
                 e = SQLBindParameter(h, n, SQL_PARAM_INPUT, binario ? SQL_C_BINARY : SQL_C_CHAR, descrito.tipo,
                                      std::max<SQLULEN>(descrito.tamano, 1), descrito.decimales, &p.v, 1, &p.ind);
             } else {
@@ -523,8 +580,8 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
             SQLWCHAR nombre[256];
             SQLSMALLINT largo = 0, tipo_sql = 0, escala = 0, nulos = 0;
             SQLULEN tamano = 0;
-            if (!SQL_SUCCEEDED(SQLDescribeColW(h, c, nombre, SQLSMALLINT(std::size(nombre)), &largo, &tipo_sql,
-                                              &tamano, &escala, &nulos)))
+            if (!SQL_SUCCEEDED(SQLDescribeColW(h, c, nombre, SQLSMALLINT(std::size(nombre)), &largo, &tipo_sql, &tamano,
+                                               &escala, &nulos)))
                 fallar_directo(h, sql, "QODBC: Unable to describe column");
             bool con_signo = true;
             if (tipo_sql == SQL_SMALLINT || tipo_sql == SQL_INTEGER || tipo_sql == SQL_BIT || tipo_sql == SQL_BIGINT) {
@@ -597,8 +654,7 @@ void OdbcBackend::fallar_directo(void* hstmt, const QString& sql, const char* qu
     fallar(QSqlError(QLatin1String(que), mensaje, QSqlError::StatementError, nativo), sql);
 }
 
-std::unique_ptr<Consulta> OdbcBackend::abrir(const QString& sql, const QVariantList& parametros,
-                                             bool)
+std::unique_ptr<Consulta> OdbcBackend::abrir(const QString& sql, const QVariantList& parametros, bool)
 {
     Resultado r;
     if (directo(sql, parametros, &r))
@@ -654,8 +710,7 @@ QVector<Columna> OdbcBackend::columnas(const QString& tabla)
     return this->tabla(tabla).columnas;
 }
 
-void OdbcBackend::insertar(const QString& tabla, const QStringList& columnas,
-                           const QVariantList& valores)
+void OdbcBackend::insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores)
 {
     const QString sql = sql_insertar(*db_.driver(), tabla, columnas);
     averia(sql);
@@ -679,13 +734,13 @@ int indice_de(const QVector<Columna>& columnas, const QString& nombre)
 // How a save of these columns of rows read with this layout finds its row:
 // worked out once, since a run saves many rows of one reading the same way.
 const OdbcBackend::Guardado& OdbcBackend::guardado(const QString& tabla, const QVector<Columna>& leidas,
-                                                    const QStringList& columnas, bool sin_clave)
+                                                   const QStringList& columnas, bool sin_clave)
 {
     // The plan keeps the layout it was made for, so that layout's data
     // stays alive and its address names it alone.
     for (const Guardado& g : std::as_const(guardados_))
-        if (g.leidas.constData() == leidas.constData() && g.leidas.size() == leidas.size()
-            && g.sin_clave == sin_clave && g.tabla == tabla && g.columnas == columnas)
+        if (g.leidas.constData() == leidas.constData() && g.leidas.size() == leidas.size() &&
+            g.sin_clave == sin_clave && g.tabla == tabla && g.columnas == columnas)
             return g;
     const Tabla& t = this->tabla(tabla);
     Guardado g;
@@ -697,12 +752,15 @@ const OdbcBackend::Guardado& OdbcBackend::guardado(const QString& tabla, const Q
     // when it was read, so another program's change to them is seen. A table
     // without a key (or a read without its key columns) is searched by every
     // value of the row.
-    QVector<int> buscar;   // columns of leidas
+    QVector<int> buscar;  // columns of leidas
     g.por_clave = !sin_clave && !t.clave.isEmpty();
     for (const QString& k : t.clave) {
         if (!g.por_clave) break;
         const int i = indice_de(leidas, k);
-        if (i < 0) { g.por_clave = false; break; }
+        if (i < 0) {
+            g.por_clave = false;
+            break;
+        }
         buscar << i;
     }
     if (g.por_clave) {
@@ -719,20 +777,23 @@ const OdbcBackend::Guardado& OdbcBackend::guardado(const QString& tabla, const Q
         const QString& nombre = leidas[i].nombre;
         const Campo* campo = nullptr;
         for (const Campo& c : t.campos)
-            if (mismo_nombre(c.nombre, nombre)) { campo = &c; break; }
+            if (mismo_nombre(c.nombre, nombre)) {
+                campo = &c;
+                break;
+            }
         if (!campo || largo(campo->tipo_sql, campo->tamano)) continue;
         Guardado::Busqueda b;
         b.columna = i;
         b.identificador = identificador(nombre);
         // Compared in the column's own type: see ejecutar_preparada().
-        if ((campo->tipo_sql == SQL_CHAR || campo->tipo_sql == SQL_VARCHAR) && campo->tamano > 0
-            && campo->tamano <= 8000)
+        if ((campo->tipo_sql == SQL_CHAR || campo->tipo_sql == SQL_VARCHAR) && campo->tamano > 0 &&
+            campo->tamano <= 8000)
             b.molde = QStringLiteral("CAST(? AS VARCHAR(%1))").arg(campo->tamano);
         if (g.por_clave && mismo_nombre(nombre, t.clave.last())) g.variable = int(g.buscar.size());
         g.buscar << b;
     }
-    g.inicio = QStringLiteral("UPDATE %1 SET %2 WHERE ")
-                   .arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas));
+    g.inicio =
+        QStringLiteral("UPDATE %1 SET %2 WHERE ").arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas));
     if (guardados_.size() >= 32) guardados_.removeFirst();
     guardados_ << g;
     return guardados_.constLast();
@@ -748,12 +809,15 @@ QByteArray OdbcBackend::formas_de(const Guardado& g, const QVariantList& origina
     const qsizetype inicio = p.size();
     for (const Guardado::Busqueda& b : g.buscar) {
         if (variable && &b - g.buscar.constData() == g.variable) *variable = int(p.size() - inicio);
-        if (b.columna >= original.size()) { formas += '-'; continue; }
+        if (b.columna >= original.size()) {
+            formas += '-';
+            continue;
+        }
         const QVariant& v = original[b.columna];
         if (vb::esNulo(v)) {
             formas += 'n';
         } else if (v.typeId() == QMetaType::QByteArray) {
-            formas += '-';   // binary columns cannot be compared by value
+            formas += '-';  // binary columns cannot be compared by value
         } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
             // A driver may hand a double over as 15 significant digits; a
             // margin far below a cent tells that from a real change.
@@ -785,20 +849,22 @@ const QString& OdbcBackend::texto_de(const QString& tabla, const Guardado& g, co
         const Guardado::Busqueda& b = g.buscar[k];
         const QString valor = b.molde.isEmpty() || formas[k] != 't' ? QStringLiteral("?") : b.molde;
         if (lote > 1 && k == g.variable) {
-            condiciones << b.identificador + QStringLiteral(" IN (")
-                               + QStringList(lote, valor).join(QStringLiteral(", ")) + QLatin1Char(')');
+            condiciones << b.identificador + QStringLiteral(" IN (") +
+                               QStringList(lote, valor).join(QStringLiteral(", ")) + QLatin1Char(')');
             continue;
         }
         switch (formas[k]) {
         case 'n': condiciones << b.identificador + QStringLiteral(" IS NULL"); break;
         case 'd': condiciones << b.identificador + QStringLiteral(" BETWEEN ? AND ?"); break;
-        case 't': case '=': condiciones << b.identificador + QStringLiteral(" = ") + valor; break;
+        case 't':
+        case '=': condiciones << b.identificador + QStringLiteral(" = ") + valor; break;
         default: break;
         }
     }
     if (condiciones.isEmpty())
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
-                    QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: no tiene valores con que buscarla.")
+                    QStringLiteral(
+                        "La fila de '%1' no se puede localizar para actualizarla: no tiene valores con que buscarla.")
                         .arg(tabla));
     sql = g.inicio + condiciones.join(QStringLiteral(" AND "));
     return sql;
@@ -818,8 +884,8 @@ qint64 OdbcBackend::escribir(const QString& sql, const QVariantList& p)
     return cambiadas;
 }
 
-void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,
-                             const QStringList& columnas, const QVariantList& valores)
+void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int fila, const QStringList& columnas,
+                             const QVariantList& valores)
 {
     if (columnas.isEmpty()) return;
     if (fila < 0 || fila >= leido.filas.size())
@@ -849,16 +915,21 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
         throw;
     }
     if (cambiadas > 1) {
-        if (transaccion) db_.rollback();
-        else if (!por_clave) deshacer();
+        if (transaccion)
+            db_.rollback();
+        else if (!por_clave)
+            deshacer();
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
-                    QStringLiteral("La fila de '%1' no se puede actualizar: hay %2 filas iguales a ella y no se sabe cuál es.")
-                        .arg(tabla).arg(cambiadas));
+                    QStringLiteral(
+                        "La fila de '%1' no se puede actualizar: hay %2 filas iguales a ella y no se sabe cuál es.")
+                        .arg(tabla)
+                        .arg(cambiadas));
     }
     if (transaccion && !db_.commit()) fallar(db_.lastError(), sql);
     if (cambiadas == 0)
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
-                    QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha cambiado desde que se leyó.")
+                    QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha "
+                                   "cambiado desde que se leyó.")
                         .arg(tabla));
 }
 
@@ -887,8 +958,8 @@ void OdbcBackend::actualizar_filas(const QString& tabla, const Resultado& leido,
         int fila = 0;
         bool sola = true;
         QByteArray formas;
-        QVariantList p;       // the values sought, after `valores`
-        int lugar = -1;       // where the variable key's value is among them
+        QVariantList p;  // the values sought, after `valores`
+        int lugar = -1;  // where the variable key's value is among them
     };
     auto condiciones = [&](int fila) {
         Condiciones c;
@@ -923,23 +994,31 @@ void OdbcBackend::actualizar_filas(const QString& tabla, const Resultado& leido,
         const Condiciones& primera = grupo.first();
         QVariantList p = valores;
         for (int k = 0; k < primera.p.size(); ++k) {
-            if (k != primera.lugar) { p << primera.p[k]; continue; }
+            if (k != primera.lugar) {
+                p << primera.p[k];
+                continue;
+            }
             for (const Condiciones& c : std::as_const(grupo)) p << c.p[c.lugar];
             // The list filled up with its last value, which matches no other row.
             for (int n = int(grupo.size()); n < lote; ++n) p << grupo.last().p[grupo.last().lugar];
         }
         const QString& sql = texto_de(tabla, g, primera.formas, lote);
         const qint64 cambiadas = escribir(sql, p);
-        if (cambiadas > grupo.size())   // a key that is not one
+        if (cambiadas > grupo.size())  // a key that is not one
             throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
-                        QStringLiteral("Las %1 filas de '%2' escritas juntas han cambiado %3: su clave no las distingue.")
-                            .arg(grupo.size()).arg(tabla).arg(cambiadas));
+                        QStringLiteral(
+                            "Las %1 filas de '%2' escritas juntas han cambiado %3: su clave no las distingue.")
+                            .arg(grupo.size())
+                            .arg(tabla)
+                            .arg(cambiadas));
         if (cambiadas < grupo.size())
             throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                         QStringLiteral("De %1 filas de '%2' escritas juntas, %3 no se pueden localizar para "
                                        "actualizarlas: otro programa las ha cambiado desde que se leyeron. "
                                        "No se sabe cuáles son.")
-                            .arg(grupo.size()).arg(tabla).arg(grupo.size() - cambiadas));
+                            .arg(grupo.size())
+                            .arg(tabla)
+                            .arg(grupo.size() - cambiadas));
         escritas += grupo.size();
         grupo.clear();
     };
@@ -990,8 +1069,7 @@ void OdbcBackend::confirmar()
 
 void OdbcBackend::deshacer()
 {
-    if (!en_transaccion_)
-        return;
+    if (!en_transaccion_) return;
     en_transaccion_ = false;
     if (!db_.rollback()) fallar(db_.lastError(), QStringLiteral("ROLLBACK"));
 }

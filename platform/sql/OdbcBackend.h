@@ -32,13 +32,11 @@ public:
     ~OdbcBackend() override;
 
     void ejecutar(const QString& sql, const QVariantList& parametros) override;
-    std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros,
-                                    bool actualizable) override;
+    std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros, bool actualizable) override;
     QVector<Columna> columnas(const QString& tabla) override;
-    void insertar(const QString& tabla, const QStringList& columnas,
-                  const QVariantList& valores) override;
-    void actualizar(const QString& tabla, const Resultado& leido, int fila,
-                    const QStringList& columnas, const QVariantList& valores) override;
+    void insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores) override;
+    void actualizar(const QString& tabla, const Resultado& leido, int fila, const QStringList& columnas,
+                    const QVariantList& valores) override;
     // Rows that differ only in the last column of their key (and agree on
     // the original values of the columns changed) are written with one
     // statement, that column searched in a list: one round trip for many.
@@ -60,13 +58,13 @@ private:
     // A column as the driver describes it (SQLColumns).
     struct Campo {
         QString nombre;
-        int tipo_sql = 0;        // SQL_VARCHAR, SQL_WVARCHAR, SQL_LONGVARCHAR...
-        int tamano = 0;          // COLUMN_SIZE
+        int tipo_sql = 0;  // SQL_VARCHAR, SQL_WVARCHAR, SQL_LONGVARCHAR...
+        int tamano = 0;    // COLUMN_SIZE
     };
     struct Tabla {
         QVector<Columna> columnas;
-        QVector<Campo> campos;   // same order
-        QStringList clave;       // primary key columns (SQLPrimaryKeys); empty when none
+        QVector<Campo> campos;  // same order
+        QStringList clave;      // primary key columns (SQLPrimaryKeys); empty when none
     };
 
     struct Sentencia;
@@ -74,20 +72,20 @@ private:
     // How a save finds its row (see guardado()).
     struct Guardado {
         struct Busqueda {
-            int columna = 0;           // of the layout read
-            QString identificador;     // quoted name
-            QString molde;             // "CAST(? AS VARCHAR(n))" for a char or varchar column
+            int columna = 0;        // of the layout read
+            QString identificador;  // quoted name
+            QString molde;          // "CAST(? AS VARCHAR(n))" for a char or varchar column
         };
         QString tabla;
-        QVector<Columna> leidas;       // the layout read
-        QStringList columnas;          // those saved
-        bool sin_clave = false;        // asked to search by every value
+        QVector<Columna> leidas;  // the layout read
+        QStringList columnas;     // those saved
+        bool sin_clave = false;   // asked to search by every value
         bool por_clave = false;
-        int ultima_clave = -1;         // highest key column of the layout
-        int variable = -1;             // the search of the table's last key column, when it has one
+        int ultima_clave = -1;  // highest key column of the layout
+        int variable = -1;      // the search of the table's last key column, when it has one
         QVector<Busqueda> buscar;
-        QString inicio;                // "UPDATE t SET a = ?, ... WHERE "
-        mutable QHash<QByteArray, QString> textos;   // the statement, by its conditions' forms
+        QString inicio;                             // "UPDATE t SET a = ?, ... WHERE "
+        mutable QHash<QByteArray, QString> textos;  // the statement, by its conditions' forms
     };
     // The conditions that find row `original`: one form per search, their
     // values appended to `p`; with `variable`, where among those values the
@@ -102,11 +100,11 @@ private:
 
     QString cadena_;
     QString nombre_;
-    QString catalogo_;       // Database= of the connection string
+    QString catalogo_;  // Database= of the connection string
     QSqlDatabase db_;
-    void* hdbc_ = nullptr;   // the connection's SQLHDBC, Qt's own
+    void* hdbc_ = nullptr;                                   // the connection's SQLHDBC, Qt's own
     QHash<QString, std::shared_ptr<Sentencia>> sentencias_;  // by SQL text
-    QHash<QString, std::shared_ptr<QSqlQuery>> preparadas_;   // by SQL text
+    QHash<QString, std::shared_ptr<QSqlQuery>> preparadas_;  // by SQL text
     QHash<QString, Tabla> tablas_;                           // by table name in lower case
     mutable QHash<QString, QString> identificadores_;        // quoted, by name
     QVector<Guardado> guardados_;                            // the last saves' plans
@@ -124,8 +122,7 @@ private:
     // prepared the first time: the rows into `r` when given, the number of
     // rows changed into `cambiadas` when given. False, and nothing run, when
     // a parameter's type is left to Qt.
-    bool directo(const QString& sql, const QVariantList& parametros, Resultado* r,
-                 qint64* cambiadas = nullptr);
+    bool directo(const QString& sql, const QVariantList& parametros, Resultado* r, qint64* cambiadas = nullptr);
     [[noreturn]] void fallar_directo(void* hstmt, const QString& sql, const char* que, bool cerrar = true) const;
     void olvidar_esquema();
 };

@@ -14,7 +14,7 @@
 namespace {
 
 // ADO 3251: the recordset (or its lock type) does not allow the operation.
-constexpr qint32 NO_ADMITE_ACTUALIZAR = -2146825037;   // 0x800A0CB3
+constexpr qint32 NO_ADMITE_ACTUALIZAR = -2146825037;  // 0x800A0CB3
 
 // Position of a column by name without regard to case; -1 when absent.
 // `pista` is where the next one is looked for first, as the writers set and
@@ -63,7 +63,7 @@ struct Recordset::Pistas {
     int indice(const QVector<Columna>& columnas, const QString& nombre, int& pista)
     {
         const quintptr clave = quintptr(nombre.constData()) ^ (quintptr(columnas.constData()) >> 3);
-        const size_t ranura = size_t((quint64(clave) * 0x9E3779B97F4A7C15ull) >> 55);   // 9 bits
+        const size_t ranura = size_t((quint64(clave) * 0x9E3779B97F4A7C15ull) >> 55);  // 9 bits
         Entrada& e = entradas[ranura];
         if (e.nombre == nombre.constData() && e.columnas.constData() == columnas.constData() &&
             e.indice < columnas.size() && (e.literal || mismo_nombre(columnas[e.indice].nombre, nombre))) {
@@ -98,7 +98,7 @@ struct Recordset::Estado {
     // engine reads by pages). After them, at positions total on, the rows
     // added through this recordset, with the same columns.
     bool leido = false;
-    bool con_filas = false;        // the query was read, or rows were added
+    bool con_filas = false;  // the query was read, or rows were added
     bool por_paginas = false;
     qint64 total = 0;
     qint64 inicio = 0;
@@ -190,7 +190,8 @@ struct Recordset::Estado {
             if (por_paginas && std::as_const(pagina.claves)[i] < 0)
                 throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                             QStringLiteral("La fila de '%1' ya no está en la tabla: otro programa la ha borrado "
-                                           "desde que se leyó.").arg(tabla));
+                                           "desde que se leyó.")
+                                .arg(tabla));
             return &pagina;
         }
         const qint64 k = fila - total;
@@ -220,8 +221,7 @@ namespace {
 
 Fallo cerrado()
 {
-    return Fallo(codigo_error::OBJETO_CERRADO,
-                 QStringLiteral("No se permite la operación si el objeto está cerrado."));
+    return Fallo(codigo_error::OBJETO_CERRADO, QStringLiteral("No se permite la operación si el objeto está cerrado."));
 }
 
 Fallo sin_fila()
@@ -238,11 +238,10 @@ Fallo no_encontrado(const QString& nombre)
 
 }  // namespace
 
-void Recordset::abrir(const QString& sql, Conexion& conexion, Cursor, Bloqueo bloqueo,
-                      const QVariantList& parametros)
+void Recordset::abrir(const QString& sql, Conexion& conexion, Cursor, Bloqueo bloqueo, const QVariantList& parametros)
 {
     cerrar();
-    Backend& motor = conexion.backend();   // CONEXION_CERRADA when not open
+    Backend& motor = conexion.backend();  // CONEXION_CERRADA when not open
     auto consulta = motor.abrir(sql, parametros, bloqueo == Bloqueo::Optimista);
     e_->conexion = conexion;
     e_->consulta = std::move(consulta);
@@ -251,7 +250,10 @@ void Recordset::abrir(const QString& sql, Conexion& conexion, Cursor, Bloqueo bl
     e_->abierto = true;
 }
 
-bool Recordset::abierto() const { return e_->abierto; }
+bool Recordset::abierto() const
+{
+    return e_->abierto;
+}
 
 void Recordset::cerrar()
 {
@@ -262,7 +264,10 @@ void Recordset::cerrar()
     e_ = std::make_unique<Estado>();
 }
 
-bool Recordset::leido() const { return e_->leido; }
+bool Recordset::leido() const
+{
+    return e_->leido;
+}
 
 bool Recordset::eof()
 {
@@ -330,7 +335,8 @@ void Recordset::asignar(const QString& nombre, const QVariant& valor)
     if (!e_->actual(f)) throw sin_fila();
     if (e_->tabla.isEmpty())
         throw Fallo(NO_ADMITE_ACTUALIZAR,
-                    QStringLiteral("La consulta no es una selección de una sola tabla: no se puede cambiar el campo '%1'.")
+                    QStringLiteral(
+                        "La consulta no es una selección de una sola tabla: no se puede cambiar el campo '%1'.")
                         .arg(nombre));
     e_->cambios.insert(i, valor_de_columna(valor, e_->columnas()[i]));
 }
@@ -368,7 +374,8 @@ void escribir_cambios(Backend& motor, const QString& tabla, Resultado& r, const 
     }
     auto leidas = [&] {
         for (qsizetype k = 0; k < escritas; ++k)
-            for (auto it = cambios.constBegin(); it != cambios.constEnd(); ++it) r.filas[filas[k]][it.key()] = it.value();
+            for (auto it = cambios.constBegin(); it != cambios.constEnd(); ++it)
+                r.filas[filas[k]][it.key()] = it.value();
     };
     try {
         motor.actualizar_filas(tabla, r, filas, columnas, valores, escritas);
@@ -402,7 +409,7 @@ void Recordset::guardar()
         if (a.columnas.isSharedWith(e.columnas_nueva) ||
             (a.columnas.size() == e.columnas_nueva.size() &&
              std::equal(a.columnas.cbegin(), a.columnas.cend(), e.columnas_nueva.cbegin(),
-                       [](const Columna& x, const Columna& y) { return x.nombre == y.nombre; }))) {
+                        [](const Columna& x, const Columna& y) { return x.nombre == y.nombre; }))) {
             // The same columns in the same order, as on a recordset opened
             // only to add: the values are the row.
             fila = std::move(e.valores_nueva);
@@ -454,8 +461,8 @@ void Recordset::guardar_filas(const QVector<qint64>& posiciones, const QString& 
     // takes the place of this one.
     Backend& motor = e.conexion.backend();
     Resultado* bloque = nullptr;
-    QVector<int> juntas;        // rows of `bloque`
-    QVector<qint64> lugares;    // and their positions
+    QVector<int> juntas;      // rows of `bloque`
+    QVector<qint64> lugares;  // and their positions
     auto escribir = [&] {
         if (juntas.isEmpty()) return;
         qsizetype escritas = 0;
@@ -468,7 +475,7 @@ void Recordset::guardar_filas(const QVector<qint64>& posiciones, const QString& 
         juntas.clear();
         lugares.clear();
     };
-    QSet<qint64> vistas;   // a row listed again gets the change once
+    QSet<qint64> vistas;  // a row listed again gets the change once
     for (qint64 p : posiciones) {
         if (vistas.contains(p)) continue;
         vistas.insert(p);
@@ -477,9 +484,9 @@ void Recordset::guardar_filas(const QVector<qint64>& posiciones, const QString& 
         e.fila = p;
         Resultado* r = nullptr;
         try {
-            r = e.actual(i);   // a row another program deleted fails here
+            r = e.actual(i);  // a row another program deleted fails here
         } catch (...) {
-            escribir();        // the rows before it are written, as one by one
+            escribir();  // the rows before it are written, as one by one
             e.fila = p;
             throw;
         }

@@ -35,11 +35,11 @@ public:
     void abrir(const QString& sql, Conexion& conexion, Cursor cursor = Cursor::Dinamico,
                Bloqueo bloqueo = Bloqueo::SoloLectura, const QVariantList& parametros = {});
     bool abierto() const;
-    void cerrar();               // closes if open; harmless when closed
+    void cerrar();  // closes if open; harmless when closed
 
-    bool eof();                  // no current row (reads the query if not yet read)
-    void siguiente();            // MoveNext
-    qint64 recuento();           // rows of the result (reads it)
+    bool eof();         // no current row (reads the query if not yet read)
+    void siguiente();   // MoveNext
+    qint64 recuento();  // rows of the result (reads it)
     // The current row's place in the result, and a move back to one: a
     // pass that sets its marks after a commit finds its rows again.
     qint64 posicion();
@@ -52,8 +52,8 @@ public:
     // column's type (a number into a text column is written as its digits).
     void asignar(const QString& nombre, const QVariant& valor);
 
-    void nuevo();                // AddNew: a pending row, nothing read
-    void guardar();              // Update: inserts the new row or writes the changes
+    void nuevo();    // AddNew: a pending row, nothing read
+    void guardar();  // Update: inserts the new row or writes the changes
     // Sets field `nombre` to `valor` in the rows at `posiciones` and saves
     // them, as ir_a(), asignar() and guardar() row by row would, but lets the
     // engine write several rows with one statement (see

@@ -9,8 +9,7 @@ QString identificador(const QSqlDriver& driver, const QString& nombre)
 
 QString sql_insertar(const QSqlDriver& driver, const QString& tabla, const QStringList& columnas)
 {
-    if (columnas.isEmpty())
-        return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(identificador(driver, tabla));
+    if (columnas.isEmpty()) return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(identificador(driver, tabla));
     QStringList nombres, marcas;
     for (const QString& c : columnas) {
         nombres << identificador(driver, c);

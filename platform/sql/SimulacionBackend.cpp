@@ -17,17 +17,14 @@ const QRegularExpression DESDE(QStringLiteral("\\bFROM\\s+(\\w+)"), QRegularExpr
 
 QVariant constante(const QString& texto)
 {
-    if (texto.startsWith(QLatin1Char('\'')))
-        return texto.mid(1, texto.size() - 2);
-    if (texto.contains(QLatin1Char('.')))
-        return texto.toDouble();
+    if (texto.startsWith(QLatin1Char('\''))) return texto.mid(1, texto.size() - 2);
+    if (texto.contains(QLatin1Char('.'))) return texto.toDouble();
     return texto.toLongLong();
 }
 
 QString literal(const QVariant& v)
 {
-    return v.typeId() == QMetaType::QString ? QLatin1Char('\'') + v.toString() + QLatin1Char('\'')
-                                            : v.toString();
+    return v.typeId() == QMetaType::QString ? QLatin1Char('\'') + v.toString() + QLatin1Char('\'') : v.toString();
 }
 
 bool es_seleccion(const QString& sql)
@@ -39,18 +36,18 @@ bool es_seleccion(const QString& sql)
 class ConsultaRellena : public Consulta {
 public:
     ConsultaRellena(std::unique_ptr<Consulta> real, SimulacionBackend::Rellenos rellenos)
-        : real_(std::move(real)), rellenos_(std::move(rellenos)) {}
+        : real_(std::move(real)), rellenos_(std::move(rellenos))
+    {
+    }
 
     Resultado leer() override
     {
         Resultado r = real_->leer();
         for (int c = 0; c < r.columnas.size(); ++c) {
             const auto it = rellenos_.constFind(r.columnas[c].nombre.toLower());
-            if (it == rellenos_.constEnd())
-                continue;
+            if (it == rellenos_.constEnd()) continue;
             for (QVariantList& fila : r.filas)
-                if (c < fila.size() && vb::esNulo(fila[c]))
-                    fila[c] = it.value();
+                if (c < fila.size() && vb::esNulo(fila[c])) fila[c] = it.value();
         }
         return r;
     }
@@ -64,7 +61,9 @@ private:
 }  // namespace
 
 SimulacionBackend::SimulacionBackend(std::shared_ptr<Backend> real, MotorDbase* dbase)
-    : real_(std::move(real)), real_dbase_(dbase) {}
+    : real_(std::move(real)), real_dbase_(dbase)
+{
+}
 
 MotorDbase& SimulacionBackend::real_dbase() const
 {
@@ -89,22 +88,18 @@ void SimulacionBackend::ejecutar(const QString& sql, const QVariantList& paramet
 
 QString SimulacionBackend::reescrita(const QString& sql) const
 {
-    if (rellenos_.isEmpty())
-        return sql;
+    if (rellenos_.isEmpty()) return sql;
     const auto hecha = reescritas_.constFind(sql);
-    if (hecha != reescritas_.constEnd())
-        return *hecha;
+    if (hecha != reescritas_.constEnd()) return *hecha;
     return *reescritas_.insert(sql, reescribir(sql));
 }
 
 QString SimulacionBackend::reescribir(const QString& sql) const
 {
     const QRegularExpressionMatch desde = DESDE.match(sql);
-    if (!desde.hasMatch())
-        return sql;
+    if (!desde.hasMatch()) return sql;
     const auto it = rellenos_.constFind(desde.captured(1).toLower());
-    if (it == rellenos_.constEnd())
-        return sql;
+    if (it == rellenos_.constEnd()) return sql;
     // Only after the table's name: the selected columns keep their names.
     const qsizetype inicio = desde.capturedEnd(1);
     QString resto = sql.mid(inicio);
@@ -124,23 +119,29 @@ QString SimulacionBackend::reescribir(const QString& sql) const
     return sql.left(inicio) + resto;
 }
 
-std::unique_ptr<Consulta> SimulacionBackend::abrir(const QString& sql, const QVariantList& parametros, bool actualizable)
+std::unique_ptr<Consulta> SimulacionBackend::abrir(const QString& sql, const QVariantList& parametros,
+                                                   bool actualizable)
 {
     const QRegularExpressionMatch desde = DESDE.match(sql);
     std::unique_ptr<Consulta> real = real_->abrir(reescrita(sql), parametros, actualizable);
     const auto it = desde.hasMatch() ? rellenos_.constFind(desde.captured(1).toLower()) : rellenos_.constEnd();
-    if (it == rellenos_.constEnd())
-        return real;
+    if (it == rellenos_.constEnd()) return real;
     return std::make_unique<ConsultaRellena>(std::move(real), it.value());
 }
 
-QVector<Columna> SimulacionBackend::columnas(const QString& tabla) { return real_->columnas(tabla); }
+QVector<Columna> SimulacionBackend::columnas(const QString& tabla)
+{
+    return real_->columnas(tabla);
+}
 
 void SimulacionBackend::insertar(const QString&, const QStringList&, const QVariantList&) {}
 
 void SimulacionBackend::actualizar(const QString&, const Resultado&, int, const QStringList&, const QVariantList&) {}
 
-qint64 SimulacionBackend::registros(const QString& tabla) { return real_dbase().registros(tabla); }
+qint64 SimulacionBackend::registros(const QString& tabla)
+{
+    return real_dbase().registros(tabla);
+}
 QString SimulacionBackend::huella(const QString& tabla, qint64 registros)
 {
     return real_dbase().huella(tabla, registros);
@@ -149,9 +150,24 @@ QByteArray SimulacionBackend::crudos(const QString& tabla, qint64 desde, qint64 
 {
     return real_dbase().crudos(tabla, desde, n);
 }
-QByteArray SimulacionBackend::cola(const QString& tabla) { return real_dbase().cola(tabla); }
-QString SimulacionBackend::identidad(const QString& tabla) { return real_dbase().identidad(tabla); }
+QByteArray SimulacionBackend::cola(const QString& tabla)
+{
+    return real_dbase().cola(tabla);
+}
+QString SimulacionBackend::identidad(const QString& tabla)
+{
+    return real_dbase().identidad(tabla);
+}
 
-void SimulacionBackend::comenzar() { transaccion_ = true; }
-void SimulacionBackend::confirmar() { transaccion_ = false; }
-void SimulacionBackend::deshacer() { transaccion_ = false; }
+void SimulacionBackend::comenzar()
+{
+    transaccion_ = true;
+}
+void SimulacionBackend::confirmar()
+{
+    transaccion_ = false;
+}
+void SimulacionBackend::deshacer()
+{
+    transaccion_ = false;
+}

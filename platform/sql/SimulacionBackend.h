@@ -26,13 +26,11 @@ public:
     explicit SimulacionBackend(std::shared_ptr<Backend> real, MotorDbase* dbase = nullptr);
 
     void ejecutar(const QString& sql, const QVariantList& parametros) override;
-    std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros,
-                                    bool actualizable) override;
+    std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros, bool actualizable) override;
     QVector<Columna> columnas(const QString& tabla) override;
-    void insertar(const QString& tabla, const QStringList& columnas,
-                  const QVariantList& valores) override;
-    void actualizar(const QString& tabla, const Resultado& leido, int fila,
-                    const QStringList& columnas, const QVariantList& valores) override;
+    void insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores) override;
+    void actualizar(const QString& tabla, const Resultado& leido, int fila, const QStringList& columnas,
+                    const QVariantList& valores) override;
 
     qint64 registros(const QString& tabla) override;
     void recortar(const QString& tabla, qint64 registros) override {}
@@ -70,7 +68,7 @@ private:
 
     std::shared_ptr<Backend> real_;
     MotorDbase* real_dbase_;
-    QHash<QString, Rellenos> rellenos_;     // by table name in lower case
+    QHash<QString, Rellenos> rellenos_;  // by table name in lower case
     // Statements as rewritten for the fillings known: the same few texts
     // come back for every row, and are rewritten once.
     mutable QHash<QString, QString> reescritas_;

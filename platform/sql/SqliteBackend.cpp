@@ -13,11 +13,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <sqlite3.h>
 #include <algorithm>
-#include <bit>
 #include <atomic>
+#include <bit>
 #include <cerrno>
+#include <sqlite3.h>
 #include <vector>
 
 namespace {
@@ -28,15 +28,9 @@ void funcion_val(sqlite3_context* contexto, int, sqlite3_value** argumentos)
 {
     sqlite3_value* v = argumentos[0];
     switch (sqlite3_value_type(v)) {
-    case SQLITE_NULL:
-        sqlite3_result_null(contexto);
-        return;
-    case SQLITE_INTEGER:
-        sqlite3_result_int64(contexto, sqlite3_value_int64(v));
-        return;
-    case SQLITE_FLOAT:
-        sqlite3_result_double(contexto, sqlite3_value_double(v));
-        return;
+    case SQLITE_NULL: sqlite3_result_null(contexto); return;
+    case SQLITE_INTEGER: sqlite3_result_int64(contexto, sqlite3_value_int64(v)); return;
+    case SQLITE_FLOAT: sqlite3_result_double(contexto, sqlite3_value_double(v)); return;
     default: {
         const auto* texto = reinterpret_cast<const char*>(sqlite3_value_text(v));
         sqlite3_result_double(contexto, vb::Val(QString::fromUtf8(texto ? texto : "")));
@@ -48,14 +42,14 @@ TipoColumna tipo_declarado(const QString& declarado)
 {
     const QString t = declarado.trimmed().toUpper();
     const QString base = t.section(QLatin1Char('('), 0, 0).trimmed().section(QLatin1Char(' '), 0, 0);
-    static const QStringList textos = {"TEXT", "CHAR", "VARCHAR", "NVARCHAR", "NCHAR", "MEMO",
-                                       "STRING", "LONGTEXT", "CLOB"};
+    static const QStringList textos = {"TEXT", "CHAR",   "VARCHAR",  "NVARCHAR", "NCHAR",
+                                       "MEMO", "STRING", "LONGTEXT", "CLOB"};
     static const QStringList logicos = {"BIT", "BOOLEAN", "BOOL", "YESNO", "LOGICAL"};
     static const QStringList fechas = {"DATE", "DATETIME", "TIMESTAMP"};
-    static const QStringList numeros = {"INTEGER", "INT", "REAL", "DOUBLE", "FLOAT", "NUMERIC",
-                                        "DECIMAL", "CURRENCY", "MONEY", "LONG", "SHORT", "BYTE",
-                                        "SINGLE", "SMALLINT", "TINYINT", "BIGINT", "COUNTER",
-                                        "AUTOINCREMENT", "NUMBER"};
+    static const QStringList numeros = {"INTEGER", "INT",     "REAL",          "DOUBLE",   "FLOAT",
+                                        "NUMERIC", "DECIMAL", "CURRENCY",      "MONEY",    "LONG",
+                                        "SHORT",   "BYTE",    "SINGLE",        "SMALLINT", "TINYINT",
+                                        "BIGINT",  "COUNTER", "AUTOINCREMENT", "NUMBER"};
     if (textos.contains(base)) return TipoColumna::Texto;
     if (logicos.contains(base)) return TipoColumna::Logico;
     if (fechas.contains(base)) return TipoColumna::Fecha;
@@ -80,12 +74,9 @@ QVariant valor_columna(sqlite3_stmt* s, int i, QString& anterior)
     // matters only to a connection shared between threads, and ours never is.
     sqlite3_value* v = sqlite3_column_value(s, i);
     switch (sqlite3_value_type(v)) {
-    case SQLITE_NULL:
-        return QVariant();
-    case SQLITE_INTEGER:
-        return QVariant(qlonglong(sqlite3_value_int64(v)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_value_double(v));
+    case SQLITE_NULL: return QVariant();
+    case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_value_double(v));
     case SQLITE_BLOB: {
         const void* p = sqlite3_value_blob(v);
         return QVariant(QByteArray(static_cast<const char*>(p), sqlite3_value_bytes(v)));
@@ -109,11 +100,12 @@ class ConsultaSqlite : public Consulta {
 public:
     // With `por_clave` (the table's row by rowid) the statement reads the
     // rowid first; with `solo_claves`, the same selection reads only it.
-    ConsultaSqlite(SqliteBackend& b, QString texto, QVariantList parametros, QString tabla,
-                   QString por_clave, QString solo_claves)
-        : b_(b), texto_(std::move(texto)), parametros_(std::move(parametros)),
-          tabla_(std::move(tabla)), por_clave_(std::move(por_clave)), solo_claves_(std::move(solo_claves)),
-          con_clave_(!por_clave_.isEmpty()) {}
+    ConsultaSqlite(SqliteBackend& b, QString texto, QVariantList parametros, QString tabla, QString por_clave,
+                   QString solo_claves)
+        : b_(b), texto_(std::move(texto)), parametros_(std::move(parametros)), tabla_(std::move(tabla)),
+          por_clave_(std::move(por_clave)), solo_claves_(std::move(solo_claves)), con_clave_(!por_clave_.isEmpty())
+    {
+    }
 
     QString tabla() const override { return tabla_; }
 
@@ -212,7 +204,7 @@ public:
                 while (k < hasta && b_.paso(t, rango)) {
                     const qint64 clave = sqlite3_column_int64(t, 0);
                     for (; k < hasta && claves_[k] < clave; ++k) {
-                        r.claves << -1;   // deleted since the keys were read
+                        r.claves << -1;  // deleted since the keys were read
                         r.filas << QVariantList();
                     }
                     if (k == hasta || claves_[k] != clave) continue;
@@ -238,7 +230,7 @@ public:
                         for (int i = 1; i < n; ++i) fila << valor_columna(s, i, anterior[i]);
                         r.claves << claves_[k];
                     } else {
-                        r.claves << -1;   // deleted since the keys were read
+                        r.claves << -1;  // deleted since the keys were read
                     }
                     r.filas << std::move(fila);
                 }
@@ -282,7 +274,8 @@ private:
     {
         if (rango_.isEmpty()) {
             rango_ = por_clave_;
-            rango_.replace(QStringLiteral("WHERE rowid = ?"), QStringLiteral("WHERE rowid BETWEEN ? AND ? ORDER BY rowid"));
+            rango_.replace(QStringLiteral("WHERE rowid = ?"),
+                           QStringLiteral("WHERE rowid BETWEEN ? AND ? ORDER BY rowid"));
         }
         return rango_;
     }
@@ -357,9 +350,8 @@ SqliteBackend::SqliteBackend(const QString& archivo) : archivo_(archivo)
     try {
         QSqlQuery q(db_);
         if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-            throw Fallo(codigo_error::FALLO_GENERAL,
-                        QStringLiteral("El archivo '%1' no es una base de datos: %2")
-                            .arg(archivo_, q.lastError().databaseText()));
+            throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("El archivo '%1' no es una base de datos: %2")
+                                                         .arg(archivo_, q.lastError().databaseText()));
         q.finish();
         // A transfer commits one row at a time; with the default journal each
         // row would cost several fsyncs.
@@ -373,8 +365,8 @@ SqliteBackend::SqliteBackend(const QString& archivo) : archivo_(archivo)
         const QVariant v = db_.driver() ? db_.driver()->handle() : QVariant();
         if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0) h_ = *static_cast<sqlite3* const*>(v.constData());
         sqlite3* h = h_;
-        if (!h || sqlite3_create_function_v2(h, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                             funcion_val, nullptr, nullptr, nullptr) != SQLITE_OK)
+        if (!h || sqlite3_create_function_v2(h, "val", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, funcion_val,
+                                             nullptr, nullptr, nullptr) != SQLITE_OK)
             throw Fallo(codigo_error::FALLO_GENERAL,
                         QStringLiteral("No se puede preparar el archivo '%1' (función val).").arg(archivo_));
     } catch (...) {
@@ -406,7 +398,7 @@ void SqliteBackend::fallar(const QString& mensaje, const QString& sql) const
     if (mensaje.contains(QLatin1String("no such table"), Qt::CaseInsensitive))
         numero = codigo_error::TABLA_INEXISTENTE;
     else if (mensaje.contains(QLatin1String("no such column"), Qt::CaseInsensitive))
-        numero = codigo_error::PARAMETRO_SIN_VALOR;   // what the Access provider raises for an unknown name
+        numero = codigo_error::PARAMETRO_SIN_VALOR;  // what the Access provider raises for an unknown name
     throw Fallo(numero, QStringLiteral("%1 (sentencia: %2; archivo: %3)").arg(mensaje, sql, archivo_));
 }
 
@@ -473,7 +465,10 @@ QVector<Columna> SqliteBackend::columnas_de(const QString& sql, sqlite3_stmt* s,
             c.tipo = de_tabla[k].tipo;
         } else {
             for (const Columna& t : de_tabla)
-                if (mismo_nombre(t.nombre, c.nombre)) { c.tipo = t.tipo; break; }
+                if (mismo_nombre(t.nombre, c.nombre)) {
+                    c.tipo = t.tipo;
+                    break;
+                }
         }
         r << c;
     }
@@ -589,40 +584,23 @@ void SqliteBackend::enlazar(sqlite3_stmt* s, const QString& sql, int n, const QV
         if (e) e->tipo = r == SQLITE_OK ? Enlazado::Nulo : Enlazado::Ninguno;
     } else {
         switch (v.typeId()) {
-        case QMetaType::QString:
-            r = texto(*static_cast<const QString*>(v.constData()));
-            break;
+        case QMetaType::QString: r = texto(*static_cast<const QString*>(v.constData())); break;
         case QMetaType::QByteArray: {
             const auto* b = static_cast<const QByteArray*>(v.constData());
             if (e) e->tipo = Enlazado::Ninguno;
             r = sqlite3_bind_blob(s, n, b->constData(), int(b->size()), SQLITE_TRANSIENT);
             break;
         }
-        case QMetaType::Int:
-            r = enlazar_entero(s, n, e, *static_cast<const int*>(v.constData()));
-            break;
-        case QMetaType::Bool:
-            r = enlazar_entero(s, n, e, *static_cast<const bool*>(v.constData()) ? 1 : 0);
-            break;
-        case QMetaType::Double:
-            r = enlazar_doble(s, n, e, *static_cast<const double*>(v.constData()));
-            break;
-        case QMetaType::UInt:
-            r = enlazar_entero(s, n, e, *static_cast<const uint*>(v.constData()));
-            break;
-        case QMetaType::LongLong:
-            r = enlazar_entero(s, n, e, *static_cast<const qlonglong*>(v.constData()));
-            break;
+        case QMetaType::Int: r = enlazar_entero(s, n, e, *static_cast<const int*>(v.constData())); break;
+        case QMetaType::Bool: r = enlazar_entero(s, n, e, *static_cast<const bool*>(v.constData()) ? 1 : 0); break;
+        case QMetaType::Double: r = enlazar_doble(s, n, e, *static_cast<const double*>(v.constData())); break;
+        case QMetaType::UInt: r = enlazar_entero(s, n, e, *static_cast<const uint*>(v.constData())); break;
+        case QMetaType::LongLong: r = enlazar_entero(s, n, e, *static_cast<const qlonglong*>(v.constData())); break;
         // Whatever else as the text Qt's driver binds (a date or time in
         // ISO form).
-        case QMetaType::QDateTime:
-            r = texto(v.toDateTime().toString(Qt::ISODateWithMs));
-            break;
-        case QMetaType::QTime:
-            r = texto(v.toTime().toString(QStringLiteral("hh:mm:ss.zzz")));
-            break;
-        default:
-            r = texto(v.toString());
+        case QMetaType::QDateTime: r = texto(v.toDateTime().toString(Qt::ISODateWithMs)); break;
+        case QMetaType::QTime: r = texto(v.toTime().toString(QStringLiteral("hh:mm:ss.zzz"))); break;
+        default: r = texto(v.toString());
         }
     }
     if (r != SQLITE_OK) {
@@ -696,8 +674,7 @@ void SqliteBackend::ordenar(const QString& sql)
 void SqliteBackend::comenzar()
 {
     if (en_transaccion_)
-        throw Fallo(codigo_error::FALLO_GENERAL,
-                    QStringLiteral("Ya hay una transacción empezada en %1").arg(archivo_));
+        throw Fallo(codigo_error::FALLO_GENERAL, QStringLiteral("Ya hay una transacción empezada en %1").arg(archivo_));
     ordenar(QStringLiteral("PRAGMA synchronous=FULL"));
     ordenar(QStringLiteral("BEGIN IMMEDIATE"));
     en_transaccion_ = true;
@@ -713,8 +690,7 @@ void SqliteBackend::confirmar()
 
 void SqliteBackend::deshacer()
 {
-    if (!en_transaccion_)
-        return;
+    if (!en_transaccion_) return;
     en_transaccion_ = false;
     ordenar(QStringLiteral("ROLLBACK"));
     ordenar(QStringLiteral("PRAGMA synchronous=NORMAL"));
@@ -762,8 +738,7 @@ void SqliteBackend::ejecutar(const QString& sql, const QVariantList& parametros)
     correr(sql, parametros);
 }
 
-std::unique_ptr<Consulta> SqliteBackend::abrir(const QString& sql, const QVariantList& parametros,
-                                               bool actualizable)
+std::unique_ptr<Consulta> SqliteBackend::abrir(const QString& sql, const QVariantList& parametros, bool actualizable)
 {
     Apertura* hallada = memo_aperturas_.buscar(sql);
     if (!hallada) {
@@ -857,8 +832,7 @@ QVector<Columna> SqliteBackend::columnas(const QString& tabla)
     return r;
 }
 
-void SqliteBackend::insertar(const QString& tabla, const QStringList& columnas,
-                             const QVariantList& valores)
+void SqliteBackend::insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores)
 {
     const QString sql = sql_insertar(*db_.driver(), tabla, columnas);
     averia(sql);
@@ -866,8 +840,8 @@ void SqliteBackend::insertar(const QString& tabla, const QStringList& columnas,
     clave_insertada_ = sqlite3_last_insert_rowid(h_);
 }
 
-void SqliteBackend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas,
-                                  const QVariantList& valores, const QVector<bool>& asignada)
+void SqliteBackend::insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
+                                  const QVector<bool>& asignada)
 {
     auto& por_columnas = por_tabla(altas_, memo_altas_, tabla);
     auto it = por_columnas.constFind(asignada);
@@ -888,22 +862,23 @@ void SqliteBackend::insertar_fila(const QString& tabla, const QVector<Columna>& 
     clave_insertada_ = sqlite3_last_insert_rowid(h_);
 }
 
-void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int fila,
-                               const QStringList& columnas, const QVariantList& valores)
+void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int fila, const QStringList& columnas,
+                               const QVariantList& valores)
 {
     if (columnas.isEmpty()) return;
     if (fila < 0 || fila >= leido.claves.size() || leido.claves[fila] < 0)
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
-                    QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: la consulta no la identifica.")
+                    QStringLiteral(
+                        "La fila de '%1' no se puede localizar para actualizarla: la consulta no la identifica.")
                         .arg(tabla));
     auto& por_columnas = por_tabla(actualizaciones_, memo_actualizaciones_, tabla);
     auto it = por_columnas.constFind(columnas);
     if (it != por_columnas.constEnd()) {
         averia(it->sql);
     } else {
-        it = por_columnas.insert(columnas, escritura(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                                                         .arg(identificador(tabla),
-                                                              sql_asignaciones(*db_.driver(), columnas))));
+        it = por_columnas.insert(columnas,
+                                 escritura(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                                               .arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas))));
     }
     const Escritura& e = *it;
     sqlite3_reset(e.s);
@@ -913,6 +888,7 @@ void SqliteBackend::actualizar(const QString& tabla, const Resultado& leido, int
     enlazar(e.s, e.sql, int(valores.size()) + 1, QVariant(leido.claves[fila]));
     if (terminar(e.s, e.sql) == 0)
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
-                    QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha borrado desde que se leyó (archivo: %2).")
+                    QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha "
+                                   "borrado desde que se leyó (archivo: %2).")
                         .arg(tabla, archivo_));
 }

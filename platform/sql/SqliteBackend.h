@@ -26,18 +26,16 @@ public:
     ~SqliteBackend() override;
 
     void ejecutar(const QString& sql, const QVariantList& parametros) override;
-    std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros,
-                                    bool actualizable) override;
+    std::unique_ptr<Consulta> abrir(const QString& sql, const QVariantList& parametros, bool actualizable) override;
     QVector<Columna> columnas(const QString& tabla) override;
-    void insertar(const QString& tabla, const QStringList& columnas,
-                  const QVariantList& valores) override;
+    void insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores) override;
     // One prepared INSERT per table and set of assigned columns, the values
     // bound by place: `columnas` must be as columnas(tabla) gave them.
     void insertar_fila(const QString& tabla, const QVector<Columna>& columnas, const QVariantList& valores,
                        const QVector<bool>& asignada) override;
     qint64 clave_insertada() const override { return clave_insertada_; }
-    void actualizar(const QString& tabla, const Resultado& leido, int fila,
-                    const QStringList& columnas, const QVariantList& valores) override;
+    void actualizar(const QString& tabla, const Resultado& leido, int fila, const QStringList& columnas,
+                    const QVariantList& valores) override;
 
     // BEGIN IMMEDIATE ... COMMIT, the commit synced (synchronous=FULL for
     // it): the rest of the time the file runs with synchronous=NORMAL.
@@ -98,10 +96,10 @@ private:
     // What the text of an opened statement says; it depends on the text
     // alone, so it outlives schema changes.
     struct Apertura {
-        bool valida = false;   // a plain selection from `tabla`
+        bool valida = false;  // a plain selection from `tabla`
         QString tabla;
-        QString con_clave;     // the same reading the rowid first
-        QString por_clave;     // one row of `tabla` by its rowid
+        QString con_clave;  // the same reading the rowid first
+        QString por_clave;  // one row of `tabla` by its rowid
         // For a selection in an order of its own: the same reading only the
         // rowid, so the engine sorts keys, not whole rows.
         QString solo_claves;

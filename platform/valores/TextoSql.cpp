@@ -85,8 +85,7 @@ bool mismo_nombre(QStringView a, QStringView b)
 QString sin_clave(const QString& cadena)
 {
     QString r = cadena;
-    static const QRegularExpression pwd(QStringLiteral("(Pwd\\s*=)[^;]*"),
-                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pwd(QStringLiteral("(Pwd\\s*=)[^;]*"), QRegularExpression::CaseInsensitiveOption);
     r.replace(pwd, QStringLiteral("\\1***"));
     return r;
 }

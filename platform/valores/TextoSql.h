@@ -9,8 +9,8 @@
 // the rows of one table, so a row can be added to it or written back.
 struct SeleccionSimple {
     bool valida = false;
-    QString tabla;      // as written, without brackets or quotes
-    QString resto;      // " WHERE ..." / " ORDER BY ...", or empty
+    QString tabla;  // as written, without brackets or quotes
+    QString resto;  // " WHERE ..." / " ORDER BY ...", or empty
 };
 
 SeleccionSimple seleccion_simple(const QString& sql);

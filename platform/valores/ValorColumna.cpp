@@ -49,8 +49,7 @@ QVariant valor_de_columna(const QVariant& valor, const Columna& columna)
     case TipoColumna::Numero:
         if (valor.typeId() == QMetaType::Bool) return valor.toBool() ? -1.0 : 0.0;
         if (vb::es_numero(valor)) return valor.toDouble();
-        if (valor.typeId() == QMetaType::QString && vb::IsNumeric(valor.toString()))
-            return vb::numero(valor);
+        if (valor.typeId() == QMetaType::QString && vb::IsNumeric(valor.toString())) return vb::numero(valor);
         throw no_coinciden(columna.nombre, QStringLiteral("numérico"), valor);
     case TipoColumna::Logico:
         if (valor.typeId() == QMetaType::Bool) return valor.toBool();
@@ -62,11 +61,9 @@ QVariant valor_de_columna(const QVariant& valor, const Columna& columna)
     case TipoColumna::Fecha:
         if (valor.typeId() == QMetaType::QDate) return valor;
         if (valor.typeId() == QMetaType::QDateTime) return valor.toDateTime().date();
-        if (valor.typeId() == QMetaType::QString && vb::IsDate(valor.toString()))
-            return vb::CDate(valor.toString());
+        if (valor.typeId() == QMetaType::QString && vb::IsDate(valor.toString())) return vb::CDate(valor.toString());
         throw no_coinciden(columna.nombre, QStringLiteral("una fecha"), valor);
-    case TipoColumna::Otro:
-        break;
+    case TipoColumna::Otro: break;
     }
     return valor_enlazado(valor);
 }

@@ -18,9 +18,15 @@ namespace {
 
 // The empty text, never a null QString: a null one would be bound as SQL
 // NULL, and Null is not the empty text.
-QString vacio() { return QStringLiteral(""); }
+QString vacio()
+{
+    return QStringLiteral("");
+}
 
-Fallo uso_de_null() { return Fallo(codigo_error::USO_NO_VALIDO_DE_NULL, QStringLiteral("Uso no válido de Null")); }
+Fallo uso_de_null()
+{
+    return Fallo(codigo_error::USO_NO_VALIDO_DE_NULL, QStringLiteral("Uso no válido de Null"));
+}
 
 Fallo tipos_no_coinciden(const QString& que)
 {
@@ -30,8 +36,7 @@ Fallo tipos_no_coinciden(const QString& que)
 
 bool es_texto(const QVariant& v)
 {
-    return v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray
-        || v.typeId() == QMetaType::QChar;
+    return v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray || v.typeId() == QMetaType::QChar;
 }
 
 // The readers below take ASCII texts (digits, signs, separators, blanks)
@@ -41,8 +46,14 @@ bool es_texto(const QVariant& v)
 
 constexpr qsizetype largo_rapido = 64;
 
-bool es_blanco(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
-bool es_cifra(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool es_blanco(char16_t c)
+{
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+bool es_cifra(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // What a text holds as far as a reader is concerned: whether it is short
 // and all ASCII, and whether it has an ASCII character that is not
@@ -70,11 +81,14 @@ Caracteres examinar(const QString& s, bool (*admitido)(char16_t))
 
 bool de_numero(char16_t c)
 {
-    return es_blanco(c) || es_cifra(c) || c == u'+' || c == u'-' || c == u'.' || c == u','
-        || c == u'e' || c == u'E' || c == u'd' || c == u'D';
+    return es_blanco(c) || es_cifra(c) || c == u'+' || c == u'-' || c == u'.' || c == u',' || c == u'e' || c == u'E' ||
+           c == u'd' || c == u'D';
 }
 
-bool de_fecha(char16_t c) { return es_blanco(c) || es_cifra(c) || c == u'/'; }
+bool de_fecha(char16_t c)
+{
+    return es_blanco(c) || es_cifra(c) || c == u'/';
+}
 
 // The number of a decimal text "[-]ddd[.ddd][e[-]ddd]" written in `t`, when
 // it is an ordinary double (zero, or normal and finite); nullopt when the
@@ -98,8 +112,8 @@ std::optional<double> convertir(const char* t, const char* fin)
 // decimal separator); nullopt when the text is not numeric.
 std::optional<double> leer_numero_general(const QString& s)
 {
-    static const QRegularExpression forma(QStringLiteral(
-        "^\\s*([+-]?)\\s*(\\d+[.,]?\\d*|[.,]\\d+)([eEdD][+-]?\\d+)?\\s*$"));
+    static const QRegularExpression forma(
+        QStringLiteral("^\\s*([+-]?)\\s*(\\d+[.,]?\\d*|[.,]\\d+)([eEdD][+-]?\\d+)?\\s*$"));
     const auto m = forma.match(s);
     if (!m.hasMatch()) return std::nullopt;
     QString t = m.captured(1) + m.captured(2);
@@ -135,7 +149,7 @@ std::optional<double> leer_numero(const QString& s)
         *w++ = '.';
         ++i;
         for (; i < n && es_cifra(c[i]); ++i, ++decimales) *w++ = char(c[i]);
-        if (decimales == 0) --w;   // "5." is 5
+        if (decimales == 0) --w;  // "5." is 5
     }
     if (enteras == 0 && decimales == 0) return std::nullopt;
     if (i < n && (c[i] == u'e' || c[i] == u'E' || c[i] == u'd' || c[i] == u'D')) {
@@ -159,8 +173,7 @@ std::optional<double> leer_numero(const QString& s)
 // calendar day.
 std::optional<QDate> leer_fecha_general(const QString& s)
 {
-    static const QRegularExpression forma(
-        QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{2}|\\d{4})\\s*$"));
+    static const QRegularExpression forma(QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{2}|\\d{4})\\s*$"));
     const auto m = forma.match(s);
     if (!m.hasMatch()) return std::nullopt;
     const int dia = m.captured(1).toInt();
@@ -224,10 +237,9 @@ constexpr auto potencias_de_5 = [] {
 }();
 
 // The texts of 00 to 99.
-constexpr char pares[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+constexpr char pares[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                         "8081828384858687888990919293949596979899";
 
 // Whether a is exactly the half between the 15-digit decimal D 10^(e-14)
 // and the next one, a == (10 D + 5) 10^(e-15).
@@ -242,7 +254,7 @@ bool es_mitad(double a, quint64 D, int e)
     }
     // a 2^k 5^k == N, so a 2^k is the whole number N / 5^k.
     const int k = -q;
-    if (k > 22) return false;   // 5^23 exceeds every N
+    if (k > 22) return false;  // 5^23 exceeds every N
     const double y = std::ldexp(a, k);
     if (y != std::floor(y) || y >= 18014398509481984.0) return false;
     return N % potencias_de_5[k] == 0 && N / potencias_de_5[k] == quint64(y);
@@ -255,10 +267,10 @@ bool es_mitad(double a, quint64 D, int e)
 bool decimal_exacto(double a, Decimal& d)
 {
 #ifndef __SIZEOF_INT128__
-    return false;   // without 128-bit integers every value takes the general path
+    return false;  // without 128-bit integers every value takes the general path
 #else
     if (!(a >= 1e-13 && a < 1e15)) return false;
-    static constexpr quint64 tope = 1000000000000000;   // 10^15
+    static constexpr quint64 tope = 1000000000000000;  // 10^15
     quint64 bits;
     std::memcpy(&bits, &a, sizeof bits);
     const quint64 m = (bits & ((quint64(1) << 52) - 1)) | (quint64(1) << 52);
@@ -272,8 +284,14 @@ bool decimal_exacto(double a, Decimal& d)
         const int t = b + s;
         if (t <= -128) return false;
         const unsigned __int128 entero = t >= 0 ? x << t : x >> -t;
-        if (entero >= tope) { ++p; continue; }
-        if (entero < tope / 10) { --p; continue; }
+        if (entero >= tope) {
+            ++p;
+            continue;
+        }
+        if (entero < tope / 10) {
+            --p;
+            continue;
+        }
         quint64 q = quint64(entero);
         if (t < 0 && x - (entero << -t) >= static_cast<unsigned __int128>(1) << (-t - 1)) ++q;
         d.exponente = p;
@@ -302,7 +320,7 @@ Decimal decimal_15(double v)
     }
     d.n = 15;
     if (decimal_exacto(a, d)) return d;
-    char e[32];   // d.dddddddddddddde+XXX
+    char e[32];  // d.dddddddddddddde+XXX
     const auto exponente = [&](const char* p, const char* fin) {
         int x = 0;
         for (const char* c = p + 1; c < fin; ++c) x = x * 10 + (*c - '0');
@@ -327,8 +345,7 @@ double Val_general(const QString& s)
     // Blanks, tabs and line feeds are skipped wherever they stand.
     QString t;
     for (QChar c : s)
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r'))
-            t += c;
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r')) t += c;
     // &H and &O introduce hexadecimal and octal numbers.
     if (t.size() > 1 && t[0] == QLatin1Char('&')) {
         const QChar base = t[1].toUpper();
@@ -337,16 +354,16 @@ double Val_general(const QString& s)
             qint64 r = 0;
             for (int i = 2; i < t.size(); ++i) {
                 const int d = t[i].isDigit() ? t[i].digitValue()
-                            : (t[i].toUpper() >= QLatin1Char('A') && t[i].toUpper() <= QLatin1Char('F'))
-                                ? t[i].toUpper().unicode() - 'A' + 10 : 99;
+                              : (t[i].toUpper() >= QLatin1Char('A') && t[i].toUpper() <= QLatin1Char('F'))
+                                  ? t[i].toUpper().unicode() - 'A' + 10
+                                  : 99;
                 if (d >= b) break;
                 r = r * b + d;
             }
             return double(r);
         }
     }
-    static const QRegularExpression forma(
-        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eEdD][+-]?\\d+)?"));
+    static const QRegularExpression forma(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eEdD][+-]?\\d+)?"));
     const auto m = forma.match(t);
     if (!m.hasMatch()) return 0;
     QString n = m.captured(0);
@@ -360,24 +377,31 @@ double Val_general(const QString& s)
 bool es_numero(const QVariant& v)
 {
     switch (v.typeId()) {
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
-    case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Float:
-    case QMetaType::Short: case QMetaType::UShort: case QMetaType::Long:
-    case QMetaType::ULong: case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:
-        return true;
-    default:
-        return false;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar: return true;
+    default: return false;
     }
 }
 
 std::optional<bool> logico_de_texto(const QString& s)
 {
     const QString t = s.trimmed();
-    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
-        || t.compare(QLatin1String("Verdadero"), Qt::CaseInsensitive) == 0)
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
+        t.compare(QLatin1String("Verdadero"), Qt::CaseInsensitive) == 0)
         return true;
-    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0
-        || t.compare(QLatin1String("Falso"), Qt::CaseInsensitive) == 0)
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 ||
+        t.compare(QLatin1String("Falso"), Qt::CaseInsensitive) == 0)
         return false;
     if (const auto n = leer_numero(t)) return *n != 0;
     return std::nullopt;
@@ -443,7 +467,7 @@ double Val(const QString& s)
         for (; cifra(k) && w - t < largo_rapido; ++decimales, ++i, k = siguiente()) *w++ = char(k);
         if (decimales == 0) {
             if (enteras == 0) return k < 0 ? Val_general(s) : 0;
-            w = punto;   // "5." is 5
+            w = punto;  // "5." is 5
         }
     }
     if (k < 0 || w - t >= largo_rapido) return Val_general(s);
@@ -469,7 +493,10 @@ double Val(const QString& s)
     return Val_general(s);
 }
 
-bool IsNumeric(const QString& s) { return leer_numero(s).has_value(); }
+bool IsNumeric(const QString& s)
+{
+    return leer_numero(s).has_value();
+}
 
 bool IsNumeric(const QVariant& v)
 {
@@ -479,7 +506,10 @@ bool IsNumeric(const QVariant& v)
     return false;
 }
 
-bool IsDate(const QString& s) { return leer_fecha(s).has_value(); }
+bool IsDate(const QString& s)
+{
+    return leer_fecha(s).has_value();
+}
 
 QDate CDate(const QString& s)
 {
@@ -506,7 +536,7 @@ QString Format(double v, const QString& patron)
     // cifras: integer part and decimals as one string of digits with the
     // point after `n_entero` of them, and room in front for a carry.
     qsizetype n_entero = d.exponente + 1;
-    const qsizetype ceros = n_entero <= 0 ? 1 - n_entero : 0;   // 0.00ddd
+    const qsizetype ceros = n_entero <= 0 ? 1 - n_entero : 0;  // 0.00ddd
     if (n_entero <= 0) n_entero = 1;
     const qsizetype conservar = n_entero + decimales;
     QVarLengthArray<char, 128> espacio(1 + std::max(ceros + d.n, conservar));
@@ -515,7 +545,7 @@ QString Format(double v, const QString& patron)
     std::memcpy(cifras + ceros, d.digitos, d.n);
     qsizetype largo = ceros + d.n;
     if (largo > conservar) {
-        const bool sube = cifras[conservar] >= '5';   // halves away from zero
+        const bool sube = cifras[conservar] >= '5';  // halves away from zero
         largo = conservar;
         if (sube) {
             qsizetype i = conservar - 1;
@@ -599,8 +629,14 @@ qint32 CLng(double v)
     return qint32(r);
 }
 
-qint16 CInt(const QVariant& v) { return CInt(numero(v)); }
-qint32 CLng(const QVariant& v) { return CLng(numero(v)); }
+qint16 CInt(const QVariant& v)
+{
+    return CInt(numero(v));
+}
+qint32 CLng(const QVariant& v)
+{
+    return CLng(numero(v));
+}
 
 QString CStr(double v)
 {
@@ -648,9 +684,15 @@ QString CStr(double v)
     return QString::fromLatin1(r, w - r);
 }
 
-QString FechaCorta(const QDate& d) { return d.toString(QStringLiteral("dd/MM/yyyy")); }
+QString FechaCorta(const QDate& d)
+{
+    return d.toString(QStringLiteral("dd/MM/yyyy"));
+}
 
-QString texto_o_vacio(const QVariant& v) { return esNulo(v) ? vacio() : texto(v); }
+QString texto_o_vacio(const QVariant& v)
+{
+    return esNulo(v) ? vacio() : texto(v);
+}
 
 QString texto(const QVariant& v)
 {

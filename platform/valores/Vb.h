@@ -10,8 +10,8 @@ namespace vb {
 
 QString Left(const QString& s, int n);
 QString Right(const QString& s, int n);
-QString Mid(const QString& s, int inicio, int n = -1);   // inicio from 1; n < 0: to the end
-QString Trim(const QString& s);                          // leading and trailing blanks (spaces) only
+QString Mid(const QString& s, int inicio, int n = -1);  // inicio from 1; n < 0: to the end
+QString Trim(const QString& s);                         // leading and trailing blanks (spaces) only
 
 // Val: the leading number of a text ("12abc" 12, "abc" 0, " 1 2" 12, "1,5" 1).
 double Val(const QString& s);
@@ -44,9 +44,9 @@ QString FechaCorta(const QDate& d);
 
 // Variant conversions. Null is USO_NO_VALIDO_DE_NULL; a text that is not a
 // number is TIPOS_NO_COINCIDEN.
-QString texto(const QVariant& v);      // CStr of a field: numbers as CStr, Booleans "Verdadero"/"Falso"
-double numero(const QVariant& v);      // CDbl
-bool logico(const QVariant& v);        // CBool
+QString texto(const QVariant& v);  // CStr of a field: numbers as CStr, Booleans "Verdadero"/"Falso"
+double numero(const QVariant& v);  // CDbl
+bool logico(const QVariant& v);    // CBool
 // Empty or Null, as !isValid() || isNull() has it, read inline from the
 // variant's own flags: the runtime asks it of nearly every value it handles.
 inline bool esNulo(const QVariant& v)

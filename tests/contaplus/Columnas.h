@@ -7,15 +7,33 @@
 // The 28 columns after Asien and Fecha that asignar_linea sets, by name.
 inline QVariantMap columnas(const LineaDiario& l)
 {
-    return {{"SUBCTA", l.subcta},       {"CONTRA", l.contra},     {"PTADEBE", l.pta_debe},
-            {"CONCEPTO", l.concepto},   {"PTAHABER", l.pta_haber}, {"FACTURA", l.factura},
-            {"BASEIMPO", l.base_impo},  {"IVA", l.iva},           {"RECEQUIV", 0},
-            {"DOCUMENTO", l.documento}, {"DEPARTA", ""},          {"CLAVE", ""},
-            {"ESTADO", ""},             {"NCASADO", 0},           {"TCASADO", 0},
-            {"TRANS", 0},               {"CAMBIO", 0},            {"DEBEME", 0},
-            {"HABERME", 0},             {"AUXILIAR", l.auxiliar}, {"SERIE", l.serie},
-            {"SUCURSAL", ""},           {"CODDIVISA", ""},        {"IMPAUXME", 0},
-            {"MONEDAUSO", l.moneda_uso}, {"EURODEBE", l.euro_debe}, {"EUROHABER", l.euro_haber},
+    return {{"SUBCTA", l.subcta},
+            {"CONTRA", l.contra},
+            {"PTADEBE", l.pta_debe},
+            {"CONCEPTO", l.concepto},
+            {"PTAHABER", l.pta_haber},
+            {"FACTURA", l.factura},
+            {"BASEIMPO", l.base_impo},
+            {"IVA", l.iva},
+            {"RECEQUIV", 0},
+            {"DOCUMENTO", l.documento},
+            {"DEPARTA", ""},
+            {"CLAVE", ""},
+            {"ESTADO", ""},
+            {"NCASADO", 0},
+            {"TCASADO", 0},
+            {"TRANS", 0},
+            {"CAMBIO", 0},
+            {"DEBEME", 0},
+            {"HABERME", 0},
+            {"AUXILIAR", l.auxiliar},
+            {"SERIE", l.serie},
+            {"SUCURSAL", ""},
+            {"CODDIVISA", ""},
+            {"IMPAUXME", 0},
+            {"MONEDAUSO", l.moneda_uso},
+            {"EURODEBE", l.euro_debe},
+            {"EUROHABER", l.euro_haber},
             {"BASEEURO", l.base_euro}};
 }
 
@@ -56,11 +74,8 @@ inline void comparar(const QVariantMap& leida, const QVariantMap& esperada, bool
             QVERIFY2((!estricto || v.typeId() == QMetaType::QString) && !v.isNull() && v.toString() == e.toString(),
                      donde);
             break;
-        case QMetaType::QDate:
-            QVERIFY2(v.toDate() == e.toDate(), donde);
-            break;
-        default:
-            QVERIFY2(v.isValid() && !v.isNull() && qAbs(v.toDouble() - e.toDouble()) < 1e-6, donde);
+        case QMetaType::QDate: QVERIFY2(v.toDate() == e.toDate(), donde); break;
+        default: QVERIFY2(v.isValid() && !v.isNull() && qAbs(v.toDouble() - e.toDouble()) < 1e-6, donde);
         }
     }
 }

@@ -3,14 +3,14 @@
 // fresh installation, read back with another program's dBASE reader.
 #include "contaplus/LineasCaja.h"
 #include "platform/sistema/Fallo.h"
-#include "tests/contaplus/Columnas.h"
 #include "startup/Module1.h"
+#include "tests/contaplus/Columnas.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Instalacion.h"
 #include "tests/support/InterlocutorGrabador.h"
+#include "tests/support/VistaPrueba.h"
 #include "transfer/FasesDia.h"
 #include "transfer/Traspaso.h"
-#include "tests/support/VistaPrueba.h"
 
 #include <QtTest>
 #include <memory>
@@ -45,11 +45,11 @@ struct Entorno {
         m.cargar();
         m.activar();
         m.externa = true;
-        if (!t.activar())
-            qFatal("ContaPlus working files not prepared: %s", qPrintable(clerk.textos().join("; ")));
+        if (!t.activar()) qFatal("ContaPlus working files not prepared: %s", qPrintable(clerk.textos().join("; ")));
         inst.insertar("formas", {{"ForCod", "1"}, {"ForCta", "570000001"}, {"ForDes", "EFECTIVO"}});
-        inst.insertar("formas", {{"ForCod", "2"}, {"ForCta", "572000001"},
-                                 {"ForDes", "TARJETA DE CREDITO VISA"}});   // 23 characters
+        inst.insertar("formas", {{"ForCod", "2"},
+                                 {"ForCta", "572000001"},
+                                 {"ForDes", "TARJETA DE CREDITO VISA"}});  // 23 characters
     }
 
     QVector<QVariantMap> diario()
@@ -65,10 +65,9 @@ struct Entorno {
 
     void caja(const QVariantMap& cambios)
     {
-        QVariantMap fila{{"CajFec", "20091231"}, {"CajOrd", 1},   {"CajFra", "1234"},
-                         {"CajImp", 50.0},       {"CajCli", "430000123"}, {"CajDep", ""},
-                         {"CajAnoF", "2009"},    {"CajCobroc", "2"}, {"CajCre", false},
-                         {"CajEstado", "0"}};
+        QVariantMap fila{{"CajFec", "20091231"},  {"CajOrd", 1},     {"CajFra", "1234"},  {"CajImp", 50.0},
+                         {"CajCli", "430000123"}, {"CajDep", ""},    {"CajAnoF", "2009"}, {"CajCobroc", "2"},
+                         {"CajCre", false},       {"CajEstado", "0"}};
         for (auto it = cambios.begin(); it != cambios.end(); ++it) fila[it.key()] = it.value();
         inst.insertar("cajj", fila);
     }
@@ -129,39 +128,40 @@ void TstApuntesCaja::lineas_data()
         << QVariantMap{{"SUBCTA", cli}, {"CONCEPTO", "Cobro N/Factura"}, {"DOCUMENTO", "1234"}, {"EUROHABER", 50}};
     QTest::newRow("haber caja, cobro de deposito")
         << linea_haber_caja("77", cli, dep, "1234", imp)
-        << QVariantMap{{"SUBCTA", dep}, {"CONCEPTO", "Cobro Deposito N. 77"}, {"DOCUMENTO", "1234"},
-                       {"EUROHABER", 50}};
+        << QVariantMap{{"SUBCTA", dep}, {"CONCEPTO", "Cobro Deposito N. 77"}, {"DOCUMENTO", "1234"}, {"EUROHABER", 50}};
     QTest::newRow("haber caja, CajDep Null es cobro de deposito")
         << linea_haber_caja(QVariant(), cli, dep, "1234", imp)
-        << QVariantMap{{"SUBCTA", dep}, {"CONCEPTO", "Cobro Deposito N. "}, {"DOCUMENTO", "1234"},
-                       {"EUROHABER", 50}};
-    QTest::newRow("haber caja, CajCli Null")
-        << linea_haber_caja("", QVariant(), dep, "1234", imp)
-        << QVariantMap{{"SUBCTA", QVariant()}, {"CONCEPTO", "Cobro N/Factura"}, {"DOCUMENTO", "1234"},
-                       {"EUROHABER", 50}};
-    QTest::newRow("debe cobro de deposito")
-        << linea_debe_cobro_deposito("572000001", "77", 80.0)
-        << QVariantMap{{"SUBCTA", "572000001"}, {"CONCEPTO", "Cobro Deposito N. 77"}, {"DOCUMENTO", "77"},
-                       {"EURODEBE", 80}};
+        << QVariantMap{{"SUBCTA", dep}, {"CONCEPTO", "Cobro Deposito N. "}, {"DOCUMENTO", "1234"}, {"EUROHABER", 50}};
+    QTest::newRow("haber caja, CajCli Null") << linea_haber_caja("", QVariant(), dep, "1234", imp)
+                                             << QVariantMap{{"SUBCTA", QVariant()},
+                                                            {"CONCEPTO", "Cobro N/Factura"},
+                                                            {"DOCUMENTO", "1234"},
+                                                            {"EUROHABER", 50}};
+    QTest::newRow("debe cobro de deposito") << linea_debe_cobro_deposito("572000001", "77", 80.0)
+                                            << QVariantMap{{"SUBCTA", "572000001"},
+                                                           {"CONCEPTO", "Cobro Deposito N. 77"},
+                                                           {"DOCUMENTO", "77"},
+                                                           {"EURODEBE", 80}};
     QTest::newRow("haber cobro de deposito")
         << linea_haber_cobro_deposito(dep, "77", 80.0)
-        << QVariantMap{{"SUBCTA", dep}, {"CONCEPTO", "Cobro Deposito N. 77"}, {"DOCUMENTO", "77"},
-                       {"EUROHABER", 80}};
-    QTest::newRow("deposito descontado, debe")
-        << linea_deposito_descontado_debe("43800001", 555, 120.5)
-        << QVariantMap{{"SUBCTA", "43800001"}, {"CONCEPTO", "Deposito Descontado "}, {"FACTURA", 555},
-                       {"EURODEBE", 120.5}};
-    QTest::newRow("deposito descontado, haber, EdepCli Null")
-        << linea_deposito_descontado_haber(QVariant(), 555, 120.5)
-        << QVariantMap{{"SUBCTA", QVariant()}, {"CONCEPTO", "Deposito Descontado "}, {"FACTURA", 555},
-                       {"EUROHABER", 120.5}};
+        << QVariantMap{{"SUBCTA", dep}, {"CONCEPTO", "Cobro Deposito N. 77"}, {"DOCUMENTO", "77"}, {"EUROHABER", 80}};
+    QTest::newRow("deposito descontado, debe") << linea_deposito_descontado_debe("43800001", 555, 120.5)
+                                               << QVariantMap{{"SUBCTA", "43800001"},
+                                                              {"CONCEPTO", "Deposito Descontado "},
+                                                              {"FACTURA", 555},
+                                                              {"EURODEBE", 120.5}};
+    QTest::newRow("deposito descontado, haber, EdepCli Null") << linea_deposito_descontado_haber(QVariant(), 555, 120.5)
+                                                              << QVariantMap{{"SUBCTA", QVariant()},
+                                                                             {"CONCEPTO", "Deposito Descontado "},
+                                                                             {"FACTURA", 555},
+                                                                             {"EUROHABER", 120.5}};
 }
 
 void TstApuntesCaja::lineas()
 {
     QFETCH(LineaDiario, linea);
     QFETCH(QVariantMap, propias);
-    QCOMPARE(linea.moneda_uso, QVariant("2"));     // the text, not the number of invoice lines
+    QCOMPARE(linea.moneda_uso, QVariant("2"));  // the text, not the number of invoice lines
     comparar(columnas(linea), linea_con(false, propias));
 }
 
@@ -171,12 +171,15 @@ void TstApuntesCaja::debe_caja_data()
     QTest::addColumn<QString>("subcta");
     QTest::addColumn<QString>("concepto");
     QTest::addColumn<QString>("descripcion");
-    QTest::newRow("descripcion de 23 caracteres")
-        << QVariant("2") << "572000001" << "Total Dia TARJETA DE CRED" << "TARJETA DE CRED";
-    QTest::newRow("forma que no existe")
-        << QVariant("9") << "570000000" << "Total Dia EFECTIVO *" << "EFECTIVO *";
-    QTest::newRow("CajCobroc Null es la forma 1")
-        << QVariant() << "570000001" << "Total Dia EFECTIVO" << "EFECTIVO";
+    QTest::newRow("descripcion de 23 caracteres") << QVariant("2") << "572000001"
+                                                  << "Total Dia TARJETA DE CRED"
+                                                  << "TARJETA DE CRED";
+    QTest::newRow("forma que no existe") << QVariant("9") << "570000000"
+                                         << "Total Dia EFECTIVO *"
+                                         << "EFECTIVO *";
+    QTest::newRow("CajCobroc Null es la forma 1") << QVariant() << "570000001"
+                                                  << "Total Dia EFECTIVO"
+                                                  << "EFECTIVO";
 }
 
 void TstApuntesCaja::debe_caja()
@@ -198,8 +201,7 @@ void TstApuntesCaja::debe_caja()
     QVERIFY(!e.fases().cajj().eof());
     const auto filas = e.diario();
     QCOMPARE(filas.size(), 1);
-    leida_igual(filas[0], linea_caja(7, FIN_2009, {{"SUBCTA", subcta}, {"CONCEPTO", concepto},
-                                                {"EURODEBE", 50.35}}));
+    leida_igual(filas[0], linea_caja(7, FIN_2009, {{"SUBCTA", subcta}, {"CONCEPTO", concepto}, {"EURODEBE", 50.35}}));
 }
 
 void TstApuntesCaja::haber_caja_data()
@@ -209,14 +211,18 @@ void TstApuntesCaja::haber_caja_data()
     QTest::addColumn<QString>("subcta");
     QTest::addColumn<QString>("concepto");
     QTest::addColumn<QDate>("fecha");
-    QTest::newRow("pago de factura")
-        << QVariant("") << "20091231" << "430000123" << "Cobro N/Factura" << FIN_2009;
-    QTest::newRow("cobro de deposito")
-        << QVariant("77") << "20091231" << "438000000" << "Cobro Deposito N. 77" << FIN_2009;
-    QTest::newRow("CajDep Null es cobro de deposito")
-        << QVariant() << "20091231" << "438000000" << "Cobro Deposito N." << FIN_2009;
-    QTest::newRow("dia de 1999")
-        << QVariant("") << "19991231" << "430000123" << "Cobro N/Factura" << QDate(1999, 12, 31);
+    QTest::newRow("pago de factura") << QVariant("") << "20091231"
+                                     << "430000123"
+                                     << "Cobro N/Factura" << FIN_2009;
+    QTest::newRow("cobro de deposito") << QVariant("77") << "20091231"
+                                       << "438000000"
+                                       << "Cobro Deposito N. 77" << FIN_2009;
+    QTest::newRow("CajDep Null es cobro de deposito") << QVariant() << "20091231"
+                                                      << "438000000"
+                                                      << "Cobro Deposito N." << FIN_2009;
+    QTest::newRow("dia de 1999") << QVariant("") << "19991231"
+                                 << "430000123"
+                                 << "Cobro N/Factura" << QDate(1999, 12, 31);
 }
 
 void TstApuntesCaja::haber_caja()
@@ -261,8 +267,7 @@ void TstApuntesCaja::cobro_depositos()
     QFETCH(QVariant, cobroc);
     QFETCH(QString, subcta_forma);
     Entorno e;
-    e.caja({{"CajDep", "77"}, {"CajFra", ""}, {"CajImp", 80.0}, {"CajCli", "438000000"},
-            {"CajCobroc", cobroc}});
+    e.caja({{"CajDep", "77"}, {"CajFra", ""}, {"CajImp", 80.0}, {"CajCli", "438000000"}, {"CajCobroc", cobroc}});
     e.abrir_cajj();
     const qint32 n = 12;
     e.fases().APUNTE_D_CONTAPLUS_COBRO_DEPOSITOS(n, "20091231");
@@ -271,30 +276,33 @@ void TstApuntesCaja::cobro_depositos()
     QVERIFY(!e.fases().cajj().eof());
     const auto filas = e.diario();
     QCOMPARE(filas.size(), 2);
-    leida_igual(filas[0], linea_caja(12, FIN_2009, {{"SUBCTA", subcta_forma},
-                                                 {"CONCEPTO", "Cobro Deposito N. 77"},
-                                                 {"DOCUMENTO", "77"},
-                                                 {"EURODEBE", 80}}));
-    leida_igual(filas[1], linea_caja(12, FIN_2009, {{"SUBCTA", "438000000"},
-                                                 {"CONCEPTO", "Cobro Deposito N. 77"},
-                                                 {"DOCUMENTO", "77"},
-                                                 {"EUROHABER", 80}}));
+    leida_igual(filas[0], linea_caja(12, FIN_2009,
+                                     {{"SUBCTA", subcta_forma},
+                                      {"CONCEPTO", "Cobro Deposito N. 77"},
+                                      {"DOCUMENTO", "77"},
+                                      {"EURODEBE", 80}}));
+    leida_igual(filas[1], linea_caja(12, FIN_2009,
+                                     {{"SUBCTA", "438000000"},
+                                      {"CONCEPTO", "Cobro Deposito N. 77"},
+                                      {"DOCUMENTO", "77"},
+                                      {"EUROHABER", 80}}));
 }
 
 void TstApuntesCaja::depositos_descontados_data()
 {
     QTest::addColumn<int>("digitos");
     QTest::addColumn<QVariant>("edepcli");
-    QTest::addColumn<QString>("debe");          // deposits subaccount, also in memory after
+    QTest::addColumn<QString>("debe");  // deposits subaccount, also in memory after
     QTest::addColumn<QString>("haber");
-    QTest::addColumn<QVariant>("guardado");     // EdepCli once the caller has saved the row
-    QTest::newRow("8 digitos")
-        << 8 << QVariant("430000123") << "43800001" << "43000123" << QVariant("43000123");
-    QTest::newRow("9 digitos")
-        << 9 << QVariant("430000123") << "438000001" << "430000123" << QVariant("430000123");
-    QTest::newRow("8 digitos, cliente ya de 8")
-        << 8 << QVariant("43000123") << "43800001" << "43000123" << QVariant("43000123");
-    QTest::newRow("EdepCli Null") << 8 << QVariant() << "43800001" << "" << QVariant();
+    QTest::addColumn<QVariant>("guardado");  // EdepCli once the caller has saved the row
+    QTest::newRow("8 digitos") << 8 << QVariant("430000123") << "43800001"
+                               << "43000123" << QVariant("43000123");
+    QTest::newRow("9 digitos") << 9 << QVariant("430000123") << "438000001"
+                               << "430000123" << QVariant("430000123");
+    QTest::newRow("8 digitos, cliente ya de 8") << 8 << QVariant("43000123") << "43800001"
+                                                << "43000123" << QVariant("43000123");
+    QTest::newRow("EdepCli Null") << 8 << QVariant() << "43800001"
+                                  << "" << QVariant();
 }
 
 void TstApuntesCaja::depositos_descontados()
@@ -307,8 +315,9 @@ void TstApuntesCaja::depositos_descontados()
     Entorno e;
     e.m.digitos = qint16(digitos);
     e.m.cuenta_depositos = "438000001";
-    e.inst.insertar("edep", {{"EdepFec", "20091231"}, {"EdepCli", edepcli}, {"EdepImp", 120.5},
-                             {"EdepEstado", "0"}, {"EdepFra", "555"}});
+    e.inst.insertar(
+        "edep",
+        {{"EdepFec", "20091231"}, {"EdepCli", edepcli}, {"EdepImp", 120.5}, {"EdepEstado", "0"}, {"EdepFra", "555"}});
     Recordset& rs_edep = e.fases().edep();
     rs_edep.abrir("SELECT * FROM edep", e.m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
 
@@ -328,14 +337,14 @@ void TstApuntesCaja::depositos_descontados()
 
     const auto filas = e.diario();
     QCOMPARE(filas.size(), 2);
-    leida_igual(filas[0], linea_caja(4, FIN_2009, {{"SUBCTA", debe},
-                                                {"CONCEPTO", "Deposito Descontado"},
-                                                {"FACTURA", 555},
-                                                {"EURODEBE", 120.5}}));
-    leida_igual(filas[1], linea_caja(4, FIN_2009, {{"SUBCTA", haber},
-                                                {"CONCEPTO", "Deposito Descontado"},
-                                                {"FACTURA", 555},
-                                                {"EUROHABER", 120.5}}));
+    leida_igual(
+        filas[0],
+        linea_caja(4, FIN_2009,
+                   {{"SUBCTA", debe}, {"CONCEPTO", "Deposito Descontado"}, {"FACTURA", 555}, {"EURODEBE", 120.5}}));
+    leida_igual(
+        filas[1],
+        linea_caja(4, FIN_2009,
+                   {{"SUBCTA", haber}, {"CONCEPTO", "Deposito Descontado"}, {"FACTURA", 555}, {"EUROHABER", 120.5}}));
 }
 
 void TstApuntesCaja::fallo_sin_fila_data()
@@ -343,10 +352,10 @@ void TstApuntesCaja::fallo_sin_fila_data()
     QTest::addColumn<QString>("consulta");
     QTest::addColumn<QString>("fecha_dia");
     QTest::addColumn<int>("error");
-    QTest::newRow("columna que falta")
-        << "SELECT CajFec, CajImp FROM cajj" << "20091231" << codigo_error::ELEMENTO_NO_ENCONTRADO;
-    QTest::newRow("dia que no es fecha")
-        << "SELECT * FROM cajj" << "2009" << codigo_error::TIPOS_NO_COINCIDEN;
+    QTest::newRow("columna que falta") << "SELECT CajFec, CajImp FROM cajj"
+                                       << "20091231" << codigo_error::ELEMENTO_NO_ENCONTRADO;
+    QTest::newRow("dia que no es fecha") << "SELECT * FROM cajj"
+                                         << "2009" << codigo_error::TIPOS_NO_COINCIDEN;
 }
 
 // A failing line leaves nothing in Xdiario, and the lines saved before stay.

@@ -17,8 +17,8 @@ namespace {
 const QVariant FRA("1234");
 const QVariant CLIENTE("430000123");
 
-LineaDiario construir(const QString& tipo, const QVariant& total, double importe, double base,
-                      double porcentaje, const QString& subcuenta)
+LineaDiario construir(const QString& tipo, const QVariant& total, double importe, double base, double porcentaje,
+                      const QString& subcuenta)
 {
     if (tipo == "cliente") return linea_cliente(FRA, CLIENTE, total);
     if (tipo == "tasa") return linea_tasa(FRA, "475300000", total);
@@ -42,8 +42,8 @@ private slots:
 void TstLineasFactura::lineas_data()
 {
     QTest::addColumn<QString>("tipo");
-    QTest::addColumn<QVariant>("total");        // FacTotal, or ImporteTasa
-    QTest::addColumn<double>("importe");        // tax, sales or VAT amount
+    QTest::addColumn<QVariant>("total");  // FacTotal, or ImporteTasa
+    QTest::addColumn<double>("importe");  // tax, sales or VAT amount
     QTest::addColumn<double>("base");
     QTest::addColumn<double>("porcentaje");
     QTest::addColumn<QString>("subcuenta");
@@ -64,19 +64,28 @@ void TstLineasFactura::lineas_data()
                                << QVariantMap{{"SUBCTA", "475300000"}, {"PTAHABER", 549}, {"EUROHABER", 3.30}};
     QTest::newRow("ventas 10") << "ventas" << QVariant() << 10.0 << 0.0 << 0.0 << "700000000"
                                << QVariantMap{{"SUBCTA", "700000000"}, {"PTAHABER", 1664}, {"EUROHABER", 10}};
-    QTest::newRow("ventas con centimos")
-        << "ventas" << QVariant() << 100.40 << 0.0 << 0.0 << "700000000"
-        << QVariantMap{{"SUBCTA", "700000000"}, {"PTAHABER", 16705}, {"EUROHABER", 100.40}};
+    QTest::newRow("ventas con centimos") << "ventas" << QVariant() << 100.40 << 0.0 << 0.0 << "700000000"
+                                         << QVariantMap{{"SUBCTA", "700000000"},
+                                                        {"PTAHABER", 16705},
+                                                        {"EUROHABER", 100.40}};
     QTest::newRow("iva 21") << "iva" << QVariant() << 21.0 << 100.0 << 21.0 << "477000021"
-                            << QVariantMap{{"SUBCTA", "477000021"}, {"CONTRA", "430000123"},
-                                           {"CONCEPTO", "Factura N.1234"}, {"PTAHABER", 3494}, {"FACTURA", 1234},
-                                           {"BASEIMPO", 16639}, {"IVA", 21}, {"DOCUMENTO", "1234"},
-                                           {"SERIE", "G"}, {"EUROHABER", 21}, {"BASEEURO", 100}};
-    QTest::newRow("iva 10,5") << "iva" << QVariant() << 21.0 << 200.0 << 10.5 << "477000010"
-                              << QVariantMap{{"SUBCTA", "477000010"}, {"CONTRA", "430000123"},
-                                             {"CONCEPTO", "Factura N.1234"}, {"PTAHABER", 3494}, {"FACTURA", 1234},
-                                             {"BASEIMPO", 33277}, {"IVA", 10.5}, {"DOCUMENTO", "1234"},
-                                             {"SERIE", "G"}, {"EUROHABER", 21}, {"BASEEURO", 200}};
+                            << QVariantMap{{"SUBCTA", "477000021"},
+                                           {"CONTRA", "430000123"},
+                                           {"CONCEPTO", "Factura N.1234"},
+                                           {"PTAHABER", 3494},
+                                           {"FACTURA", 1234},
+                                           {"BASEIMPO", 16639},
+                                           {"IVA", 21},
+                                           {"DOCUMENTO", "1234"},
+                                           {"SERIE", "G"},
+                                           {"EUROHABER", 21},
+                                           {"BASEEURO", 100}};
+    QTest::newRow("iva 10,5")
+        << "iva" << QVariant() << 21.0 << 200.0 << 10.5 << "477000010"
+        << QVariantMap{{"SUBCTA", "477000010"}, {"CONTRA", "430000123"}, {"CONCEPTO", "Factura N.1234"},
+                       {"PTAHABER", 3494},      {"FACTURA", 1234},       {"BASEIMPO", 33277},
+                       {"IVA", 10.5},           {"DOCUMENTO", "1234"},   {"SERIE", "G"},
+                       {"EUROHABER", 21},       {"BASEEURO", 200}};
 }
 
 void TstLineasFactura::lineas()
@@ -89,7 +98,7 @@ void TstLineasFactura::lineas()
     QFETCH(QString, subcuenta);
     QFETCH(QVariantMap, propias);
     const LineaDiario l = construir(tipo, total, importe, base, porcentaje, subcuenta);
-    QCOMPARE(l.moneda_uso, QVariant(2));    // the number, not the text of cash lines
+    QCOMPARE(l.moneda_uso, QVariant(2));  // the number, not the text of cash lines
     comparar(columnas(l), linea_con(true, propias));
 }
 
@@ -107,8 +116,7 @@ void TstLineasFactura::fallos_data()
     QTest::newRow("tasa Null") << "tasa" << QVariant() << 0.0 << 0.0 << codigo_error::USO_NO_VALIDO_DE_NULL;
     QTest::newRow("ventas fuera de 32 bits")
         << "ventas" << QVariant() << 12906637.0 << 0.0 << codigo_error::DESBORDAMIENTO;
-    QTest::newRow("base fuera de 32 bits")
-        << "iva" << QVariant() << 21.0 << 12906637.0 << codigo_error::DESBORDAMIENTO;
+    QTest::newRow("base fuera de 32 bits") << "iva" << QVariant() << 21.0 << 12906637.0 << codigo_error::DESBORDAMIENTO;
 }
 
 // The builder fails, so the posting never gets a line to save.
@@ -163,16 +171,22 @@ void TstLineasFactura::escritas()
         for (auto it = f.begin(); it != f.end(); ++it) g.insert(it.key().toUpper(), it.value());
         leidas << g;
     }
-    QVariantMap iva = linea_con(true, {{"SUBCTA", "477000021"}, {"CONTRA", "430000123"},
-                                       {"CONCEPTO", "Factura N.1234"}, {"PTAHABER", 3494}, {"FACTURA", 1234},
-                                       {"BASEIMPO", 16639}, {"IVA", 21}, {"DOCUMENTO", "1234"}, {"SERIE", "G"},
-                                       {"EUROHABER", 21}, {"BASEEURO", 100}});
+    QVariantMap iva = linea_con(true, {{"SUBCTA", "477000021"},
+                                       {"CONTRA", "430000123"},
+                                       {"CONCEPTO", "Factura N.1234"},
+                                       {"PTAHABER", 3494},
+                                       {"FACTURA", 1234},
+                                       {"BASEIMPO", 16639},
+                                       {"IVA", 21},
+                                       {"DOCUMENTO", "1234"},
+                                       {"SERIE", "G"},
+                                       {"EUROHABER", 21},
+                                       {"BASEEURO", 100}});
     iva["MONEDAUSO"] = "2";
     iva["ASIEN"] = 9;
     iva["FECHA"] = fecha;
     comparar(leidas[0], iva, true);
-    QVariantMap caja = linea_con(false, {{"CONCEPTO", "Deposito Descontado"}, {"FACTURA", 555},
-                                         {"EUROHABER", 120.5}});
+    QVariantMap caja = linea_con(false, {{"CONCEPTO", "Deposito Descontado"}, {"FACTURA", 555}, {"EUROHABER", 120.5}});
     caja["ASIEN"] = 40000;
     caja["FECHA"] = fecha;
     comparar(leidas[1], caja, true);

@@ -1,8 +1,8 @@
 // The two peseta rules of the journal: the customer debit from whole euros,
 // every other amount from the euros with their cents.
 #include "contaplus/Pesetas.h"
-#include "platform/valores/Vb.h"
 #include "platform/sistema/Fallo.h"
+#include "platform/valores/Vb.h"
 #include <QtTest>
 
 class TstPesetas : public QObject {
@@ -22,7 +22,7 @@ void TstPesetas::euros_enteros_data()
 {
     QTest::addColumn<double>("euros");
     QTest::addColumn<qint32>("pesetas");
-    QTest::newRow("100") << 100.0 << 16639;             // 16638.6
+    QTest::newRow("100") << 100.0 << 16639;                        // 16638.6
     QTest::newRow("los centimos no cuentan") << 100.40 << 16639;   // not 16705
     QTest::newRow("100.60 son 101 euros") << 100.60 << 16805;      // 16804.986
     QTest::newRow("2.5 son 2 euros, mitad al par") << 2.5 << 333;  // 332.772
@@ -35,7 +35,7 @@ void TstPesetas::euros_enteros_data()
     QTest::newRow("1250, mitad hacia arriba") << 1250.0 << 207983;
     QTest::newRow("abono de 250") << -250.0 << -41597;
     QTest::newRow("abono") << -100.40 << -16639;
-    QTest::newRow("limite") << 12906636.0 << 2147483537;          // 2147483537.496
+    QTest::newRow("limite") << 12906636.0 << 2147483537;  // 2147483537.496
 }
 
 void TstPesetas::euros_enteros()
@@ -49,12 +49,12 @@ void TstPesetas::con_centimos_data()
 {
     QTest::addColumn<double>("euros");
     QTest::addColumn<qint32>("pesetas");
-    QTest::newRow("10") << 10.0 << 1664;                // 1663.86
-    QTest::newRow("3.30") << 3.30 << 549;               // 549.0738
-    QTest::newRow("21") << 21.0 << 3494;                // 3494.106
+    QTest::newRow("10") << 10.0 << 1664;   // 1663.86
+    QTest::newRow("3.30") << 3.30 << 549;  // 549.0738
+    QTest::newRow("21") << 21.0 << 3494;   // 3494.106
     QTest::newRow("100") << 100.0 << 16639;
-    QTest::newRow("100.40 con sus centimos") << 100.40 << 16705;   // 16705.1544
-    QTest::newRow("0.01") << 0.01 << 2;                 // 1.66386
+    QTest::newRow("100.40 con sus centimos") << 100.40 << 16705;  // 16705.1544
+    QTest::newRow("0.01") << 0.01 << 2;                           // 1.66386
     QTest::newRow("0") << 0.0 << 0;
     // The same halves go to the even number here.
     QTest::newRow("250, mitad al par") << 250.0 << 41596;
@@ -94,7 +94,8 @@ void TstPesetas::fuera_de_rango()
         QCOMPARE(f.numero(), codigo_error::DESBORDAMIENTO);
         // Told in the euros the clerk typed, not in pesetas.
         QCOMPARE(f.descripcion(), QStringLiteral("Desbordamiento: %1 euros pasan de las 2147483647 pesetas que "
-                                                 "admite el diario").arg(vb::CStr(euros)));
+                                                 "admite el diario")
+                                      .arg(vb::CStr(euros)));
     }
 }
 

@@ -9,17 +9,16 @@
 
 namespace {
 
-const QStringList columnas_diario = {
-    "ASIEN", "FECHA", "SUBCTA", "CONTRA", "PTADEBE", "CONCEPTO", "PTAHABER", "FACTURA",
-    "BASEIMPO", "IVA", "RECEQUIV", "DOCUMENTO", "DEPARTA", "CLAVE", "ESTADO", "NCASADO",
-    "TCASADO", "TRANS", "CAMBIO", "DEBEME", "HABERME", "AUXILIAR", "SERIE", "SUCURSAL",
-    "CODDIVISA", "IMPAUXME", "MONEDAUSO", "EURODEBE", "EUROHABER", "BASEEURO"};
-const QStringList tipos_diario = {
-    "N", "D", "C", "C", "N", "C", "N", "N", "N", "N", "N", "C", "C", "C", "C", "N",
-    "N", "N", "N", "N", "N", "C", "C", "C", "C", "N", "C", "N", "N", "N"};
+const QStringList columnas_diario = {"ASIEN",     "FECHA",    "SUBCTA",    "CONTRA",   "PTADEBE",   "CONCEPTO",
+                                     "PTAHABER",  "FACTURA",  "BASEIMPO",  "IVA",      "RECEQUIV",  "DOCUMENTO",
+                                     "DEPARTA",   "CLAVE",    "ESTADO",    "NCASADO",  "TCASADO",   "TRANS",
+                                     "CAMBIO",    "DEBEME",   "HABERME",   "AUXILIAR", "SERIE",     "SUCURSAL",
+                                     "CODDIVISA", "IMPAUXME", "MONEDAUSO", "EURODEBE", "EUROHABER", "BASEEURO"};
+const QStringList tipos_diario = {"N", "D", "C", "C", "N", "C", "N", "N", "N", "N", "N", "C", "C", "C", "C",
+                                  "N", "N", "N", "N", "N", "N", "C", "C", "C", "C", "N", "C", "N", "N", "N"};
 
-const QStringList columnas_subcuentas = {"COD", "TITULO", "NIF", "DOMICILIO", "POBLACION", "PROVINCIA",
-                                         "CODPOSTAL", "DIVISA", "CODDIVISA", "DOCUMENTO", "AJUSTAME", "TIPOIVA"};
+const QStringList columnas_subcuentas = {"COD",       "TITULO", "NIF",       "DOMICILIO", "POBLACION", "PROVINCIA",
+                                         "CODPOSTAL", "DIVISA", "CODDIVISA", "DOCUMENTO", "AJUSTAME",  "TIPOIVA"};
 const QStringList tipos_subcuentas = {"C", "C", "C", "C", "C", "C", "C", "L", "C", "L", "L", "C"};
 
 void comprobar_vacia(const TablaDbf& t, const QStringList& columnas, const QStringList& tipos)
@@ -41,7 +40,7 @@ private slots:
     void dos_plantillas_legibles()
     {
         QTemporaryDir dir;
-        const QString carpeta = dir.filePath("quelmira/sp1");   // created
+        const QString carpeta = dir.filePath("quelmira/sp1");  // created
         escribir_plantillas(carpeta);
         QCOMPARE(QDir(carpeta).entryList(QDir::Files), (QStringList{"diario.dbf", "subcuent.dbf"}));
         comprobar_vacia(leer_dbf(carpeta + "/diario.dbf"), columnas_diario, tipos_diario);
@@ -68,13 +67,40 @@ private slots:
         const QString concepto = "Cobro Deposito N. 123456";
         const QString total = "Total Dia " + QString("TARJETA VISA OR");
         b.insertar("Xdiario",
-                   {"Asien", "Fecha", "subcta", "Contra", "PtaDebe", "Concepto", "PtaHaber", "Factura",
-                    "BaseImpo", "iva", "Recequiv", "Documento", "Departa", "Clave", "estado", "Ncasado",
-                    "Tcasado", "Trans", "Cambio", "DebeMe", "HaberMe", "Auxiliar", "Serie", "Sucursal",
-                    "CodDivisa", "ImpAuxMe", "MonedaUso", "EuroDebe", "EuroHaber", "BaseEuro"},
-                   {40000.0, QDate(2009, 12, 31), "430000123", "477000021", 2147483647, "Factura Nº1234567890",
-                    -2147483647 - 1, "1234567890", 2147483647, 21.0, 0, "1234567890", "", "", "", 0,
-                    0, 0, 0, 0, 0, "*", "G", "", "", 0, 2, 12906636.99, 12906636.99, 12906636.99});
+                   {"Asien",     "Fecha",    "subcta",    "Contra",    "PtaDebe",   "Concepto", "PtaHaber", "Factura",
+                    "BaseImpo",  "iva",      "Recequiv",  "Documento", "Departa",   "Clave",    "estado",   "Ncasado",
+                    "Tcasado",   "Trans",    "Cambio",    "DebeMe",    "HaberMe",   "Auxiliar", "Serie",    "Sucursal",
+                    "CodDivisa", "ImpAuxMe", "MonedaUso", "EuroDebe",  "EuroHaber", "BaseEuro"},
+                   {40000.0,
+                    QDate(2009, 12, 31),
+                    "430000123",
+                    "477000021",
+                    2147483647,
+                    "Factura Nº1234567890",
+                    -2147483647 - 1,
+                    "1234567890",
+                    2147483647,
+                    21.0,
+                    0,
+                    "1234567890",
+                    "",
+                    "",
+                    "",
+                    0,
+                    0,
+                    0,
+                    0,
+                    0,
+                    0,
+                    "*",
+                    "G",
+                    "",
+                    "",
+                    0,
+                    2,
+                    12906636.99,
+                    12906636.99,
+                    12906636.99});
         b.insertar("Xdiario", {"Asien", "Concepto", "MonedaUso", "iva"}, {99999999.0, concepto, "2", 7.5});
         b.insertar("Xdiario", {"Concepto"}, {total});
         const TablaDbf t = leer_dbf(dir.filePath("Xdiario.dbf"));
@@ -108,8 +134,8 @@ private slots:
         QFile::copy(dir.filePath("subcuent.dbf"), dir.filePath("XSubCta.dbf"));
         DbaseBackend b(dir.path());
         b.insertar("XSubCta",
-                   {"COD", "TITULO", "NIF", "DOMICILIO", "POBLACION", "PROVINCIA", "CODPOSTAL", "DIVISA",
-                    "CodDivisa", "Documento", "AJUSTAME", "TIPOIVA"},
+                   {"COD", "TITULO", "NIF", "DOMICILIO", "POBLACION", "PROVINCIA", "CODPOSTAL", "DIVISA", "CodDivisa",
+                    "Documento", "AJUSTAME", "TIPOIVA"},
                    {"475300000", "Tasa Turística EET", "B12345678", "", "", "", "", false, "", false, false, "G"});
         const TablaDbf t = leer_dbf(dir.filePath("XSubCta.dbf"));
         QCOMPARE(t.filas.size(), 1);

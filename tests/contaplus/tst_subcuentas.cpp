@@ -42,12 +42,11 @@ QVector<QVariantMap> leer(const QString& ruta)
     return filas;
 }
 
-QVariantMap subcuenta(const QString& cod, const QString& titulo, const QString& nif,
-                      const QString& tipoiva)
+QVariantMap subcuenta(const QString& cod, const QString& titulo, const QString& nif, const QString& tipoiva)
 {
-    return {{"COD", cod},          {"TITULO", titulo}, {"NIF", nif},         {"DOMICILIO", ""},
-            {"POBLACION", ""},     {"PROVINCIA", ""},  {"CODPOSTAL", ""},    {"DIVISA", false},
-            {"CODDIVISA", ""},     {"DOCUMENTO", false}, {"AJUSTAME", false}, {"TIPOIVA", tipoiva}};
+    return {{"COD", cod},      {"TITULO", titulo},   {"NIF", nif},        {"DOMICILIO", ""},
+            {"POBLACION", ""}, {"PROVINCIA", ""},    {"CODPOSTAL", ""},   {"DIVISA", false},
+            {"CODDIVISA", ""}, {"DOCUMENTO", false}, {"AJUSTAME", false}, {"TIPOIVA", tipoiva}};
 }
 
 void comparar(const QVariantMap& leida, const QVariantMap& esperada)
@@ -82,22 +81,30 @@ void TstSubcuentas::crear_data()
     QTest::addColumn<QString>("nif");
     QTest::addColumn<QVariantMap>("esperada");
 
-    QTest::newRow("cliente") << "cliente" << "430000123" << 0.0 << "GARCIA LOPEZ, ANA" << "B12345678"
-                             << subcuenta("430000123", "GARCIA LOPEZ, ANA", "B12345678", "");
-    QTest::newRow("cliente sin NIF") << "cliente" << "430000123" << 0.0 << "GARCIA LOPEZ, ANA" << ""
-                                     << subcuenta("430000123", "GARCIA LOPEZ, ANA", "", "");
-    QTest::newRow("codigo con apostrofo") << "cliente" << "4300'0123" << 0.0 << "D'ARTAGNAN SL" << "0"
-                                          << subcuenta("4300'0123", "D'ARTAGNAN SL", "0", "");
-    QTest::newRow("ventas") << "ventas" << "700000000" << 0.0 << "" << ""
-                            << subcuenta("700000000", "INGRESOS ?????", "", "");
-    QTest::newRow("tasa") << "tasa" << "475300000" << 0.0 << "" << ""
-                          << subcuenta("475300000", "Tasa Turística EET", "", "G");
-    QTest::newRow("iva 21") << "iva" << "477000021" << 21.0 << "" << ""
-                            << subcuenta("477000021", "IVA REPERCUTIDO 21 %", "", "G");
-    QTest::newRow("iva 7, sin cero delante") << "iva" << "477000007" << 7.0 << "" << ""
-                                             << subcuenta("477000007", "IVA REPERCUTIDO 7 %", "", "G");
-    QTest::newRow("iva 10,5") << "iva" << "477000010" << 10.5 << "" << ""
-                              << subcuenta("477000010", "IVA REPERCUTIDO 10,5 %", "", "G");
+    QTest::newRow("cliente") << "cliente"
+                             << "430000123" << 0.0 << "GARCIA LOPEZ, ANA"
+                             << "B12345678" << subcuenta("430000123", "GARCIA LOPEZ, ANA", "B12345678", "");
+    QTest::newRow("cliente sin NIF") << "cliente"
+                                     << "430000123" << 0.0 << "GARCIA LOPEZ, ANA"
+                                     << "" << subcuenta("430000123", "GARCIA LOPEZ, ANA", "", "");
+    QTest::newRow("codigo con apostrofo") << "cliente"
+                                          << "4300'0123" << 0.0 << "D'ARTAGNAN SL"
+                                          << "0" << subcuenta("4300'0123", "D'ARTAGNAN SL", "0", "");
+    QTest::newRow("ventas") << "ventas"
+                            << "700000000" << 0.0 << ""
+                            << "" << subcuenta("700000000", "INGRESOS ?????", "", "");
+    QTest::newRow("tasa") << "tasa"
+                          << "475300000" << 0.0 << ""
+                          << "" << subcuenta("475300000", "Tasa Turística EET", "", "G");
+    QTest::newRow("iva 21") << "iva"
+                            << "477000021" << 21.0 << ""
+                            << "" << subcuenta("477000021", "IVA REPERCUTIDO 21 %", "", "G");
+    QTest::newRow("iva 7, sin cero delante") << "iva"
+                                             << "477000007" << 7.0 << ""
+                                             << "" << subcuenta("477000007", "IVA REPERCUTIDO 7 %", "", "G");
+    QTest::newRow("iva 10,5") << "iva"
+                              << "477000010" << 10.5 << ""
+                              << "" << subcuenta("477000010", "IVA REPERCUTIDO 10,5 %", "", "G");
 }
 
 // Added twice with the same code, a row is there once.
@@ -109,7 +116,7 @@ void TstSubcuentas::crear()
     QFETCH(QString, nombre);
     QFETCH(QString, nif);
     QFETCH(QVariantMap, esperada);
-    const FilaSubcuenta f = tipo == "cliente" ? fila_cliente(codigo, nombre, nif)
+    const FilaSubcuenta f = tipo == "cliente"  ? fila_cliente(codigo, nombre, nif)
                             : tipo == "ventas" ? fila_ventas(codigo)
                             : tipo == "tasa"   ? fila_tasa(codigo)
                                                : fila_iva(codigo, porcentaje);
@@ -152,9 +159,16 @@ void TstSubcuentas::miembros_leen_la_factura()
     m.activar();
     m.externa = true;
     QVERIFY(t.activar());
-    inst.insertar("fac", {{"FacEmp", "1"}, {"FacEje", "2009"}, {"FacFra", "1234"}, {"FacFec", "20091231"},
-                          {"FacTotal", 121.0}, {"FacCliN", QVariant()}, {"FacNifC", QVariant()},
-                          {"FacCtaC", "430000123"}, {"FacEst", "0"}, {"ImporteTasa", 0.0}});
+    inst.insertar("fac", {{"FacEmp", "1"},
+                          {"FacEje", "2009"},
+                          {"FacFra", "1234"},
+                          {"FacFec", "20091231"},
+                          {"FacTotal", 121.0},
+                          {"FacCliN", QVariant()},
+                          {"FacNifC", QVariant()},
+                          {"FacCtaC", "430000123"},
+                          {"FacEst", "0"},
+                          {"ImporteTasa", 0.0}});
     QString tarea;
     ContextoPaso c{m, m, t.log, t.resumen, vista, tarea};
     Contabilizacion posting(c, t.contaplus, *t.durabilidad, QString());

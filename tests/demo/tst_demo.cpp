@@ -1,8 +1,8 @@
 // The demonstration installation: deterministic, plausible, and what the
 // command line shows of it.
-#include "platform/sistema/Fallo.h"
 #include "demo/EsquemaHotel.h"
 #include "demo/GeneradorDemo.h"
+#include "platform/sistema/Fallo.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -30,7 +30,8 @@ QStringList volcado(const QString& raiz)
         for (const QVariantMap& t : f.consultar("SELECT type, name, sql FROM sqlite_master ORDER BY name")) {
             r << t["sql"].toString();
             if (t["type"].toString() != "table") continue;
-            for (const QVariantMap& fila : f.consultar("SELECT * FROM \"" + t["name"].toString() + "\" ORDER BY rowid")) {
+            for (const QVariantMap& fila :
+                 f.consultar("SELECT * FROM \"" + t["name"].toString() + "\" ORDER BY rowid")) {
                 QStringList campos;
                 for (auto c = fila.begin(); c != fila.end(); ++c)
                     campos << c.key() + "=" + (c->isValid() ? QString(c->typeName()) + ":" + c->toString() : "NULL");
@@ -81,7 +82,7 @@ class TstDemo : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    QString demo_;      // one demo of 150 invoices, seed 1, shared by the content tests
+    QString demo_;  // one demo of 150 invoices, seed 1, shared by the content tests
 
     QVector<QVariantMap> tabla(const QString& nombre, const QString& resto = {})
     {
@@ -164,9 +165,12 @@ private slots:
         int cuadran = 0, descuadran = 0, sin_servicios = 0;
         for (const QVariantMap& f : tabla("emi")) {
             const QString clave = f["EmiAno"].toString() + "/" + f["EmiNum"].toString();
-            if (!servicios.contains(clave)) ++sin_servicios;
-            else if (casi(servicios[clave], suma(f, "EmiB"))) ++cuadran;
-            else ++descuadran;
+            if (!servicios.contains(clave))
+                ++sin_servicios;
+            else if (casi(servicios[clave], suma(f, "EmiB")))
+                ++cuadran;
+            else
+                ++descuadran;
         }
         QVERIFY2(cuadran > 100, qPrintable(QString::number(cuadran)));
         QVERIFY(descuadran > 0 && sin_servicios > 0 && abonos > 0 && cuenta_larga > 0);
@@ -214,8 +218,14 @@ private slots:
         QSet<QString> en_cab;
         bool por_num1 = false, por_num2 = false;
         for (const QVariantMap& c : tabla("cab")) {
-            if (!c["CabNum1"].toString().isEmpty()) { en_cab << c["CabNum1"].toString(); por_num1 = true; }
-            if (!c["CabNum2"].toString().isEmpty()) { en_cab << c["CabNum2"].toString(); por_num2 = true; }
+            if (!c["CabNum1"].toString().isEmpty()) {
+                en_cab << c["CabNum1"].toString();
+                por_num1 = true;
+            }
+            if (!c["CabNum2"].toString().isEmpty()) {
+                en_cab << c["CabNum2"].toString();
+                por_num2 = true;
+            }
         }
         int con_cuenta = 0, sin_cuenta = 0;
         for (const QVariantMap& f : tabla("emi", "WHERE EmiCie = '0'"))
@@ -281,13 +291,27 @@ private slots:
 
         const Proceso p = enlace({"--unidades", raiz, "ajustes"});
         QCOMPARE(p.codigo, 0);
-        const QStringList esperado = {
-            "versión 5.04.001", "Conectado: C:\\", "empresa=1", "diario=1", "ruta_contaplus=C:\\ContaEli",
-            "digitos=9", "cuenta_pasantes=430000000", "subcuenta_agencias=4300", "subcuenta_empresas=4310",
-            "cuenta_depositos=438000000", "cuenta_iva=477000000", "cuenta_ventas=700000000",
-            "cuenta_caja=570000000", "todos_pasantes=false", "separar_ventas=false", "sin_caja=false",
-            "separar_depositos=false", "separar_iva=false", "externa=false", "pasantes_aaaamm=false",
-            "cuenta_tasa=475300000"};
+        const QStringList esperado = {"versión 5.04.001",
+                                      "Conectado: C:\\",
+                                      "empresa=1",
+                                      "diario=1",
+                                      "ruta_contaplus=C:\\ContaEli",
+                                      "digitos=9",
+                                      "cuenta_pasantes=430000000",
+                                      "subcuenta_agencias=4300",
+                                      "subcuenta_empresas=4310",
+                                      "cuenta_depositos=438000000",
+                                      "cuenta_iva=477000000",
+                                      "cuenta_ventas=700000000",
+                                      "cuenta_caja=570000000",
+                                      "todos_pasantes=false",
+                                      "separar_ventas=false",
+                                      "sin_caja=false",
+                                      "separar_depositos=false",
+                                      "separar_iva=false",
+                                      "externa=false",
+                                      "pasantes_aaaamm=false",
+                                      "cuenta_tasa=475300000"};
         QCOMPARE(p.salida.split('\n', Qt::SkipEmptyParts), esperado);
 
         // Without formas.MDB the start-up stops with its message.

@@ -18,8 +18,8 @@ class Otro {
 public:
     explicit Otro(const QString& archivo)
     {
-        if (sqlite3_open_v2(archivo.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                            nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(archivo.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+            SQLITE_OK)
             qFatal("no se abre %s", qPrintable(archivo));
         sqlite3_busy_timeout(db_, 5000);
     }
@@ -51,7 +51,8 @@ public:
                 case SQLITE_INTEGER: fila << QStringLiteral("integer:%1").arg(sqlite3_column_int64(st, i)); break;
                 case SQLITE_FLOAT: fila << QStringLiteral("real:%1").arg(sqlite3_column_double(st, i)); break;
                 default:
-                    fila << QStringLiteral("text:") + QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+                    fila << QStringLiteral("text:") +
+                                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
                 }
             }
             r << fila.join(QLatin1Char('|'));
@@ -77,15 +78,15 @@ struct Rastreo {
     }
 };
 
-#define ESPERAR_FALLO(expresion, numero_esperado)                                         \
-    do {                                                                                  \
-        try {                                                                             \
-            expresion;                                                                    \
-            QFAIL("no ha fallado: " #expresion);                                          \
-        } catch (const Fallo& f_) {                                                       \
-            if (f_.numero() != (numero_esperado)) qWarning() << f_.descripcion();         \
-            QCOMPARE(f_.numero(), qint32(numero_esperado));                               \
-        }                                                                                 \
+#define ESPERAR_FALLO(expresion, numero_esperado)                                                                      \
+    do {                                                                                                               \
+        try {                                                                                                          \
+            expresion;                                                                                                 \
+            QFAIL("no ha fallado: " #expresion);                                                                       \
+        } catch (const Fallo& f_) {                                                                                    \
+            if (f_.numero() != (numero_esperado)) qWarning() << f_.descripcion();                                      \
+            QCOMPARE(f_.numero(), qint32(numero_esperado));                                                            \
+        }                                                                                                              \
     } while (0)
 
 }  // namespace
@@ -95,7 +96,7 @@ class TstConexion : public QObject {
 
     QTemporaryDir dir_;
     Unidades unidades_{QString()};
-    QString archivo_;   // local path of C:\quelmira\prueba.MDB
+    QString archivo_;  // local path of C:\quelmira\prueba.MDB
 
     Conexion abierta()
     {
@@ -115,7 +116,8 @@ private slots:
         QFile::remove(archivo_ + QStringLiteral("-wal"));
         QFile::remove(archivo_ + QStringLiteral("-shm"));
         Otro o(archivo_);
-        o.sql(QStringLiteral("CREATE TABLE t (cod TEXT, nombre VARCHAR(40), importe DOUBLE, activo BIT, orden INTEGER)"));
+        o.sql(
+            QStringLiteral("CREATE TABLE t (cod TEXT, nombre VARCHAR(40), importe DOUBLE, activo BIT, orden INTEGER)"));
         o.sql(QStringLiteral("CREATE TABLE emi (EmiFec TEXT, EmiNum TEXT)"));
     }
 
@@ -155,7 +157,7 @@ private slots:
         QVERIFY(!rs.abierto());
         ESPERAR_FALLO(rs.eof(), codigo_error::OBJETO_CERRADO);
         ESPERAR_FALLO(rs.campo(QStringLiteral("cod")), codigo_error::OBJETO_CERRADO);
-        rs.cerrar();   // harmless when closed
+        rs.cerrar();  // harmless when closed
     }
 
     void errores_del_proveedor_data()
@@ -164,9 +166,10 @@ private slots:
         QTest::addColumn<bool>("optimista");
         QTest::addColumn<qint32>("numero");
         QTest::newRow("columna que falta") << "SELECT ImporteTasa FROM t" << false << codigo_error::PARAMETRO_SIN_VALOR;
-        QTest::newRow("columna que falta, optimista") << "SELECT nocol FROM t" << true << codigo_error::PARAMETRO_SIN_VALOR;
-        QTest::newRow("columna que falta en WHERE") << "SELECT * FROM t WHERE nocol = 1" << true
-                                                    << codigo_error::PARAMETRO_SIN_VALOR;
+        QTest::newRow("columna que falta, optimista")
+            << "SELECT nocol FROM t" << true << codigo_error::PARAMETRO_SIN_VALOR;
+        QTest::newRow("columna que falta en WHERE")
+            << "SELECT * FROM t WHERE nocol = 1" << true << codigo_error::PARAMETRO_SIN_VALOR;
         QTest::newRow("tabla que falta") << "SELECT * FROM Xdiario" << false << codigo_error::TABLA_INEXISTENTE;
         QTest::newRow("tabla que falta, optimista") << "SELECT * FROM nota" << true << codigo_error::TABLA_INEXISTENTE;
         QTest::newRow("sintaxis") << "SELEC * FROM t" << false << codigo_error::FALLO_GENERAL;
@@ -245,8 +248,12 @@ private slots:
     // between: each row gets its own.
     void textos_enlazados_de_una_sentencia()
     {
-        const QStringList textos{QStringLiteral("a"), QString(300, QLatin1Char('x')), QStringLiteral("código"),
-                                 QStringLiteral("una clave más larga que dieciséis"), QString(), QStringLiteral("b")};
+        const QStringList textos{QStringLiteral("a"),
+                                 QString(300, QLatin1Char('x')),
+                                 QStringLiteral("código"),
+                                 QStringLiteral("una clave más larga que dieciséis"),
+                                 QString(),
+                                 QStringLiteral("b")};
         Conexion c = abierta();
         for (int i = 0; i < textos.size(); ++i)
             c.ejecutar(QStringLiteral("INSERT INTO t (cod, nombre, orden) VALUES (?, ?, ?)"),
@@ -267,7 +274,7 @@ private slots:
         // A value bound again where the same one is left as it is, and not
         // after the places were cleared or held another kind of value.
         const QVector<QVariantList> filas = {{"r1", "n", 10}, {"r2", "n", 10}, {"r3", QString::fromUtf8("ñ"), 10.0},
-                                             {"r4", "n", 10}, {"r5", "n"}, {"r6", "n", 10}};
+                                             {"r4", "n", 10}, {"r5", "n"},     {"r6", "n", 10}};
         for (const QVariantList& f : filas)
             c.ejecutar(QStringLiteral("INSERT INTO t (cod, nombre, orden) VALUES (?, ?, ?)"), f);
         Recordset leidas;
@@ -522,15 +529,15 @@ private slots:
         QTest::addColumn<QStringList>("en_u");
         QTest::newRow("altas alternadas")
             << QStringList{"t+ cod:a", "t+ cod:b importe:2", "t+ importe:3", "t+ cod:d", "t+", "t+ orden:6 cod:f"}
-            << QStringList{"text:a|null|null", "text:b|real:2|null", "null|real:3|null", "text:d|null|null",
-                           "null|null|null", "text:f|null|integer:6"}
+            << QStringList{"text:a|null|null", "text:b|real:2|null", "null|real:3|null",
+                           "text:d|null|null", "null|null|null",     "text:f|null|integer:6"}
             << QStringList{};
         QTest::newRow("dos tablas") << QStringList{"t+ cod:a", "u+ cod:b", "u+ importe:1", "t+ importe:2"}
                                     << QStringList{"text:a|null|null", "null|real:2|null"}
                                     << QStringList{"text:b|null|null", "null|real:1|null"};
         QTest::newRow("cambios alternados")
-            << QStringList{"t+ cod:a", "t* importe:1", "t* cod:b", "t* orden:3 importe:4", "t* importe:5",
-                           "u+ cod:c", "u* importe:6"}
+            << QStringList{"t+ cod:a",     "t* importe:1", "t* cod:b",    "t* orden:3 importe:4",
+                           "t* importe:5", "u+ cod:c",     "u* importe:6"}
             << QStringList{"text:b|real:5|integer:3"} << QStringList{"text:c|real:6|null"};
     }
     void filas_con_otras_columnas()

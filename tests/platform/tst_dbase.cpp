@@ -1,10 +1,10 @@
 // The dBASE engine on folders of .dbf files, checked against dbfread, a
 // reader that is not ours, as well as against its own reading.
-#include "platform/sql/Conexion.h"
 #include "platform/dbase/DbaseBackend.h"
 #include "platform/dbase/DbaseEscritura.h"
-#include "platform/sistema/Fallo.h"
 #include "platform/motor/FilaDirecta.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sql/Conexion.h"
 #include "platform/sql/Motores.h"
 #include "platform/sql/Recordset.h"
 #include "tests/support/Dbf.h"
@@ -42,7 +42,8 @@ void otro_escritor_anade(const QString& ruta, const QVector<QByteArray>& campos)
     DBFHandle h = DBFOpen(QFile::encodeName(ruta).constData(), "rb+");
     if (!h) qFatal("cannot open %s", qPrintable(ruta));
     const int n = DBFGetRecordCount(h);
-    for (int i = 0; i < campos.size(); ++i) DBFWriteAttributeDirectly(h, n, i, const_cast<char*>(campos[i].constData()));
+    for (int i = 0; i < campos.size(); ++i)
+        DBFWriteAttributeDirectly(h, n, i, const_cast<char*>(campos[i].constData()));
     DBFClose(h);
 }
 
@@ -117,27 +118,27 @@ private slots:
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QVariantList>("parametros");
         QTest::addColumn<int>("filas");
-        QTest::addColumn<QVariant>("primero");   // first column of the first row
+        QTest::addColumn<QVariant>("primero");  // first column of the first row
 
         QTest::newRow("todo") << "SELECT * FROM SubCta" << QVariantList{} << 3 << QVariant("430");
-        QTest::newRow("todo, minúsculas y blancos") << "select\t*\n  from   subcta " << QVariantList{} << 3
-                                                    << QVariant("430");
-        QTest::newRow("donde, parámetro") << "SELECT * FROM SubCta WHERE COD = ?" << QVariantList{"O'Brien"} << 1
-                                          << QVariant("O'Brien");
-        QTest::newRow("donde, columna en minúsculas") << "SELECT * FROM xsubcta WHERE cod=?"
-                                                      << QVariantList{"430"} << 1 << QVariant("430");
-        QTest::newRow("donde, literal con comilla doblada") << "SELECT * FROM SubCta WHERE COD = 'O''Brien'"
-                                                            << QVariantList{} << 1 << QVariant("O'Brien");
-        QTest::newRow("donde, sin filas") << "SELECT * FROM SubCta WHERE COD = ?" << QVariantList{"43"} << 0
-                                          << QVariant();
-        QTest::newRow("donde, blancos finales del valor") << "SELECT * FROM SubCta WHERE COD = ?"
-                                                          << QVariantList{"430  "} << 1 << QVariant("430");
-        QTest::newRow("donde, parámetro Null") << "SELECT * FROM SubCta WHERE COD = ?" << QVariantList{QVariant()}
-                                               << 0 << QVariant();
+        QTest::newRow("todo, minúsculas y blancos")
+            << "select\t*\n  from   subcta " << QVariantList{} << 3 << QVariant("430");
+        QTest::newRow("donde, parámetro")
+            << "SELECT * FROM SubCta WHERE COD = ?" << QVariantList{"O'Brien"} << 1 << QVariant("O'Brien");
+        QTest::newRow("donde, columna en minúsculas")
+            << "SELECT * FROM xsubcta WHERE cod=?" << QVariantList{"430"} << 1 << QVariant("430");
+        QTest::newRow("donde, literal con comilla doblada")
+            << "SELECT * FROM SubCta WHERE COD = 'O''Brien'" << QVariantList{} << 1 << QVariant("O'Brien");
+        QTest::newRow("donde, sin filas")
+            << "SELECT * FROM SubCta WHERE COD = ?" << QVariantList{"43"} << 0 << QVariant();
+        QTest::newRow("donde, blancos finales del valor")
+            << "SELECT * FROM SubCta WHERE COD = ?" << QVariantList{"430  "} << 1 << QVariant("430");
+        QTest::newRow("donde, parámetro Null")
+            << "SELECT * FROM SubCta WHERE COD = ?" << QVariantList{QVariant()} << 0 << QVariant();
         QTest::newRow("máximo") << "SELECT MAX(COD) as ultimo FROM SubCta" << QVariantList{} << 1
                                 << QVariant("O'Brien");
-        QTest::newRow("máximo, sin AS y en minúsculas") << "select max( cod )  ultimo from subcta"
-                                                        << QVariantList{} << 1 << QVariant("O'Brien");
+        QTest::newRow("máximo, sin AS y en minúsculas")
+            << "select max( cod )  ultimo from subcta" << QVariantList{} << 1 << QVariant("O'Brien");
     }
 
     void sentencias_admitidas()
@@ -199,8 +200,8 @@ private slots:
     void tabla_o_columna_inexistente()
     {
         auto b = backend();
-        for (const QString& sql : {QStringLiteral("SELECT * FROM Xdiario"),
-                                   QStringLiteral("SELECT MAX(ASIEN) as ultimo FROM Xdiario")}) {
+        for (const QString& sql :
+             {QStringLiteral("SELECT * FROM Xdiario"), QStringLiteral("SELECT MAX(ASIEN) as ultimo FROM Xdiario")}) {
             const auto f = fallo_de([&] { b->abrir(sql, {}, true); });
             QVERIFY(f);
             QCOMPARE(f->numero(), TABLA_INEXISTENTE);
@@ -210,7 +211,7 @@ private slots:
         const auto alta = fallo_de([&] { b->insertar("Xdiario", {"ASIEN"}, {1.0}); });
         QVERIFY(alta);
         QCOMPARE(alta->numero(), TABLA_INEXISTENTE);
-        QVERIFY(!QFile::exists(ruta("Xdiario.dbf")));   // nothing is created
+        QVERIFY(!QFile::exists(ruta("Xdiario.dbf")));  // nothing is created
 
         const auto col = fallo_de([&] { b->abrir("SELECT * FROM SubCta WHERE CODIGO = ?", {"1"}, false); });
         QVERIFY(col);
@@ -275,7 +276,8 @@ private slots:
         QTest::newRow("texto con tilde") << "TEXTO" << QVariant("Tasa Turística EET") << QVariant("Tasa Turística EET");
         QTest::newRow("texto con ordinal") << "TEXTO" << QVariant("Factura Nº1234") << QVariant("Factura Nº1234");
         QTest::newRow("texto con blancos") << "TEXTO" << QVariant("  Total Dia  ") << QVariant("  Total Dia");
-        QTest::newRow("texto cortado") << "TEXTO" << QVariant("Cobro Deposito N. 123456") << QVariant("Cobro Deposito N. 12");
+        QTest::newRow("texto cortado") << "TEXTO" << QVariant("Cobro Deposito N. 123456")
+                                       << QVariant("Cobro Deposito N. 12");
         QTest::newRow("texto vacío") << "TEXTO" << QVariant("") << QVariant("");
         QTest::newRow("número en texto") << "MONEDA" << QVariant(2.0) << QVariant("2");
         QTest::newRow("texto en texto") << "MONEDA" << QVariant("2") << QVariant("2");
@@ -291,8 +293,8 @@ private slots:
         QTest::newRow("lógico desde texto") << "LOGICO" << QVariant(" Verdadero") << QVariant(true);
         QTest::newRow("lógico desde número en texto") << "LOGICO" << QVariant("0") << QVariant(false);
         QTest::newRow("texto con euro y comillas") << "TEXTO" << QVariant("“5 €”") << QVariant("“5 €”");
-        QTest::newRow("acento descompuesto") << "TEXTO" << QVariant(QString::fromUtf16(u"Nu\u0301nez"))
-                                             << QVariant("Núnez");
+        QTest::newRow("acento descompuesto")
+            << "TEXTO" << QVariant(QString::fromUtf16(u"Nu\u0301nez")) << QVariant("Núnez");
         QTest::newRow("acento tras el ancho") << "TEXTO" << QVariant(QString(19, 'a') + QString::fromUtf16(u"e\u0301"))
                                               << QVariant(QString(19, 'a') + QStringLiteral("é"));
         QTest::newRow("texto con NUL") << "TEXTO" << QVariant(QString::fromLatin1("ab\0cd", 5)) << QVariant("ab cd");
@@ -315,8 +317,10 @@ private slots:
         QCOMPARE(ajena.codificacion, QString("cp1252"));
         QCOMPARE(ajena.filas.size(), 1);
         QVariant visto = ajena.filas[0].value(columna);
-        if (leido.typeId() == QMetaType::Double) QCOMPARE(visto.toDouble(), leido.toDouble());
-        else QCOMPARE(visto, leido);
+        if (leido.typeId() == QMetaType::Double)
+            QCOMPARE(visto.toDouble(), leido.toDouble());
+        else
+            QCOMPARE(visto, leido);
 
         const Resultado propia = leer(*b, "SELECT * FROM t");
         QCOMPARE(propia.filas.size(), 1);
@@ -363,7 +367,7 @@ private slots:
         const QVector<Columna> cs = b->columnas("t");
         QVariantList valores(cs.size());
         QVector<bool> asignada(cs.size(), false);
-        int desde = 1;   // after the deletion flag
+        int desde = 1;  // after the deletion flag
         int c = 0;
         for (; cs[c].nombre != columna; ++c) desde += cs[c].ancho;
         valores[c] = valor;
@@ -459,7 +463,8 @@ private slots:
     // trace in the next (its fields are formatted again).
     void fila_directa_como_insertar_fila()
     {
-        const QVector<QVariantList> filas = {   // TEXTO, ENTERO, IMPORTE, FECHA, LOGICO, MONEDA
+        const QVector<QVariantList> filas = {
+            // TEXTO, ENTERO, IMPORTE, FECHA, LOGICO, MONEDA
             {"uno", 7, 1.5, QDate(2026, 1, 2), true, "2"},
             {"uno", 7, 1.5, QDate(2026, 1, 2), true, "2"},
             {"Factura Nº1", 7.0000001, 0.1 + 0.2, QDate(2026, 1, 3), QVariant(), 2.0},
@@ -487,9 +492,19 @@ private slots:
                 d.columna = c;
                 switch (v.typeId()) {
                 case QMetaType::UnknownType: d.tipo = ValorDirecto::Nulo; break;
-                case QMetaType::QString: d.tipo = ValorDirecto::Texto; d.texto = static_cast<const QString*>(v.constData()); break;
-                case QMetaType::Int: case QMetaType::Double: d.tipo = ValorDirecto::Numero; d.numero = v.toDouble(); break;
-                case QMetaType::QDate: d.tipo = ValorDirecto::Fecha; d.fecha = v.toDate(); break;
+                case QMetaType::QString:
+                    d.tipo = ValorDirecto::Texto;
+                    d.texto = static_cast<const QString*>(v.constData());
+                    break;
+                case QMetaType::Int:
+                case QMetaType::Double:
+                    d.tipo = ValorDirecto::Numero;
+                    d.numero = v.toDouble();
+                    break;
+                case QMetaType::QDate:
+                    d.tipo = ValorDirecto::Fecha;
+                    d.fecha = v.toDate();
+                    break;
                 default: d.tipo = ValorDirecto::Otro; d.otro = &v;
                 }
                 como_filas[c] = d.variante();
@@ -544,8 +559,12 @@ private slots:
         QFETCH(int, controlador);
         QFETCH(QString, codificacion);
         crear_tabla(ruta("Xdiario.dbf"),
-                    {{"extra", 'C', 5, 0}, {"concepto", 'C', 12, 0}, {"fecha", 'D', 8, 0},
-                     {"asien", 'N', 6, 0}, {"eurodebe", 'N', 10, 3}, {"monedauso", 'N', 1, 0}},
+                    {{"extra", 'C', 5, 0},
+                     {"concepto", 'C', 12, 0},
+                     {"fecha", 'D', 8, 0},
+                     {"asien", 'N', 6, 0},
+                     {"eurodebe", 'N', 10, 3},
+                     {"monedauso", 'N', 1, 0}},
                     controlador);
         auto b = backend();
         b->insertar("Xdiario", {"Asien", "Fecha", "Concepto", "EuroDebe", "MonedaUso"},
@@ -781,8 +800,11 @@ private slots:
         QTemporaryDir raiz;
         const QString tmp = raiz.filePath("C/ContaEli/TMP");
         QVERIFY(QDir().mkpath(tmp));
-        crear_tabla(tmp + "/Xdiario.dbf", {{"ASIEN", 'N', 8, 0}, {"FECHA", 'D', 8, 0}, {"SUBCTA", 'C', 12, 0},
-                                           {"CONCEPTO", 'C', 25, 0}, {"EURODEBE", 'N', 16, 2},
+        crear_tabla(tmp + "/Xdiario.dbf", {{"ASIEN", 'N', 8, 0},
+                                           {"FECHA", 'D', 8, 0},
+                                           {"SUBCTA", 'C', 12, 0},
+                                           {"CONCEPTO", 'C', 25, 0},
+                                           {"EURODEBE", 'N', 16, 2},
                                            {"MONEDAUSO", 'C', 1, 0}});
         crear_tabla(tmp + "/XSubCta.dbf", {{"COD", 'C', 12, 0}, {"TITULO", 'C', 40, 0}, {"DIVISA", 'L', 1, 0}});
         Conexion cn;
@@ -804,7 +826,7 @@ private slots:
             rs.asignar("EuroDebe", 150.5);
             rs.asignar("MonedaUso", i == 1 ? QVariant("2") : QVariant(2));
             rs.guardar();
-            QVERIFY(!rs.leido());   // adding a row never reads the journal
+            QVERIFY(!rs.leido());  // adding a row never reads the journal
             rs.cerrar();
         }
         QCOMPARE(cn.dbase().registros("Xdiario"), qint64(2));
@@ -822,8 +844,7 @@ private slots:
 
         // A subaccount added once, found by its code afterwards.
         for (int vez = 0; vez < 2; ++vez) {
-            rs.abrir("SELECT * FROM xsubcta WHERE COD = ?", cn, Cursor::Dinamico, Bloqueo::Optimista,
-                     {"475300000"});
+            rs.abrir("SELECT * FROM xsubcta WHERE COD = ?", cn, Cursor::Dinamico, Bloqueo::Optimista, {"475300000"});
             if (rs.eof()) {
                 QCOMPARE(vez, 0);
                 rs.nuevo();

@@ -72,7 +72,10 @@ QString describir(const QVariantList& fila)
 {
     QStringList r;
     for (const QVariant& v : fila) {
-        if (!v.isValid()) { r << QStringLiteral("Null"); continue; }
+        if (!v.isValid()) {
+            r << QStringLiteral("Null");
+            continue;
+        }
         QString t = QString::fromLatin1(v.typeName()) + QLatin1Char(':');
         if (v.typeId() == QMetaType::QString && v.toString().isNull()) t += QStringLiteral("(nulo)");
         t += v.typeId() == QMetaType::QByteArray ? QString::fromLatin1(v.toByteArray().toHex()) : v.toString();
@@ -92,8 +95,8 @@ class TstOdbc : public QObject {
 
     QString cadena() const
     {
-        return QStringLiteral("Driver={SQL Native Client};Server=HOTELSRV;Database=") + catalogo_
-             + QStringLiteral("; Uid=quelmira;Pwd=BIRO4;");
+        return QStringLiteral("Driver={SQL Native Client};Server=HOTELSRV;Database=") + catalogo_ +
+               QStringLiteral("; Uid=quelmira;Pwd=BIRO4;");
     }
     Conexion abierta()
     {
@@ -106,7 +109,7 @@ private slots:
     void initTestCase()
     {
         registrar_sql_native_client();
-        registrar_sql_native_client();   // once per process, harmless again
+        registrar_sql_native_client();  // once per process, harmless again
         QVERIFY(dir_.isValid());
     }
 
@@ -141,12 +144,15 @@ private slots:
     void driver_que_no_existe()
     {
         Conexion c;
-        ESPERAR_FALLO(c.abrir(QStringLiteral("Driver={SQL Server Inexistente};Server=HOTELSRV;Database=HOTEL; Uid=quelmira;Pwd=BIRO4;"),
-                              unidades_),
-                      codigo_error::FALLO_GENERAL);
+        ESPERAR_FALLO(
+            c.abrir(QStringLiteral(
+                        "Driver={SQL Server Inexistente};Server=HOTELSRV;Database=HOTEL; Uid=quelmira;Pwd=BIRO4;"),
+                    unidades_),
+            codigo_error::FALLO_GENERAL);
         QVERIFY(!c.abierta());
         try {
-            c.abrir(QStringLiteral("Driver={SQL Server Inexistente};Server=X;Database=Y; Uid=quelmira;Pwd=BIRO4;"), unidades_);
+            c.abrir(QStringLiteral("Driver={SQL Server Inexistente};Server=X;Database=Y; Uid=quelmira;Pwd=BIRO4;"),
+                    unidades_);
         } catch (const Fallo& f) {
             QVERIFY2(!f.descripcion().contains(QLatin1String("BIRO4")), qPrintable(f.descripcion()));
         }
@@ -157,7 +163,8 @@ private slots:
         QTest::addColumn<QString>("sql");
         QTest::addColumn<qint32>("numero");
         QTest::newRow("columna que falta") << "SELECT Externa FROM cc" << codigo_error::ERROR_EN_COMANDO;
-        QTest::newRow("columna que falta en WHERE") << "SELECT * FROM cc WHERE Tasa = '1'" << codigo_error::ERROR_EN_COMANDO;
+        QTest::newRow("columna que falta en WHERE")
+            << "SELECT * FROM cc WHERE Tasa = '1'" << codigo_error::ERROR_EN_COMANDO;
         QTest::newRow("tabla que falta") << "SELECT * FROM emi" << codigo_error::TABLA_INEXISTENTE;
     }
     void errores_del_proveedor()
@@ -189,7 +196,8 @@ private slots:
         rs.asignar(QStringLiteral("ccdigitos"), QStringLiteral("8"));
         rs.guardar();
         rs.cerrar();
-        QCOMPARE(Otro(catalogo_).texto(QStringLiteral("SELECT ccdigitos, Externa != 0 FROM cc")), QStringLiteral("8.0|1"));
+        QCOMPARE(Otro(catalogo_).texto(QStringLiteral("SELECT ccdigitos, Externa != 0 FROM cc")),
+                 QStringLiteral("8.0|1"));
     }
 
     void cambio_de_otro_programa_es_conflicto()
@@ -231,31 +239,31 @@ private slots:
     {
         QTest::addColumn<QString>("tabla");
         QTest::addColumn<QStringList>("filas");
-        QTest::addColumn<QString>("ajeno");      // another program, after the read
+        QTest::addColumn<QString>("ajeno");  // another program, after the read
         QTest::addColumn<QString>("columna");
         QTest::addColumn<bool>("conflicto");
         QTest::addColumn<QString>("queda");
         const QStringList habs{"('101', 'doble', 50, 'x')", "('102', 'doble', 50, 'x')"};
-        QTest::newRow("clave") << "hab" << habs << "" << "HabTip" << false
-                               << "101|nuevo|50.0|x/102|doble|50.0|x";
+        QTest::newRow("clave") << "hab" << habs << ""
+                               << "HabTip" << false << "101|nuevo|50.0|x/102|doble|50.0|x";
         QTest::newRow("clave, otro cambia otra columna")
-            << "hab" << habs << "UPDATE hab SET HabPre = 60, HabNot = 'y' WHERE HabCod = '101'" << "HabTip" << false
-            << "101|nuevo|60.0|y/102|doble|50.0|x";
+            << "hab" << habs << "UPDATE hab SET HabPre = 60, HabNot = 'y' WHERE HabCod = '101'"
+            << "HabTip" << false << "101|nuevo|60.0|y/102|doble|50.0|x";
         QTest::newRow("clave, otro cambia la columna")
-            << "hab" << habs << "UPDATE hab SET HabTip = 'triple' WHERE HabCod = '101'" << "HabTip" << true
-            << "101|triple|50.0|x/102|doble|50.0|x";
-        QTest::newRow("clave, otro borra la fila")
-            << "hab" << habs << "DELETE FROM hab WHERE HabCod = '101'" << "HabTip" << true << "102|doble|50.0|x";
+            << "hab" << habs << "UPDATE hab SET HabTip = 'triple' WHERE HabCod = '101'"
+            << "HabTip" << true << "101|triple|50.0|x/102|doble|50.0|x";
+        QTest::newRow("clave, otro borra la fila") << "hab" << habs << "DELETE FROM hab WHERE HabCod = '101'"
+                                                   << "HabTip" << true << "102|doble|50.0|x";
         const QStringList notas{"('20240101', 5, 'a')", "('20240102', 5, 'a')"};
         QTest::newRow("sin clave, otro cambia el texto largo")
-            << "nota" << notas << "UPDATE nota SET NotTxt = 'b' WHERE NotFec = '20240101'" << "NotImp" << false
-            << "20240101|7.0|b/20240102|5.0|a";
+            << "nota" << notas << "UPDATE nota SET NotTxt = 'b' WHERE NotFec = '20240101'"
+            << "NotImp" << false << "20240101|7.0|b/20240102|5.0|a";
         QTest::newRow("sin clave, otro cambia otra columna")
-            << "nota" << notas << "UPDATE nota SET NotFec = '20240109' WHERE NotFec = '20240101'" << "NotImp" << true
-            << "20240102|5.0|a/20240109|5.0|a";
+            << "nota" << notas << "UPDATE nota SET NotFec = '20240109' WHERE NotFec = '20240101'"
+            << "NotImp" << true << "20240102|5.0|a/20240109|5.0|a";
         QTest::newRow("sin clave, iguales salvo el texto largo")
-            << "nota" << QStringList{"('20240101', 5, 'a')", "('20240101', 5, 'b')"} << "" << "NotImp" << true
-            << "20240101|5.0|a/20240101|5.0|b";
+            << "nota" << QStringList{"('20240101', 5, 'a')", "('20240101', 5, 'b')"} << ""
+            << "NotImp" << true << "20240101|5.0|a/20240101|5.0|b";
     }
     void guardar_busca_la_fila()
     {
@@ -367,8 +375,10 @@ private slots:
         QTest::newRow("números") << "SELECT * FROM tipos WHERE c = ? OR d = ? OR j = ? OR k = ?"
                                  << QVariantList{0, 0.5, qlonglong(12345678901), uint(7)};
         QTest::newRow("lógico") << "SELECT n FROM tipos WHERE e = ?" << QVariantList{true};
-        QTest::newRow("nulo") << "SELECT n FROM tipos WHERE a IS ? OR ? IS NULL" << QVariantList{QVariant(), QVariant()};
-        QTest::newRow("fecha, enlazada por Qt") << "SELECT * FROM tipos WHERE h = ? OR n = 3" << QVariantList{QDate(2026, 1, 2)};
+        QTest::newRow("nulo") << "SELECT n FROM tipos WHERE a IS ? OR ? IS NULL"
+                              << QVariantList{QVariant(), QVariant()};
+        QTest::newRow("fecha, enlazada por Qt")
+            << "SELECT * FROM tipos WHERE h = ? OR n = 3" << QVariantList{QDate(2026, 1, 2)};
     }
     void lee_lo_que_lee_qt()
     {
@@ -435,7 +445,10 @@ private slots:
                 rs.asignar(QStringLiteral("CajaTur"), QStringLiteral("1"));
                 rs.guardar();
             }
-            if (confirmar) c.confirmar(); else c.deshacer();
+            if (confirmar)
+                c.confirmar();
+            else
+                c.deshacer();
             QVERIFY(!c.en_transaccion());
         };
         marcar(false);
@@ -443,7 +456,7 @@ private slots:
         marcar(true);
         QCOMPARE(o.texto(QStringLiteral("SELECT CajaTur FROM caja")), QStringLiteral("1/1"));
         ESPERAR_FALLO(c.confirmar(), codigo_error::FALLO_GENERAL);
-        c.deshacer();   // none open: nothing to undo
+        c.deshacer();  // none open: nothing to undo
     }
 
     // A row without a key that matches others too cannot be undone alone
@@ -477,20 +490,23 @@ private slots:
     {
         QTest::addColumn<QVector<qint64>>("posiciones");
         QTest::addColumn<QString>("ajeno");
-        QTest::addColumn<QString>("marcadas");   // MovFec|MovOrd of the rows left with MovTur '1', or the row failed on
+        QTest::addColumn<QString>("marcadas");  // MovFec|MovOrd of the rows left with MovTur '1', or the row failed on
         QVector<qint64> todas(306);
         std::iota(todas.begin(), todas.end(), 0);
-        QTest::newRow("todas") << todas << "" << "306";
+        QTest::newRow("todas") << todas << ""
+                               << "306";
         QTest::newRow("algunas, una repetida") << QVector<qint64>{0, 2, 2, 299, 300, 302, 305} << ""
                                                << "20240101|1/20240101|3/20240101|300/20240102|1/20240102|3/20240103|1";
         QTest::newRow("otro cambia una") << QVector<qint64>{0, 1, 2, 3}
                                          << "UPDATE mov SET MovTur = 'x' WHERE MovFec = '20240101' AND MovOrd = 3"
                                          << "fallo 20240101|1";
-        QTest::newRow("otro cambia una escrita sola") << QVector<qint64>{300, 301, 302, 303}
-                                                      << "UPDATE mov SET MovTur = 'x' WHERE MovFec = '20240102' AND MovOrd = 3"
-                                                      << "fallo 20240102|3";
+        QTest::newRow("otro cambia una escrita sola")
+            << QVector<qint64>{300, 301, 302, 303}
+            << "UPDATE mov SET MovTur = 'x' WHERE MovFec = '20240102' AND MovOrd = 3"
+            << "fallo 20240102|3";
         QTest::newRow("otro borra una") << QVector<qint64>{0, 1, 2}
-                                        << "DELETE FROM mov WHERE MovFec = '20240101' AND MovOrd = 3" << "fallo 20240101|1";
+                                        << "DELETE FROM mov WHERE MovFec = '20240101' AND MovOrd = 3"
+                                        << "fallo 20240101|1";
     }
     void varias_filas_juntas()
     {
@@ -512,8 +528,8 @@ private slots:
         if (!ajeno.isEmpty()) o.sql(ajeno);
         c.comenzar();
         const std::optional<Fallo> f = fallo_de([&] { rs.guardar_filas(posiciones, QStringLiteral("MovTur"), 1); });
-        const QString fila = rs.campo(QStringLiteral("MovFec")).toString() + QLatin1Char('|')
-                           + rs.campo(QStringLiteral("MovOrd")).toString();
+        const QString fila = rs.campo(QStringLiteral("MovFec")).toString() + QLatin1Char('|') +
+                             rs.campo(QStringLiteral("MovOrd")).toString();
         if (f) {
             QCOMPARE(f->numero(), qint32(codigo_error::FILA_NO_LOCALIZADA));
             c.deshacer();
@@ -522,10 +538,12 @@ private slots:
             return;
         }
         c.confirmar();
-        QCOMPARE(fila, QStringLiteral("20240102|4"));   // where it stood
+        QCOMPARE(fila, QStringLiteral("20240102|4"));  // where it stood
         const QString queda = o.texto(QStringLiteral("SELECT MovFec, MovOrd FROM mov WHERE MovTur = '1'"));
-        if (marcadas.contains(QLatin1Char('|'))) QCOMPARE(queda, marcadas);
-        else QCOMPARE(o.texto(QStringLiteral("SELECT count(*) FROM mov WHERE MovTur = '1'")), marcadas);
+        if (marcadas.contains(QLatin1Char('|')))
+            QCOMPARE(queda, marcadas);
+        else
+            QCOMPARE(o.texto(QStringLiteral("SELECT count(*) FROM mov WHERE MovTur = '1'")), marcadas);
         // What was written is now the rows as read: written again, nothing is in conflict.
         rs.guardar_filas(posiciones, QStringLiteral("MovTur"), QStringLiteral("1"));
         rs.ir_a(posiciones.last());

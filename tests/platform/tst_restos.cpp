@@ -29,9 +29,9 @@ class TstRestos : public QObject {
 private slots:
     void limpiar_data()
     {
-        QTest::addColumn<QString>("nombre");   // %1: the owner's pid
+        QTest::addColumn<QString>("nombre");  // %1: the owner's pid
         QTest::addColumn<qint64>("proceso");
-        QTest::addColumn<int>("marca");        // 0 none, 1 free, 2 held by a live process
+        QTest::addColumn<int>("marca");  // 0 none, 1 free, 2 held by a live process
         QTest::addColumn<bool>("quitada");
         const qint64 vivo = QCoreApplication::applicationPid();
         QTest::newRow("marca libre") << "enlace-%1-abc123" << vivo << 1 << true;

@@ -33,21 +33,31 @@ private slots:
     void rutas_data()
     {
         QTest::addColumn<QString>("windows");
-        QTest::addColumn<QString>("local");   // relative to the root
-        QTest::newRow("mayúsculas distintas") << "C:\\quelmira\\VTRHSYS.MDB" << "C/quelmira/VTRHSYS.mdb";
-        QTest::newRow("todo en minúsculas") << "c:\\QUELMIRA\\sp1\\DIARIO.DBF" << "C/quelmira/Sp1/diario.dbf";
-        QTest::newRow("barras normales") << "c:/quelmira/sp1/diario.dbf" << "C/quelmira/Sp1/diario.dbf";
+        QTest::addColumn<QString>("local");  // relative to the root
+        QTest::newRow("mayúsculas distintas") << "C:\\quelmira\\VTRHSYS.MDB"
+                                              << "C/quelmira/VTRHSYS.mdb";
+        QTest::newRow("todo en minúsculas") << "c:\\QUELMIRA\\sp1\\DIARIO.DBF"
+                                            << "C/quelmira/Sp1/diario.dbf";
+        QTest::newRow("barras normales") << "c:/quelmira/sp1/diario.dbf"
+                                         << "C/quelmira/Sp1/diario.dbf";
         QTest::newRow("archivo que no existe") << "C:\\quelmira\\sp1\\tc_010124_101010.log"
                                                << "C/quelmira/Sp1/tc_010124_101010.log";
-        QTest::newRow("carpeta que no existe y lo que sigue")
-            << "C:\\quelmira\\Nueva\\Sp1\\x.dbf" << "C/quelmira/Nueva/Sp1/x.dbf";
-        QTest::newRow("otra unidad") << "d:\\quelmira\\CC.mdb" << "D/Quelmira/cc.MDB";
-        QTest::newRow("unidad sola") << "C:" << "C";
-        QTest::newRow("raíz de la unidad") << "C:\\" << "C";
-        QTest::newRow("barra final") << "C:\\ContaEli\\tmp\\" << "C/ContaEli/TMP";
-        QTest::newRow("unidad que no existe") << "E:\\quelmira\\cc.MDB" << "E/quelmira/cc.MDB";
-        QTest::newRow("sin unidad es C") << "\\quelmira\\vtrhsys.mdb" << "C/quelmira/VTRHSYS.mdb";
-        QTest::newRow("dobles barras") << "C:\\\\quelmira\\\\vtrhsys.mdb" << "C/quelmira/VTRHSYS.mdb";
+        QTest::newRow("carpeta que no existe y lo que sigue") << "C:\\quelmira\\Nueva\\Sp1\\x.dbf"
+                                                              << "C/quelmira/Nueva/Sp1/x.dbf";
+        QTest::newRow("otra unidad") << "d:\\quelmira\\CC.mdb"
+                                     << "D/Quelmira/cc.MDB";
+        QTest::newRow("unidad sola") << "C:"
+                                     << "C";
+        QTest::newRow("raíz de la unidad") << "C:\\"
+                                           << "C";
+        QTest::newRow("barra final") << "C:\\ContaEli\\tmp\\"
+                                     << "C/ContaEli/TMP";
+        QTest::newRow("unidad que no existe") << "E:\\quelmira\\cc.MDB"
+                                              << "E/quelmira/cc.MDB";
+        QTest::newRow("sin unidad es C") << "\\quelmira\\vtrhsys.mdb"
+                                         << "C/quelmira/VTRHSYS.mdb";
+        QTest::newRow("dobles barras") << "C:\\\\quelmira\\\\vtrhsys.mdb"
+                                       << "C/quelmira/VTRHSYS.mdb";
     }
     void rutas()
     {

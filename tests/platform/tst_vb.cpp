@@ -18,42 +18,75 @@ private slots:
         QTest::addColumn<QString>("patron");
         QTest::addColumn<QString>("esperado");
         // Decimal text of the value, halves away from zero.
-        QTest::newRow("1.005 sube") << 1.005 << "0.00" << "1.01";
-        QTest::newRow("2.675 sube") << 2.675 << "0.00" << "2.68";
-        QTest::newRow("150.5") << 150.5 << "#0.00" << "150.50";
-        QTest::newRow("negativo") << -3.456 << "#0.00" << "-3.46";
-        QTest::newRow("media negativa") << -2.5 << "0" << "-3";
-        QTest::newRow("menos de un céntimo") << -0.001 << "0.00" << "0.00";
-        QTest::newRow("0.05 con #0.00") << 0.05 << "#0.00" << "0.05";
-        QTest::newRow("cero #0") << 0.0 << "#0" << "0";
-        QTest::newRow("0.4 #0") << 0.4 << "#0" << "0";
-        QTest::newRow("9.995 lleva") << 9.995 << "0.00" << "10.00";
-        QTest::newRow("99.5 lleva") << 99.5 << "#0" << "100";
-        QTest::newRow("7 con 00") << 7.0 << "00" << "07";
-        QTest::newRow("21 con 00") << 21.0 << "00" << "21";
-        QTest::newRow("6.5 con 00") << 6.5 << "00" << "07";
-        QTest::newRow("7 con 000") << 7.0 << "000" << "007";
-        QTest::newRow("7 con 0000") << 7.0 << "0000" << "0007";
-        QTest::newRow("12345 con 0000") << 12345.0 << "0000" << "12345";
-        QTest::newRow("pesetas") << 100.0 * 166.386 << "#0" << "16639";
-        QTest::newRow("suma inexacta") << 0.1 + 0.2 << "0.00" << "0.30";
-        QTest::newRow("grande") << 123456789.125 << "0.00" << "123456789.13";
+        QTest::newRow("1.005 sube") << 1.005 << "0.00"
+                                    << "1.01";
+        QTest::newRow("2.675 sube") << 2.675 << "0.00"
+                                    << "2.68";
+        QTest::newRow("150.5") << 150.5 << "#0.00"
+                               << "150.50";
+        QTest::newRow("negativo") << -3.456 << "#0.00"
+                                  << "-3.46";
+        QTest::newRow("media negativa") << -2.5 << "0"
+                                        << "-3";
+        QTest::newRow("menos de un céntimo") << -0.001 << "0.00"
+                                             << "0.00";
+        QTest::newRow("0.05 con #0.00") << 0.05 << "#0.00"
+                                        << "0.05";
+        QTest::newRow("cero #0") << 0.0 << "#0"
+                                 << "0";
+        QTest::newRow("0.4 #0") << 0.4 << "#0"
+                                << "0";
+        QTest::newRow("9.995 lleva") << 9.995 << "0.00"
+                                     << "10.00";
+        QTest::newRow("99.5 lleva") << 99.5 << "#0"
+                                    << "100";
+        QTest::newRow("7 con 00") << 7.0 << "00"
+                                  << "07";
+        QTest::newRow("21 con 00") << 21.0 << "00"
+                                   << "21";
+        QTest::newRow("6.5 con 00") << 6.5 << "00"
+                                    << "07";
+        QTest::newRow("7 con 000") << 7.0 << "000"
+                                   << "007";
+        QTest::newRow("7 con 0000") << 7.0 << "0000"
+                                    << "0007";
+        QTest::newRow("12345 con 0000") << 12345.0 << "0000"
+                                        << "12345";
+        QTest::newRow("pesetas") << 100.0 * 166.386 << "#0"
+                                 << "16639";
+        QTest::newRow("suma inexacta") << 0.1 + 0.2 << "0.00"
+                                       << "0.30";
+        QTest::newRow("grande") << 123456789.125 << "0.00"
+                                << "123456789.13";
         // The 15-digit form: an exact half in the 16th digit goes up, a
         // carry adds a digit, values past 15 digits keep their zeros.
-        QTest::newRow("media en la cifra 16") << 100000000000000.5 << "#0" << "100000000000001";
-        QTest::newRow("media en la cifra 16, par") << 100000000000002.5 << "0.00" << "100000000000003.00";
-        QTest::newRow("media pasado 1E+15") << 1000000000000005.0 << "#0" << "1000000000000010";
-        QTest::newRow("acarreo a 1E+15") << 999999999999999.5 << "#0" << "1000000000000000";
-        QTest::newRow("acarreo a 10") << 9.999999999999999 << "0000" << "0010";
-        QTest::newRow("muy grande") << 1e300 / 3 << "#0" << "333333333333333" + QString(285, QLatin1Char('0'));
-        QTest::newRow("subnormal") << 5e-324 << "0.00" << "0.00";
-        QTest::newRow("-0") << -0.0 << "0.00" << "0.00";
-        QTest::newRow("-0.005") << -0.005 << "#0.00" << "-0.01";
-        QTest::newRow("patrón vacío") << 0.4 << "" << "";
-        QTest::newRow("patrón largo") << 0.125 << "0.0000000000000000000" << "0.1250000000000000000";
+        QTest::newRow("media en la cifra 16") << 100000000000000.5 << "#0"
+                                              << "100000000000001";
+        QTest::newRow("media en la cifra 16, par") << 100000000000002.5 << "0.00"
+                                                   << "100000000000003.00";
+        QTest::newRow("media pasado 1E+15") << 1000000000000005.0 << "#0"
+                                            << "1000000000000010";
+        QTest::newRow("acarreo a 1E+15") << 999999999999999.5 << "#0"
+                                         << "1000000000000000";
+        QTest::newRow("acarreo a 10") << 9.999999999999999 << "0000"
+                                      << "0010";
+        QTest::newRow("muy grande") << 1e300 / 3 << "#0"
+                                    << "333333333333333" + QString(285, QLatin1Char('0'));
+        QTest::newRow("subnormal") << 5e-324 << "0.00"
+                                   << "0.00";
+        QTest::newRow("-0") << -0.0 << "0.00"
+                            << "0.00";
+        QTest::newRow("-0.005") << -0.005 << "#0.00"
+                                << "-0.01";
+        QTest::newRow("patrón vacío") << 0.4 << ""
+                                      << "";
+        QTest::newRow("patrón largo") << 0.125 << "0.0000000000000000000"
+                                      << "0.1250000000000000000";
         // Non-finite values keep the text they have always had.
-        QTest::newRow("NaN") << qQNaN() << "#0.00" << "n.an";
-        QTest::newRow("-Inf") << -qInf() << "0000" << "000j";
+        QTest::newRow("NaN") << qQNaN() << "#0.00"
+                             << "n.an";
+        QTest::newRow("-Inf") << -qInf() << "0000"
+                              << "000j";
     }
     void format()
     {
@@ -211,7 +244,7 @@ private slots:
     {
         QTest::addColumn<QString>("texto");
         QTest::addColumn<bool>("numerico");
-        QTest::addColumn<double>("numero");   // when numerico
+        QTest::addColumn<double>("numero");  // when numerico
         QTest::addColumn<double>("val");
         const double inf = qInf();
         QTest::newRow("tab y salto") << "\t12\n" << true << 12.0 << 12.0;
@@ -280,7 +313,7 @@ private slots:
     void fechas_data()
     {
         QTest::addColumn<QString>("texto");
-        QTest::addColumn<QDate>("fecha");   // invalid: not a date
+        QTest::addColumn<QDate>("fecha");  // invalid: not a date
         QTest::newRow("normal") << "15/03/2024" << QDate(2024, 3, 15);
         QTest::newRow("31 de febrero") << "31/02/2024" << QDate();
         QTest::newRow("29 de febrero bisiesto") << "29/02/2024" << QDate(2024, 2, 29);
@@ -467,14 +500,22 @@ private slots:
     void es_nulo()
     {
         QObject objeto;
-        const QVariant valores[] = {
-            QVariant(), QVariant(QMetaType::fromType<QString>()), QVariant(QMetaType::fromType<double>()),
-            QVariant(QMetaType::fromType<int>()), QVariant(QString()), QVariant(QStringLiteral("")), QVariant(0.0),
-            QVariant(0), QVariant(false), QVariant(QDate()), QVariant(QByteArray()),
-            QVariant::fromValue<QObject*>(nullptr), QVariant::fromValue<QObject*>(&objeto),
-            QVariant::fromValue(std::nullptr_t{}), QVariant(QStringList{QStringLiteral("a")})};
-        for (const QVariant& v : valores)
-            QCOMPARE(vb::esNulo(v), !v.isValid() || v.isNull());
+        const QVariant valores[] = {QVariant(),
+                                    QVariant(QMetaType::fromType<QString>()),
+                                    QVariant(QMetaType::fromType<double>()),
+                                    QVariant(QMetaType::fromType<int>()),
+                                    QVariant(QString()),
+                                    QVariant(QStringLiteral("")),
+                                    QVariant(0.0),
+                                    QVariant(0),
+                                    QVariant(false),
+                                    QVariant(QDate()),
+                                    QVariant(QByteArray()),
+                                    QVariant::fromValue<QObject*>(nullptr),
+                                    QVariant::fromValue<QObject*>(&objeto),
+                                    QVariant::fromValue(std::nullptr_t{}),
+                                    QVariant(QStringList{QStringLiteral("a")})};
+        for (const QVariant& v : valores) QCOMPARE(vb::esNulo(v), !v.isValid() || v.isNull());
     }
 
     void logico_de_texto_data()

@@ -48,12 +48,27 @@ void escribir_diario(const QString& ruta, const QVector<Linea>& lineas)
 {
     QVector<QVector<QByteArray>> filas;
     for (const Linea& l : lineas)
-        filas << QVector<QByteArray>{QByteArray::number(l.asien).rightJustified(6, ' '), l.fecha, l.subcta, l.concepto,
-                                     "", l.auxiliar, cifra(0), cifra(0), cifra(l.debe), cifra(l.haber)};
+        filas << QVector<QByteArray>{QByteArray::number(l.asien).rightJustified(6, ' '),
+                                     l.fecha,
+                                     l.subcta,
+                                     l.concepto,
+                                     "",
+                                     l.auxiliar,
+                                     cifra(0),
+                                     cifra(0),
+                                     cifra(l.debe),
+                                     cifra(l.haber)};
     escribir_dbf(ruta,
-                 {{"ASIEN", 'N', 6, 0}, {"FECHA", 'D', 8, 0}, {"SUBCTA", 'C', 12, 0}, {"CONCEPTO", 'C', 25, 0},
-                  {"DOCUMENTO", 'C', 10, 0}, {"AUXILIAR", 'C', 1, 0}, {"PTADEBE", 'N', 12, 2},
-                  {"PTAHABER", 'N', 12, 2}, {"EURODEBE", 'N', 12, 2}, {"EUROHABER", 'N', 12, 2}},
+                 {{"ASIEN", 'N', 6, 0},
+                  {"FECHA", 'D', 8, 0},
+                  {"SUBCTA", 'C', 12, 0},
+                  {"CONCEPTO", 'C', 25, 0},
+                  {"DOCUMENTO", 'C', 10, 0},
+                  {"AUXILIAR", 'C', 1, 0},
+                  {"PTADEBE", 'N', 12, 2},
+                  {"PTAHABER", 'N', 12, 2},
+                  {"EURODEBE", 'N', 12, 2},
+                  {"EUROHABER", 'N', 12, 2}},
                  filas);
 }
 
@@ -88,13 +103,14 @@ void TstCifras::asientos_data()
     QTest::newRow("en orden") << factura2 + QVector<Linea>{{3, "430000002", "Factura 8", "*", 5, 0},
                                                            {3, "700000000", "Factura 8", "*", 0, 5}}
                               << 2 << qint64(2) << qint64(3) << 2 << QVector<qint64>{};
-    QTest::newRow("un asiento que vuelve tras otro")
-        << QVector<Linea>{{5, "430000001", "Factura 7", "*", 11, 0}, {3, "430000002", "Factura 8", "*", 5, 0},
-                          {3, "700000000", "Factura 8", "*", 0, 5}, {5, "700000000", "Factura 7", "*", 0, 11}}
-        << 2 << qint64(3) << qint64(5) << 2 << QVector<qint64>{};
+    QTest::newRow("un asiento que vuelve tras otro") << QVector<Linea>{{5, "430000001", "Factura 7", "*", 11, 0},
+                                                                       {3, "430000002", "Factura 8", "*", 5, 0},
+                                                                       {3, "700000000", "Factura 8", "*", 0, 5},
+                                                                       {5, "700000000", "Factura 7", "*", 0, 11}}
+                                                     << 2 << qint64(3) << qint64(5) << 2 << QVector<qint64>{};
     QTest::newRow("medio céntimo de más, el último")
-        << factura2 + QVector<Linea>{{4, "430000002", "Factura 8", "*", 5.01, 0},
-                                     {4, "700000000", "Factura 8", "*", 0, 5}}
+        << factura2 +
+               QVector<Linea>{{4, "430000002", "Factura 8", "*", 5.01, 0}, {4, "700000000", "Factura 8", "*", 0, 5}}
         << 2 << qint64(2) << qint64(4) << 2 << QVector<qint64>{4};
 }
 
@@ -105,7 +121,9 @@ void TstCifras::asientos()
     OrigenInforme o{dir.filePath("Xdiario.dbf"), dir.filePath("XSubCta.dbf"), dir.filePath("SubCta.dbf"), {}};
     escribir_diario(o.diario, QVector<Linea>{ANTERIOR} + lineas);
     escribir_dbf(o.subcuentas, {{"COD", 'C', 12, 0}, {"TITULO", 'C', 40, 0}},
-                 {{"700000000", "Ventas"}, {"430000001", "Ana & C\xED" "a"}});
+                 {{"700000000", "Ventas"},
+                  {"430000001", "Ana & C\xED"
+                                "a"}});
     ResumenTraspaso r;
     r.registros_diario = 1;
     r.registros_subcuentas = 1;
@@ -134,9 +152,12 @@ void TstCifras::formas_de_cobro_data()
     QTest::addColumn<bool>("con_cobro");
     QTest::addColumn<QString>("nombre");
     QTest::addColumn<QString>("titulo");
-    QTest::newRow("por las formas") << true << true << "Efectivo, Caja" << "Cobros: Efectivo, Caja";
-    QTest::newRow("por el concepto") << false << true << "EFECTIVO" << "";
-    QTest::newRow("sin cobros, las formas no se piden") << true << false << "" << "";
+    QTest::newRow("por las formas") << true << true << "Efectivo, Caja"
+                                    << "Cobros: Efectivo, Caja";
+    QTest::newRow("por el concepto") << false << true << "EFECTIVO"
+                                     << "";
+    QTest::newRow("sin cobros, las formas no se piden") << true << false << ""
+                                                        << "";
 }
 
 void TstCifras::formas_de_cobro()
@@ -151,14 +172,15 @@ void TstCifras::formas_de_cobro()
             ++pedidas;
             return QMap<QString, QStringList>{{"570000000", {"Efectivo", "Caja"}}};
         };
-    QVector<Linea> lineas{ANTERIOR, {2, "430000001", "Factura 7", "*", 11, 0},
+    QVector<Linea> lineas{ANTERIOR,
+                          {2, "430000001", "Factura 7", "*", 11, 0},
                           {2, "700000000", "Factura 7", "*", 0, 11}};
     if (con_cobro)
         lineas << Linea{3, "570000000", "Total Dia EFECTIVO", "", 11, 0}
                << Linea{3, "430000001", "Total Dia EFECTIVO", "", 0, 11};
     escribir_diario(o.diario, lineas);
     ResumenTraspaso r;
-    r.externa = true;   // no company file to look titles up in
+    r.externa = true;  // no company file to look titles up in
     r.registros_diario = 1;
     r.registros_subcuentas = 0;
     const CifrasTraspaso c = calcular_cifras(r, o);
@@ -180,9 +202,33 @@ void TstCifras::formas_de_cobro()
 void TstCifras::campos_leidos_data()
 {
     QTest::addColumn<QByteArray>("campo");
-    for (const char* c : {"161.70", "-2.20", "26955", "0", "-0", "-0.00", ".5", "5.", "+5", "1e5", "1,5", "*****",
-                          "-", ".", "", "123456789012345", "1234567890123456", "12345678901234.56", "0.1", "2.675",
-                          "20261103", "2026113", "2026 1 3", "20261332", "00000101", "2026\xBA" "103"})
+    for (const char* c : {"161.70",
+                          "-2.20",
+                          "26955",
+                          "0",
+                          "-0",
+                          "-0.00",
+                          ".5",
+                          "5.",
+                          "+5",
+                          "1e5",
+                          "1,5",
+                          "*****",
+                          "-",
+                          ".",
+                          "",
+                          "123456789012345",
+                          "1234567890123456",
+                          "12345678901234.56",
+                          "0.1",
+                          "2.675",
+                          "20261103",
+                          "2026113",
+                          "2026 1 3",
+                          "20261332",
+                          "00000101",
+                          "2026\xBA"
+                          "103"})
         QTest::newRow(c) << QByteArray(c);
 }
 
@@ -191,9 +237,8 @@ void TstCifras::campos_leidos()
     QFETCH(QByteArray, campo);
     const QString texto = texto_dbf(campo);
     QCOMPARE(std::bit_cast<quint64>(numero_dbf(campo)), std::bit_cast<quint64>(texto.toDouble()));
-    const QDate dia = texto.size() == 8
-                          ? QDate(texto.left(4).toInt(), texto.mid(4, 2).toInt(), texto.mid(6, 2).toInt())
-                          : QDate();
+    const QDate dia =
+        texto.size() == 8 ? QDate(texto.left(4).toInt(), texto.mid(4, 2).toInt(), texto.mid(6, 2).toInt()) : QDate();
     QCOMPARE(fecha_dbf(campo), dia);
 }
 

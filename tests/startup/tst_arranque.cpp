@@ -8,22 +8,21 @@
 
 namespace {
 
-const QString MENSAJE = QStringLiteral(
-    "Ha ocurrido un fallo de conexión con las bases de datos del programa de Hotel. "
-    "La apliación no puede continuar.");
+const QString MENSAJE = QStringLiteral("Ha ocurrido un fallo de conexión con las bases de datos del programa de Hotel. "
+                                       "La apliación no puede continuar.");
 const QString TITULO = QStringLiteral("Atención NO conexion BD");
 
 QStringList familias()
 {
-    return {"cc", "cab", "cadia", "dep", "emi", "hiscadia", "histocab", "ser", "agen", "na",
-            "caja", "cli", "formas", "emp"};
+    return {"cc",  "cab",  "cadia", "dep",  "emi", "hiscadia", "histocab",
+            "ser", "agen", "na",    "caja", "cli", "formas",   "emp"};
 }
 
 QVector<Conexion*> conexiones_mdb(Module1& m)
 {
-    return {&m.conexion_cc, &m.conexion_cab, &m.conexion_cadia, &m.conexion_dep, &m.conexion_emi,
-            &m.conexion_hiscadia, &m.conexion_histocab, &m.conexion_ser, &m.conexion_agen,
-            &m.conexion_na, &m.conexion_caja, &m.conexion_cli, &m.conexion_formas, &m.conexion_emp};
+    return {&m.conexion_cc,       &m.conexion_cab,      &m.conexion_cadia,  &m.conexion_dep,  &m.conexion_emi,
+            &m.conexion_hiscadia, &m.conexion_histocab, &m.conexion_ser,    &m.conexion_agen, &m.conexion_na,
+            &m.conexion_caja,     &m.conexion_cli,      &m.conexion_formas, &m.conexion_emp};
 }
 
 }  // namespace
@@ -166,12 +165,18 @@ private slots:
     {
         QTest::addColumn<QString>("caso");
         QTest::addColumn<QString>("nombra");
-        QTest::newRow("sin quelmira.MDB") << "sin quelmira" << "C:\\quelmira.MDB";
-        QTest::newRow("sin fila cod 1") << "sin fila" << "cod '1'";
-        QTest::newRow("sin tabla quelmira") << "sin tabla" << "quelmira";
-        QTest::newRow("unidad Null") << "unidad nula" << "unidad";
-        QTest::newRow("unidad vacía") << "unidad vacia" << "unidad";
-        QTest::newRow("sin enlace.MDB") << "sin enlace" << "C:\\quelmira\\enlace.MDB";
+        QTest::newRow("sin quelmira.MDB") << "sin quelmira"
+                                          << "C:\\quelmira.MDB";
+        QTest::newRow("sin fila cod 1") << "sin fila"
+                                        << "cod '1'";
+        QTest::newRow("sin tabla quelmira") << "sin tabla"
+                                            << "quelmira";
+        QTest::newRow("unidad Null") << "unidad nula"
+                                     << "unidad";
+        QTest::newRow("unidad vacía") << "unidad vacia"
+                                      << "unidad";
+        QTest::newRow("sin enlace.MDB") << "sin enlace"
+                                        << "C:\\quelmira\\enlace.MDB";
     }
     void arranque_imposible()
     {
@@ -207,8 +212,8 @@ private slots:
         QVERIFY(a.m.modo_sql);
         QCOMPARE(a.m.servidor_sql, QString("HOTELSRV"));
         QCOMPARE(a.m.catalogo_sql, inst.catalogo());
-        QCOMPARE(a.m.conexion_sql.cadena(), "Driver={SQL Native Client};Server=HOTELSRV;Database=" +
-                                                inst.catalogo() + "; Uid=quelmira;Pwd=BIRO4;");
+        QCOMPARE(a.m.conexion_sql.cadena(), "Driver={SQL Native Client};Server=HOTELSRV;Database=" + inst.catalogo() +
+                                                "; Uid=quelmira;Pwd=BIRO4;");
         QCOMPARE(a.m.panel2, "Conectado: HOTELSRV (" + inst.catalogo() + ")");
         QVERIFY(a.m.conexion_sql.abierta());
         QVERIFY(a.m.conexion_enlace.abierta());

@@ -57,13 +57,20 @@ private slots:
     {
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("esperado");
-        QTest::newRow("separadores") << "b-12.345 678/x" << "B12345678X";
-        QTest::newRow("blancos alrededor") << " b-12.345/678 " << "B12345678";
-        QTest::newRow("repetidos") << "//--..  12" << "12";
-        QTest::newRow("limpio") << "12345678Z" << "12345678Z";
-        QTest::newRow("vacio") << "" << "";
-        QTest::newRow("acentos") << "ñ-1" << "Ñ1";
-        QTest::newRow("largo") << "pa-1234567890" << "PA1234567890";
+        QTest::newRow("separadores") << "b-12.345 678/x"
+                                     << "B12345678X";
+        QTest::newRow("blancos alrededor") << " b-12.345/678 "
+                                           << "B12345678";
+        QTest::newRow("repetidos") << "//--..  12"
+                                   << "12";
+        QTest::newRow("limpio") << "12345678Z"
+                                << "12345678Z";
+        QTest::newRow("vacio") << ""
+                               << "";
+        QTest::newRow("acentos") << "ñ-1"
+                                 << "Ñ1";
+        QTest::newRow("largo") << "pa-1234567890"
+                               << "PA1234567890";
     }
     void limpiar_nif()
     {
@@ -124,10 +131,7 @@ private slots:
         QCOMPARE(amd(fecha), vuelta);
     }
 
-    void dma_rechaza_un_dia_que_no_existe()
-    {
-        QVERIFY_THROWS_EXCEPTION(std::exception, dma("20240230"));
-    }
+    void dma_rechaza_un_dia_que_no_existe() { QVERIFY_THROWS_EXCEPTION(std::exception, dma("20240230")); }
 };
 
 QTEST_GUILESS_MAIN(TstRutinas)

@@ -33,14 +33,10 @@ QString texto(const QVariant& v)
     if (v.isNull() || !v.isValid()) return QStringLiteral("null");
     switch (v.typeId()) {
     case QMetaType::Double:
-    case QMetaType::Float:
-        return QString::number(v.toDouble(), 'g', 15);
-    case QMetaType::QDate:
-        return v.toDate().toString(Qt::ISODate);
-    case QMetaType::Bool:
-        return v.toBool() ? QStringLiteral("T") : QStringLiteral("F");
-    default:
-        return v.toString();
+    case QMetaType::Float: return QString::number(v.toDouble(), 'g', 15);
+    case QMetaType::QDate: return v.toDate().toString(Qt::ISODate);
+    case QMetaType::Bool: return v.toBool() ? QStringLiteral("T") : QStringLiteral("F");
+    default: return v.toString();
     }
 }
 
@@ -169,9 +165,9 @@ void lanzar_traspaso(QProcess& p, const QString& raiz, const QString& desde, con
     for (auto it = entorno.begin(); it != entorno.end(); ++it) e.insert(it.key(), it.value());
     p.setProcessEnvironment(e);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(ENLACE_PRUEBA), {QStringLiteral("--unidades"), raiz, QStringLiteral("traspaso"),
-                                             QStringLiteral("--desde"), desde, QStringLiteral("--hasta"), hasta,
-                                             QStringLiteral("--si")});
+    p.start(QStringLiteral(ENLACE_PRUEBA),
+            {QStringLiteral("--unidades"), raiz, QStringLiteral("traspaso"), QStringLiteral("--desde"), desde,
+             QStringLiteral("--hasta"), hasta, QStringLiteral("--si")});
     if (!p.waitForStarted()) qFatal("no arranca %s: %s", ENLACE_PRUEBA, qPrintable(p.errorString()));
     p.write(entrada);
     p.closeWriteChannel();
@@ -197,8 +193,8 @@ Ejecucion recoger(QProcess& p, const QString& raiz, int matar_ms, QVector<Vigia>
         ::usleep(300);
         p.waitForFinished(0);
     }
-    if (p.state() != QProcess::NotRunning && matar_ms >= 0
-        && !p.waitForFinished(int(qMax<qint64>(0, matar_ms - reloj.elapsed())))) {
+    if (p.state() != QProcess::NotRunning && matar_ms >= 0 &&
+        !p.waitForFinished(int(qMax<qint64>(0, matar_ms - reloj.elapsed())))) {
         p.kill();
         p.waitForFinished(-1);
     }
@@ -259,8 +255,8 @@ void cortar_corriente(const QString& raiz, const QString& sincronizados, const Q
     while (it.hasNext()) {
         const QFileInfo f = it.nextFileInfo();
         const QString n = f.fileName().toLower();
-        if ((n.endsWith(QLatin1String(".mdb-wal")) || n.endsWith(QLatin1String(".mdb-shm")))
-            && !n.startsWith(QLatin1String("enlace.mdb")))
+        if ((n.endsWith(QLatin1String(".mdb-wal")) || n.endsWith(QLatin1String(".mdb-shm"))) &&
+            !n.startsWith(QLatin1String("enlace.mdb")))
             QFile::remove(f.filePath());
     }
 }
@@ -275,12 +271,13 @@ void a_modo_sql(const QString& raiz)
             const QString origen = u.local(QStringLiteral("C:\\quelmira\\") + familia + QStringLiteral(".MDB"));
             if (!QFile::exists(origen)) continue;
             c.ejecutar(QStringLiteral("ATTACH ? AS f"), {origen});
-            const QVector<QVariantMap> objetos = c.consultar(
-                QStringLiteral("SELECT type, name, sql FROM f.sqlite_master WHERE sql IS NOT NULL ORDER BY type = 'index'"));
+            const QVector<QVariantMap> objetos = c.consultar(QStringLiteral(
+                "SELECT type, name, sql FROM f.sqlite_master WHERE sql IS NOT NULL ORDER BY type = 'index'"));
             for (const QVariantMap& o : objetos) {
                 c.ejecutar(o.value(QStringLiteral("sql")).toString());
                 if (o.value(QStringLiteral("type")).toString() == u"table")
-                    c.ejecutar(QStringLiteral("INSERT INTO \"%1\" SELECT * FROM f.\"%1\"").arg(o.value(QStringLiteral("name")).toString()));
+                    c.ejecutar(QStringLiteral("INSERT INTO \"%1\" SELECT * FROM f.\"%1\"")
+                                   .arg(o.value(QStringLiteral("name")).toString()));
             }
             c.ejecutar(QStringLiteral("DETACH f"));
             QFile::remove(origen);
@@ -308,10 +305,9 @@ EstadoFinal leer_contaplus(const QString& carpeta, const EstadoFinal* como)
             const bool de_factura = campo(fila, QStringLiteral("Auxiliar")).toString().trimmed() == u"*";
             QStringList partes;
             for (const QString& c : t.columnas)
-                partes << c + '='
-                              + (c.compare(u"Asien", Qt::CaseInsensitive) == 0 && !de_factura
-                                     ? QStringLiteral("-")
-                                     : texto(fila.value(c)));
+                partes << c + '=' +
+                              (c.compare(u"Asien", Qt::CaseInsensitive) == 0 && !de_factura ? QStringLiteral("-")
+                                                                                            : texto(fila.value(c)));
             r.diario << partes.join('|');
             auto& s = sumas[campo(fila, QStringLiteral("Asien")).toDouble()];
             s.first += campo(fila, QStringLiteral("EuroDebe")).toDouble();
@@ -345,16 +341,16 @@ EstadoFinal leer_resultado(const QString& raiz, const EstadoFinal* como)
 
     const Unidades u(raiz);
     const QString enlace = u.local(QStringLiteral("C:\\quelmira\\enlace.MDB"));
-    for (const QString& tabla : {QStringLiteral("cajj"), QStringLiteral("edep"), QStringLiteral("fac"),
-                                 QStringLiteral("fal")})
+    for (const QString& tabla :
+         {QStringLiteral("cajj"), QStringLiteral("edep"), QStringLiteral("fac"), QStringLiteral("fal")})
         r.tablas.insert(tabla, filas_sqlite(enlace, QStringLiteral("SELECT * FROM ") + tabla));
     // In SQL mode both tables are in the catalogue.
     const QString catalogo = QDir(raiz).filePath(QStringLiteral("HOTEL.db"));
     const bool sql = QFile::exists(catalogo);
     r.marcas = filas_sqlite(sql ? catalogo : u.local(QStringLiteral("C:\\quelmira\\caja.MDB")),
-                            QStringLiteral("SELECT 'caja' AS t, CajaFec, CajaOrd, CajaTur FROM caja"))
-               + filas_sqlite(sql ? catalogo : u.local(QStringLiteral("C:\\quelmira\\emi.MDB")),
-                              QStringLiteral("SELECT 'emi' AS t, EmiAno, EmiNum, EmiCie FROM emi"));
+                            QStringLiteral("SELECT 'caja' AS t, CajaFec, CajaOrd, CajaTur FROM caja")) +
+               filas_sqlite(sql ? catalogo : u.local(QStringLiteral("C:\\quelmira\\emi.MDB")),
+                            QStringLiteral("SELECT 'emi' AS t, EmiAno, EmiNum, EmiCie FROM emi"));
     return r;
 }
 

@@ -24,11 +24,11 @@ void a_modo_sql(const QString& raiz);
 QString carpeta_contaplus(const QString& raiz);
 
 struct Ejecucion {
-    int estado = -1;                    // exit code; -1 when the process was killed
-    bool matada = false;                // ended by a signal (ours or the seam's)
-    QString salida;                     // standard output and error
+    int estado = -1;      // exit code; -1 when the process was killed
+    bool matada = false;  // ended by a signal (ours or the seam's)
+    QString salida;       // standard output and error
     qint64 ms = 0;
-    QMap<QString, qint64> escrituras;   // file (lower case) -> writes, when the seam counts them
+    QMap<QString, qint64> escrituras;  // file (lower case) -> writes, when the seam counts them
 };
 
 // Starts the test build, `enlace_prueba --unidades raiz traspaso --desde
@@ -50,8 +50,8 @@ struct Vigia {
 // `vigias`, watches their files every millisecond or so.
 Ejecucion recoger(QProcess& p, const QString& raiz, int matar_ms = -1, QVector<Vigia>* vigias = nullptr);
 Ejecucion traspasar(const QString& raiz, const QString& desde, const QString& hasta,
-                    const QMap<QString, QString>& entorno = {}, int matar_ms = -1,
-                    QVector<Vigia>* vigias = nullptr, const QByteArray& entrada = {});
+                    const QMap<QString, QString>& entorno = {}, int matar_ms = -1, QVector<Vigia>* vigias = nullptr,
+                    const QByteArray& entrada = {});
 
 // What a power cut leaves after a killed run: Xdiario.dbf and XSubCta.dbf as
 // last synced (the copies in `sincronizados`), else as they were before the
@@ -62,12 +62,12 @@ void cortar_corriente(const QString& raiz, const QString& sincronizados, const Q
 
 // The whole outcome of the transfers made on an installation.
 struct EstadoFinal {
-    QStringList diario;       // every journal line, all columns; Asien only on invoice lines (Auxiliar "*")
-    QStringList descuadres;   // entries whose euro debits and credits differ by more than 0.005
-    QStringList subcuentas;   // every XSubCta row
-    QMap<QString, QStringList> tablas;   // cajj, edep, fac, fal: their rows
-    QStringList marcas;       // caja.CajaTur and emi.EmiCie by key
-    QByteArray bytes_diario, bytes_subcuentas;   // the files, without the header's date
+    QStringList diario;                 // every journal line, all columns; Asien only on invoice lines (Auxiliar "*")
+    QStringList descuadres;             // entries whose euro debits and credits differ by more than 0.005
+    QStringList subcuentas;             // every XSubCta row
+    QMap<QString, QStringList> tablas;  // cajj, edep, fac, fal: their rows
+    QStringList marcas;                 // caja.CajaTur and emi.EmiCie by key
+    QByteArray bytes_diario, bytes_subcuentas;  // the files, without the header's date
 };
 // With `como`, a journal or subaccount file identical byte for byte to the
 // one `como` was read from is taken from `como` instead of read again.

@@ -50,16 +50,11 @@ json.dump({
 
 QVariant convertir(const QJsonValue& v, const QString& tipo)
 {
-    if (v.isNull() || v.isUndefined())
-        return {};
-    if (tipo == u"D")
-        return QDate::fromString(v.toString().left(10), Qt::ISODate);
-    if (tipo == u"L")
-        return v.toBool();
-    if (v.isDouble())
-        return v.toDouble();
-    if (v.isBool())
-        return v.toBool();
+    if (v.isNull() || v.isUndefined()) return {};
+    if (tipo == u"D") return QDate::fromString(v.toString().left(10), Qt::ISODate);
+    if (tipo == u"L") return v.toBool();
+    if (v.isDouble()) return v.toDouble();
+    if (v.isBool()) return v.toBool();
     return v.toString();
 }
 
@@ -87,14 +82,10 @@ TablaDbf leer_dbf(const QString& ruta_local)
         qFatal("leer_dbf(\"%s\"): salida no válida: %s", qPrintable(ruta_local), qPrintable(error.errorString()));
 
     TablaDbf t;
-    for (const QJsonValue& v : raiz.value(u"columnas").toArray())
-        t.columnas.append(v.toString());
-    for (const QJsonValue& v : raiz.value(u"tipos").toArray())
-        t.tipos.append(v.toString());
-    for (const QJsonValue& v : raiz.value(u"anchos").toArray())
-        t.anchos.append(v.toInt());
-    for (const QJsonValue& v : raiz.value(u"decimales").toArray())
-        t.decimales.append(v.toInt());
+    for (const QJsonValue& v : raiz.value(u"columnas").toArray()) t.columnas.append(v.toString());
+    for (const QJsonValue& v : raiz.value(u"tipos").toArray()) t.tipos.append(v.toString());
+    for (const QJsonValue& v : raiz.value(u"anchos").toArray()) t.anchos.append(v.toInt());
+    for (const QJsonValue& v : raiz.value(u"decimales").toArray()) t.decimales.append(v.toInt());
     t.codificacion = raiz.value(u"codificacion").toString();
     t.registros_cabecera = raiz.value(u"registros").toInteger(-1);
     t.marca_fin = raiz.value(u"marca_fin").toBool();

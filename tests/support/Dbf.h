@@ -7,14 +7,14 @@
 #include <QVector>
 
 struct TablaDbf {
-    QStringList columnas;               // names as stored
-    QStringList tipos;                  // "C", "N", "D", "L" ... per column
-    QVector<QVariantMap> filas;         // by column name as stored; D as QDate, L as bool, N as double
-    QVector<int> anchos;                // field width per column
-    QVector<int> decimales;             // decimals per column
-    QString codificacion;               // code page of the language driver, e.g. "cp1252"
-    qint64 registros_cabecera = -1;     // record count the header declares, deleted ones included
-    bool marca_fin = false;             // 0x1A right after the records the header declares
+    QStringList columnas;            // names as stored
+    QStringList tipos;               // "C", "N", "D", "L" ... per column
+    QVector<QVariantMap> filas;      // by column name as stored; D as QDate, L as bool, N as double
+    QVector<int> anchos;             // field width per column
+    QVector<int> decimales;          // decimals per column
+    QString codificacion;            // code page of the language driver, e.g. "cp1252"
+    qint64 registros_cabecera = -1;  // record count the header declares, deleted ones included
+    bool marca_fin = false;          // 0x1A right after the records the header declares
 };
 
 // Fails the calling test (QFAIL-style, via qFatal message) when the file cannot be read.

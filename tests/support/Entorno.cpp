@@ -3,16 +3,15 @@
 #include "transfer/FechasTraspaso.h"
 
 Entorno::Entorno(const OpcionesEntorno& o)
-    : propia_(std::make_unique<Instalacion>(o.modo_sql, o.unidad)), inst(*propia_),
-      m(inst.unidades(), clerk), t(m, vista)
+    : propia_(std::make_unique<Instalacion>(o.modo_sql, o.unidad)), inst(*propia_), m(inst.unidades(), clerk),
+      t(m, vista)
 {
     inst.ajustes(o.ajustes);
     if (o.antes) o.antes(inst);
     iniciar(o.inicio);
 }
 
-Entorno::Entorno(Instalacion& instalacion, Inicio inicio)
-    : inst(instalacion), m(inst.unidades(), clerk), t(m, vista)
+Entorno::Entorno(Instalacion& instalacion, Inicio inicio) : inst(instalacion), m(inst.unidades(), clerk), t(m, vista)
 {
     iniciar(inicio);
 }

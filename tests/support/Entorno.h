@@ -19,8 +19,8 @@ enum class Inicio { Nada, Cargado, Activado };
 struct OpcionesEntorno {
     bool modo_sql = false;
     QChar unidad = QChar('C');
-    QVariantMap ajustes;                        // columns of the cc row, changed first
-    std::function<void(Instalacion&)> antes;    // then anything else, before the start
+    QVariantMap ajustes;                      // columns of the cc row, changed first
+    std::function<void(Instalacion&)> antes;  // then anything else, before the start
     Inicio inicio = Inicio::Activado;
 };
 

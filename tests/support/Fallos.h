@@ -20,18 +20,18 @@ std::optional<Fallo> fallo_de(Accion&& accion)
 }
 
 // `expresion` throws a Fallo numbered `numero_esperado`.
-#define ESPERAR_FALLO(expresion, numero_esperado)                                         \
-    do {                                                                                  \
-        const std::optional<Fallo> f_ = fallo_de([&] { (void)(expresion); });             \
-        if (!f_) QFAIL("no ha fallado: " #expresion);                                     \
-        if (f_->numero() != (numero_esperado)) qWarning() << f_->descripcion();           \
-        QCOMPARE(f_->numero(), qint32(numero_esperado));                                  \
+#define ESPERAR_FALLO(expresion, numero_esperado)                                                                      \
+    do {                                                                                                               \
+        const std::optional<Fallo> f_ = fallo_de([&] { (void)(expresion); });                                          \
+        if (!f_) QFAIL("no ha fallado: " #expresion);                                                                  \
+        if (f_->numero() != (numero_esperado)) qWarning() << f_->descripcion();                                        \
+        QCOMPARE(f_->numero(), qint32(numero_esperado));                                                               \
     } while (0)
 
 // `expresion` throws a Fallo whose text contains `texto`.
-#define ESPERAR_FALLO_TEXTO(expresion, texto)                                             \
-    do {                                                                                  \
-        const std::optional<Fallo> f_ = fallo_de([&] { (void)(expresion); });             \
-        if (!f_) QFAIL("no ha fallado: " #expresion);                                     \
-        QVERIFY2(f_->descripcion().contains(texto), qPrintable(f_->descripcion()));       \
+#define ESPERAR_FALLO_TEXTO(expresion, texto)                                                                          \
+    do {                                                                                                               \
+        const std::optional<Fallo> f_ = fallo_de([&] { (void)(expresion); });                                          \
+        if (!f_) QFAIL("no ha fallado: " #expresion);                                                                  \
+        QVERIFY2(f_->descripcion().contains(texto), qPrintable(f_->descripcion()));                                    \
     } while (0)

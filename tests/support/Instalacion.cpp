@@ -3,11 +3,11 @@
 #include "tests/support/Instalacion.h"
 
 #include "contaplus/Plantillas.h"
-#include "platform/sql/Conexion.h"
-#include "platform/sistema/Fallo.h"
-#include "platform/sql/Recordset.h"
 #include "demo/EsquemaHotel.h"
 #include "demo/GeneradorDemo.h"
+#include "platform/sistema/Fallo.h"
+#include "platform/sql/Conexion.h"
+#include "platform/sql/Recordset.h"
 #include "tests/support/Odbc.h"
 
 #include <QDir>

@@ -28,10 +28,10 @@ public:
     };
     explicit Instalacion(const Demo& demo);
 
-    QString raiz() const;                       // the --unidades folder
+    QString raiz() const;  // the --unidades folder
     Unidades unidades() const;
     bool modo_sql() const { return modo_sql_; }
-    QString local(const QString& ruta_windows) const;   // mapped path
+    QString local(const QString& ruta_windows) const;  // mapped path
 
     // Local path of the SQLite file that holds `tabla` (a hotel table, cc,
     // quelmira, con, or one of cajj, edep, fac, fal).
@@ -40,8 +40,7 @@ public:
     // Statements and rows on the database that holds `tabla`, bound values.
     void sql(const QString& tabla, const QString& sentencia, const QVariantList& p = {});
     void insertar(const QString& tabla, const QVariantMap& fila);
-    QVector<QVariantMap> filas(const QString& tabla, const QString& donde = {},
-                               const QVariantList& p = {}) const;
+    QVector<QVariantMap> filas(const QString& tabla, const QString& donde = {}, const QVariantList& p = {}) const;
 
     // Changes columns of the cc row BIRO4. The defaults: empresa "1",
     // diario "1", ruta C:\ContaEli, 9 digits, ccPas 430000000, ccAge 4300,

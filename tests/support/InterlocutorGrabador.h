@@ -17,18 +17,19 @@ public:
     };
 
     QVector<Mensaje> mensajes;
-    QList<Respuesta> respuestas;        // answers to Yes/No questions, in order
-    std::function<void()> al_mensaje;   // called while each box is up
+    QList<Respuesta> respuestas;       // answers to Yes/No questions, in order
+    std::function<void()> al_mensaje;  // called while each box is up
 
-    Respuesta mensaje(const QString& texto, const QString& titulo, Icono icono,
-                      Botones botones) override {
+    Respuesta mensaje(const QString& texto, const QString& titulo, Icono icono, Botones botones) override
+    {
         mensajes.push_back({texto, titulo, icono, botones});
         if (al_mensaje) al_mensaje();
         if (botones == Botones::Aceptar) return Respuesta::Aceptar;
         return respuestas.isEmpty() ? Respuesta::Si : respuestas.takeFirst();
     }
     // "Título: texto" of every message, in order.
-    QStringList textos() const {
+    QStringList textos() const
+    {
         QStringList r;
         for (const auto& m : mensajes) r << m.titulo + ": " + m.texto;
         return r;

@@ -8,10 +8,10 @@
 namespace {
 
 struct Dbf {
-    QByteArray cabecera;        // header and field descriptors
-    qint64 registro = 0;        // record length
-    qint64 contados = 0;        // records the header counts
-    QByteArray registros;       // the counted records, as stored
+    QByteArray cabecera;   // header and field descriptors
+    qint64 registro = 0;   // record length
+    qint64 contados = 0;   // records the header counts
+    QByteArray registros;  // the counted records, as stored
 };
 
 QString en_carpeta(const QString& carpeta, const QString& nombre)

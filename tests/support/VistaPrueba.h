@@ -6,10 +6,10 @@
 
 class VistaPrueba : public VistaTraspaso {
 public:
-    QString de, hasta;          // the boxes' text
-    bool espera = false;        // the wait pointer is on
-    int vaciados = 0;           // times the boxes were emptied
-    int cierres = 0;            // times the window was closed
+    QString de, hasta;    // the boxes' text
+    bool espera = false;  // the wait pointer is on
+    int vaciados = 0;     // times the boxes were emptied
+    int cierres = 0;      // times the window was closed
 
     void vaciar_fechas() override
     {
@@ -19,7 +19,7 @@ public:
     }
     void puntero_espera(bool e) override { espera = e; }
     void cerrar() override { ++cierres; }
-    QStringList fases;          // progress phases seen, in order
+    QStringList fases;  // progress phases seen, in order
     void progreso(const QString& fase, qint64, qint64) override
     {
         if (fases.isEmpty() || fases.last() != fase) fases << fase;

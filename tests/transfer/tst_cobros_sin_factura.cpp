@@ -51,8 +51,10 @@ void TstCobrosSinFactura::no_se_olvida_tras_matar()
         // Killed after it told the clerk (writing the log or the report),
         // it has nothing left to tell.
         if (!matada.salida.contains(AVISO))
-            QVERIFY2(otra.salida.contains(AVISO), qPrintable(QStringLiteral("escritura %1:\n%2").arg(n).arg(otra.salida)));
-        QVERIFY2(!traspasar(raiz, DESDE, HASTA).salida.contains(AVISO), qPrintable(QStringLiteral("escritura %1").arg(n)));
+            QVERIFY2(otra.salida.contains(AVISO),
+                     qPrintable(QStringLiteral("escritura %1:\n%2").arg(n).arg(otra.salida)));
+        QVERIFY2(!traspasar(raiz, DESDE, HASTA).salida.contains(AVISO),
+                 qPrintable(QStringLiteral("escritura %1").arg(n)));
         QCOMPARE(diferencias(leer_resultado(entera), leer_resultado(raiz)), QStringList());
     }
 }

@@ -5,11 +5,11 @@
 // fault, reruns it and compares the whole outcome with the reference run.
 // Points at a given write need the fault seam of the file layer; without
 // its recount only kills after a delay are used.
+#include "platform/sistema/Unidades.h"
 #include "tests/support/Convergencia.h"
 #include "tests/support/Dbf.h"
 #include "tests/support/Odbc.h"
 #include "tests/support/Vecinos.h"
-#include "platform/sistema/Unidades.h"
 #include "transfer/PendienteContaplus.h"
 
 #include <QDir>
@@ -35,8 +35,8 @@ QString resumen(const QString& que, const Ejecucion& e)
 
 QString primeras(const QStringList& l, int n = 10)
 {
-    return (l.mid(0, n) + (l.size() > n ? QStringList{QStringLiteral("... y %1 más").arg(l.size() - n)}
-                                        : QStringList{}))
+    return (l.mid(0, n) +
+            (l.size() > n ? QStringList{QStringLiteral("... y %1 más").arg(l.size() - n)} : QStringList{}))
         .join('\n');
 }
 
@@ -107,18 +107,18 @@ class TstConvergencia : public QObject {
     QTemporaryDir dir_;
     QString plantilla_;
     EstadoFinal referencia_;
-    qint64 ms_ = 0;                       // one unbroken run
-    QMap<QString, qint64> escrituras_;    // of the reference run, by the seam
+    qint64 ms_ = 0;                     // one unbroken run
+    QMap<QString, qint64> escrituras_;  // of the reference run, by the seam
     int lineas_ = 0, primeras_ = 0, ultimo_dia_ = 0, subcuentas_ = 0;
     int copias_ = 0, puntos_ = 0, convergen_ = 0;
 
-    QString contaplus_;                   // the ContaPlus folder, relative to an installation
-    QByteArray modelo_;                   // a journal record, as stored
-    QString plantilla_b_;                 // a second hotel, for a second installation
+    QString contaplus_;    // the ContaPlus folder, relative to an installation
+    QByteArray modelo_;    // a journal record, as stored
+    QString plantilla_b_;  // a second hotel, for a second installation
     EstadoFinal referencia_b_;
-    int preguntas_[2] = {0, 0};           // "¿Están ya...?" answered no, yes
+    int preguntas_[2] = {0, 0};  // "¿Están ya...?" answered no, yes
     qint64 cabecera_ = 0, registro_ = 0, cabecera_sub_ = 0, registro_sub_ = 0;
-    QMap<QString, qint64> wal_;           // largest -wal of each database during a run
+    QMap<QString, qint64> wal_;  // largest -wal of each database during a run
 
     // The same hotel in SQL Server mode: its outcome, the catalogue's
     // writes in one run and the statements that mark its receipts.
@@ -263,14 +263,15 @@ void TstConvergencia::initTestCase()
     qInfo("referencia: %d apuntes, %d subcuentas, %lld ms, -wal de enlace %lld, caja %lld, emi %lld bytes; "
           "escrituras contadas: %s",
           lineas_, subcuentas_, ms_, wal_.value("enlace.MDB-wal"), wal_.value("caja.MDB-wal"),
-          wal_.value("emi.MDB-wal"), escrituras_.isEmpty() ? "ninguna" : qPrintable(QStringList(escrituras_.keys()).join(' ')));
+          wal_.value("emi.MDB-wal"),
+          escrituras_.isEmpty() ? "ninguna" : qPrintable(QStringList(escrituras_.keys()).join(' ')));
 }
 
 void TstConvergencia::convergen_data()
 {
     QTest::addColumn<Parada>("primera");
-    QTest::addColumn<bool>("corte");       // a power cut after the first run was stopped
-    QTest::addColumn<Parada>("segunda");   // where the first rerun is stopped too
+    QTest::addColumn<bool>("corte");      // a power cut after the first run was stopped
+    QTest::addColumn<Parada>("segunda");  // where the first rerun is stopped too
 
     const qint64 diario = escrituras_.value(QStringLiteral("xdiario.dbf"));
     const qint64 subcta = escrituras_.value(QStringLiteral("xsubcta.dbf"));
@@ -288,7 +289,7 @@ void TstConvergencia::convergen_data()
     // Every write from `desde` to `hasta` cut every way, at most `cupo` points.
     auto tramo = [&](const QString& fichero, qint64 desde, qint64 hasta, int cupo) {
         qint64 paso = qMax<qint64>(1, (3 * (hasta - desde + 1) + cupo - 1) / cupo);
-        if (paso % 3 == 0) ++paso;   // so the actions take turns
+        if (paso % 3 == 0) ++paso;  // so the actions take turns
         for (qint64 n = desde; n <= hasta; ++n)
             for (int a = 0; a < 3; ++a)
                 if (((n - desde) * 3 + a) % paso == 0) escritura(fichero, n, acciones[a]);
@@ -316,17 +317,17 @@ void TstConvergencia::convergen_data()
         tramo("Xdiario.dbf", qMax(fin_facturas + 1, diario - ultimo_dia_ * por_linea + 1), diario, 15);
     }
     if (subcta > 0) tramo("XSubCta.dbf", 1, qMin(subcta, 2 * qMax<qint64>(1, subcta / qMax(1, subcuentas_))), 9);
-    for (const auto& [fichero, puntos] : {std::pair{QStringLiteral("enlace.MDB"), 4},
-                                          std::pair{QStringLiteral("caja.MDB"), 2},
-                                          std::pair{QStringLiteral("emi.MDB"), 2}}) {
+    for (const auto& [fichero, puntos] :
+         {std::pair{QStringLiteral("enlace.MDB"), 4}, std::pair{QStringLiteral("caja.MDB"), 2},
+          std::pair{QStringLiteral("emi.MDB"), 2}}) {
         const qint64 n = escrituras_.value(fichero.toLower());
         for (int i = 0; n > 0 && i < puntos; ++i) escritura(fichero, 1 + (n - 1) * i / qMax(1, puntos - 1), "matar");
         if (n > 0 && fichero == u"enlace.MDB") escritura(fichero, (n + 1) / 2, "disco");
     }
     for (int i = 1; sembrado && i <= 4; ++i) escritura("*", todas * i / 5, "matar", true);
     if (diario > 0) {
-        QTest::addRow("Xdiario.dbf dos veces") << en("Xdiario.dbf", diario / 3, "matar") << false
-                                               << en("Xdiario.dbf", 2, "mitad");
+        QTest::addRow("Xdiario.dbf dos veces")
+            << en("Xdiario.dbf", diario / 3, "matar") << false << en("Xdiario.dbf", 2, "mitad");
         QTest::addRow("* dos veces") << en("*", todas / 2, "matar") << false << en("*", todas / 4, "matar");
     }
 
@@ -335,15 +336,16 @@ void TstConvergencia::convergen_data()
     // posting (the journal line by line over the first entries, then
     // spread). Fewer once the seam gives exact points.
     const int etapas = sembrado ? 3 : 8;
-    for (const QString& base : {QStringLiteral("enlace.MDB-wal"), QStringLiteral("caja.MDB-wal"),
-                                QStringLiteral("emi.MDB-wal")}) {
+    for (const QString& base :
+         {QStringLiteral("enlace.MDB-wal"), QStringLiteral("caja.MDB-wal"), QStringLiteral("emi.MDB-wal")}) {
         const int n = base.startsWith(u"enlace") ? etapas : qMax(1, etapas / 3);
         for (int i = 1; wal_.value(base) > 0 && i <= n; ++i) wal(base, i, n + 1);
     }
     for (int k = 1; k <= (sembrado ? 2 : primeras_); ++k) apuntes(k);
     for (int i = 1; i <= etapas; ++i) apuntes(primeras_ + (lineas_ - primeras_) * i / (etapas + 1));
     for (int k = 1; k <= (sembrado ? 1 : 3); ++k)
-        tamano(QStringLiteral("XSubCta.dbf con %1 subcuentas").arg(k), "XSubCta.dbf", cabecera_sub_ + k * registro_sub_);
+        tamano(QStringLiteral("XSubCta.dbf con %1 subcuentas").arg(k), "XSubCta.dbf",
+               cabecera_sub_ + k * registro_sub_);
     // Power cuts: what was not synced is lost.
     for (int i = 1; i <= (sembrado ? 1 : 3); ++i) {
         apuntes(lineas_ * i / 4, true);
@@ -398,11 +400,13 @@ void TstConvergencia::disco_lleno_data()
     QTest::newRow("enlace.pendiente, sus registros") << QStringLiteral("enlace.pendiente:1:disco");
     QTest::newRow("enlace.pendiente, su estado") << QStringLiteral("enlace.pendiente:2:disco");
     // A statement of the link database, halfway through the run.
-    QTest::newRow("enlace.MDB") << QStringLiteral("enlace.MDB:%1:disco").arg(escrituras_.value(QStringLiteral("enlace.mdb")) / 2);
+    QTest::newRow("enlace.MDB")
+        << QStringLiteral("enlace.MDB:%1:disco").arg(escrituras_.value(QStringLiteral("enlace.mdb")) / 2);
     const qint64 subcta = escrituras_.value(QStringLiteral("xsubcta.dbf"));
     // The last three writes of each: its records, their first byte and the count.
     for (const auto& [nombre, n] : {std::pair{"Xdiario.dbf", diario}, std::pair{"XSubCta.dbf", subcta}})
-        for (const auto& [que, k] : {std::pair{"los registros", 2}, std::pair{"el primer byte", 1}, std::pair{"la cabecera", 0}})
+        for (const auto& [que, k] :
+             {std::pair{"los registros", 2}, std::pair{"el primer byte", 1}, std::pair{"la cabecera", 0}})
             QTest::addRow("%s, %s", nombre, que) << QStringLiteral("%1:%2:disco").arg(nombre).arg(n - k);
 }
 
@@ -499,8 +503,7 @@ void TstConvergencia::vecinos_data()
                                          std::pair{Vecino::Sustituye, "ContaPlus importa y sustituye"},
                                          std::pair{Vecino::Anade, "otro programa añade"},
                                          std::pair{Vecino::OtraInstalacion, "otra instalación traspasa"}})
-        for (const auto& [donde, p] : paradas)
-            QTest::addRow("%s, %s", nombre, donde) << p << vecino;
+        for (const auto& [donde, p] : paradas) QTest::addRow("%s, %s", nombre, donde) << p << vecino;
 }
 
 void TstConvergencia::vecinos()
@@ -523,7 +526,7 @@ void TstConvergencia::vecinos()
     ++puntos_;
     QVERIFY2(e.estado != 0, qPrintable(historia.join('\n')));
 
-    EstadoFinal importado;       // what ContaPlus took
+    EstadoFinal importado;  // what ContaPlus took
     const QStringList ajenos = [&] {
         QStringList r;
         if (vecino == Vecino::Anade) {
@@ -577,10 +580,11 @@ void TstConvergencia::vecinos()
     if (r.salida.contains(QStringLiteral("¿Están ya esos asientos en ContaPlus?"))) {
         QVERIFY2(r.estado != 0, qPrintable(historia.join('\n')));
         EstadoFinal despues = leer_resultado(raiz, &antes);
-        despues.descuadres.clear();   // the same as before
+        despues.descuadres.clear();  // the same as before
         QCOMPARE(despues.bytes_diario, antes.bytes_diario);
         QCOMPARE(despues.bytes_subcuentas, antes.bytes_subcuentas);
-        QVERIFY2(diferencias(antes, despues).isEmpty(), qPrintable(primeras(diferencias(antes, despues)) + '\n' + historia.join('\n')));
+        QVERIFY2(diferencias(antes, despues).isEmpty(),
+                 qPrintable(primeras(diferencias(antes, despues)) + '\n' + historia.join('\n')));
         QCOMPARE(pendiente_ahora(), pendiente_antes);
         ++preguntas_[estan];
         r = traspasar(raiz, DESDE, HASTA, {}, -1, nullptr, estan ? "s\n" : "n\n");
@@ -608,7 +612,7 @@ void TstConvergencia::vecinos()
     if (!ajenos.isEmpty())
         for (const QString& l : sin_asiento(ajenos.filter(QStringLiteral("AJENO")))) esperado.diario << l;
     esperado.diario.sort();
-    if (!ajenos.isEmpty()) obtenido.descuadres.clear();   // the foreign lines balance nothing
+    if (!ajenos.isEmpty()) obtenido.descuadres.clear();  // the foreign lines balance nothing
     QStringList d = diferencias(esperado, obtenido);
     if (!b.isEmpty()) {
         EstadoFinal ob = leer_resultado(b), eb = referencia_b_;
@@ -636,12 +640,12 @@ void TstConvergencia::vecinos_preguntan()
 void TstConvergencia::marcas_sql_data()
 {
     QTest::addColumn<QString>("averia");
-    QTest::addColumn<QString>("sentencia");   // what a full disk names
+    QTest::addColumn<QString>("sentencia");  // what a full disk names
     const qint64 commit = escrituras_sql_, primera = commit - marcas_sql_;
     auto fila = [&](const char* que, qint64 n, const char* accion) {
-        QTest::addRow("%s, %s", que, accion) << QStringLiteral("HOTEL.db:%1:%2").arg(n).arg(accion)
-                                              << (n == commit ? QStringLiteral("COMMIT")
-                                                              : QStringLiteral("UPDATE \"caja\" SET \"CajaTur\""));
+        QTest::addRow("%s, %s", que, accion)
+            << QStringLiteral("HOTEL.db:%1:%2").arg(n).arg(accion)
+            << (n == commit ? QStringLiteral("COMMIT") : QStringLiteral("UPDATE \"caja\" SET \"CajaTur\""));
     };
     fila("primera marca", primera, "matar");
     fila("primera marca", primera, "disco");

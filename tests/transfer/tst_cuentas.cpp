@@ -22,27 +22,31 @@ struct Clientela : Entorno {
     {
         const QVariant nulo;
         for (const auto& [cod, cta] : QList<QPair<QString, QVariant>>{
-                 {"101", "430100001"}, {"102", ""}, {"103", nulo}, {"104", "430000000"},
-                 {"O'Brien", "430100002"}})
+                 {"101", "430100001"}, {"102", ""}, {"103", nulo}, {"104", "430000000"}, {"O'Brien", "430100002"}})
             inst.insertar("cli", {{"CliCod", cod}, {"CliCta", cta}});
-        for (const auto& [cod, cta] : QList<QPair<QString, QVariant>>{
-                 {"201", "430200001"}, {"123", ""}, {"203", nulo}, {"205", "430500000"}})
+        for (const auto& [cod, cta] :
+             QList<QPair<QString, QVariant>>{{"201", "430200001"}, {"123", ""}, {"203", nulo}, {"205", "430500000"}})
             inst.insertar("agen", {{"AgenCod", cod}, {"AgenCta", cta}});
-        struct Empresa { QString cod; QVariant cta, vin, age; };
-        for (const Empresa& n : QList<Empresa>{
-                 {"301", "431000001", false, ""},
-                 {"302", "", true, "205"},        // linked to an agency with an account
-                 {"303", "", false, "205"},       // not linked
-                 {"304", nulo, true, "205"},      // Null account: never follows the link
-                 {"305", "", true, "203"},        // linked to an agency without an account
-                 {"306", "", true, ""},           // linked to no agency
-                 {"307", "", nulo, "205"},        // Null link flag
-                 {"L'Oreal", "431000009", false, ""}})
+        struct Empresa {
+            QString cod;
+            QVariant cta, vin, age;
+        };
+        for (const Empresa& n : QList<Empresa>{{"301", "431000001", false, ""},
+                                               {"302", "", true, "205"},    // linked to an agency with an account
+                                               {"303", "", false, "205"},   // not linked
+                                               {"304", nulo, true, "205"},  // Null account: never follows the link
+                                               {"305", "", true, "203"},    // linked to an agency without an account
+                                               {"306", "", true, ""},       // linked to no agency
+                                               {"307", "", nulo, "205"},    // Null link flag
+                                               {"L'Oreal", "431000009", false, ""}})
             inst.insertar("na", {{"NaCod", n.cod}, {"NaCta", n.cta}, {"NaVin", n.vin}, {"NaAge", n.age}});
-        for (const auto& [cod, cta, des] : QList<std::tuple<QString, QVariant, QVariant>>{
-                 {"1", "572000001", "VISA"}, {"2", "", "TALON"}, {"3", nulo, "BIZUM"},
-                 {"4", "57200001", "TRANSFERENCIA"}, {"5", "572000005", nulo},
-                 {"O'1", "572000009", "D'ESTE"}})
+        for (const auto& [cod, cta, des] :
+             QList<std::tuple<QString, QVariant, QVariant>>{{"1", "572000001", "VISA"},
+                                                            {"2", "", "TALON"},
+                                                            {"3", nulo, "BIZUM"},
+                                                            {"4", "57200001", "TRANSFERENCIA"},
+                                                            {"5", "572000005", nulo},
+                                                            {"O'1", "572000009", "D'ESTE"}})
             inst.insertar("formas", {{"ForCod", cod}, {"ForCta", cta}, {"ForDes", des}});
     }
 
@@ -52,11 +56,15 @@ struct Clientela : Entorno {
     {
         static int numero = 0;
         const QString num = QString::number(++numero);
-        inst.insertar("emi", {{"EmiAno", "2024"}, {"EmiNum", num}, {"EmiFec", fecha},
-                              {"EmiC", tipo}, {"EmiCli", codigo}, {"EmiNom", "CLIENTE"}});
+        inst.insertar("emi", {{"EmiAno", "2024"},
+                              {"EmiNum", num},
+                              {"EmiFec", fecha},
+                              {"EmiC", tipo},
+                              {"EmiCli", codigo},
+                              {"EmiNom", "CLIENTE"}});
         Recordset emi;
-        emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", m.hotel(m.conexion_emi),
-                  Cursor::Dinamico, Bloqueo::SoloLectura, {"2024", num});
+        emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", m.hotel(m.conexion_emi), Cursor::Dinamico,
+                  Bloqueo::SoloLectura, {"2024", num});
         QVERIFY(!emi.eof());
         cliente = ClienteFactura::leer(emi);
     }
@@ -98,8 +106,8 @@ void TstCuentas::cliente_de_factura_data()
     QTest::addColumn<int>("digitos");
     QTest::addColumn<QVariant>("tipo");
     QTest::addColumn<QString>("cliente");
-    QTest::addColumn<QString>("cuenta");     // cuenta_cliente3
-    QTest::addColumn<QVariant>("cajcli");    // CajCli after buscar_cuenta_cliente2 (invalid: unset)
+    QTest::addColumn<QString>("cuenta");   // cuenta_cliente3
+    QTest::addColumn<QVariant>("cajcli");  // CajCli after buscar_cuenta_cliente2 (invalid: unset)
 
     const QVariant sin;
     // Individual customers.
@@ -164,9 +172,12 @@ void TstCuentas::cliente_de_factura_data()
     QTest::newRow("2 apostrofo") << false << false << false << 9 << QVariant(2) << "L'Oreal"
                                  << "431000009" << QVariant("431000009");
     // Other kinds, a kind stored as text.
-    QTest::newRow("3") << false << false << false << 9 << QVariant(3) << "101" << "" << sin;
-    QTest::newRow("3, 8") << false << false << false << 8 << QVariant(3) << "101" << "" << sin;
-    QTest::newRow("3 todos") << false << true << false << 9 << QVariant(3) << "101" << "" << sin;
+    QTest::newRow("3") << false << false << false << 9 << QVariant(3) << "101"
+                       << "" << sin;
+    QTest::newRow("3, 8") << false << false << false << 8 << QVariant(3) << "101"
+                          << "" << sin;
+    QTest::newRow("3 todos") << false << true << false << 9 << QVariant(3) << "101"
+                             << "" << sin;
     QTest::newRow("1 en texto") << false << false << false << 9 << QVariant("1") << "201"
                                 << "430200001" << QVariant("430200001");
     // Through the SQL Server connection.
@@ -178,7 +189,8 @@ void TstCuentas::cliente_de_factura_data()
                                       << "4300123" << QVariant("4300123");
     QTest::newRow("sql 2 vinculada") << true << false << false << 9 << QVariant(2) << "302"
                                      << "430500000" << QVariant("430500000");
-    QTest::newRow("sql 3") << true << false << false << 9 << QVariant(3) << "101" << "" << sin;
+    QTest::newRow("sql 3") << true << false << false << 9 << QVariant(3) << "101"
+                           << "" << sin;
 }
 
 void TstCuentas::cliente_de_factura()
@@ -206,8 +218,7 @@ void TstCuentas::cliente_de_factura()
 
     const std::optional<QString> cajj = e.cuentas(false).buscar_cuenta_cliente2(e.cliente);
     QCOMPARE(!cajj, !cajcli.isValid());
-    if (cajcli.isValid())
-        QCOMPARE(*cajj, cajcli.toString());
+    if (cajcli.isValid()) QCOMPARE(*cajj, cajcli.toString());
 }
 
 void TstCuentas::valores_nulos_data()
@@ -250,18 +261,42 @@ void TstCuentas::cuenta_cobro_data()
     QTest::addColumn<QString>("cuenta");
     QTest::addColumn<QString>("descripcion");
 
-    QTest::newRow("con cuenta") << false << 9 << "1" << "572000001" << "VISA";
-    QTest::newRow("con cuenta, 8") << false << 8 << "1" << "57200001" << "VISA";
-    QTest::newRow("sin fila") << false << 9 << "99" << "570000000" << "EFECTIVO *";
-    QTest::newRow("sin fila, 8") << false << 8 << "99" << "57000000" << "EFECTIVO *";
-    QTest::newRow("cuenta vacia") << false << 9 << "2" << "570000000" << "TALON";
-    QTest::newRow("cuenta nula") << false << 9 << "3" << "570000000" << "EFECTIVO *";
-    QTest::newRow("8 caracteres con 9") << false << 9 << "4" << "57200001" << "TRANSFERENCIA";
-    QTest::newRow("8 caracteres con 8") << false << 8 << "4" << "57200001" << "TRANSFERENCIA";
-    QTest::newRow("descripcion nula") << false << 9 << "5" << "572000005" << "";
-    QTest::newRow("apostrofo") << false << 9 << "O'1" << "572000009" << "D'ESTE";
-    QTest::newRow("sql con cuenta, 8") << true << 8 << "1" << "57200001" << "VISA";
-    QTest::newRow("sql sin fila") << true << 9 << "99" << "570000000" << "EFECTIVO *";
+    QTest::newRow("con cuenta") << false << 9 << "1"
+                                << "572000001"
+                                << "VISA";
+    QTest::newRow("con cuenta, 8") << false << 8 << "1"
+                                   << "57200001"
+                                   << "VISA";
+    QTest::newRow("sin fila") << false << 9 << "99"
+                              << "570000000"
+                              << "EFECTIVO *";
+    QTest::newRow("sin fila, 8") << false << 8 << "99"
+                                 << "57000000"
+                                 << "EFECTIVO *";
+    QTest::newRow("cuenta vacia") << false << 9 << "2"
+                                  << "570000000"
+                                  << "TALON";
+    QTest::newRow("cuenta nula") << false << 9 << "3"
+                                 << "570000000"
+                                 << "EFECTIVO *";
+    QTest::newRow("8 caracteres con 9") << false << 9 << "4"
+                                        << "57200001"
+                                        << "TRANSFERENCIA";
+    QTest::newRow("8 caracteres con 8") << false << 8 << "4"
+                                        << "57200001"
+                                        << "TRANSFERENCIA";
+    QTest::newRow("descripcion nula") << false << 9 << "5"
+                                      << "572000005"
+                                      << "";
+    QTest::newRow("apostrofo") << false << 9 << "O'1"
+                               << "572000009"
+                               << "D'ESTE";
+    QTest::newRow("sql con cuenta, 8") << true << 8 << "1"
+                                       << "57200001"
+                                       << "VISA";
+    QTest::newRow("sql sin fila") << true << 9 << "99"
+                                  << "570000000"
+                                  << "EFECTIVO *";
 }
 
 void TstCuentas::cuenta_cobro()

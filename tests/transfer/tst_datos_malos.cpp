@@ -68,16 +68,16 @@ private slots:
 void TstDatosMalos::datos_malos_data()
 {
     QTest::addColumn<bool>("sql");
-    QTest::addColumn<QString>("tabla");         // emi: invoice 200; caja: its receipt
+    QTest::addColumn<QString>("tabla");  // emi: invoice 200; caja: its receipt
     QTest::addColumn<QString>("columna");
     QTest::addColumn<QVariant>("malo");
-    QTest::addColumn<QVariant>("bueno");        // the correction; none: left as it is
+    QTest::addColumn<QVariant>("bueno");  // the correction; none: left as it is
     QTest::addColumn<int>("fin");
-    QTest::addColumn<QString>("aviso");         // in the clerk's last message
-    QTest::addColumn<QString>("linea");         // in the log
-    QTest::addColumn<QString>("fac200");        // FacEst of 200 after the run, "-" not staged
-    QTest::addColumn<int>("apuntes");           // journal lines after the run
-    QTest::addColumn<int>("corregidos");        // journal lines after the corrected run
+    QTest::addColumn<QString>("aviso");   // in the clerk's last message
+    QTest::addColumn<QString>("linea");   // in the log
+    QTest::addColumn<QString>("fac200");  // FacEst of 200 after the run, "-" not staged
+    QTest::addColumn<int>("apuntes");     // journal lines after the run
+    QTest::addColumn<int>("corregidos");  // journal lines after the corrected run
 
     const int fallido = int(FinTraspaso::Fallido), correcto = int(FinTraspaso::Correcto);
     const QString descuadre = "1 factura cuyo asiento no cuadra";
@@ -86,24 +86,28 @@ void TstDatosMalos::datos_malos_data()
         const QString modo = sql ? "sql " : "access ";
         auto fila = [&](const char* nombre) { return &(QTest::newRow(qPrintable(modo + nombre)) << sql); };
         // A Null amount: the run stops at 200, nothing posted, 200 not closed.
-        for (const auto& [c, bueno] : {std::pair{"EmiB1", 50.0}, std::pair{"EmiB4", 0.0}, std::pair{"EmiC3", 0.0},
-                                       std::pair{"EmiI2", 10.5}, std::pair{"EmiTot", 118.80}, std::pair{"EmiDep", 0.0}}) {
+        for (const auto& [c, bueno] :
+             {std::pair{"EmiB1", 50.0}, std::pair{"EmiB4", 0.0}, std::pair{"EmiC3", 0.0}, std::pair{"EmiI2", 10.5},
+              std::pair{"EmiTot", 118.80}, std::pair{"EmiDep", 0.0}}) {
             *fila(c) << "emi" << c << QVariant() << QVariant(bueno) << fallido
                      << QString("en la factura 200: la columna %1 de la factura está vacía (error 94).").arg(c)
                      << QString("la columna %1 de la factura está vacía").arg(c) << "-" << 0 << 11;
         }
         // No rate in slot 3: its amount is not read.
-        *fila("EmiI3 sin tipo") << "emi" << "EmiI3" << QVariant() << QVariant() << correcto << FINAL.mid(22) << ""
+        *fila("EmiI3 sin tipo") << "emi"
+                                << "EmiI3" << QVariant() << QVariant() << correcto << FINAL.mid(22) << ""
                                 << "1" << 11 << 11;
         // The tax set to 0 by the driver, the total with it; a wrong total.
-        *fila("TasaImporte") << "emi" << "TasaImporte" << QVariant() << QVariant(3.30) << correcto << descuadre
+        *fila("TasaImporte") << "emi"
+                             << "TasaImporte" << QVariant() << QVariant(3.30) << correcto << descuadre
                              << "Factura 200 no traspasada: su asiento no cuadra, Debe " + vb::CStr(118.8) +
                                     " y Haber " + vb::CStr(115.5) + "."
                              << "0" << 6 << 11;
-        *fila("EmiTot erróneo") << "emi" << "EmiTot" << QVariant(120.0) << QVariant(118.80) << correcto << descuadre
-                        << "Factura 200 no traspasada: su asiento no cuadra, Debe " + vb::CStr(120) + " y Haber " +
-                               vb::CStr(118.8) + "."
-                        << "0" << 6 << 11;
+        *fila("EmiTot erróneo") << "emi"
+                                << "EmiTot" << QVariant(120.0) << QVariant(118.80) << correcto << descuadre
+                                << "Factura 200 no traspasada: su asiento no cuadra, Debe " + vb::CStr(120) +
+                                       " y Haber " + vb::CStr(118.8) + "."
+                                << "0" << 6 << 11;
         // Amounts the journal could not take, stored as REAL or as text:
         // the run stops at the unit, names it and its column, marks
         // nothing of it; once corrected, posted once.
@@ -114,31 +118,39 @@ void TstDatosMalos::datos_malos_data()
               std::tuple{"CajaImp -Inf", QVariant(-inf), QString("no es un importe válido (-Inf) (error 6).")},
               std::tuple{"CajaImp NaN", QVariant("NaN"), QString("no es un importe válido (NaN)")},
               std::tuple{"CajaImp NaN real", QVariant(std::nan("")), QString("está vacía (error 94).")},
-              std::tuple{"CajaImp enorme", QVariant(1e15), QString(", 1E+15, no cabe en el diario: la columna "
-                                                                  "EuroDebe del diario admite hasta")}}) {
-            *fila(nombre) << "caja" << "CajaImp" << v << QVariant(118.80) << fallido
-                          << cobro2.chopped(texto.startsWith(',') ? 1 : 0) + texto
-                          << "" << "-" << 0 << 11;
+              std::tuple{"CajaImp enorme", QVariant(1e15),
+                         QString(", 1E+15, no cabe en el diario: la columna "
+                                 "EuroDebe del diario admite hasta")}}) {
+            *fila(nombre) << "caja"
+                          << "CajaImp" << v << QVariant(118.80) << fallido
+                          << cobro2.chopped(texto.startsWith(',') ? 1 : 0) + texto << ""
+                          << "-" << 0 << 11;
         }
         const QString fac200 = "en la factura 200: la columna ";
         for (const auto& [c, v, texto, bueno] :
              {std::tuple{"EmiB1", QVariant(inf), QString("EmiB1 de la factura no es un importe válido (+Inf)"), 50.0},
               std::tuple{"EmiI2", QVariant(-inf), QString("EmiI2 de la factura no es un importe válido (-Inf)"), 10.5},
-              std::tuple{"EmiTot", QVariant("NaN"), QString("EmiTot de la factura no es un importe válido (NaN)"), 118.80},
-              std::tuple{"EmiTot", QVariant(1.1e9), QString("EmiTot de la factura, 1100000000, no cabe en el diario: "
-                                                            "la columna PtaDebe del diario admite hasta 2147483647 "
-                                                            "pesetas (12906636 euros)"), 118.80},
-              std::tuple{"EmiC1", QVariant(100.0), QString("EmiC1 de la factura, 100, no cabe en el diario: la "
-                                                           "columna iva del diario admite hasta 99,99 por ciento"), 10.0}}) {
-            *fila(qPrintable(QString(c) + " " + v.toString())) << "emi" << c << v << QVariant(bueno) << fallido
-                                                               << fac200 + texto << "" << "-" << 0 << 11;
+              std::tuple{"EmiTot", QVariant("NaN"), QString("EmiTot de la factura no es un importe válido (NaN)"),
+                         118.80},
+              std::tuple{"EmiTot", QVariant(1.1e9),
+                         QString("EmiTot de la factura, 1100000000, no cabe en el diario: "
+                                 "la columna PtaDebe del diario admite hasta 2147483647 "
+                                 "pesetas (12906636 euros)"),
+                         118.80},
+              std::tuple{"EmiC1", QVariant(100.0),
+                         QString("EmiC1 de la factura, 100, no cabe en el diario: la "
+                                 "columna iva del diario admite hasta 99,99 por ciento"),
+                         10.0}}) {
+            *fila(qPrintable(QString(c) + " " + v.toString()))
+                << "emi" << c << v << QVariant(bueno) << fallido << fac200 + texto << ""
+                << "-" << 0 << 11;
         }
         // A receipt whose invoice cannot be found: left to the clerk.
         for (const auto& [c, v] : {std::pair{"CajaFra", QVariant("999")}, std::pair{"CajaFra", QVariant()},
                                    std::pair{"CajaAnoF", QVariant()}}) {
             *fila(qPrintable(QString(c) + (v.isNull() ? " nulo" : " inexistente")))
-                << "caja" << c << v << QVariant() << correcto << sin_factura << "Contabilícelo a mano." << "1" << 10
-                << 10;
+                << "caja" << c << v << QVariant() << correcto << sin_factura << "Contabilícelo a mano."
+                << "1" << 10 << 10;
         }
     }
 }
@@ -196,7 +208,7 @@ void TstDatosMalos::datos_malos()
     Entorno c(inst);
     c.t.reloj_fijo = QDateTime(QDate(2026, 11, 30), QTime(10, 0, 1));
     QCOMPARE(int(c.correr("10032026", "10032026")), int(FinTraspaso::Correcto));
-    QCOMPARE(c.clerk.textos().last(), FINAL);       // nothing left this time
+    QCOMPARE(c.clerk.textos().last(), FINAL);  // nothing left this time
     const TablaDbf despues = leer_dbf(ruta_diario(inst));
     QCOMPARE(despues.filas.size(), corregidos);
     QCOMPARE(descuadres(despues), QStringList());

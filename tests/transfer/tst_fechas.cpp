@@ -9,7 +9,7 @@
 class TstFechas : public QObject {
     Q_OBJECT
 
-    Instalacion inst;       // never started: the boxes need no database
+    Instalacion inst;  // never started: the boxes need no database
 
 private slots:
     void desde_data();
@@ -27,15 +27,24 @@ void TstFechas::desde_data()
     QTest::addColumn<QString>("caja");
     QTest::addColumn<QString>("fecha_desde");
 
-    QTest::newRow("correcta") << "01022024" << int(ResultadoFecha::Aceptada) << "01/02/2024" << "20240201";
-    QTest::newRow("bisiesto") << "29022024" << int(ResultadoFecha::Aceptada) << "29/02/2024" << "20240229";
-    QTest::newRow("31 de febrero") << "31022024" << int(ResultadoFecha::Incorrecta) << "" << "";
-    QTest::newRow("29 de febrero sin bisiesto") << "29022023" << int(ResultadoFecha::Incorrecta) << "" << "";
-    QTest::newRow("mes 13") << "01132024" << int(ResultadoFecha::Incorrecta) << "" << "";
-    QTest::newRow("vacia") << "" << int(ResultadoFecha::Incorrecta) << "" << "";
-    QTest::newRow("letras") << "abcdefgh" << int(ResultadoFecha::Incorrecta) << "" << "";
-    QTest::newRow("ya con barras") << "01/02/2024" << int(ResultadoFecha::Incorrecta) << "" << "";
-    QTest::newRow("siete cifras") << "1022024" << int(ResultadoFecha::Incorrecta) << "" << "";
+    QTest::newRow("correcta") << "01022024" << int(ResultadoFecha::Aceptada) << "01/02/2024"
+                              << "20240201";
+    QTest::newRow("bisiesto") << "29022024" << int(ResultadoFecha::Aceptada) << "29/02/2024"
+                              << "20240229";
+    QTest::newRow("31 de febrero") << "31022024" << int(ResultadoFecha::Incorrecta) << ""
+                                   << "";
+    QTest::newRow("29 de febrero sin bisiesto") << "29022023" << int(ResultadoFecha::Incorrecta) << ""
+                                                << "";
+    QTest::newRow("mes 13") << "01132024" << int(ResultadoFecha::Incorrecta) << ""
+                            << "";
+    QTest::newRow("vacia") << "" << int(ResultadoFecha::Incorrecta) << ""
+                           << "";
+    QTest::newRow("letras") << "abcdefgh" << int(ResultadoFecha::Incorrecta) << ""
+                            << "";
+    QTest::newRow("ya con barras") << "01/02/2024" << int(ResultadoFecha::Incorrecta) << ""
+                                   << "";
+    QTest::newRow("siete cifras") << "1022024" << int(ResultadoFecha::Incorrecta) << ""
+                                  << "";
 }
 
 void TstFechas::desde()
@@ -73,18 +82,23 @@ void TstFechas::hasta_data()
 
     // The start date accepted beforehand is 01/02/2024.
     QTest::newRow("igual a la inicial") << "01022024" << int(ResultadoFecha::Aceptada) << "01/02/2024"
-                                        << "" << "";
-    QTest::newRow("posterior") << "29022024" << int(ResultadoFecha::Aceptada) << "29/02/2024" << "" << "";
-    QTest::newRow("otro año") << "05012025" << int(ResultadoFecha::Aceptada) << "05/01/2025" << "" << "";
+                                        << ""
+                                        << "";
+    QTest::newRow("posterior") << "29022024" << int(ResultadoFecha::Aceptada) << "29/02/2024"
+                               << ""
+                               << "";
+    QTest::newRow("otro año") << "05012025" << int(ResultadoFecha::Aceptada) << "05/01/2025"
+                              << ""
+                              << "";
     QTest::newRow("un dia antes") << "31012024" << int(ResultadoFecha::AnteriorALaInicial) << ""
-                                  << "La fecha final no puede ser inferior a la inicial"
-                                  << TITULO_APLICACION;
+                                  << "La fecha final no puede ser inferior a la inicial" << TITULO_APLICACION;
     QTest::newRow("año anterior") << "15122023" << int(ResultadoFecha::AnteriorALaInicial) << ""
-                                  << "La fecha final no puede ser inferior a la inicial"
-                                  << TITULO_APLICACION;
+                                  << "La fecha final no puede ser inferior a la inicial" << TITULO_APLICACION;
     QTest::newRow("31 de febrero") << "31022024" << int(ResultadoFecha::Incorrecta) << ""
-                                   << "Fecha incorrecta" << "Error usuario";
-    QTest::newRow("vacia") << "" << int(ResultadoFecha::Incorrecta) << "" << "Fecha incorrecta"
+                                   << "Fecha incorrecta"
+                                   << "Error usuario";
+    QTest::newRow("vacia") << "" << int(ResultadoFecha::Incorrecta) << ""
+                           << "Fecha incorrecta"
                            << "Error usuario";
 }
 

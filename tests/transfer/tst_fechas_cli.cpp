@@ -79,7 +79,7 @@ void TstFechasCli::ordenes_data()
     QTest::addColumn<QByteArray>("entrada");
     QTest::addColumn<bool>("desbordada");
     QTest::addColumn<int>("estado");
-    QTest::addColumn<QStringList>("lineas");     // what the output holds, in order
+    QTest::addColumn<QStringList>("lineas");  // what the output holds, in order
     QTest::addColumn<int>("apuntes");
 
     const QStringList rango{"--desde", "01032026", "--hasta", "03032026"};
@@ -89,12 +89,12 @@ void TstFechasCli::ordenes_data()
                                    << QStringList{PREGUNTA + " (s/n) ", CORRECTO} << 24;
     QTest::newRow("respondido no") << rango << QByteArray("n\n") << false << 1 << QStringList{PREGUNTA} << 0;
     QTest::newRow("sin respuesta") << rango << QByteArray() << false << 1 << QStringList{PREGUNTA} << 0;
-    QTest::newRow("desde incorrecta")
-        << QStringList{"--desde", "31022026", "--hasta", "03032026", "--si"} << QByteArray() << false << 1
-        << QStringList{"Error usuario: Fecha incorrecta"} << 0;
-    QTest::newRow("hasta incorrecta")
-        << QStringList{"--desde", "01032026", "--hasta", "32032026", "--si"} << QByteArray() << false << 1
-        << QStringList{"Error usuario: Fecha incorrecta"} << 0;
+    QTest::newRow("desde incorrecta") << QStringList{"--desde", "31022026", "--hasta", "03032026", "--si"}
+                                      << QByteArray() << false << 1 << QStringList{"Error usuario: Fecha incorrecta"}
+                                      << 0;
+    QTest::newRow("hasta incorrecta") << QStringList{"--desde", "01032026", "--hasta", "32032026", "--si"}
+                                      << QByteArray() << false << 1 << QStringList{"Error usuario: Fecha incorrecta"}
+                                      << 0;
     // On the command line a date is eight digits DDMMAAAA from 1980 to 2099.
     const QStringList hasta{"--hasta", "03032026", "--si"};
     auto refusada = [&](const char* fila, const QString& opcion, const QString& texto) {
@@ -119,9 +119,9 @@ void TstFechasCli::ordenes_data()
                                         << QByteArray() << false << 0 << QStringList{SIN_FACTURAS} << 0;
     QTest::newRow("31 de diciembre de 2099") << QStringList{"--desde", "04032026", "--hasta", "31122099", "--si"}
                                              << QByteArray() << false << 0 << QStringList{SIN_FACTURAS} << 0;
-    QTest::newRow("final anterior")
-        << QStringList{"--desde", "03032026", "--hasta", "02032026", "--si"} << QByteArray() << false << 1
-        << QStringList{"enlace: La fecha final no puede ser inferior a la inicial"} << 0;
+    QTest::newRow("final anterior") << QStringList{"--desde", "03032026", "--hasta", "02032026", "--si"} << QByteArray()
+                                    << false << 1
+                                    << QStringList{"enlace: La fecha final no puede ser inferior a la inicial"} << 0;
     QTest::newRow("sin facturas")
         << QStringList{"--desde", "04032026", "--hasta", "04032026", "--si"} << QByteArray() << false << 0
         << QStringList{"Atención: No existen facturas para traspasar a contabilidad entre estas fechas"} << 0;
@@ -170,7 +170,8 @@ void TstFechasCli::arranque_fallido()
 {
     Instalacion inst;
     QVERIFY(QFile::remove(inst.local("C:\\quelmira\\formas.MDB")));
-    const Salida s = enlace({"--unidades", inst.raiz(), "traspaso", "--desde", "01032026", "--hasta", "03032026", "--si"});
+    const Salida s =
+        enlace({"--unidades", inst.raiz(), "traspaso", "--desde", "01032026", "--hasta", "03032026", "--si"});
     QCOMPARE(s.estado, 1);
     QVERIFY2(s.texto.contains("Ha ocurrido un fallo de conexión con las bases de datos del programa de Hotel."),
              qPrintable(s.texto));
@@ -181,15 +182,15 @@ void TstFechasCli::preparacion_fallida_data()
 {
     QTest::addColumn<bool>("modo_sql");
     QTest::addColumn<QString>("averia");
-    QTest::addColumn<QString>("aviso");         // how the clerk's message starts
+    QTest::addColumn<QString>("aviso");  // how the clerk's message starts
 
     const QString tmp = "C:\\ContaEli\\TMP";
     const QString no_prepara = "No se pueden preparar los ficheros de ContaPlus de " + tmp + ": ";
     const QString fichero = no_prepara + "el fichero " + tmp + "\\Xdiario.dbf ";
-    QTest::newRow("tmp nuevo de solo lectura")
-        << false << "tmp nuevo" << "Ha Ocurrido un error al copiar los ficheros a la carpeta " + tmp;
-    QTest::newRow("tmp de solo lectura")
-        << false << "tmp" << no_prepara + "No se puede escribir en " + tmp + "\\Xdiario.dbf: ";
+    QTest::newRow("tmp nuevo de solo lectura") << false << "tmp nuevo"
+                                               << "Ha Ocurrido un error al copiar los ficheros a la carpeta " + tmp;
+    QTest::newRow("tmp de solo lectura") << false << "tmp"
+                                         << no_prepara + "No se puede escribir en " + tmp + "\\Xdiario.dbf: ";
     QTest::newRow("diario que no es dBASE") << false << "texto" << fichero + "no es un fichero dBASE";
     QTest::newRow("diario vacio") << false << "vacio" << fichero + "está vacío";
     QTest::newRow("diario cortado en la cabecera")
@@ -243,7 +244,8 @@ void TstFechasCli::preparacion_fallida()
         QVERIFY2(t.size() == 2 && t[0].texto == t[1].texto && t[0].texto.startsWith(aviso),
                  qPrintable(c.clerk.textos().join('\n')));
     }
-    const Salida s = enlace({"--unidades", inst.raiz(), "traspaso", "--desde", "01032026", "--hasta", "03032026", "--si"});
+    const Salida s =
+        enlace({"--unidades", inst.raiz(), "traspaso", "--desde", "01032026", "--hasta", "03032026", "--si"});
     QVERIFY2(s.estado == 1 && s.texto.contains(aviso), qPrintable(s.texto));
     QVERIFY(!s.texto.contains("Seguridad"));
 
@@ -281,10 +283,10 @@ void TstFechasCli::demo()
 
 void TstFechasCli::variables_de_prueba_data()
 {
-    QTest::addColumn<bool>("prueba");       // the test build, not the shipped program
+    QTest::addColumn<bool>("prueba");  // the test build, not the shipped program
     QTest::addColumn<QString>("averia");
-    QTest::addColumn<int>("estado");        // -1: killed
-    QTest::addColumn<bool>("rastro");       // the write count and the synced copies left
+    QTest::addColumn<int>("estado");   // -1: killed
+    QTest::addColumn<bool>("rastro");  // the write count and the synced copies left
 
     QTest::newRow("entregado: matar") << false << "*:1:matar" << 0 << false;
     QTest::newRow("entregado: disco lleno") << false << "xdiario.dbf:1:disco" << 0 << false;
@@ -308,10 +310,11 @@ void TstFechasCli::variables_de_prueba()
     QTemporaryDir dir;
     const QString recuento = dir.filePath("recuento");
     QVERIFY(QDir(dir.path()).mkdir("sincronizados"));
-    const Salida s = enlace({"--unidades", inst.raiz(), "traspaso", "--desde", "01032026", "--hasta", "03032026", "--si"},
-                            {}, prueba ? ENLACE_PRUEBA : ENLACE_BINARIO,
-                            {"ENLACE_AVERIA=" + averia, "ENLACE_AVERIA_RECUENTO=" + recuento,
-                             "ENLACE_SINCRONIZADOS=" + dir.filePath("sincronizados")});
+    const Salida s =
+        enlace({"--unidades", inst.raiz(), "traspaso", "--desde", "01032026", "--hasta", "03032026", "--si"}, {},
+               prueba ? ENLACE_PRUEBA : ENLACE_BINARIO,
+               {"ENLACE_AVERIA=" + averia, "ENLACE_AVERIA_RECUENTO=" + recuento,
+                "ENLACE_SINCRONIZADOS=" + dir.filePath("sincronizados")});
     QVERIFY2(s.estado == estado, qPrintable(QString("estado %1:\n%2").arg(s.estado).arg(s.texto)));
     if (estado == 0) {
         QVERIFY2(s.texto.contains(CORRECTO), qPrintable(s.texto));

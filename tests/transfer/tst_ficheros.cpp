@@ -193,10 +193,14 @@ void TstFicheros::codigo_empresa_data()
     QTest::addColumn<QString>("empresa");
     QTest::addColumn<QString>("codigo");
 
-    QTest::newRow("1") << "1" << "0001";
-    QTest::newRow("0123") << "0123" << "0123";
-    QTest::newRow("12345") << "12345" << "12345";
-    QTest::newRow("A1") << "A1" << "A1";
+    QTest::newRow("1") << "1"
+                       << "0001";
+    QTest::newRow("0123") << "0123"
+                          << "0123";
+    QTest::newRow("12345") << "12345"
+                           << "12345";
+    QTest::newRow("A1") << "A1"
+                        << "A1";
 }
 
 void TstFicheros::codigo_empresa()
@@ -236,8 +240,7 @@ void TstFicheros::ultimo_asiento()
 
     Ficheros e;
     QVERIFY(e.t.activar());
-    for (double a : asientos)
-        anadir_apunte(e.t, a);
+    for (double a : asientos) anadir_apunte(e.t, a);
     QCOMPARE(e.t.contaplus.ultimo_asiento(), ultimo);
     QVERIFY(!e.t.contaplus.rs_diario.abierto());
 }
@@ -250,7 +253,7 @@ void TstFicheros::existe_cuenta_solo_en_la_empresa()
     anadir_subcuenta(e.t, "430000002");
 
     QVERIFY(e.t.contaplus.existe_cuenta("430000001"));
-    QVERIFY(!e.t.contaplus.existe_cuenta("430000002"));   // only in XSubCta
+    QVERIFY(!e.t.contaplus.existe_cuenta("430000002"));  // only in XSubCta
     QVERIFY(!e.t.contaplus.existe_cuenta("4300"));
     QVERIFY(!e.t.contaplus.existe_cuenta("43' OR '1'='1"));
     QVERIFY(!e.t.contaplus.rs_empresa.abierto());

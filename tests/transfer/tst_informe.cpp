@@ -119,7 +119,7 @@ void TstInforme::cifras_del_diario()
     if (!ajustes.contains("Externa")) QCOMPARE(e.t.resumen.registros_diario, antes);
     if (asiento_que_vuelve) {
         repetir_primer_asiento(h.local(diario), int(e.t.resumen.registros_diario));
-        QVERIFY(QFile::remove(e.t.informe));   // a report is never written over
+        QVERIFY(QFile::remove(e.t.informe));  // a report is never written over
         QCOMPARE(escribir_informe(e.t.resumen, origen_informe(e.t), e.t.informe), h.local(INFORME));
     }
 
@@ -128,9 +128,9 @@ void TstInforme::cifras_del_diario()
     QVERIFY(filas.size() > 10);
     QSet<qint64> asientos;
     double debe = 0, haber = 0;
-    QMap<QString, QPair<double, int>> cuentas;          // debit - credit, lines
-    QMap<QString, QPair<QSet<qint64>, double>> facturas; // by aaaammdd
-    QMap<QString, double> descontados;                   // deposits, by aaaammdd
+    QMap<QString, QPair<double, int>> cuentas;            // debit - credit, lines
+    QMap<QString, QPair<QSet<qint64>, double>> facturas;  // by aaaammdd
+    QMap<QString, double> descontados;                    // deposits, by aaaammdd
     for (const QVariantMap& f : filas) {
         const qint64 a = qint64(f["ASIEN"].toDouble());
         asientos.insert(a);
@@ -218,22 +218,28 @@ void TstInforme::escritura_que_falla_data()
     QTest::addColumn<QString>("averia");
     QTest::addColumn<int>("estado");
     QTest::addColumn<QString>("aviso");
-    QTest::addColumn<QString>("sin");    // files that must not be left in sp1
-    QTest::addColumn<QString>("con");    // and those that must
+    QTest::addColumn<QString>("sin");  // files that must not be left in sp1
+    QTest::addColumn<QString>("con");  // and those that must
     QTest::newRow("informe") << false << "tc_*.html:1:disco" << 0
-                             << "No se ha podido escribir el informe del traspaso: " << "tc_*.html" << "tc_*.log";
+                             << "No se ha podido escribir el informe del traspaso: "
+                             << "tc_*.html"
+                             << "tc_*.log";
     // The run stops at its first group, durable; the log keeps its lines.
     QTest::newRow("registro") << false << "tc_*.log:1:disco" << 2
-                              << "El fichero de registro no se ha podido escribir entero (" << "tc_*_2.*"
+                              << "El fichero de registro no se ha podido escribir entero ("
+                              << "tc_*_2.*"
                               << "tc_*.log";
     QTest::newRow("CSV de la simulación")
         << true << "simulacion_*.csv:1:disco" << 0 << "No se ha podido escribir el informe de la simulación: "
-        << "simulacion_*.csv" << "simulacion_*.html";
+        << "simulacion_*.csv"
+        << "simulacion_*.html";
     QTest::newRow("informe de la simulación, a medias")
         << true << "simulacion_*.html:2:disco" << 0 << "No se ha podido escribir el informe de la simulación: "
-        << "simulacion_*" << "";
-    QTest::newRow("copia de la simulación") << true << "subcuent.dbf:1:disco" << 1
-                                            << "para la simulación: " << "simulacion_*" << "";
+        << "simulacion_*"
+        << "";
+    QTest::newRow("copia de la simulación") << true << "subcuent.dbf:1:disco" << 1 << "para la simulación: "
+                                            << "simulacion_*"
+                                            << "";
 }
 
 void TstInforme::escritura_que_falla()

@@ -80,8 +80,7 @@ class TstPreparar : public QObject {
     Facturacion& entorno(int digitos, bool sql = false)
     {
         auto& e = entornos[{digitos, sql}];
-        if (!e)
-            e = std::make_unique<Facturacion>(digitos, sql);
+        if (!e) e = std::make_unique<Facturacion>(digitos, sql);
         return *e;
     }
 
@@ -106,19 +105,40 @@ void TstPreparar::crear_fac_data()
     QTest::addColumn<QString>("cuenta");
 
     QTest::newRow("nif con separadores") << 9 << "20240315" << QVariant(" b-12.345/678 ") << 0 << "77"
-                                         << "2024" << "B12345678" << "77" << "430000123";
+                                         << "2024"
+                                         << "B12345678"
+                                         << "77"
+                                         << "430000123";
     QTest::newRow("subcuenta a 8") << 8 << "20240315" << QVariant("B12345678") << 0 << "77"
-                                   << "2024" << "B12345678" << "77" << "43000123";
+                                   << "2024"
+                                   << "B12345678"
+                                   << "77"
+                                   << "43000123";
     QTest::newRow("nif largo") << 9 << "20091231" << QVariant("ES-B.12/345 678") << 0 << "77"
-                               << "2009" << "ESB123456" << "77" << "430000123";
+                               << "2009"
+                               << "ESB123456"
+                               << "77"
+                               << "430000123";
     QTest::newRow("nif nulo") << 9 << "20240315" << QVariant() << 0 << "77"
-                              << "2024" << "0" << "77" << "430000123";
+                              << "2024"
+                              << "0"
+                              << "77"
+                              << "430000123";
     QTest::newRow("agencia con blancos, 8") << 8 << "20240315" << QVariant("x1") << 1 << " 123 "
-                                            << "2024" << "X1" << "123" << "43000123";
+                                            << "2024"
+                                            << "X1"
+                                            << "123"
+                                            << "43000123";
     QTest::newRow("tipo 3") << 9 << "20240315" << QVariant("x1") << 3 << "77"
-                            << "2024" << "X1" << "77" << "";
+                            << "2024"
+                            << "X1"
+                            << "77"
+                            << "";
     QTest::newRow("tipo 3, 8") << 8 << "20240315" << QVariant("x1") << 3 << "77"
-                               << "2024" << "X1" << "77" << "";
+                               << "2024"
+                               << "X1"
+                               << "77"
+                               << "";
 }
 
 void TstPreparar::crear_fac()
@@ -135,12 +155,12 @@ void TstPreparar::crear_fac()
 
     Facturacion& e = entorno(digitos);
     const QString NUMERO = numero_nuevo();
-    e.inst.insertar("emi", {{"EmiAno", eje}, {"EmiNum", NUMERO}, {"EmiFec", fecha}, {"EmiC", tipo},
-                            {"EmiCli", cliente}, {"EmiNom", "D'Artagnan"}, {"EmiNif", nif},
-                            {"EmiB1", 50.0}, {"EmiB2", 35.0}, {"EmiB3", 0.0}, {"EmiB4", 0.0},
-                            {"EmiC1", 10.0}, {"EmiC2", 21.0}, {"EmiC3", 0.0}, {"EmiC4", 0.0},
-                            {"EmiI1", 5.0}, {"EmiI2", 7.35}, {"EmiI3", 0.0}, {"EmiI4", 0.0},
-                            {"EmiTot", 97.35}, {"TasaImporte", 1.1}, {"EmiCie", "1"}});
+    e.inst.insertar("emi", {{"EmiAno", eje},      {"EmiNum", NUMERO},       {"EmiFec", fecha}, {"EmiC", tipo},
+                            {"EmiCli", cliente},  {"EmiNom", "D'Artagnan"}, {"EmiNif", nif},   {"EmiB1", 50.0},
+                            {"EmiB2", 35.0},      {"EmiB3", 0.0},           {"EmiB4", 0.0},    {"EmiC1", 10.0},
+                            {"EmiC2", 21.0},      {"EmiC3", 0.0},           {"EmiC4", 0.0},    {"EmiI1", 5.0},
+                            {"EmiI2", 7.35},      {"EmiI3", 0.0},           {"EmiI4", 0.0},    {"EmiTot", 97.35},
+                            {"TasaImporte", 1.1}, {"EmiCie", "1"}});
     Recordset emi, fac;
     emi.abrir("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?", e.m.hotel(e.m.conexion_emi), Cursor::Dinamico,
               Bloqueo::Optimista, {eje, NUMERO});
@@ -180,29 +200,25 @@ void TstPreparar::generar_fal_data()
     QTest::addColumn<bool>("modo_sql");
     QTest::addColumn<int>("digitos");
     QTest::addColumn<bool>("con_emi");
-    QTest::addColumn<QStringList>("servicios");     // "cuenta;cantidad;precio;signo" (signo NULL: Null)
-    QTest::addColumn<double>("bases");              // FacB1 + ... + FacB4
+    QTest::addColumn<QStringList>("servicios");  // "cuenta;cantidad;precio;signo" (signo NULL: Null)
+    QTest::addColumn<double>("bases");           // FacB1 + ... + FacB4
     QTest::addColumn<QStringList>("lineas");
 
     const QStringList dos_signos{"705000001;2;45.125;+", "705000002;1;10;-"};
     QTest::newRow("ambos signos y cuadre")
         << false << 9 << true << dos_signos << 85.0
         << QStringList{"1 705000001 90.25", "2 705000002 -10.00", "3 705999999 4.75"};
-    QTest::newRow("sin cuadre")
-        << false << 9 << true << dos_signos << 80.25
-        << QStringList{"1 705000001 90.25", "2 705000002 -10.00"};
-    QTest::newRow("signo nulo o vacio")
-        << false << 9 << true << QStringList{"705000001;1;10;NULL", "705000001;1;5;"} << 0.0
-        << QStringList{"1 705000001 -10.00", "2 705000001 -5.00", "3 705999999 15.00"};
-    QTest::newRow("redondeo a centimos")
-        << false << 9 << true << QStringList{"705000001;3;0.333;+"} << 1.0
-        << QStringList{"1 705000001 1.00"};
-    QTest::newRow("cuenta larga, 9")
-        << false << 9 << true << QStringList{"7050000012;1;10;+", "7051;1;5;+"} << 15.0
-        << QStringList{"1 705000001 10.00", "2 7051 5.00"};
-    QTest::newRow("cuenta larga, 8")
-        << false << 8 << true << QStringList{"705000001;1;10;+"} << 12.0
-        << QStringList{"1 70500000 10.00", "2 70599999 2.00"};
+    QTest::newRow("sin cuadre") << false << 9 << true << dos_signos << 80.25
+                                << QStringList{"1 705000001 90.25", "2 705000002 -10.00"};
+    QTest::newRow("signo nulo o vacio") << false << 9 << true << QStringList{"705000001;1;10;NULL", "705000001;1;5;"}
+                                        << 0.0
+                                        << QStringList{"1 705000001 -10.00", "2 705000001 -5.00", "3 705999999 15.00"};
+    QTest::newRow("redondeo a centimos") << false << 9 << true << QStringList{"705000001;3;0.333;+"} << 1.0
+                                         << QStringList{"1 705000001 1.00"};
+    QTest::newRow("cuenta larga, 9") << false << 9 << true << QStringList{"7050000012;1;10;+", "7051;1;5;+"} << 15.0
+                                     << QStringList{"1 705000001 10.00", "2 7051 5.00"};
+    QTest::newRow("cuenta larga, 8") << false << 8 << true << QStringList{"705000001;1;10;+"} << 12.0
+                                     << QStringList{"1 70500000 10.00", "2 70599999 2.00"};
     QTest::newRow("sin servicios") << false << 9 << true << QStringList{} << 10.0 << QStringList{};
     QTest::newRow("sin factura") << false << 9 << false << dos_signos << 85.0 << QStringList{};
     QTest::newRow("sql ambos signos y cuadre")
@@ -222,25 +238,32 @@ void TstPreparar::generar_fal()
     Facturacion& e = entorno(digitos, modo_sql);
     const QString NUMERO = numero_nuevo();
     if (con_emi)
-        e.inst.insertar("emi", {{"EmiAno", "2024"}, {"EmiNum", NUMERO}, {"EmiFec", "20240315"},
-                                {"EmiC", 0}, {"EmiCli", "77"}});
+        e.inst.insertar(
+            "emi", {{"EmiAno", "2024"}, {"EmiNum", NUMERO}, {"EmiFec", "20240315"}, {"EmiC", 0}, {"EmiCli", "77"}});
     for (const QString& s : servicios) {
         const QStringList p = s.split(';');
-        e.inst.insertar("hiscadia", {{"HCadiaFra", NUMERO}, {"HCadiaFraAno", "2024"},
-                                     {"HCadiaCta", p[0]}, {"HCadiaCan", p[1].toDouble()},
+        e.inst.insertar("hiscadia", {{"HCadiaFra", NUMERO},
+                                     {"HCadiaFraAno", "2024"},
+                                     {"HCadiaCta", p[0]},
+                                     {"HCadiaCan", p[1].toDouble()},
                                      {"HCadiaPre", p[2].toDouble()},
                                      {"HCadiaCA", p[3] == "NULL" ? QVariant() : QVariant(p[3])}});
     }
     // The bases spread over the four slots, so every one is summed.
-    e.inst.insertar("fac", {{"FacEmp", "1"}, {"FacEje", "2024"}, {"FacFra", NUMERO}, {"FacEst", "0"},
-                            {"FacB1", bases - 0.75}, {"FacB2", 0.25}, {"FacB3", 0.25}, {"FacB4", 0.25}});
+    e.inst.insertar("fac", {{"FacEmp", "1"},
+                            {"FacEje", "2024"},
+                            {"FacFra", NUMERO},
+                            {"FacEst", "0"},
+                            {"FacB1", bases - 0.75},
+                            {"FacB2", 0.25},
+                            {"FacB3", 0.25},
+                            {"FacB4", 0.25}});
     e.situar_fac("2024", NUMERO);
 
     e.posting().generar_fal("2024", NUMERO);
 
     QCOMPARE(e.lineas("2024", NUMERO), lineas);
-    if (!lineas.isEmpty())
-        QVERIFY(e.posting().fal().abierto());
+    if (!lineas.isEmpty()) QVERIFY(e.posting().fal().abierto());
 }
 
 // Posting an invoice again after a failure rebuilds its lines: each service
@@ -248,20 +271,42 @@ void TstPreparar::generar_fal()
 void TstPreparar::generar_fal_rehace_las_lineas()
 {
     Facturacion e;
-    e.inst.insertar("emi", {{"EmiAno", "2024"}, {"EmiNum", NUMERO}, {"EmiFec", "20240315"},
-                            {"EmiC", 0}, {"EmiCli", "77"}});
-    e.inst.insertar("hiscadia", {{"HCadiaFra", NUMERO}, {"HCadiaFraAno", "2024"}, {"HCadiaCta", "705000001"},
-                                 {"HCadiaCan", 2.0}, {"HCadiaPre", 45.125}, {"HCadiaCA", "+"}});
-    e.inst.insertar("fac", {{"FacEmp", "1"}, {"FacEje", "2024"}, {"FacFra", NUMERO}, {"FacEst", "0"},
-                            {"FacB1", 100.0}, {"FacB2", 0.0}, {"FacB3", 0.0}, {"FacB4", 0.0}});
+    e.inst.insertar("emi",
+                    {{"EmiAno", "2024"}, {"EmiNum", NUMERO}, {"EmiFec", "20240315"}, {"EmiC", 0}, {"EmiCli", "77"}});
+    e.inst.insertar("hiscadia", {{"HCadiaFra", NUMERO},
+                                 {"HCadiaFraAno", "2024"},
+                                 {"HCadiaCta", "705000001"},
+                                 {"HCadiaCan", 2.0},
+                                 {"HCadiaPre", 45.125},
+                                 {"HCadiaCA", "+"}});
+    e.inst.insertar("fac", {{"FacEmp", "1"},
+                            {"FacEje", "2024"},
+                            {"FacFra", NUMERO},
+                            {"FacEst", "0"},
+                            {"FacB1", 100.0},
+                            {"FacB2", 0.0},
+                            {"FacB3", 0.0},
+                            {"FacB4", 0.0}});
     // Left by an earlier, failed posting of the same invoice, and lines of
     // the same number in another year and of another company.
-    e.inst.insertar("fal", {{"FalEmp", "1"}, {"FalEje", "2024"}, {"FalFra", NUMERO}, {"Falorden", 1},
-                            {"FalCta", "705000009"}, {"FalImp", 33.0}});
-    e.inst.insertar("fal", {{"FalEmp", "1"}, {"FalEje", "2023"}, {"FalFra", NUMERO}, {"Falorden", 1},
-                            {"FalCta", "705000009"}, {"FalImp", 44.0}});
-    e.inst.insertar("fal", {{"FalEmp", "2"}, {"FalEje", "2024"}, {"FalFra", NUMERO}, {"Falorden", 1},
-                            {"FalCta", "705000009"}, {"FalImp", 55.0}});
+    e.inst.insertar("fal", {{"FalEmp", "1"},
+                            {"FalEje", "2024"},
+                            {"FalFra", NUMERO},
+                            {"Falorden", 1},
+                            {"FalCta", "705000009"},
+                            {"FalImp", 33.0}});
+    e.inst.insertar("fal", {{"FalEmp", "1"},
+                            {"FalEje", "2023"},
+                            {"FalFra", NUMERO},
+                            {"Falorden", 1},
+                            {"FalCta", "705000009"},
+                            {"FalImp", 44.0}});
+    e.inst.insertar("fal", {{"FalEmp", "2"},
+                            {"FalEje", "2024"},
+                            {"FalFra", NUMERO},
+                            {"Falorden", 1},
+                            {"FalCta", "705000009"},
+                            {"FalImp", 55.0}});
     e.situar_fac("2024", NUMERO);
 
     const QStringList esperadas{"1 705000001 90.25", "2 705999999 9.75"};

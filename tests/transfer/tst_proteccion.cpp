@@ -20,10 +20,8 @@ void cerrojo_ajeno(const QString& carpeta, qint64 proceso)
 {
     QFile f(QDir(carpeta).filePath("enlace.lck"));
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral("enlace\n%1\n%2\n2026-12-01T10:00:00\n")
-                .arg(QSysInfo::machineHostName())
-                .arg(proceso)
-                .toUtf8());
+    f.write(
+        QStringLiteral("enlace\n%1\n%2\n2026-12-01T10:00:00\n").arg(QSysInfo::machineHostName()).arg(proceso).toUtf8());
 }
 
 // A process id that is surely not running: one that has just ended.
@@ -31,7 +29,7 @@ qint64 proceso_muerto()
 {
     QProcess p;
     p.start("true");
-    const qint64 pid = p.processId();   // 0 once it has ended
+    const qint64 pid = p.processId();  // 0 once it has ended
     p.waitForFinished();
     return pid > 0 ? pid : 999999;
 }
@@ -105,10 +103,11 @@ private slots:
     void cerrojo_data()
     {
         QTest::addColumn<QString>("carpeta");
-        QTest::addColumn<qint64>("proceso");   // the pid the file names; 0: a live transfer holds it
-        QTest::addColumn<QString>("aviso");    // empty: the lock is taken over
+        QTest::addColumn<qint64>("proceso");  // the pid the file names; 0: a live transfer holds it
+        QTest::addColumn<QString>("aviso");   // empty: the lock is taken over
         const QString ocupado = "otro traspaso a contabilidad en curso en esta instalación: lo está haciendo el "
-                                "puesto " + QSysInfo::machineHostName() + ", proceso " +
+                                "puesto " +
+                                QSysInfo::machineHostName() + ", proceso " +
                                 QString::number(QCoreApplication::applicationPid());
         QTest::newRow("otro traspaso en curso") << "C:\\quelmira" << qint64(0) << ocupado;
         QTest::newRow("otro traspaso en la carpeta de ContaPlus") << "C:\\ContaEli" << qint64(0) << ocupado;

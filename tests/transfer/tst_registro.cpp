@@ -2,8 +2,8 @@
 // small run, byte for byte, with the clock fixed.
 #include "tests/transfer/tst_traspaso_escenario.h"
 
-#include "tests/support/Fallos.h"
 #include "platform/sistema/Fichero.h"
+#include "tests/support/Fallos.h"
 #include "transfer/RegistroTraspaso.h"
 
 #include <QDir>
@@ -29,7 +29,8 @@ void TstRegistro::codificacion_data()
 
     QTest::newRow("ascii") << "Forzando el Cierre" << QByteArray("Forzando el Cierre\r\n");
     QTest::newRow("latin-1") << "Depósito Contabilícelo Atención ñ"
-                             << QByteArray("Dep\xf3sito Contabil\xed" "celo Atenci\xf3n \xf1\r\n");
+                             << QByteArray("Dep\xf3sito Contabil\xed"
+                                           "celo Atenci\xf3n \xf1\r\n");
     // The 0x80-0x9F block is where Windows-1252 is not Latin-1.
     QTest::newRow("euro y comillas") << QString::fromUtf8("€ “x” ‘y’ – … Ž œ")
                                      << QByteArray("\x80 \x93x\x94 \x91y\x92 \x96 \x85 \x8e \x9c\r\n");
@@ -61,7 +62,7 @@ void TstRegistro::codificacion()
 // suffix; what was there stays as it was.
 void TstRegistro::nunca_reemplaza_data()
 {
-    QTest::addColumn<QStringList>("ocupados");   // a trailing / is a folder
+    QTest::addColumn<QStringList>("ocupados");  // a trailing / is a folder
     QTest::addColumn<QString>("creado");
     QTest::newRow("libre") << QStringList{} << "a.log";
     QTest::newRow("log") << QStringList{"a.log"} << "a_2.log";
@@ -144,7 +145,8 @@ void TstRegistro::dos_en_un_segundo()
         QFile f(inst.local("C:\\quelmira\\sp1\\tc_301126_102030.log"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         primero = f.readAll();
-        QVERIFY(primero.contains("Contabil\xed" "celo a mano"));
+        QVERIFY(primero.contains("Contabil\xed"
+                                 "celo a mano"));
     }
     Entorno c(inst);
     c.t.reloj_fijo = reloj;

@@ -104,7 +104,9 @@ QStringList filas_dbf(const QString& ruta)
             !t.columnas.contains("Auxiliar", Qt::CaseInsensitive) || col(f, "Auxiliar").toString().trimmed() == "*";
         QStringList partes;
         for (const QString& c : t.columnas)
-            partes << c + '=' + (c.compare("Asien", Qt::CaseInsensitive) == 0 && !de_factura ? QString("-") : f.value(c).toString());
+            partes << c + '=' +
+                          (c.compare("Asien", Qt::CaseInsensitive) == 0 && !de_factura ? QString("-")
+                                                                                       : f.value(c).toString());
         r << partes.join('|');
     }
     r.sort();
@@ -201,7 +203,9 @@ void TstSimulacion::no_cambia_nada()
     inst.ajustes(cc);
     // A run before: the dry run starts from a journal and marks that hold rows.
     QCOMPARE(int(transferir(inst, DESDE, DESDE)), int(FinTraspaso::Correcto));
-    { Entorno e(inst); }
+    {
+        Entorno e(inst);
+    }
     const QString carpeta = QFileInfo(inst.raiz()).path();
     const QMap<QString, QByteArray> antes = huellas(carpeta);
 
@@ -262,10 +266,11 @@ void TstSimulacion::no_retiene_tablas()
     QStringList fallos;
     int escrituras = 0;
     vista.al_progreso = [&](const QString& fase) {
-        if (vista.fases.size() <= escrituras / 2) return;   // once per phase
+        if (vista.fases.size() <= escrituras / 2) return;  // once per phase
         for (const auto& [tabla, sentencia] :
              {std::pair{QStringLiteral("caja"), QStringLiteral("UPDATE caja SET CajaCon = CajaCon WHERE CajaOrd = 4")},
-              std::pair{QStringLiteral("emi"), QStringLiteral("UPDATE emi SET EmiFec = EmiFec WHERE EmiNum = '103'")}}) {
+              std::pair{QStringLiteral("emi"),
+                        QStringLiteral("UPDATE emi SET EmiFec = EmiFec WHERE EmiNum = '103'")}}) {
             qint64 ms = 0;
             if (!escribir_sin_esperar(inst, tabla, sentencia, &ms) || ms > 200)
                 fallos << QStringLiteral("%1 en %2 (%3 ms)").arg(tabla, fase).arg(ms);
@@ -370,7 +375,8 @@ void TstSimulacion::ctrl_c()
     e.insert("ENLACE_AVERIA", "caja.MDB:100:senal");
     p.setProcessEnvironment(e);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(ENLACE_PRUEBA), {"--unidades", raiz, "traspaso", "--desde", "01112026", "--hasta", "03112026", "--si"});
+    p.start(QStringLiteral(ENLACE_PRUEBA),
+            {"--unidades", raiz, "traspaso", "--desde", "01112026", "--hasta", "03112026", "--si"});
     QVERIFY(p.waitForFinished(60000));
     const QString texto = QString::fromUtf8(p.readAll());
     QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 3, qPrintable(texto));

@@ -5,15 +5,14 @@
 
 namespace {
 
-const QStringList FASES = {"Movimientos de caja", "Facturas", "Asientos de facturas", "Depósitos",
-                           "Caja del día"};
+const QStringList FASES = {"Movimientos de caja", "Facturas", "Asientos de facturas", "Depósitos", "Caja del día"};
 
 QStringList en_8_digitos(const QStringList& diario)
 {
     QStringList r;
     for (const QString& l : diario) {
         QStringList p = l.split(' ');
-        if (p[2] != "475300000") p[2] = a8(p[2]);     // the tax account is used as stored
+        if (p[2] != "475300000") p[2] = a8(p[2]);  // the tax account is used as stored
         r << p.join(' ');
     }
     return r;
@@ -27,10 +26,18 @@ QStringList sustituir(QStringList diario, const QString& de, const QString& por)
 
 void servicios_101(Instalacion& inst)
 {
-    inst.insertar("Hiscadia", {{"HCadiaFra", "101"}, {"HCadiaFraAno", "2026"}, {"HCadiaCta", "700000001"},
-                               {"HCadiaCan", 2}, {"HCadiaPre", 45.125}, {"HCadiaCA", "+"}});
-    inst.insertar("Hiscadia", {{"HCadiaFra", "101"}, {"HCadiaFraAno", "2026"}, {"HCadiaCta", "700000002"},
-                               {"HCadiaCan", 1}, {"HCadiaPre", 10.0}, {"HCadiaCA", "-"}});
+    inst.insertar("Hiscadia", {{"HCadiaFra", "101"},
+                               {"HCadiaFraAno", "2026"},
+                               {"HCadiaCta", "700000001"},
+                               {"HCadiaCan", 2},
+                               {"HCadiaPre", 45.125},
+                               {"HCadiaCA", "+"}});
+    inst.insertar("Hiscadia", {{"HCadiaFra", "101"},
+                               {"HCadiaFraAno", "2026"},
+                               {"HCadiaCta", "700000002"},
+                               {"HCadiaCan", 1},
+                               {"HCadiaPre", 10.0},
+                               {"HCadiaCA", "-"}});
 }
 
 }  // namespace
@@ -85,7 +92,8 @@ void TstTraspaso::ajustes_data()
         << "5 01/03/2026 430000501 0.00 110.00 Cobro N/Factura"
         << "6 01/03/2026 572000001 100.00 0.00 Cobro Deposito N. 000077"
         << "6 01/03/2026 438000000 0.00 100.00 Cobro Deposito N. 000077";
-    for (const QString& l : base.mid(17)) sep << QString::number(l.section(' ', 0, 0).toInt() + 1) + ' ' + l.section(' ', 1);
+    for (const QString& l : base.mid(17))
+        sep << QString::number(l.section(' ', 0, 0).toInt() + 1) + ' ' + l.section(' ', 1);
     QTest::newRow("separar depositos") << false << QVariantMap{{"ccdep", 1}} << false << sep << creadas;
 
     // Sales by service: 2 x 45.125, a credit of 10 and the balance to the
@@ -107,8 +115,8 @@ void TstTraspaso::ajustes_data()
     // One walk-in account per year and month.
     QTest::newRow("pasantes aaaamm") << false << QVariantMap{{"AAAAMM", 1}} << false
                                      << sustituir(base, "430000000", "430002603")
-                                     << QStringList{"430000501", "477000010", "430000123", "475300000", "477000021",
-                                                    "430002603"};
+                                     << QStringList{"430000501", "477000010", "430000123",
+                                                    "475300000", "477000021", "430002603"};
     QTest::newRow("sql externa separar depositos 8 digitos")
         << true << QVariantMap{{"Externa", 1}, {"ccdep", 1}, {"ccdigitos", 8}} << false << en_8_digitos(sep) << todas8;
 }
@@ -179,14 +187,14 @@ void TstTraspaso::marcas_de_trabajo()
     // cajj: payments and the deposit, rounded to cents; nothing for invoice 999.
     QStringList cajj;
     for (const QVariantMap& f : inst.filas("cajj"))
-        cajj << QStringList{f["CajFec"].toString(), f["CajOrd"].toString(), f["CajFra"].toString(),
-                            euros(f["CajImp"]), f["CajCli"].toString(), f["CajDep"].toString(),
+        cajj << QStringList{f["CajFec"].toString(),    f["CajOrd"].toString(),   f["CajFra"].toString(),
+                            euros(f["CajImp"]),        f["CajCli"].toString(),   f["CajDep"].toString(),
                             f["CajCobroc"].toString(), f["CajEstado"].toString()}
                     .join('|');
     QCOMPARE(cajj, (QStringList{"20260301|1|101|110.00|430000501||1|1", "20260301|2||100.00|438000000|000077|2|1",
                                 "20260302|1|102|200.30|430000123||2|1", "20260302|2|102|100.00|430000123||3|1",
                                 "20260303|1|105|100.50|430000000||1|1", "20260303|2|105|20.50|430000000||1|1"}));
-    QVERIFY(!inst.filas("cajj").at(0)["CajDep"].isNull());   // the empty text, not Null
+    QVERIFY(!inst.filas("cajj").at(0)["CajDep"].isNull());  // the empty text, not Null
 
     // emi: forced closings, the invoice of an open bill left open, Null tax to 0.
     QMap<QString, QString> cie;
@@ -219,9 +227,9 @@ void TstTraspaso::columnas()
     // Every column the link writes but Asien, Fecha, subcta, Concepto and
     // the euro amounts, for one line of each kind, as "Columna=valor" where
     // the value is not the one every line of that kind carries.
-    const QVariantMap factura{{"Contra", ""}, {"PtaDebe", 0}, {"PtaHaber", 0}, {"Factura", 0}, {"BaseImpo", 0},
-                              {"iva", 0}, {"Documento", ""}, {"Auxiliar", "*"}, {"Serie", ""}, {"MonedaUso", "2"},
-                              {"BaseEuro", 0}};
+    const QVariantMap factura{{"Contra", ""},  {"PtaDebe", 0},     {"PtaHaber", 0},   {"Factura", 0},
+                              {"BaseImpo", 0}, {"iva", 0},         {"Documento", ""}, {"Auxiliar", "*"},
+                              {"Serie", ""},   {"MonedaUso", "2"}, {"BaseEuro", 0}};
     QVariantMap caja = factura;
     caja["Auxiliar"] = "";
     auto diferencias = [&](int i, const QVariantMap& comunes) {
@@ -232,20 +240,22 @@ void TstTraspaso::columnas()
         for (const char* c : {"Departa", "Clave", "estado", "Sucursal", "CodDivisa"})
             if (!col(f, c).toString().isEmpty()) r << QString(c) + "=" + col(f, c).toString();
         for (auto it = comunes.begin(); it != comunes.end(); ++it)
-            if (col(f, it.key()).toString() != it.value().toString())
-                r << it.key() + "=" + col(f, it.key()).toString();
+            if (col(f, it.key()).toString() != it.value().toString()) r << it.key() + "=" + col(f, it.key()).toString();
         return r.join(' ');
     };
     // Customer debit: pesetas from the whole euros of 110.
     QCOMPARE(diferencias(0, factura), QString("PtaDebe=18302"));
     QCOMPARE(diferencias(1, factura), QString("PtaHaber=16639"));
     // VAT of 10 % on 100: the only line with a counterpart, a base and a rate.
-    QCOMPARE(diferencias(2, factura),
-             QString("BaseEuro=100 BaseImpo=16639 Contra=430000501 Documento=101 Factura=101 PtaHaber=1664 Serie=G iva=10"));
+    QCOMPARE(
+        diferencias(2, factura),
+        QString("BaseEuro=100 BaseImpo=16639 Contra=430000501 Documento=101 Factura=101 PtaHaber=1664 Serie=G iva=10"));
     // Tourist tax of 3.30 and the 21 % VAT line whose base carries it.
     QCOMPARE(diferencias(4, factura), QString("PtaHaber=549"));
-    QCOMPARE(diferencias(7, factura),
-             QString("BaseEuro=203.3 BaseImpo=33826 Contra=430000123 Documento=102 Factura=102 PtaHaber=6988 Serie=G iva=21"));
+    QCOMPARE(
+        diferencias(7, factura),
+        QString(
+            "BaseEuro=203.3 BaseImpo=33826 Contra=430000123 Documento=102 Factura=102 PtaHaber=6988 Serie=G iva=21"));
     // Discounted deposit, day debit, payment credit, deposit collection credit.
     QCOMPARE(diferencias(11, caja), QString("Factura=102"));
     QCOMPARE(diferencias(12, caja), QString("Factura=102"));
@@ -275,8 +285,10 @@ void TstTraspaso::no_confirmado()
     Entorno c(inst);
     c.clerk.respuestas << Respuesta::No;
     QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Cancelado));
-    QCOMPARE(c.clerk.textos(),
-             QStringList{"Seguridad: ¿Esta seguro/a de traspasar las facturas y las cajas a contabilidad entre estas fechas? "});
+    QCOMPARE(
+        c.clerk.textos(),
+        QStringList{
+            "Seguridad: ¿Esta seguro/a de traspasar las facturas y las cajas a contabilidad entre estas fechas? "});
     QCOMPARE(c.clerk.mensajes[0].botones, Botones::SiNo);
     QCOMPARE(c.clerk.mensajes[0].icono, Icono::Informacion);
     QCOMPARE(c.vista.vaciados, 1);
@@ -298,7 +310,7 @@ void TstTraspaso::sin_caja()
     Entorno c(inst);
     c.t.reloj_fijo = QDateTime(QDate(2026, 11, 30), QTime(9, 5, 1));
     QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Correcto));
-    QCOMPARE(inst.filas("caja"), caja);         // not even the Nulls of CajaTur
+    QCOMPARE(inst.filas("caja"), caja);  // not even the Nulls of CajaTur
     QVERIFY(inst.filas("cajj").isEmpty());
     QCOMPARE(lineas(ruta_diario(inst)), diario_base().mid(0, 13));
 
@@ -363,7 +375,7 @@ void TstTraspaso::fin_de_ano()
     Factura b = a;
     b.num = "1", b.fec = amd(QDate(y + 1, 1, 2)), b.nom = "Enero";
     factura(inst, b);
-    Factura c = a;                              // of the start year, dated in the next one
+    Factura c = a;  // of the start year, dated in the next one
     c.num = "901", c.fec = amd(tardia), c.ano = QString::number(y), c.nom = "Tardia";
     factura(inst, c);
     cobro(inst, amd(diciembre), 1, "900", "1", "Cobro", 110);
@@ -490,10 +502,11 @@ void TstTraspaso::modo_sql_y_series()
         f.num = "F3", f.n = "A";
         factura(inst, f);
         inst.ajustes({{"ccop1", 0}});
-        QCOMPARE(int(transferir(inst, "05012026", "05012026")), sql ? int(FinTraspaso::Correcto) : int(FinTraspaso::Fallido));
+        QCOMPARE(int(transferir(inst, "05012026", "05012026")),
+                 sql ? int(FinTraspaso::Correcto) : int(FinTraspaso::Fallido));
         QStringList fac;
         for (const QVariantMap& r : inst.filas("fac")) fac << r["FacFra"].toString();
-        QCOMPARE(fac, sql ? QStringList({"1", "2"}) : QStringList({"F3", "1"}));   // val("F3") is 0
+        QCOMPARE(fac, sql ? QStringList({"1", "2"}) : QStringList({"F3", "1"}));  // val("F3") is 0
     }
 }
 

@@ -98,14 +98,14 @@ inline void forma(Instalacion& inst, const QString& cod, const QString& des, con
 struct Factura {
     QString num, fec;
     QString cie = "1";
-    int c = 0;                                  // EmiC: 0 walk-in/customer, 1 agency, 2 company
+    int c = 0;  // EmiC: 0 walk-in/customer, 1 agency, 2 company
     QString cli;
     QVariant nom, nif;
     double b[4] = {0, 0, 0, 0}, tipo[4] = {0, 0, 0, 0}, cuota[4] = {0, 0, 0, 0};
     double total = 0;
     QVariant dep = 0.0;
     QVariant tasa = 0.0;
-    QString ano;                                // EmiAno; the year of fec when empty
+    QString ano;  // EmiAno; the year of fec when empty
     QString n = "A";
 };
 
@@ -161,8 +161,7 @@ inline void escenario_base(Instalacion& inst)
     inst.insertar("agen", {{"AgenCod", "00123"}, {"AgenNom", "Viajes Sol"}, {"AgenCta", QVariant()}});
 
     Factura f1;
-    f1.num = "101", f1.fec = "20260301", f1.c = 0, f1.cli = "C'1", f1.nom = "Juan O'Brien",
-    f1.nif = "12.345.678-z";
+    f1.num = "101", f1.fec = "20260301", f1.c = 0, f1.cli = "C'1", f1.nom = "Juan O'Brien", f1.nif = "12.345.678-z";
     f1.b[0] = 100, f1.tipo[0] = 10, f1.cuota[0] = 10, f1.total = 110;
     factura(inst, f1);
 

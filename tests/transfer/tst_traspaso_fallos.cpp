@@ -23,7 +23,7 @@ QStringList repetidas(const QStringList& diario)
 {
     QStringList vistas, r;
     for (const QString& l : diario) {
-        const QString clave = l.section(' ', 1);    // without the entry number
+        const QString clave = l.section(' ', 1);  // without the entry number
         if (vistas.contains(clave)) r << l;
         vistas << clave;
     }
@@ -65,7 +65,7 @@ void TstTraspasoFallos::asiento_a_medias()
     QCOMPARE(int(c.correr("01032026", "03032026")), int(FinTraspaso::Fallido));
 
     // One critical box naming the invoice and carrying the error's text.
-    QCOMPARE(c.clerk.mensajes.size(), 2);       // the question, then the failure
+    QCOMPARE(c.clerk.mensajes.size(), 2);  // the question, then the failure
     const auto& m = c.clerk.mensajes.last();
     QCOMPARE(m.titulo, QString("Traspaso a CONTAPLUS"));
     QCOMPARE(m.icono, Icono::Critico);
@@ -79,7 +79,7 @@ void TstTraspasoFallos::asiento_a_medias()
 
     QCOMPARE(lineas(ruta_diario(inst)), QStringList());
     QCOMPARE(inst.filas("fac", "FacFra = '104'").size(), 0);
-    QCOMPARE(inst.filas("fac", "FacEst = '0'").size(), 2);    // 101 and 102
+    QCOMPARE(inst.filas("fac", "FacEst = '0'").size(), 2);  // 101 and 102
 
     inst.sql("emi", "UPDATE emi SET TasaImporte = 0 WHERE EmiNum = '104'");
     QCOMPARE(int(transferir(inst, "01032026", "03032026")), int(FinTraspaso::Correcto));
@@ -143,29 +143,33 @@ void TstTraspasoFallos::fallos_por_fase_data()
 
     // The mark of the invoice fails after its whole entry was written.
     QTest::newRow("marca de la factura")
-        << "fac" << "BEFORE UPDATE OF FacEst ON fac WHEN NEW.FacFra = '102' BEGIN SELECT RAISE(ABORT, 'fac bloqueada'); END"
+        << "fac"
+        << "BEFORE UPDATE OF FacEst ON fac WHEN NEW.FacFra = '102' BEGIN SELECT RAISE(ABORT, 'fac bloqueada'); END"
         << "el asiento de la factura 102" << 3 << true;
     // The mark of the discounted deposit.
     QTest::newRow("marca del deposito")
-        << "edep" << "BEFORE UPDATE OF EdepEstado ON edep BEGIN SELECT RAISE(ABORT, 'edep bloqueada'); END"
+        << "edep"
+        << "BEFORE UPDATE OF EdepEstado ON edep BEGIN SELECT RAISE(ABORT, 'edep bloqueada'); END"
         << "los depósitos del día 01/03/2026" << 11 << true;
     // The statement that marks the second day's cash, after its four lines;
     // the day entries number from the journal's last entry, so the second
     // day is 7 the next time.
-    QTest::newRow("marca de la caja del dia")
-        << "cajj" << "BEFORE UPDATE OF CajEstado ON cajj WHEN NEW.CajFec = '20260302' BEGIN SELECT RAISE(ABORT, 'cajj bloqueada'); END"
-        << "la caja del día 02/03/2026" << 17 << false;
+    QTest::newRow("marca de la caja del dia") << "cajj"
+                                              << "BEFORE UPDATE OF CajEstado ON cajj WHEN NEW.CajFec = '20260302' "
+                                                 "BEGIN SELECT RAISE(ABORT, 'cajj bloqueada'); END"
+                                              << "la caja del día 02/03/2026" << 17 << false;
     // The receipt was staged but its caja row cannot be marked: its cajj
     // row goes, or the next run would stage and post it twice.
     QTest::newRow("caja sin marcar")
-        << "caja" << "BEFORE UPDATE OF CajaTur ON caja WHEN NEW.CajaTur = '1' AND NEW.CajaFec = '20260302' AND NEW.CajaOrd = 1 "
-                     "BEGIN SELECT RAISE(ABORT, 'caja bloqueada'); END"
+        << "caja"
+        << "BEFORE UPDATE OF CajaTur ON caja WHEN NEW.CajaTur = '1' AND NEW.CajaFec = '20260302' AND NEW.CajaOrd = 1 "
+           "BEGIN SELECT RAISE(ABORT, 'caja bloqueada'); END"
         << "el movimiento de caja del día 02/03/2026 orden 1" << 0 << true;
     // The invoice was staged but its deposit cannot be recorded: its fac
     // row goes, or the deposit would never be posted.
-    QTest::newRow("deposito sin anotar")
-        << "edep" << "BEFORE INSERT ON edep BEGIN SELECT RAISE(ABORT, 'edep bloqueada'); END"
-        << "la factura 102" << 0 << true;
+    QTest::newRow("deposito sin anotar") << "edep"
+                                         << "BEFORE INSERT ON edep BEGIN SELECT RAISE(ABORT, 'edep bloqueada'); END"
+                                         << "la factura 102" << 0 << true;
 }
 
 // The run stops at the failing step with the journal cut back to the

@@ -73,8 +73,8 @@ private slots:
 void TstConfiguracion::al_abrir()
 {
     Banco b;
-    QCOMPARE(b.w->windowTitle(), QStringLiteral("Configuración enlace a contabilidad ContaPlus")
-                                     + QString(32, ' ') + "v.5.05.001");
+    QCOMPARE(b.w->windowTitle(),
+             QStringLiteral("Configuración enlace a contabilidad ContaPlus") + QString(32, ' ') + "v.5.05.001");
     QCOMPARE(b.hijo<QGroupBox>("Frame1")->title(), QStringLiteral(" Datos del enlace contable "));
     QCOMPARE(b.hijo<QGroupBox>("pplus")->title(), QStringLiteral(" Opciones de ContaPlus "));
     QVERIFY(!b.hijo<QGroupBox>("Frame1")->isEnabled());
@@ -87,10 +87,9 @@ void TstConfiguracion::al_abrir()
     QCOMPARE(b.foco(), QStringLiteral("pas"));
     QVERIFY(b.hijo("ce")->text().isEmpty());
 
-    const QList<std::pair<const char*, int>> maximos{{"ce", 4},   {"di", 1},   {"cage", 4}, {"cna", 4},
-                                                     {"cgru", 9}, {"cpas", 9}, {"cven", 9}, {"civa", 9},
-                                                     {"ccaj", 9}, {"cTasa", 9}, {"dig", 1}, {"ruta", 30},
-                                                     {"pas", 5}};
+    const QList<std::pair<const char*, int>> maximos{{"ce", 4},   {"di", 1},    {"cage", 4}, {"cna", 4},  {"cgru", 9},
+                                                     {"cpas", 9}, {"cven", 9},  {"civa", 9}, {"ccaj", 9}, {"cTasa", 9},
+                                                     {"dig", 1},  {"ruta", 30}, {"pas", 5}};
     for (auto [caja, maximo] : maximos) QCOMPARE(b.hijo(caja)->maxLength(), maximo);
     QVERIFY(QFontInfo(b.hijo("cgru")->font()).fixedPitch());
     QCOMPARE(b.hijo<QLabel>("SSPanel3")->text(), QStringLiteral(" SubCuenta de Agencias"));
@@ -141,8 +140,7 @@ void TstConfiguracion::password()
         QCOMPARE(b.foco(), QStringLiteral("dig"));
     } else {
         QCOMPARE(b.clerk.mensajes.size(), 1);
-        QCOMPARE(b.clerk.mensajes[0].texto,
-                 QStringLiteral("Password incorrecta. Ud. no tiene acceso a este programa"));
+        QCOMPARE(b.clerk.mensajes[0].texto, QStringLiteral("Password incorrecta. Ud. no tiene acceso a este programa"));
         QCOMPARE(b.clerk.mensajes[0].titulo, QStringLiteral("Seguridad quelmira"));
         QCOMPARE(b.clerk.mensajes[0].icono, Icono::Informacion);
         QVERIFY(b.hijo("pas")->text().isEmpty());
@@ -180,13 +178,27 @@ void TstConfiguracion::no_numerico_data()
     QTest::addColumn<QString>("caja");
     QTest::addColumn<QString>("texto");
     QTest::addColumn<QString>("titulo");
-    QTest::newRow("cage vacia") << "cage" << "" << "Atención";
-    QTest::newRow("ce letras") << "ce" << "abc" << "atención";
-    QTest::newRow("di letra") << "di" << "x" << "Atención";
-    QTest::newRow("cgru mezcla") << "cgru" << "4380a0000" << "Atención";
-    QTest::newRow("civa vacia") << "civa" << "" << "Atención";
-    QTest::newRow("dig letra") << "dig" << "n" << "Atención";
-    QTest::newRow("cTasa blancos") << "cTasa" << "   " << "Atención";
+    QTest::newRow("cage vacia") << "cage"
+                                << ""
+                                << "Atención";
+    QTest::newRow("ce letras") << "ce"
+                               << "abc"
+                               << "atención";
+    QTest::newRow("di letra") << "di"
+                              << "x"
+                              << "Atención";
+    QTest::newRow("cgru mezcla") << "cgru"
+                                 << "4380a0000"
+                                 << "Atención";
+    QTest::newRow("civa vacia") << "civa"
+                                << ""
+                                << "Atención";
+    QTest::newRow("dig letra") << "dig"
+                               << "n"
+                               << "Atención";
+    QTest::newRow("cTasa blancos") << "cTasa"
+                                   << "   "
+                                   << "Atención";
 }
 
 void TstConfiguracion::no_numerico()
@@ -208,7 +220,7 @@ void TstConfiguracion::longitud_data()
     QTest::addColumn<QString>("caja");
     QTest::addColumn<QString>("texto");
     QTest::addColumn<bool>("iva_separado");
-    QTest::addColumn<QString>("pregunta");     // empty: none
+    QTest::addColumn<QString>("pregunta");  // empty: none
     QTest::addColumn<bool>("seguir");
     QTest::addColumn<QString>("siguiente");
 
@@ -221,28 +233,50 @@ void TstConfiguracion::longitud_data()
     const QString iva9 = "la longitud de esta Subcuenta es de 9 dígitos. Ud ha introducido una longitud "
                          "incorrecta. ¿Desea seguir?";
 
-    QTest::newRow("cage 4") << "cage" << "4300" << false << "" << true << "cna";
-    QTest::newRow("cage 3 si") << "cage" << "430" << false << p4 << true << "cna";
-    QTest::newRow("cage 3 no") << "cage" << "430" << false << p4 << false << "cage";
-    QTest::newRow("cna 4") << "cna" << "4310" << false << "" << true << "cgru";
-    QTest::newRow("cna 2 no") << "cna" << "43" << false << p4 << false << "cna";
-    QTest::newRow("cgru 9") << "cgru" << "438000000" << false << "" << true << "cpas";
-    QTest::newRow("cgru 8 si") << "cgru" << "43800000" << false << p9 << true << "cpas";
-    QTest::newRow("cgru 8 no") << "cgru" << "43800000" << false << p9 << false << "cgru";
-    QTest::newRow("cpas 9") << "cpas" << "430000000" << false << "" << true << "cven";
-    QTest::newRow("cpas 5 no") << "cpas" << "43000" << false << p9 << false << "cpas";
-    QTest::newRow("cven 4") << "cven" << "7000" << false << "" << true << "civa";
-    QTest::newRow("cven 8 si") << "cven" << "70000000" << false << p4 << true << "civa";
-    QTest::newRow("cven 9 no") << "cven" << "700000000" << false << p4 << false << "cven";
-    QTest::newRow("civa 9") << "civa" << "477000000" << false << "" << true << "ccaj";
-    QTest::newRow("civa 8 no") << "civa" << "47700000" << false << iva9 << false << "civa";
-    QTest::newRow("civa 8 separado") << "civa" << "47700000" << true << "" << true << "ccaj";
-    QTest::newRow("civa 9 separado si") << "civa" << "477000000" << true << iva8 << true << "ccaj";
-    QTest::newRow("ccaj 9") << "ccaj" << "570000000" << false << "" << true << "cTasa";
-    QTest::newRow("ccaj 1 si") << "ccaj" << "5" << false << p9 << true << "cTasa";
-    QTest::newRow("cTasa 9") << "cTasa" << "475300000" << false << "" << true << "Check1";
-    QTest::newRow("cTasa 7 si") << "cTasa" << "4753000" << false << p9 << true << "Check1";
-    QTest::newRow("cTasa 7 no") << "cTasa" << "4753000" << false << p9 << false << "cTasa";
+    QTest::newRow("cage 4") << "cage"
+                            << "4300" << false << "" << true << "cna";
+    QTest::newRow("cage 3 si") << "cage"
+                               << "430" << false << p4 << true << "cna";
+    QTest::newRow("cage 3 no") << "cage"
+                               << "430" << false << p4 << false << "cage";
+    QTest::newRow("cna 4") << "cna"
+                           << "4310" << false << "" << true << "cgru";
+    QTest::newRow("cna 2 no") << "cna"
+                              << "43" << false << p4 << false << "cna";
+    QTest::newRow("cgru 9") << "cgru"
+                            << "438000000" << false << "" << true << "cpas";
+    QTest::newRow("cgru 8 si") << "cgru"
+                               << "43800000" << false << p9 << true << "cpas";
+    QTest::newRow("cgru 8 no") << "cgru"
+                               << "43800000" << false << p9 << false << "cgru";
+    QTest::newRow("cpas 9") << "cpas"
+                            << "430000000" << false << "" << true << "cven";
+    QTest::newRow("cpas 5 no") << "cpas"
+                               << "43000" << false << p9 << false << "cpas";
+    QTest::newRow("cven 4") << "cven"
+                            << "7000" << false << "" << true << "civa";
+    QTest::newRow("cven 8 si") << "cven"
+                               << "70000000" << false << p4 << true << "civa";
+    QTest::newRow("cven 9 no") << "cven"
+                               << "700000000" << false << p4 << false << "cven";
+    QTest::newRow("civa 9") << "civa"
+                            << "477000000" << false << "" << true << "ccaj";
+    QTest::newRow("civa 8 no") << "civa"
+                               << "47700000" << false << iva9 << false << "civa";
+    QTest::newRow("civa 8 separado") << "civa"
+                                     << "47700000" << true << "" << true << "ccaj";
+    QTest::newRow("civa 9 separado si") << "civa"
+                                        << "477000000" << true << iva8 << true << "ccaj";
+    QTest::newRow("ccaj 9") << "ccaj"
+                            << "570000000" << false << "" << true << "cTasa";
+    QTest::newRow("ccaj 1 si") << "ccaj"
+                               << "5" << false << p9 << true << "cTasa";
+    QTest::newRow("cTasa 9") << "cTasa"
+                             << "475300000" << false << "" << true << "Check1";
+    QTest::newRow("cTasa 7 si") << "cTasa"
+                                << "4753000" << false << p9 << true << "Check1";
+    QTest::newRow("cTasa 7 no") << "cTasa"
+                                << "4753000" << false << p9 << false << "cTasa";
 }
 
 void TstConfiguracion::longitud()
@@ -279,10 +313,14 @@ void TstConfiguracion::empresa_data()
 {
     QTest::addColumn<QString>("texto");
     QTest::addColumn<QString>("resultado");
-    QTest::newRow("12") << "12" << "012";
-    QTest::newRow("7") << "7" << "007";
-    QTest::newRow("1234") << "1234" << "1234";
-    QTest::newRow("0012") << "0012" << "012";
+    QTest::newRow("12") << "12"
+                        << "012";
+    QTest::newRow("7") << "7"
+                       << "007";
+    QTest::newRow("1234") << "1234"
+                          << "1234";
+    QTest::newRow("0012") << "0012"
+                          << "012";
 }
 
 void TstConfiguracion::empresa()
@@ -371,10 +409,14 @@ void TstConfiguracion::ruta_data()
 {
     QTest::addColumn<QString>("texto");
     QTest::addColumn<QString>("resultado");
-    QTest::newRow("barra final") << "C:\\ContaEli\\" << "C:\\ContaEli";
-    QTest::newRow("vacia") << "" << "C:\\ContaEli";
-    QTest::newRow("sin barra") << "D:\\CONTA" << "D:\\CONTA";
-    QTest::newRow("dos barras") << "D:\\CONTA\\\\" << "D:\\CONTA\\";
+    QTest::newRow("barra final") << "C:\\ContaEli\\"
+                                 << "C:\\ContaEli";
+    QTest::newRow("vacia") << ""
+                           << "C:\\ContaEli";
+    QTest::newRow("sin barra") << "D:\\CONTA"
+                               << "D:\\CONTA";
+    QTest::newRow("dos barras") << "D:\\CONTA\\\\"
+                                << "D:\\CONTA\\";
 }
 
 void TstConfiguracion::ruta()

@@ -127,8 +127,7 @@ void TstMenu::al_abrir()
     QCOMPARE(b.hijo("Label1")->font().family(), QStringLiteral("Verdana"));
     QVERIFY(apagada(b.hijo("Label1")));
     QVERIFY(apagada(b.hijo("Label2")));
-    for (const char* imagen : {"Image1", "Image3", "Image4", "Image5"})
-        QVERIFY(!b.hijo(imagen)->pixmap().isNull());
+    for (const char* imagen : {"Image1", "Image3", "Image4", "Image5"}) QVERIFY(!b.hijo(imagen)->pixmap().isNull());
     QVERIFY(b.hijo<QStatusBar>("barra"));
     QCOMPARE(b.hijo("panel1")->text(), QStringLiteral("versión 5.04.001"));
     QCOMPARE(b.hijo("panel2")->text(), panel2);
@@ -224,10 +223,10 @@ void TstMenu::cajas_de_mensaje_data()
                                  << int(QMessageBox::Information) << QStringList{"Sí", "No"} << int(Respuesta::Si);
     QTest::newRow("pregunta no") << int(Icono::Informacion) << int(Botones::SiNo) << "No"
                                  << int(QMessageBox::Information) << QStringList{"Sí", "No"} << int(Respuesta::No);
-    QTest::newRow("critico") << int(Icono::Critico) << int(Botones::Aceptar) << "Aceptar"
-                             << int(QMessageBox::Critical) << QStringList{"Aceptar"} << int(Respuesta::Aceptar);
-    QTest::newRow("sin icono") << int(Icono::Ninguno) << int(Botones::Aceptar) << "Aceptar"
-                               << int(QMessageBox::NoIcon) << QStringList{"Aceptar"} << int(Respuesta::Aceptar);
+    QTest::newRow("critico") << int(Icono::Critico) << int(Botones::Aceptar) << "Aceptar" << int(QMessageBox::Critical)
+                             << QStringList{"Aceptar"} << int(Respuesta::Aceptar);
+    QTest::newRow("sin icono") << int(Icono::Ninguno) << int(Botones::Aceptar) << "Aceptar" << int(QMessageBox::NoIcon)
+                               << QStringList{"Aceptar"} << int(Respuesta::Aceptar);
 }
 
 // The windows' clerk shows real message boxes with the icon, buttons and
@@ -321,8 +320,8 @@ void TstMenu::entregado_sin_capturas()
 {
     Instalacion inst;
     QTemporaryDir capturas;
-    Programa p(inst.raiz(), {"ENLACE_RESPUESTAS_AUTOMATICAS=1", "ENLACE_CAPTURA=" + capturas.path()},
-               ENLACE_BINARIO, 3000);
+    Programa p(inst.raiz(), {"ENLACE_RESPUESTAS_AUTOMATICAS=1", "ENLACE_CAPTURA=" + capturas.path()}, ENLACE_BINARIO,
+               3000);
     QCOMPARE(p.estado, -1);
     QCOMPARE(p.salida, QByteArray());
     QCOMPARE(QDir(capturas.path()).entryList(QDir::Files), QStringList());

@@ -19,7 +19,7 @@ namespace {
 struct Ventana {
     Module1& m;
     std::unique_ptr<TraspasoContaplus> w;
-    QStringList abiertos;       // reports the window opened
+    QStringList abiertos;  // reports the window opened
 
     explicit Ventana(Module1& modulo) : m(modulo)
     {
@@ -111,12 +111,21 @@ void TstTraspaso::desde_data()
     QTest::addColumn<QString>("caja");
     QTest::addColumn<QString>("fecha_desde");
     QTest::addColumn<QString>("foco");
-    QTest::newRow("intro") << "01022024" << int(Qt::Key_Return) << "01/02/2024" << "20240201" << "hasta";
-    QTest::newRow("tabulador") << "01022024" << int(Qt::Key_Tab) << "01/02/2024" << "20240201" << "hasta";
-    QTest::newRow("intro del teclado numerico") << "15032024" << int(Qt::Key_Enter) << "15/03/2024" << "20240315"
+    QTest::newRow("intro") << "01022024" << int(Qt::Key_Return) << "01/02/2024"
+                           << "20240201"
+                           << "hasta";
+    QTest::newRow("tabulador") << "01022024" << int(Qt::Key_Tab) << "01/02/2024"
+                               << "20240201"
+                               << "hasta";
+    QTest::newRow("intro del teclado numerico") << "15032024" << int(Qt::Key_Enter) << "15/03/2024"
+                                                << "20240315"
                                                 << "hasta";
-    QTest::newRow("31 de febrero") << "31022024" << int(Qt::Key_Return) << "" << "" << "de";
-    QTest::newRow("vacia") << "" << int(Qt::Key_Tab) << "" << "" << "de";
+    QTest::newRow("31 de febrero") << "31022024" << int(Qt::Key_Return) << ""
+                                   << ""
+                                   << "de";
+    QTest::newRow("vacia") << "" << int(Qt::Key_Tab) << ""
+                           << ""
+                           << "de";
 }
 
 void TstTraspaso::desde()
@@ -142,13 +151,17 @@ void TstTraspaso::hasta_data()
 {
     QTest::addColumn<QString>("tecleado");
     QTest::addColumn<QString>("mensaje");
-    QTest::addColumn<QString>("durante");   // the box while the message is up
+    QTest::addColumn<QString>("durante");  // the box while the message is up
     // The start date is 10/03/2024; these end dates are refused, so no run.
     QTest::newRow("un dia antes") << "09032024"
                                   << TITULO_APLICACION + ": La fecha final no puede ser inferior a la inicial"
                                   << "09/03/2024";
-    QTest::newRow("31 de febrero") << "31022024" << "Error usuario: Fecha incorrecta" << "31/02/2024";
-    QTest::newRow("vacia") << "" << "Error usuario: Fecha incorrecta" << "";
+    QTest::newRow("31 de febrero") << "31022024"
+                                   << "Error usuario: Fecha incorrecta"
+                                   << "31/02/2024";
+    QTest::newRow("vacia") << ""
+                           << "Error usuario: Fecha incorrecta"
+                           << "";
 }
 
 void TstTraspaso::hasta()
@@ -355,7 +368,8 @@ void TstTraspaso::escape_durante_el_traspaso()
             for (auto c = f.begin(); c != f.end(); ++c) partes << c.key() + '=' + c.value().toString();
             r << partes.join('|');
         }
-        for (const QVariantMap& f : i.filas("fac")) r << f.value("FacFra").toString() + ' ' + f.value("FacEst").toString();
+        for (const QVariantMap& f : i.filas("fac"))
+            r << f.value("FacFra").toString() + ' ' + f.value("FacEst").toString();
         r.sort();
         return r;
     };
