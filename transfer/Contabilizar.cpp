@@ -43,11 +43,6 @@ struct Contabilizacion::Sumas {
 
 namespace {
 
-double numero_fac(Recordset& rs, const QString& campo)
-{
-    return vb::numero(rs.campo(campo));
-}
-
 struct LineaVentas {
     QString subcuenta;
     double importe = 0;
@@ -89,11 +84,11 @@ Contabilizacion::Contabilizacion(ContextoPaso& c, ContaplusAbierto& contaplus, D
 {
 }
 
-Contabilizacion::Sumas Contabilizacion::asentar_factura(Conocidas& conocidas, qint32 n_apunte)
+Contabilizacion::Sumas Contabilizacion::asentar_factura(const FacturaPreparada& fac, Conocidas& conocidas,
+                                                        qint32 n_apunte)
 {
     Sumas sumas;
     const AjustesEnlace& a = c_.ajustes;
-    Recordset& fac = rs_fac_;
 
     // With ContaPlus out of reach every code goes to its creator (which
     // skips codes XSubCta already holds); otherwise only codes the company
@@ -105,7 +100,7 @@ Contabilizacion::Sumas Contabilizacion::asentar_factura(Conocidas& conocidas, qi
     };
 
     // Day, month and two-digit year of FacFec.
-    const QDate fecha = dma(vb::texto(fac.campo(QStringLiteral("FacFec"))));
+    const QDate fecha = dma(vb::texto(fac.fecha));
     auto guardar_linea = [&](const LineaDiario& linea) {
         ImportesLinea importes;
         contaplus_.anadir(n_apunte, fecha, linea, &importes);
@@ -113,22 +108,22 @@ Contabilizacion::Sumas Contabilizacion::asentar_factura(Conocidas& conocidas, qi
         sumas.haber += std::llround(importes.haber * 100);
     };
 
-    const QString ctac = vb::texto(fac.campo(QStringLiteral("FacCtaC")));
+    const QString ctac = vb::texto(fac.cuenta_cliente);
     const QString subcuenta_cliente = vb::Left(ctac, 4) + vb::Right(ctac, qMax(0, a.digitos - 4));
 
-    asegurar(subcuenta_cliente, [&] { CREAR_CLIENTE_CONTAPLUS(subcuenta_cliente); });
-    guardar_linea(MOVER_DATOS_CLIENTE_CONTAPLUS(subcuenta_cliente));
+    asegurar(subcuenta_cliente, [&] { CREAR_CLIENTE_CONTAPLUS(fac, subcuenta_cliente); });
+    guardar_linea(MOVER_DATOS_CLIENTE_CONTAPLUS(fac, subcuenta_cliente));
 
-    const double tasa = numero_fac(fac, QStringLiteral("ImporteTasa"));
+    const double tasa = vb::numero(fac.tasa);
     if (tasa != 0) {
         asegurar(a.cuenta_tasa, [&] { CREAR_CUENTA_TASA(); });
-        guardar_linea(MOVER_DATOS_TASA_CONTAPLUS());
+        guardar_linea(MOVER_DATOS_TASA_CONTAPLUS(fac));
     }
 
-    const QString emp = vb::texto(fac.campo(QStringLiteral("FacEmp")));
-    const QString eje = vb::texto(fac.campo(QStringLiteral("FacEje")));
-    const QString fra = vb::texto(fac.campo(QStringLiteral("FacFra")));
-    if (a.separar_ventas) generar_fal(eje, fra);
+    const QString emp = vb::texto(fac.empresa);
+    const QString eje = vb::texto(fac.ejercicio);
+    const QString fra = vb::texto(fac.numero);
+    if (a.separar_ventas) generar_fal(fac, eje, fra);
 
     // Every sales and VAT amount is known before the sales lines are
     // written, so the rounding can be settled on one of them.
@@ -138,9 +133,8 @@ Contabilizacion::Sumas Contabilizacion::asentar_factura(Conocidas& conocidas, qi
                                  "FalEje = ? AND FalFra = ? GROUP BY FalCta"),
                   c_.conexiones.conexion_enlace, Cursor::Dinamico, Bloqueo::SoloLectura, {emp, eje, fra});
     if (rs_fal_.eof()) {
-        ventas.append({a_digitos(a, a.cuenta_ventas), numero_fac(fac, FAC_BASES[0]) + numero_fac(fac, FAC_BASES[1]) +
-                                                          numero_fac(fac, FAC_BASES[2]) +
-                                                          numero_fac(fac, FAC_BASES[3])});
+        ventas.append({a_digitos(a, a.cuenta_ventas), vb::numero(fac.bases[0]) + vb::numero(fac.bases[1]) +
+                                                          vb::numero(fac.bases[2]) + vb::numero(fac.bases[3])});
     } else {
         for (; !rs_fal_.eof(); rs_fal_.siguiente())
             ventas.append({a_digitos(a, vb::texto(rs_fal_.campo(QStringLiteral("FalCta")))),
@@ -149,25 +143,25 @@ Contabilizacion::Sumas Contabilizacion::asentar_factura(Conocidas& conocidas, qi
     rs_fal_.cerrar();
     QVector<double> cuotas;
     for (int d = 0; d < 4; ++d)
-        if (numero_fac(fac, FAC_TIPOS[d]) != 0) cuotas.append(numero_fac(fac, FAC_CUOTAS[d]));
-    cuadrar_redondeo(ventas, fac.campo(QStringLiteral("FacTotal")), tasa, cuotas);
+        if (vb::numero(fac.tipos[d]) != 0) cuotas.append(vb::numero(fac.cuotas[d]));
+    cuadrar_redondeo(ventas, fac.total, tasa, cuotas);
 
     for (const LineaVentas& v : std::as_const(ventas)) {
         asegurar(v.subcuenta, [&] { CREAR_VENTAS_CONTAPLUS2(v.subcuenta); });
-        guardar_linea(MOVER_DATOS_VENTAS_CONTAPLUS2(v.subcuenta, v.importe));
+        guardar_linea(MOVER_DATOS_VENTAS_CONTAPLUS2(fac, v.subcuenta, v.importe));
     }
 
-    const QString ivar = vb::texto(fac.campo(QStringLiteral("FacIvar")));
+    const QString ivar = vb::texto(fac.cuenta_iva);
     for (int d = 1; d <= 4; ++d) {
-        const double tipo = numero_fac(fac, FAC_TIPOS[d - 1]);
+        const double tipo = vb::numero(fac.tipos[d - 1]);
         if (tipo == 0) continue;
         const QString subcuenta =
             a_digitos(a, vb::Left(ivar, qMax(0, a.digitos - 2)) + vb::Format(tipo, QStringLiteral("00")));
         asegurar(subcuenta, [&] { CREAR_IVA_CONTAPLUS(subcuenta, tipo); });
-        double base_imponible = numero_fac(fac, FAC_BASES[d - 1]);
+        double base_imponible = vb::numero(fac.bases[d - 1]);
         if (d == 2) base_imponible += tasa;
-        const double cuota_iva = numero_fac(fac, FAC_CUOTAS[d - 1]);
-        guardar_linea(MOVER_DATOS_IVA_CONTAPLUS(subcuenta, cuota_iva, base_imponible, tipo));
+        const double cuota_iva = vb::numero(fac.cuotas[d - 1]);
+        guardar_linea(MOVER_DATOS_IVA_CONTAPLUS(fac, subcuenta, cuota_iva, base_imponible, tipo));
     }
     return sumas;
 }
@@ -195,7 +189,7 @@ int Contabilizacion::contabilizar()
         const QVariant fra = rs_fac_.campo(QStringLiteral("FacFra"));
         tarea = QStringLiteral("el asiento de la factura ") + (vb::esNulo(fra) ? QString() : vb::texto(fra));
         conocidas.de_la_unidad.clear();
-        const Sumas sumas = asentar_factura(conocidas, n_apunte);
+        const Sumas sumas = asentar_factura(FacturaPreparada::leer(rs_fac_), conocidas, n_apunte);
         if (sumas.descuadradas()) {
             // Nothing of it stays, and its number goes to the next one; it
             // stays staged, so every run tries it again until it balances.

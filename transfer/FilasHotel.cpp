@@ -1,5 +1,7 @@
 #include "transfer/FilasHotel.h"
 
+#include "transfer/ColumnasFac.h"
+
 ClienteFactura ClienteFactura::leer(Recordset& emi)
 {
     return {emi.campo(QStringLiteral("EmiC")), emi.campo(QStringLiteral("EmiCli")),
@@ -26,4 +28,25 @@ CobroCaja CobroCaja::leer(Recordset& caja)
             caja.campo(QStringLiteral("CajaCon")),  caja.campo(QStringLiteral("CajaFra")),
             caja.campo(QStringLiteral("CajaAnoF")), caja.campo(QStringLiteral("CajaCobroc")),
             caja.campo(QStringLiteral("CajaImp"))};
+}
+
+FacturaPreparada FacturaPreparada::leer(Recordset& fac)
+{
+    FacturaPreparada f;
+    f.empresa = fac.campo(QStringLiteral("FacEmp"));
+    f.ejercicio = fac.campo(QStringLiteral("FacEje"));
+    f.numero = fac.campo(QStringLiteral("FacFra"));
+    f.fecha = fac.campo(QStringLiteral("FacFec"));
+    f.cuenta_cliente = fac.campo(QStringLiteral("FacCtaC"));
+    f.nombre = fac.campo(QStringLiteral("FacCliN"));
+    f.nif = fac.campo(QStringLiteral("FacNifC"));
+    f.cuenta_iva = fac.campo(QStringLiteral("FacIvar"));
+    f.total = fac.campo(QStringLiteral("FacTotal"));
+    f.tasa = fac.campo(QStringLiteral("ImporteTasa"));
+    for (int d = 0; d < 4; ++d) {
+        f.bases[d] = fac.campo(FAC_BASES[d]);
+        f.tipos[d] = fac.campo(FAC_TIPOS[d]);
+        f.cuotas[d] = fac.campo(FAC_CUOTAS[d]);
+    }
+    return f;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The hotel rows a run reads, each read once from its recordset into a
-// small value. A field keeps what the hotel holds, Null included, and is
+// The hotel rows a run reads, and the staged invoice it posts, each read
+// once from its recordset into a small value. A field keeps what the hotel holds, Null included, and is
 // read as text or number by the old runtime's rules in the accessors here.
 #include "platform/sql/Recordset.h"
 #include "platform/valores/Vb.h"
@@ -84,4 +84,21 @@ struct CobroCaja {
         return !vb::esNulo(concepto) && vb::Left(vb::texto(concepto), 8) == QStringLiteral("Deposito");
     }
     QString numero_deposito() const { return vb::Mid(vb::texto(concepto), 13, 6); }
+};
+
+// A staged invoice of fac, as the posting reads it.
+struct FacturaPreparada {
+    QVariant empresa;                        // FacEmp
+    QVariant ejercicio;                      // FacEje
+    QVariant numero;                         // FacFra
+    QVariant fecha;                          // FacFec
+    QVariant cuenta_cliente;                 // FacCtaC
+    QVariant nombre;                         // FacCliN
+    QVariant nif;                            // FacNifC
+    QVariant cuenta_iva;                     // FacIvar
+    QVariant total;                          // FacTotal
+    QVariant tasa;                           // ImporteTasa
+    QVariant bases[4], tipos[4], cuotas[4];  // FacB1..4, FacC1..4, FacI1..4
+
+    static FacturaPreparada leer(Recordset& fac);
 };

@@ -104,12 +104,12 @@ QString crear_fac(Recordset& fac, const FacturaHotel& factura, const QString& nu
     return cuenta_cliente;
 }
 
-void Contabilizacion::generar_fal(const QString& w_eje, const QString& w_numero)
+void Contabilizacion::generar_fal(const FacturaPreparada& factura, const QString& w_eje, const QString& w_numero)
 {
     ConexionesHotel& h = c_.conexiones;
     // The lines are rebuilt, not added to: an invoice whose posting failed
     // after its lines were made would otherwise count its sales twice.
-    const QVariant empresa_factura = rs_fac_.campo(QStringLiteral("FacEmp"));
+    const QVariant& empresa_factura = factura.empresa;
     h.conexion_enlace.ejecutar("DELETE FROM fal WHERE FalEmp = ? AND FalEje = ? AND FalFra = ?",
                                {empresa_factura, w_eje, w_numero});
 
@@ -157,7 +157,7 @@ void Contabilizacion::generar_fal(const QString& w_eje, const QString& w_numero)
     // What the services do not explain, rounding included, goes to the
     // default sales account, so the lines add up to the invoice's bases.
     double bases = 0;
-    for (const QString& n : FAC_BASES) bases += vb::numero(rs_fac_.campo(n));
+    for (const QVariant& b : factura.bases) bases += vb::numero(b);
     const double diferencia = centimos(centimos(bases) - total);
     if (diferencia != 0) {
         ++orden;

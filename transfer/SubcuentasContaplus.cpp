@@ -7,12 +7,11 @@
 
 // The name and tax number come from the first invoice that needs the code; a
 // Null one gives an empty column, as the dBASE file would hold it.
-void Contabilizacion::CREAR_CLIENTE_CONTAPLUS(const QString& subcuenta_cliente)
+void Contabilizacion::CREAR_CLIENTE_CONTAPLUS(const FacturaPreparada& factura, const QString& subcuenta_cliente)
 {
-    const QString nombre = texto_o_vacio(rs_fac_.campo(QStringLiteral("FacCliN")));
+    const QString nombre = texto_o_vacio(factura.nombre);
     if (crear_subcuenta(contaplus_.rs_subcuentas, contaplus_.conexion_subcuentas,
-                        fila_cliente(subcuenta_cliente, nombre,
-                                     texto_o_vacio(rs_fac_.campo(QStringLiteral("FacNifC"))))))
+                        fila_cliente(subcuenta_cliente, nombre, texto_o_vacio(factura.nif))))
         anotar_nombre(c_.resumen, nombre, QStringLiteral("subcuenta ") + subcuenta_cliente);
 }
 

@@ -173,7 +173,7 @@ void TstSubcuentas::miembros_leen_la_factura()
     ContextoPaso c{m, m, t.log, t.resumen, vista, tarea};
     Contabilizacion posting(c, t.contaplus, *t.durabilidad, QString());
     posting.fac().abrir("SELECT * FROM fac", m.conexion_enlace, Cursor::Dinamico, Bloqueo::Optimista);
-    posting.CREAR_CLIENTE_CONTAPLUS("430000123");
+    posting.CREAR_CLIENTE_CONTAPLUS(FacturaPreparada::leer(posting.fac()), "430000123");
     QVERIFY(!t.contaplus.rs_subcuentas.abierto());
     posting.CREAR_CUENTA_TASA();
 

@@ -260,7 +260,7 @@ void TstPreparar::generar_fal()
                             {"FacB4", 0.25}});
     e.situar_fac("2024", NUMERO);
 
-    e.posting().generar_fal("2024", NUMERO);
+    e.posting().generar_fal(FacturaPreparada::leer(e.posting().fac()), "2024", NUMERO);
 
     QCOMPARE(e.lineas("2024", NUMERO), lineas);
     if (!lineas.isEmpty()) QVERIFY(e.posting().fal().abierto());
@@ -310,8 +310,8 @@ void TstPreparar::generar_fal_rehace_las_lineas()
     e.situar_fac("2024", NUMERO);
 
     const QStringList esperadas{"1 705000001 90.25", "2 705999999 9.75"};
-    e.posting().generar_fal("2024", NUMERO);
-    e.posting().generar_fal("2024", NUMERO);
+    e.posting().generar_fal(FacturaPreparada::leer(e.posting().fac()), "2024", NUMERO);
+    e.posting().generar_fal(FacturaPreparada::leer(e.posting().fac()), "2024", NUMERO);
 
     QCOMPARE(e.lineas("2024", NUMERO), esperadas);
     QCOMPARE(e.inst.filas("fal", "FalEje = ?", {"2023"}).size(), 1);
@@ -320,7 +320,7 @@ void TstPreparar::generar_fal_rehace_las_lineas()
     // Services gone from the hotel since the last time: no line is left.
     e.inst.sql("hiscadia", "DELETE FROM Hiscadia");
     e.situar_fac("2024", NUMERO);
-    e.posting().generar_fal("2024", NUMERO);
+    e.posting().generar_fal(FacturaPreparada::leer(e.posting().fac()), "2024", NUMERO);
     QCOMPARE(e.lineas("2024", NUMERO), QStringList{});
 }
 
