@@ -48,13 +48,13 @@ public:
     };
     Cobro cuenta_cobro(const QString& codcobro);
 
+private:
     // What a lookup uses of a row, by code; `existe` false when none.
     struct Fila {
         bool existe = false;
         QVariantList valores;
     };
 
-private:
     std::optional<QString> subcuenta_de_factura(const ClienteFactura& factura);
     template <typename Leer>
     Fila fila_de(QHash<QString, Fila>& leidas, Recordset& rs, const QString& sql, Conexion& conexion,

@@ -54,32 +54,31 @@ Remedio remedio(const QString& descripcion, qint32 numero)
 
 FinTraspaso Traspaso::abandonar(const QString& descripcion, qint32 numero)
 {
-    Traspaso& t = *this;
-    t.admite_detencion_ = false;
+    admite_detencion_ = false;
     QString texto = QStringLiteral("El traspaso se ha interrumpido en %1: %2 (error %3).")
-                        .arg(t.tarea, descripcion, QString::number(numero));
-    t.contaplus.cerrar_cursores();
-    if (t.durabilidad) texto += t.durabilidad->abandonar();
-    t.durabilidad.reset();
+                        .arg(tarea, descripcion, QString::number(numero));
+    contaplus.cerrar_cursores();
+    if (durabilidad) texto += durabilidad->abandonar();
+    durabilidad.reset();
     // A dry run writes and marks nothing of the installation's.
-    texto += t.resumen.simulacion ? QStringLiteral(" Es una simulación: no se ha escrito ni marcado nada;")
-                                  : QStringLiteral(" Lo ya traspasado queda marcado;");
+    texto += resumen.simulacion ? QStringLiteral(" Es una simulación: no se ha escrito ni marcado nada;")
+                                : QStringLiteral(" Lo ya traspasado queda marcado;");
     switch (remedio(descripcion, numero)) {
     case Remedio::Espacio: texto += QStringLiteral(" libere espacio en el disco y repita el traspaso."); break;
     case Remedio::Disco: texto += QStringLiteral(" compruebe el disco y la carpeta y repita el traspaso."); break;
     case Remedio::Dato: texto += QStringLiteral(" corrija el dato y repita el traspaso."); break;
     }
-    t.resumen.fallo = texto;
-    if (t.log.abierto()) {
+    resumen.fallo = texto;
+    if (log.abierto()) {
         try {
-            t.log.linea(texto);
-            t.log.cerrar();
+            log.linea(texto);
+            log.cerrar();
         } catch (const Fallo&) {
             // The box below still tells the clerk.
         }
     }
-    t.vista.puntero_espera(false);
-    t.m.interlocutor.mensaje(texto, TITULO, Icono::Critico);
+    vista.puntero_espera(false);
+    m.interlocutor.mensaje(texto, TITULO, Icono::Critico);
     return FinTraspaso::Fallido;
 }
 
@@ -87,26 +86,25 @@ FinTraspaso Traspaso::abandonar(const QString& descripcion, qint32 numero)
 // point closed with no run in course, the log and the clerk told where.
 FinTraspaso Traspaso::detener()
 {
-    Traspaso& t = *this;
-    t.admite_detencion_ = false;
-    t.contaplus.cerrar_cursores();
-    t.detenido =
-        t.resumen.simulacion
-            ? QStringLiteral("Simulación detenida por el usuario en %1: no se ha escrito ni marcado nada.").arg(t.tarea)
+    admite_detencion_ = false;
+    contaplus.cerrar_cursores();
+    detenido =
+        resumen.simulacion
+            ? QStringLiteral("Simulación detenida por el usuario en %1: no se ha escrito ni marcado nada.").arg(tarea)
             : QStringLiteral("Traspaso detenido por el usuario en %1: el resto se traspasará en el próximo "
                              "traspaso.")
-                  .arg(t.tarea);
+                  .arg(tarea);
     try {
-        if (t.durabilidad) t.durabilidad->terminar();
-        t.durabilidad.reset();
-        t.log.linea(t.detenido);
-        t.log.cerrar();
+        if (durabilidad) durabilidad->terminar();
+        durabilidad.reset();
+        log.linea(detenido);
+        log.cerrar();
     } catch (const Fallo& f) {
         return abandonar(f.descripcion(), f.numero());
     }
-    t.vista.puntero_espera(false);
-    t.m.interlocutor.mensaje(t.detenido, TITULO, Icono::Informacion);
-    t.avisar_pendientes();
+    vista.puntero_espera(false);
+    m.interlocutor.mensaje(detenido, TITULO, Icono::Informacion);
+    avisar_pendientes();
     return FinTraspaso::Detenido;
 }
 
