@@ -162,7 +162,7 @@ int comando_traspaso(const Unidades& unidades, const QStringList& argumentos)
     case FinTraspaso::Correcto:
     case FinTraspaso::SinFacturas: return 0;
     case FinTraspaso::Detenido: return 3;
-    case FinTraspaso::Cancelado:
+    case FinTraspaso::Cancelado: return detenido() ? 3 : 1;  // Ctrl+C at the question
     case FinTraspaso::Bloqueado:
     case FinTraspaso::SinPreparar: return 1;
     case FinTraspaso::Fallido: break;

@@ -1,8 +1,9 @@
 // Message boxes and questions of the command line.
 #include "app/InterlocutorConsola.h"
 
+#include "platform/sistema/Interrupcion.h"
+
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 namespace {
@@ -29,7 +30,7 @@ Respuesta InterlocutorConsola::mensaje(const QString& texto, const QString& titu
     }
     escribir(stdout, titulo + ": " + texto + (de_hecho ? " (s/n; otra respuesta cancela) " : " (s/n) "));
     std::string linea;
-    if (!std::getline(std::cin, linea)) {
+    if (!interrupcion::leer_linea(linea)) {
         escribir(stdout, "\n");
         return de_hecho ? Respuesta::Cancelar : Respuesta::No;
     }

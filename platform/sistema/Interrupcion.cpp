@@ -1,7 +1,9 @@
 #include "platform/sistema/Interrupcion.h"
 
+#include <cerrno>
 #include <csignal>
 #include <signal.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,13 +21,18 @@ extern "C" void al_recibir(int senal)
     pedida_ = 1;
 }
 
-void instalar(void (*manejador)(int))
+// Whether a handler was installed by capturar(), so leer_linea() knows
+// what to put back.
+bool capturando_ = false;
+
+void instalar(void (*manejador)(int), bool reanudar = true)
 {
     struct sigaction a = {};
     a.sa_handler = manejador;
     sigemptyset(&a.sa_mask);
-    // A read from the terminal or a write to disk goes on after the handler.
-    a.sa_flags = SA_RESTART;
+    // A write to disk goes on after the handler; only a question's read is
+    // cut short by it.
+    a.sa_flags = reanudar ? SA_RESTART : 0;
     sigaction(SIGINT, &a, nullptr);
 }
 
@@ -36,17 +43,45 @@ namespace interrupcion {
 void capturar()
 {
     pedida_ = 0;
+    capturando_ = true;
     instalar(al_recibir);
 }
 
 void soltar()
 {
+    capturando_ = false;
     instalar(SIG_DFL);
 }
 
 bool pedida()
 {
     return pedida_ != 0;
+}
+
+bool leer_linea(std::string& linea)
+{
+    linea.clear();
+    if (pedida_) return false;
+    // Byte by byte from the descriptor, so nothing of the next answer is
+    // held in a buffer when this one ends.
+    if (capturando_) instalar(al_recibir, false);
+    bool leida = false;
+    for (;;) {
+        char c;
+        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+        if (n == 1) {
+            leida = true;
+            if (c == '\n') break;
+            linea += c;
+            continue;
+        }
+        if (n < 0 && errno == EINTR && !pedida_) continue;
+        if (n < 0 || pedida_) leida = false;
+        break;
+    }
+    if (capturando_) instalar(al_recibir);
+    if (!linea.empty() && linea.back() == '\r') linea.pop_back();
+    return leida && !pedida_;
 }
 
 }  // namespace interrupcion

@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 
 namespace {
 
@@ -66,6 +67,7 @@ private slots:
     void ordenes_data();
     void ordenes();
     void arranque_fallido();
+    void ctrl_c_en_la_pregunta();
     void preparacion_fallida_data();
     void preparacion_fallida();
     void demo();
@@ -176,6 +178,30 @@ void TstFechasCli::arranque_fallido()
     QVERIFY2(s.texto.contains("Ha ocurrido un fallo de conexión con las bases de datos del programa de Hotel."),
              qPrintable(s.texto));
     QVERIFY(!s.texto.contains("Seguridad"));
+}
+
+// Ctrl+C while the question waits for an answer stops at once, as a
+// stopped run, with nothing written; the input stays open.
+void TstFechasCli::ctrl_c_en_la_pregunta()
+{
+    Instalacion inst;
+    const auto antes = inst.filas("caja", "CajaTur = '1'").size();
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QString::fromUtf8(ENLACE_BINARIO),
+            {"--unidades", inst.raiz(), "traspaso", "--desde", "01032026", "--hasta", "03032026"});
+    QVERIFY(p.waitForStarted());
+    QByteArray salida;
+    while (!salida.contains("(s/n)") && p.waitForReadyRead(20000)) salida += p.readAll();
+    QVERIFY2(salida.contains("(s/n)"), salida.constData());
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY2(p.waitForFinished(20000), "la pregunta no cede a Ctrl+C");
+    salida += p.readAll();
+    QCOMPARE(p.exitCode(), 3);
+    QVERIFY2(QString::fromUtf8(salida).contains("Traspaso detenido por el usuario antes de empezar"),
+             salida.constData());
+    QCOMPARE(inst.filas("caja", "CajaTur = '1'").size(), antes);
+    QVERIFY(!QFile::exists(inst.local("C:\\quelmira\\enlace.lck")));
 }
 
 void TstFechasCli::preparacion_fallida_data()
