@@ -11,12 +11,6 @@
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QSet>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlField>
-#include <QSqlIndex>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -42,31 +36,11 @@ bool largo(int tipo_sql, int tamano)
            tamano > 8000;
 }
 
-TipoColumna tipo_de(const QSqlField& campo)
-{
-    if (campo.typeID() == SQL_BIT) return TipoColumna::Logico;
-    switch (campo.metaType().id()) {
-    case QMetaType::QString: return TipoColumna::Texto;
-    case QMetaType::Bool: return TipoColumna::Logico;
-    case QMetaType::QDate:
-    case QMetaType::QDateTime: return TipoColumna::Fecha;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Float: return TipoColumna::Numero;
-    default: return TipoColumna::Otro;
-    }
-}
-
-// How a column is read: in the C type and to the value Qt's ODBC driver
-// gives it (doubles in low precision), so a value reads the same either way.
+// How a column is read: in the C type and to the value the program has
+// always read there (doubles in low precision).
 enum class Lee { Texto, TextoAnsi, Doble, Entero, Natural, Largo, LargoNatural, Fecha, Hora, Instante, Bytes };
 
-// As Qt's ODBC driver types the column (by its SQL type and sign).
+// The column's type by its SQL type and sign.
 void describir(SQLSMALLINT tipo_sql, bool con_signo, Lee& lee, TipoColumna& tipo)
 {
     switch (tipo_sql) {
@@ -130,7 +104,7 @@ void describir(SQLSMALLINT tipo_sql, bool con_signo, Lee& lee, TipoColumna& tipo
     }
 }
 
-// A text column as Qt's ODBC driver reads it: in pieces until the whole
+// A text column read in pieces until the whole
 // value is in, each piece without a final zero a driver may count; Null as
 // no value, an error as a null text. A text read whole in one piece that is
 // the same as `anterior` (that column's last text) is that QString again,
@@ -259,25 +233,60 @@ struct Parametro {
         SQLUBIGINT ull;
         double d;
         unsigned char b;
+        SQL_DATE_STRUCT fecha;
+        SQL_TIME_STRUCT hora;
+        SQL_TIMESTAMP_STRUCT instante;
     } v{};
     std::vector<SQLWCHAR> texto;
+    QByteArray bytes;
 };
 
-// The values directo() binds itself; another type (a date, bytes) is
-// left to Qt.
-bool enlace_directo(const QVariant& v)
+// A text as ODBC takes it: UTF-16, with the length in characters passed
+// apart (never the final zero).
+SQLWCHAR* ancho(const QString& t)
 {
-    switch (v.typeId()) {
-    case QMetaType::UnknownType:
-    case QMetaType::QString:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Bool: return true;
-    default: return false;
-    }
+    return const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(t.utf16()));
+}
+
+QString de_ancho(const SQLWCHAR* t, qsizetype n)
+{
+    if (n > 0 && t[n - 1] == 0) --n;
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(t), n);
+}
+
+// A column of a catalogue function's result as text; Null as empty.
+QString texto_de_columna(SQLHSTMT h, SQLUSMALLINT c)
+{
+    QString anterior;
+    return leer_texto<SQLWCHAR>(h, c, anterior).toString();
+}
+
+// A text returned by SQLGetInfo; empty when the driver does not say.
+QString informacion(SQLHDBC hdbc, SQLUSMALLINT que)
+{
+    SQLWCHAR buf[64];
+    SQLSMALLINT largo = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfoW(hdbc, que, buf, SQLSMALLINT(sizeof buf), &largo))) return {};
+    return de_ancho(buf, qBound(qsizetype(0), qsizetype(largo / SQLSMALLINT(sizeof(SQLWCHAR))),
+                                qsizetype(std::size(buf)) - 1));
+}
+
+// The connection string as the driver manager is given it: a DSN name
+// alone becomes DSN=..., a .dsn file FILEDSN=...; the user and password,
+// when given apart, go at its end.
+QString cadena_completa(const QString& cadena, const QString& usuario, const QString& clave)
+{
+    QString r;
+    if (cadena.contains(QLatin1String(".dsn"), Qt::CaseInsensitive))
+        r = QStringLiteral("FILEDSN=") + cadena;
+    else if (cadena.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) ||
+             cadena.contains(QLatin1String("SERVER="), Qt::CaseInsensitive))
+        r = cadena;
+    else
+        r = QStringLiteral("DSN=") + cadena;
+    if (!usuario.isEmpty()) r += QStringLiteral(";UID=") + usuario;
+    if (!clave.isEmpty()) r += QStringLiteral(";PWD=") + clave;
+    return r;
 }
 
 // The rows are fetched when the statement is opened: a server may defer
@@ -329,34 +338,61 @@ std::shared_ptr<Backend> abrir_odbc(const QString& cadena, const QString& usuari
 
 OdbcBackend::OdbcBackend(const QString& cadena, const QString& usuario, const QString& clave) : cadena_(cadena)
 {
-    static std::atomic<int> siguiente{0};
-    nombre_ = QStringLiteral("enlace_odbc_%1").arg(++siguiente);
-    db_ = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), nombre_);
-    db_.setDatabaseName(cadena_);
-    if (!db_.open(usuario, clave)) {
-        QString texto = db_.lastError().databaseText();
-        if (texto.isEmpty()) texto = db_.lastError().text();
-        db_ = QSqlDatabase();
-        QSqlDatabase::removeDatabase(nombre_);
+    auto no_conecta = [&](const QString& texto) {
         throw Fallo(codigo_error::FALLO_GENERAL,
                     QStringLiteral("No se puede conectar con '%1': %2").arg(sin_clave(cadena_), texto));
+    };
+    SQLHENV env = SQL_NULL_HENV;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
+        no_conecta(QStringLiteral("el gestor de ODBC no tiene memoria para un entorno"));
+    henv_ = env;
+    // ODBC 3 behaviour: SQLSTATEs of ODBC 3 (42S22, not S0022) and the
+    // date types the server has.
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) {
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+        henv_ = nullptr;
+        no_conecta(QStringLiteral("el gestor de ODBC no tiene memoria para una conexión"));
+    }
+    hdbc_ = dbc;
+    const QString texto = cadena_completa(cadena_, usuario, clave);
+    SQLWCHAR salida[1024];
+    SQLSMALLINT largo_salida = 0;
+    const SQLRETURN e = SQLDriverConnectW(dbc, nullptr, ancho(texto), SQLSMALLINT(texto.size()), salida,
+                                          SQLSMALLINT(std::size(salida)), &largo_salida, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(e)) {
+        QString mensaje = diagnostico(nullptr).texto;
+        if (mensaje.isEmpty()) mensaje = QStringLiteral("el controlador no dice por qué");
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+        hdbc_ = henv_ = nullptr;
+        no_conecta(mensaje);
     }
     static const QRegularExpression base(QStringLiteral("(?:^|;)\\s*Database\\s*=\\s*([^;]*)"),
                                          QRegularExpression::CaseInsensitiveOption);
     catalogo_ = base.match(cadena_).captured(1).trimmed();
-    const QVariant h = db_.driver()->handle();
-    if (h.metaType() == QMetaType::fromType<SQLHANDLE>()) hdbc_ = *static_cast<const SQLHDBC*>(h.constData());
+    // How the driver quotes and stores names, and whether it has
+    // transactions: asked once.
+    const QString comilla = informacion(dbc, SQL_IDENTIFIER_QUOTE_CHAR).trimmed();
+    if (comilla.size() == 1) comilla_ = comilla.at(0);
+    SQLUSMALLINT caso = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_IDENTIFIER_CASE, &caso, sizeof caso, nullptr))) caso_ = caso;
+    SQLUSMALLINT capaz = SQL_TC_NONE;
+    transacciones_ =
+        SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_TXN_CAPABLE, &capaz, sizeof capaz, nullptr)) && capaz != SQL_TC_NONE;
 }
 
 OdbcBackend::~OdbcBackend()
 {
-    preparadas_.clear();
     sentencias_.clear();
-    // A server refuses to disconnect with a transaction open.
-    if (en_transaccion_) db_.rollback();
-    db_.close();
-    db_ = QSqlDatabase();
-    QSqlDatabase::removeDatabase(nombre_);
+    if (hdbc_) {
+        // A server refuses to disconnect with a transaction open.
+        if (en_transaccion_) terminar(false, nullptr);
+        SQLDisconnect(hdbc_);
+        SQLFreeHandle(SQL_HANDLE_DBC, hdbc_);
+    }
+    if (henv_) SQLFreeHandle(SQL_HANDLE_ENV, henv_);
 }
 
 // The fault seam counts the statements that change the catalogue and its
@@ -366,58 +402,29 @@ void OdbcBackend::averia(const QString& sql) const
     if (!catalogo_.isEmpty()) averias::ante_sentencia(catalogo_, QStringLiteral("catálogo"), sql);
 }
 
-void OdbcBackend::fallar(const QSqlError& error, const QString& sql) const
+void OdbcBackend::fallar(const Diagnostico& d, const QString& sql) const
 {
-    QString mensaje = error.databaseText();
-    if (mensaje.isEmpty()) mensaje = error.text();
-    const QString nativo = error.nativeErrorCode();
+    const QString& mensaje = d.texto;
+    auto estado = [&](const char* a, const char* b) {
+        return d.estados.contains(QLatin1String(a)) || d.estados.contains(QLatin1String(b)) ||
+               mensaje.contains(QLatin1String(a));
+    };
     qint32 numero = codigo_error::FALLO_GENERAL;
-    // SQL Server: 207 invalid column name, 208 invalid object name.
-    if (mensaje.contains(QLatin1String("42S22")) ||
-        mensaje.contains(QLatin1String("no such column"), Qt::CaseInsensitive) ||
-        mensaje.contains(QLatin1String("Invalid column name"), Qt::CaseInsensitive) || nativo == QLatin1String("207"))
+    // 42S22 (ODBC 3) or S0022 (ODBC 2): no such column; 42S02 or S0002: no
+    // such table. SQL Server's native 207 and 208 say the same.
+    if (estado("42S22", "S0022") || mensaje.contains(QLatin1String("no such column"), Qt::CaseInsensitive) ||
+        mensaje.contains(QLatin1String("Invalid column name"), Qt::CaseInsensitive) || d.nativo == QLatin1String("207"))
         numero = codigo_error::ERROR_EN_COMANDO;
-    else if (mensaje.contains(QLatin1String("42S02")) ||
-             mensaje.contains(QLatin1String("no such table"), Qt::CaseInsensitive) ||
+    else if (estado("42S02", "S0002") || mensaje.contains(QLatin1String("no such table"), Qt::CaseInsensitive) ||
              mensaje.contains(QLatin1String("Invalid object name"), Qt::CaseInsensitive) ||
-             nativo == QLatin1String("208"))
+             d.nativo == QLatin1String("208"))
         numero = codigo_error::TABLA_INEXISTENTE;
     throw Fallo(numero, QStringLiteral("%1 (sentencia: %2)").arg(mensaje, sql));
-}
-
-std::shared_ptr<QSqlQuery> OdbcBackend::preparada(const QString& sql)
-{
-    auto it = preparadas_.constFind(sql);
-    if (it != preparadas_.constEnd()) return *it;
-    auto q = std::make_shared<QSqlQuery>(db_);
-    q->setForwardOnly(true);
-    q->setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!q->prepare(sql)) fallar(q->lastError(), sql);
-    preparadas_.insert(sql, q);
-    return q;
-}
-
-// QODBC binds a QString as SQL_WVARCHAR of the text's own length, whatever
-// the column, and has no option to bind it otherwise (SQL_C_CHAR only on a
-// driver without wide characters). The saves built here therefore also cast
-// a parameter compared with a char or varchar column to that column's type
-// (see texto_de()), so the server compares in the column's type and can
-// use its index even when a statement goes through Qt (a parameter of a
-// type only Qt binds, a date say).
-void OdbcBackend::ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVariantList& parametros)
-{
-    for (int i = 0; i < parametros.size(); ++i) q.bindValue(i, valor_enlazado(parametros[i]));
-    if (!q.exec()) {
-        const QSqlError e = q.lastError();
-        q.finish();
-        fallar(e, sql);
-    }
 }
 
 void OdbcBackend::olvidar_esquema()
 {
     guardados_.clear();
-    preparadas_.clear();
     sentencias_.clear();
     tablas_.clear();
 }
@@ -426,7 +433,7 @@ QString OdbcBackend::identificador(const QString& nombre) const
 {
     // Quoted once per name: a row's save names every column of its table.
     auto it = identificadores_.constFind(nombre);
-    if (it == identificadores_.constEnd()) it = identificadores_.insert(nombre, ::identificador(*db_.driver(), nombre));
+    if (it == identificadores_.constEnd()) it = identificadores_.insert(nombre, identificador_odbc(comilla_, nombre));
     return *it;
 }
 
@@ -434,49 +441,40 @@ void OdbcBackend::ejecutar(const QString& sql, const QVariantList& parametros)
 {
     averia(sql);
     if (cambia_esquema(sql)) {
-        // Statements and columns known so far may no longer hold.
+        // Statements and columns known so far may no longer hold; nor is
+        // this one kept.
         olvidar_esquema();
-        QSqlQuery q(db_);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql)) fallar(q.lastError(), sql);
-        ejecutar_preparada(q, sql, parametros);
-        q.finish();
+        try {
+            correr(sql, parametros, nullptr);
+        } catch (...) {
+            olvidar_esquema();
+            throw;
+        }
         olvidar_esquema();
         return;
     }
-    if (directo(sql, parametros, nullptr)) return;
-    const auto preparado = preparada(sql);
-    ejecutar_preparada(*preparado, sql, parametros);
-    preparado->finish();
+    correr(sql, parametros, nullptr);
 }
 
-// Qt's layer costs more than the statement itself for the many selections
-// of one row and the writes of one row a run makes: they go straight
-// through ODBC, read to the same values, numbers bound as Qt binds them.
-// A text is bound as the driver describes its parameter (see
-// enlace_de_texto()), so a server compares it with a varchar key in the
-// key's type, and without the final zero Qt counts in its length.
-bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Resultado* r, qint64* cambiadas)
+// Every statement goes straight through ODBC. A text is bound as the
+// driver describes its parameter (see enlace_de_texto()), so a server
+// compares it with a varchar key in the key's type, and with its own length.
+void OdbcBackend::correr(const QString& sql, const QVariantList& parametros, Resultado* r, qint64* cambiadas)
 {
-    if (!hdbc_) return false;
     QVariantList valores;
     valores.reserve(parametros.size());
-    for (const QVariant& p : parametros) {
-        valores << valor_enlazado(p);
-        if (!enlace_directo(valores.back())) return false;
-    }
+    for (const QVariant& p : parametros) valores << valor_enlazado(p);
     std::shared_ptr<Sentencia> l = sentencias_.value(sql);
     if (!l) {
         auto nueva = std::make_shared<Sentencia>();
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, hdbc_, &nueva->h))) {
             nueva->h = SQL_NULL_HSTMT;
-            fallar_directo(nullptr, sql, "QODBC: Unable to allocate statement handle");
+            fallar_directo(nullptr, sql);
         }
         SQLSetStmtAttrW(nueva->h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY),
                         SQL_IS_UINTEGER);
-        if (!SQL_SUCCEEDED(
-                SQLPrepareW(nueva->h, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())), SQL_NTS)))
-            fallar_directo(nueva->h, sql, "QODBC: Unable to prepare statement", false);
+        if (!SQL_SUCCEEDED(SQLPrepareW(nueva->h, ancho(sql), SQLINTEGER(sql.size()))))
+            fallar_directo(nueva->h, sql, false);
         const SeleccionSimple s = seleccion_simple(sql);
         if (s.valida) nueva->tabla = s.tabla;
         sentencias_.insert(sql, nueva);
@@ -542,7 +540,50 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
             p.v.b = v.toBool() ? 1 : 0;
             e = fijo(SQL_C_BIT, SQL_BIT, 0, &p.v.b);
             break;
-        default:  // Null
+        case QMetaType::Float:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+            p.v.d = v.toDouble();
+            e = fijo(SQL_C_DOUBLE, SQL_DOUBLE, 0, &p.v.d);
+            break;
+        case QMetaType::QDate: {
+            const QDate d = v.toDate();
+            p.v.fecha = {SQLSMALLINT(d.year()), SQLUSMALLINT(d.month()), SQLUSMALLINT(d.day())};
+            e = fijo(SQL_C_TYPE_DATE, SQL_TYPE_DATE, 10, &p.v.fecha);
+            break;
+        }
+        case QMetaType::QTime: {
+            const QTime t = v.toTime();
+            p.v.hora = {SQLUSMALLINT(t.hour()), SQLUSMALLINT(t.minute()), SQLUSMALLINT(t.second())};
+            e = fijo(SQL_C_TYPE_TIME, SQL_TYPE_TIME, 8, &p.v.hora);
+            break;
+        }
+        case QMetaType::QDateTime: {
+            const QDateTime x = v.toDateTime();
+            const QDate d = x.date();
+            const QTime t = x.time();
+            p.v.instante = {SQLSMALLINT(d.year()),   SQLUSMALLINT(d.month()),  SQLUSMALLINT(d.day()),
+                            SQLUSMALLINT(t.hour()),  SQLUSMALLINT(t.minute()), SQLUSMALLINT(t.second()),
+                            SQLUINTEGER(t.msec()) * 1000000u};
+            // To the millisecond: SQL Server's datetime holds no more.
+            e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, 23, 3, &p.v.instante,
+                                 0, nullptr);
+            break;
+        }
+        case QMetaType::QByteArray: {
+            p.bytes = v.toByteArray();
+            p.ind = SQLLEN(p.bytes.size());
+            e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_BINARY,
+                                 p.bytes.size() > 8000 ? SQL_LONGVARBINARY : SQL_VARBINARY,
+                                 SQLULEN(std::max<qsizetype>(p.bytes.size(), 1)), 0, p.bytes.data(), p.ind, &p.ind);
+            break;
+        }
+        case QMetaType::UnknownType:  // Null
             p.ind = SQL_NULL_DATA;
             if (descrito.tipo != 0) {
                 // In the type described: SQL Server converts a binary
@@ -552,26 +593,36 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
                 e = SQLBindParameter(h, n, SQL_PARAM_INPUT, binario ? SQL_C_BINARY : SQL_C_CHAR, descrito.tipo,
                                      std::max<SQLULEN>(descrito.tamano, 1), descrito.decimales, &p.v, 1, &p.ind);
             } else {
-                // As Qt binds a value of no type.
+                // A Null of no type, as binary.
                 e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY, 1, 0, &p.v, 1, &p.ind);
             }
             break;
+        default: {
+            // Any other value as its text.
+            const QString t = v.toString();
+            p.texto.assign(t.utf16(), t.utf16() + t.size() + 1);
+            p.ind = SQLLEN(t.size() * sizeof(SQLWCHAR));
+            const EnlaceTexto como = enlace_de_texto(descrito.tipo, (unsigned long)descrito.tamano, t.size());
+            e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, como.tipo_sql, SQLULEN(como.tamano), 0,
+                                 p.texto.data(), SQLLEN(p.texto.size() * sizeof(SQLWCHAR)), &p.ind);
+            break;
         }
-        if (!SQL_SUCCEEDED(e)) fallar_directo(h, sql, "QODBC: Unable to bind variable");
+        }
+        if (!SQL_SUCCEEDED(e)) fallar_directo(h, sql);
     }
 
     const SQLRETURN e = SQLExecute(h);
-    if (!SQL_SUCCEEDED(e) && e != SQL_NO_DATA) fallar_directo(h, sql, "QODBC: Unable to execute statement");
+    if (!SQL_SUCCEEDED(e) && e != SQL_NO_DATA) fallar_directo(h, sql);
     if (cambiadas) {
         SQLLEN n = 0;
         *cambiadas = SQL_SUCCEEDED(SQLRowCount(h, &n)) ? qint64(n) : -1;
     }
     if (!r) {
         SQLFreeStmt(h, SQL_CLOSE);
-        return true;
+        return;
     }
     SQLSMALLINT columnas = 0;
-    if (!SQL_SUCCEEDED(SQLNumResultCols(h, &columnas))) fallar_directo(h, sql, "QODBC: Unable to execute statement");
+    if (!SQL_SUCCEEDED(SQLNumResultCols(h, &columnas))) fallar_directo(h, sql);
     if (!l->descrita || columnas != l->columnas.size()) {
         l->descrita = false;
         l->columnas.clear();
@@ -582,7 +633,7 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
             SQLULEN tamano = 0;
             if (!SQL_SUCCEEDED(SQLDescribeColW(h, c, nombre, SQLSMALLINT(std::size(nombre)), &largo, &tipo_sql, &tamano,
                                                &escala, &nulos)))
-                fallar_directo(h, sql, "QODBC: Unable to describe column");
+                fallar_directo(h, sql);
             bool con_signo = true;
             if (tipo_sql == SQL_SMALLINT || tipo_sql == SQL_INTEGER || tipo_sql == SQL_BIT || tipo_sql == SQL_BIGINT) {
                 SQLLEN sin_signo = SQL_FALSE;
@@ -607,36 +658,34 @@ bool OdbcBackend::directo(const QString& sql, const QVariantList& parametros, Re
         if (columnas == 0) break;
         const SQLRETURN f = SQLFetch(h);
         if (f == SQL_NO_DATA) break;
-        if (!SQL_SUCCEEDED(f)) fallar_directo(h, sql, "QODBC: Unable to fetch next");
+        if (!SQL_SUCCEEDED(f)) fallar_directo(h, sql);
         QVariantList fila;
         fila.reserve(columnas);
         for (SQLUSMALLINT c = 1; c <= columnas; ++c) fila << leer_valor(h, c, l->lee[c - 1], l->anteriores[c - 1]);
         r->filas << std::move(fila);
     }
     SQLFreeStmt(h, SQL_CLOSE);
-    return true;
 }
 
-// The diagnostics as Qt's ODBC driver joins them (the connection's, then
-// the statement's), then the statement's cursor closed.
-void OdbcBackend::fallar_directo(void* hstmt, const QString& sql, const char* que, bool cerrar) const
+// The driver's records, the connection's then the statement's, each text
+// once.
+OdbcBackend::Diagnostico OdbcBackend::diagnostico(void* hstmt) const
 {
-    QString nativo;
-    auto diagnosticos = [&](SQLSMALLINT tipo, SQLHANDLE h) {
+    Diagnostico d;
+    auto registros = [&](SQLSMALLINT tipo, SQLHANDLE h) {
         QString r;
         for (SQLSMALLINT i = 1;; ++i) {
-            SQLWCHAR estado[SQL_SQLSTATE_SIZE + 1];
+            SQLWCHAR estado[SQL_SQLSTATE_SIZE + 1] = {};
             SQLINTEGER numero = 0;
             SQLSMALLINT largo = 0;
             SQLRETURN e = SQLGetDiagRecW(tipo, h, i, estado, &numero, nullptr, 0, &largo);
             if (!SQL_SUCCEEDED(e)) break;
-            std::vector<SQLWCHAR> texto(std::max<SQLSMALLINT>(largo, 0) + 1);
+            std::vector<SQLWCHAR> texto(size_t(std::max<SQLSMALLINT>(largo, 0)) + 1);
             e = SQLGetDiagRecW(tipo, h, i, estado, &numero, texto.data(), SQLSMALLINT(texto.size()), &largo);
             if (!SQL_SUCCEEDED(e)) break;
-            nativo = QString::number(numero);
-            qsizetype n = qBound(qsizetype(0), qsizetype(largo), qsizetype(texto.size()) - 1);
-            if (n > 0 && texto[n - 1] == 0) --n;
-            const QString t = QString::fromUtf16(reinterpret_cast<const char16_t*>(texto.data()), n);
+            d.nativo = QString::number(numero);
+            d.estados << de_ancho(estado, SQL_SQLSTATE_SIZE);
+            const QString t = de_ancho(texto.data(), qBound(qsizetype(0), qsizetype(largo), qsizetype(texto.size()) - 1));
             if (r != t) {
                 if (!r.isEmpty()) r += QLatin1Char(' ');
                 r += t;
@@ -644,64 +693,88 @@ void OdbcBackend::fallar_directo(void* hstmt, const QString& sql, const char* qu
         }
         return r;
     };
-    QString mensaje = diagnosticos(SQL_HANDLE_DBC, hdbc_);
+    if (hdbc_) d.texto = registros(SQL_HANDLE_DBC, hdbc_);
     if (hstmt) {
-        const QString m = diagnosticos(SQL_HANDLE_STMT, hstmt);
-        if (!m.isEmpty() && !mensaje.isEmpty()) mensaje += QLatin1Char(' ');
-        mensaje += m;
-        if (cerrar) SQLFreeStmt(hstmt, SQL_CLOSE);
+        const QString m = registros(SQL_HANDLE_STMT, hstmt);
+        if (!m.isEmpty() && !d.texto.isEmpty()) d.texto += QLatin1Char(' ');
+        d.texto += m;
     }
-    fallar(QSqlError(QLatin1String(que), mensaje, QSqlError::StatementError, nativo), sql);
+    return d;
+}
+
+void OdbcBackend::fallar_directo(void* hstmt, const QString& sql, bool cerrar) const
+{
+    Diagnostico d = diagnostico(hstmt);
+    if (d.texto.isEmpty()) d.texto = QStringLiteral("El controlador de ODBC no dice qué ha fallado.");
+    if (hstmt && cerrar) SQLFreeStmt(hstmt, SQL_CLOSE);
+    fallar(d, sql);
 }
 
 std::unique_ptr<Consulta> OdbcBackend::abrir(const QString& sql, const QVariantList& parametros, bool)
 {
     Resultado r;
-    if (directo(sql, parametros, &r))
-        return std::make_unique<ConsultaOdbc>(std::move(r), sentencias_.value(sql)->tabla);
-    const auto preparado = preparada(sql);
-    QSqlQuery& q = *preparado;
-    ejecutar_preparada(q, sql, parametros);
-    const QSqlRecord registro = q.record();
-    for (int i = 0; i < registro.count(); ++i) {
-        Columna c;
-        c.nombre = registro.fieldName(i);
-        c.tipo = tipo_de(registro.field(i));
-        r.columnas << c;
-    }
-    while (q.next()) {
-        QVariantList fila;
-        fila.reserve(registro.count());
-        for (int i = 0; i < registro.count(); ++i) fila << valor_leido(q.value(i));
-        r.filas << fila;
-    }
-    const QSqlError error = q.lastError();
-    q.finish();
-    if (error.isValid()) fallar(error, sql);
-    const SeleccionSimple s = seleccion_simple(sql);
-    return std::make_unique<ConsultaOdbc>(std::move(r), s.valida ? s.tabla : QString());
+    correr(sql, parametros, &r);
+    return std::make_unique<ConsultaOdbc>(std::move(r), sentencias_.value(sql)->tabla);
 }
 
+QString OdbcBackend::ajustar_caso(const QString& nombre) const
+{
+    if (caso_ == SQL_IC_UPPER) return nombre.toUpper();
+    if (caso_ == SQL_IC_LOWER) return nombre.toLower();
+    return nombre;
+}
+
+// The columns by SQLColumns, the key by SQLPrimaryKeys. The table's name
+// goes to SQLColumns as a pattern, where "_" stands for any character, so
+// only the rows of the table named are taken.
 const OdbcBackend::Tabla& OdbcBackend::tabla(const QString& nombre)
 {
     const QString clave = nombre.toLower();
     auto it = tablas_.constFind(clave);
     if (it != tablas_.constEnd()) return *it;
-    const QSqlRecord registro = db_.record(nombre);
-    if (registro.isEmpty())
+    const QString buscado = ajustar_caso(nombre);
+    const QString sql_columnas = QStringLiteral("SQLColumns(%1)").arg(buscado);
+    SQLHSTMT h = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, hdbc_, &h))) fallar_directo(nullptr, sql_columnas);
+    struct Liberar {
+        SQLHSTMT h;
+        ~Liberar() { SQLFreeHandle(SQL_HANDLE_STMT, h); }
+    } liberar{h};
+    Tabla t;
+    if (SQL_SUCCEEDED(
+            SQLColumnsW(h, nullptr, 0, nullptr, 0, ancho(buscado), SQLSMALLINT(buscado.size()), nullptr, 0))) {
+        for (;;) {
+            const SQLRETURN f = SQLFetch(h);
+            if (f == SQL_NO_DATA) break;
+            if (!SQL_SUCCEEDED(f)) fallar_directo(h, sql_columnas);
+            if (texto_de_columna(h, 3).compare(nombre, Qt::CaseInsensitive) != 0) continue;
+            Columna c;
+            c.nombre = texto_de_columna(h, 4);
+            SQLINTEGER tipo_sql = 0, tamano = 0;
+            if (!leer_fijo(h, 5, SQL_C_SLONG, tipo_sql)) tipo_sql = 0;
+            if (!leer_fijo(h, 7, SQL_C_SLONG, tamano)) tamano = -1;
+            Lee lee = Lee::Texto;
+            describir(SQLSMALLINT(tipo_sql), true, lee, c.tipo);
+            t.columnas << c;
+            t.campos << Campo{c.nombre, int(tipo_sql), int(tamano)};
+        }
+    }
+    SQLFreeStmt(h, SQL_CLOSE);
+    if (t.columnas.isEmpty())
         throw Fallo(codigo_error::TABLA_INEXISTENTE,
                     QStringLiteral("No se encuentra la tabla '%1' (%2).").arg(nombre, sin_clave(cadena_)));
-    Tabla t;
-    for (int i = 0; i < registro.count(); ++i) {
-        const QSqlField campo = registro.field(i);
-        Columna c;
-        c.nombre = campo.name();
-        c.tipo = tipo_de(campo);
-        t.columnas << c;
-        t.campos << Campo{campo.name(), campo.typeID(), int(campo.length())};
+    if (SQL_SUCCEEDED(SQLPrimaryKeysW(h, nullptr, 0, nullptr, 0, ancho(buscado), SQLSMALLINT(buscado.size())))) {
+        QVector<std::pair<int, QString>> partes;
+        while (SQL_SUCCEEDED(SQLFetch(h))) {
+            SQLINTEGER orden = 0;
+            if (!leer_fijo(h, 5, SQL_C_SLONG, orden)) orden = int(partes.size()) + 1;
+            partes << std::pair{int(orden), texto_de_columna(h, 4)};
+        }
+        std::stable_sort(partes.begin(), partes.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [orden, columna] : std::as_const(partes)) t.clave << columna;
     }
-    const QSqlIndex primaria = db_.primaryIndex(nombre);
-    for (int i = 0; i < primaria.count(); ++i) t.clave << primaria.fieldName(i);
+    SQLFreeStmt(h, SQL_CLOSE);
     return *tablas_.insert(clave, t);
 }
 
@@ -712,12 +785,9 @@ QVector<Columna> OdbcBackend::columnas(const QString& tabla)
 
 void OdbcBackend::insertar(const QString& tabla, const QStringList& columnas, const QVariantList& valores)
 {
-    const QString sql = sql_insertar(*db_.driver(), tabla, columnas);
+    const QString sql = sql_insertar([this](const QString& n) { return identificador(n); }, tabla, columnas);
     averia(sql);
-    if (directo(sql, valores, nullptr)) return;
-    const auto preparado = preparada(sql);
-    ejecutar_preparada(*preparado, sql, valores);
-    preparado->finish();
+    correr(sql, valores, nullptr);
 }
 
 namespace {
@@ -785,7 +855,8 @@ const OdbcBackend::Guardado& OdbcBackend::guardado(const QString& tabla, const Q
         Guardado::Busqueda b;
         b.columna = i;
         b.identificador = identificador(nombre);
-        // Compared in the column's own type: see ejecutar_preparada().
+        // Compared in the column's own type, whatever type the driver
+        // would give the parameter, so the server can use its index.
         if ((campo->tipo_sql == SQL_CHAR || campo->tipo_sql == SQL_VARCHAR) && campo->tamano > 0 &&
             campo->tamano <= 8000)
             b.molde = QStringLiteral("CAST(? AS VARCHAR(%1))").arg(campo->tamano);
@@ -793,7 +864,9 @@ const OdbcBackend::Guardado& OdbcBackend::guardado(const QString& tabla, const Q
         g.buscar << b;
     }
     g.inicio =
-        QStringLiteral("UPDATE %1 SET %2 WHERE ").arg(identificador(tabla), sql_asignaciones(*db_.driver(), columnas));
+        QStringLiteral("UPDATE %1 SET %2 WHERE ")
+            .arg(identificador(tabla),
+                 sql_asignaciones([this](const QString& n) { return identificador(n); }, columnas));
     if (guardados_.size() >= 32) guardados_.removeFirst();
     guardados_ << g;
     return guardados_.constLast();
@@ -874,13 +947,7 @@ qint64 OdbcBackend::escribir(const QString& sql, const QVariantList& p)
 {
     averia(sql);
     qint64 cambiadas = 0;
-    if (!directo(sql, p, nullptr, &cambiadas)) {
-        const auto preparado = preparada(sql);
-        QSqlQuery& q = *preparado;
-        ejecutar_preparada(q, sql, p);
-        cambiadas = q.numRowsAffected();
-        q.finish();
-    }
+    correr(sql, p, nullptr, &cambiadas);
     return cambiadas;
 }
 
@@ -906,17 +973,20 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
     // rather than written into rows that were not the one read. Inside the
     // caller's transaction it cannot be undone alone (each server spells a
     // savepoint its own way), so that whole transaction is.
-    const bool transaccion = !por_clave && !en_transaccion_ && db_.transaction();
+    const bool transaccion =
+        !por_clave && !en_transaccion_ && transacciones_ &&
+        SQL_SUCCEEDED(SQLSetConnectAttrW(hdbc_, SQL_ATTR_AUTOCOMMIT,
+                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER));
     qint64 cambiadas = 0;
     try {
         cambiadas = escribir(sql, p);
     } catch (...) {
-        if (transaccion) db_.rollback();
+        if (transaccion) terminar(false, nullptr);
         throw;
     }
     if (cambiadas > 1) {
         if (transaccion)
-            db_.rollback();
+            terminar(false, nullptr);
         else if (!por_clave)
             deshacer();
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
@@ -925,7 +995,8 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
                         .arg(tabla)
                         .arg(cambiadas));
     }
-    if (transaccion && !db_.commit()) fallar(db_.lastError(), sql);
+    Diagnostico d;
+    if (transaccion && !terminar(true, &d)) fallar(d, sql);
     if (cambiadas == 0)
         throw Fallo(codigo_error::FILA_NO_LOCALIZADA,
                     QStringLiteral("La fila de '%1' no se puede localizar para actualizarla: otro programa la ha "
@@ -1038,7 +1109,15 @@ void OdbcBackend::actualizar_filas(const QString& tabla, const Resultado& leido,
 
 bool OdbcBackend::admite_transacciones() const
 {
-    return db_.driver()->hasFeature(QSqlDriver::Transactions);
+    return transacciones_;
+}
+
+bool OdbcBackend::terminar(bool confirmar, Diagnostico* d)
+{
+    const SQLRETURN e = SQLEndTran(SQL_HANDLE_DBC, hdbc_, confirmar ? SQL_COMMIT : SQL_ROLLBACK);
+    if (!SQL_SUCCEEDED(e) && d) *d = diagnostico(nullptr);
+    SQLSetConnectAttrW(hdbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), SQL_IS_UINTEGER);
+    return SQL_SUCCEEDED(e);
 }
 
 void OdbcBackend::comenzar()
@@ -1046,8 +1125,10 @@ void OdbcBackend::comenzar()
     if (en_transaccion_)
         throw Fallo(codigo_error::FALLO_GENERAL,
                     QStringLiteral("Ya hay una transacción empezada en %1").arg(sin_clave(cadena_)));
-    if (!db_.driver()->hasFeature(QSqlDriver::Transactions)) Backend::comenzar();
-    if (!db_.transaction()) fallar(db_.lastError(), QStringLiteral("BEGIN TRANSACTION"));
+    if (!transacciones_) Backend::comenzar();
+    if (!SQL_SUCCEEDED(SQLSetConnectAttrW(hdbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                                          SQL_IS_UINTEGER)))
+        fallar_directo(nullptr, QStringLiteral("BEGIN TRANSACTION"));
     en_transaccion_ = true;
 }
 
@@ -1057,19 +1138,19 @@ void OdbcBackend::confirmar()
         throw Fallo(codigo_error::FALLO_GENERAL,
                     QStringLiteral("No hay una transacción empezada en %1").arg(sin_clave(cadena_)));
     averia(QStringLiteral("COMMIT"));
-    if (!db_.commit()) {
-        // The server may keep it open after a failed commit.
-        const QSqlError e = db_.lastError();
-        en_transaccion_ = false;
-        db_.rollback();
-        fallar(e, QStringLiteral("COMMIT"));
-    }
+    Diagnostico d;
     en_transaccion_ = false;
+    if (!terminar(true, &d)) {
+        // The server may keep it open after a failed commit.
+        terminar(false, nullptr);
+        fallar(d, QStringLiteral("COMMIT"));
+    }
 }
 
 void OdbcBackend::deshacer()
 {
     if (!en_transaccion_) return;
     en_transaccion_ = false;
-    if (!db_.rollback()) fallar(db_.lastError(), QStringLiteral("ROLLBACK"));
+    Diagnostico d;
+    if (!terminar(false, &d)) fallar(d, QStringLiteral("ROLLBACK"));
 }

@@ -1,19 +1,17 @@
 #pragma once
 // A connection through the ODBC driver manager with the connection string as
-// the program gives it (SQL Server mode). Qt's ODBC driver opens it and
-// keeps its transactions; statements are prepared once per text, on ODBC
-// statement handles of their own (through Qt when a parameter is of a type
-// bound only there). A row is written back by its primary key and the original values of
-// the columns being changed (by every comparable original value when the
-// table has no key), so a row another program changed meanwhile is
-// reported, never overwritten.
+// the program gives it (SQL Server mode), straight on the ODBC API with ODBC 3
+// behaviour: every string passed with its exact length, never with a final
+// zero counted (a server's driver takes lengths literally). Statements are
+// prepared once per text, on statement handles of their own. A row is
+// written back by its primary key and the original values of the columns
+// being changed (by every comparable original value when the table has no
+// key), so a row another program changed meanwhile is reported, never
+// overwritten.
 #include "platform/motor/Backend.h"
 #include <QHash>
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include <QStringList>
 #include <memory>
-
-class QSqlError;
 
 // How a text parameter is bound: the SQL type and column size the driver
 // described for it (SQLDescribeParam) when that is a character type of a
@@ -51,7 +49,14 @@ public:
     bool en_transaccion() const override { return en_transaccion_; }
     bool admite_transacciones() const override;
 
-    [[noreturn]] void fallar(const QSqlError& error, const QString& sql) const;
+    // What the driver said of a failure: its texts joined, the SQLSTATE of
+    // each record and the last native error number.
+    struct Diagnostico {
+        QString texto;
+        QStringList estados;
+        QString nativo;
+    };
+    [[noreturn]] void fallar(const Diagnostico& d, const QString& sql) const;
     void averia(const QString& sql) const;
 
 private:
@@ -99,12 +104,14 @@ private:
     qint64 escribir(const QString& sql, const QVariantList& p);
 
     QString cadena_;
-    QString nombre_;
-    QString catalogo_;  // Database= of the connection string
-    QSqlDatabase db_;
-    void* hdbc_ = nullptr;                                   // the connection's SQLHDBC, Qt's own
+    QString catalogo_;                                       // Database= of the connection string
+    void* henv_ = nullptr;                                   // SQLHENV
+    void* hdbc_ = nullptr;                                   // SQLHDBC
+    QChar comilla_ = QLatin1Char('"');                       // SQL_IDENTIFIER_QUOTE_CHAR
+    QChar escape_;                                           // SQL_SEARCH_PATTERN_ESCAPE, if any
+    int caso_ = 0;                                           // SQL_IDENTIFIER_CASE
+    bool transacciones_ = false;                             // SQL_TXN_CAPABLE
     QHash<QString, std::shared_ptr<Sentencia>> sentencias_;  // by SQL text
-    QHash<QString, std::shared_ptr<QSqlQuery>> preparadas_;  // by SQL text
     QHash<QString, Tabla> tablas_;                           // by table name in lower case
     mutable QHash<QString, QString> identificadores_;        // quoted, by name
     QVector<Guardado> guardados_;                            // the last saves' plans
@@ -114,15 +121,17 @@ private:
     const Tabla& tabla(const QString& nombre);
     const Guardado& guardado(const QString& tabla, const QVector<Columna>& leidas, const QStringList& columnas,
                              bool sin_clave);
-    // The statement for `sql`, prepared the first time; a failure is a Fallo
-    // with the provider's number.
-    std::shared_ptr<QSqlQuery> preparada(const QString& sql);
-    void ejecutar_preparada(QSqlQuery& q, const QString& sql, const QVariantList& parametros);
-    // Runs `sql` straight through ODBC on a statement handle of its own,
-    // prepared the first time: the rows into `r` when given, the number of
-    // rows changed into `cambiadas` when given. False, and nothing run, when
-    // a parameter's type is left to Qt.
-    bool directo(const QString& sql, const QVariantList& parametros, Resultado* r, qint64* cambiadas = nullptr);
-    [[noreturn]] void fallar_directo(void* hstmt, const QString& sql, const char* que, bool cerrar = true) const;
+    // Runs `sql` on a statement handle of its own, prepared the first time:
+    // the rows into `r` when given, the number of rows changed into
+    // `cambiadas` when given. A failure is a Fallo with the provider's number.
+    void correr(const QString& sql, const QVariantList& parametros, Resultado* r, qint64* cambiadas = nullptr);
+    // The driver's records for the connection and, when given, the statement.
+    Diagnostico diagnostico(void* hstmt) const;
+    [[noreturn]] void fallar_directo(void* hstmt, const QString& sql, bool cerrar = true) const;
+    // The end of the connection's transaction: commit or roll back, then
+    // autocommit again.
+    bool terminar(bool confirmar, Diagnostico* d);
+    // A table's name as the driver stores names (SQL_IDENTIFIER_CASE).
+    QString ajustar_caso(const QString& nombre) const;
     void olvidar_esquema();
 };
