@@ -22,9 +22,11 @@ const QString TITULO = QStringLiteral("Traspaso a CONTAPLUS");
 
 // What the clerk can do about a failure: free space when the disk is full
 // (or the log could not be written), look at the disk and folder when a
-// write failed otherwise, put the data right in any other case. The file
+// write failed otherwise, look at the network when the server's connection
+// was lost, wait for a row another program holds locked, put the data right
+// in any other case. The file
 // layer and the engines tell a full disk by its number or by its text.
-enum class Remedio { Espacio, Disco, Dato };
+enum class Remedio { Espacio, Disco, Servidor, Bloqueo, Dato };
 
 Remedio remedio(const QString& descripcion, qint32 numero)
 {
@@ -42,6 +44,8 @@ Remedio remedio(const QString& descripcion, qint32 numero)
                                          QStringLiteral("No se puede copiar"),
                                          QStringLiteral("No se puede reemplazar")};
     if (numero == codigo_error::DISCO_LLENO) return Remedio::Espacio;
+    if (numero == codigo_error::TIEMPO_AGOTADO) return Remedio::Bloqueo;
+    if (descripcion.contains(QStringLiteral("Se ha perdido la conexión con el servidor"))) return Remedio::Servidor;
     for (const QString& l : llenos)
         if (descripcion.contains(l, Qt::CaseInsensitive)) return Remedio::Espacio;
     if (numero == codigo_error::ERROR_DE_ARCHIVO) return Remedio::Disco;
@@ -66,6 +70,10 @@ FinTraspaso Traspaso::abandonar(const QString& descripcion, qint32 numero)
     switch (remedio(descripcion, numero)) {
     case Remedio::Espacio: texto += QStringLiteral(" libere espacio en el disco y repita el traspaso."); break;
     case Remedio::Disco: texto += QStringLiteral(" compruebe el disco y la carpeta y repita el traspaso."); break;
+    case Remedio::Servidor: texto += QStringLiteral(" compruebe la red y el servidor y repita el traspaso."); break;
+    case Remedio::Bloqueo:
+        texto += QStringLiteral(" cuando el otro programa libere la fila, repita el traspaso.");
+        break;
     case Remedio::Dato: texto += QStringLiteral(" corrija el dato y repita el traspaso."); break;
     }
     resumen.fallo = texto;

@@ -32,6 +32,7 @@ struct Estado {
     QVector<Regla> reglas;
     QString sincronizados;
     QString recuento;
+    QString orden;
     QHash<QString, qint64> cuentas;  // writes seen per file (lower case), and "*"
     QMutex mutex;
 
@@ -51,10 +52,12 @@ struct Estado {
                        : a == QLatin1String("mitad") ? Accion::Mitad
                        : a == QLatin1String("disco") ? Accion::Disco
                        : a == QLatin1String("senal") ? Accion::Senal
+                       : a == QLatin1String("orden") ? Accion::Orden
                                                      : Accion::Ninguna;
             if (r.n > 0 && r.accion != Accion::Ninguna) reglas.append(r);
         }
         sincronizados = qEnvironmentVariable("ENLACE_SINCRONIZADOS");
+        orden = qEnvironmentVariable("ENLACE_AVERIA_ORDEN");
         recuento = qEnvironmentVariable("ENLACE_AVERIA_RECUENTO");
     }
 
@@ -107,9 +110,21 @@ Accion escritura(const QString& ruta)
             std::raise(SIGINT);
             return Accion::Ninguna;
         }
+        if (r.accion == Accion::Orden) {
+            if (!e.orden.isEmpty() && std::system(e.orden.toLocal8Bit().constData()) != 0)
+                qWarning("ENLACE_AVERIA_ORDEN ha fallado: %s", qPrintable(e.orden));
+            return Accion::Ninguna;
+        }
         return r.accion;
     }
     return Accion::Ninguna;
+}
+
+int espera_bloqueo(int predeterminada)
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("ENLACE_ESPERA_BLOQUEO", &ok);
+    return ok && ms > 0 ? ms : predeterminada;
 }
 
 void sincronizado(const QString& ruta)
@@ -129,7 +144,8 @@ void averias::ante_sentencia(const QString& ruta, const QString& que, const QStr
     switch (escritura(ruta)) {
     case Accion::Ninguna:
     case Accion::Matar:
-    case Accion::Senal: return;
+    case Accion::Senal:
+    case Accion::Orden: return;
     case Accion::Mitad: terminar();
     case Accion::Disco:
         throw Fallo(codigo_error::FALLO_GENERAL,

@@ -18,11 +18,18 @@
 //                the process ends; "disco": half of the write reaches the
 //                file and the write fails as on a full disk; "senal": the
 //                process gets SIGINT, as from Ctrl+C, and the write goes on,
-//                so a test knows where the clerk's interruption falls.
+//                so a test knows where the clerk's interruption falls;
+//                "orden": the command ENLACE_AVERIA_ORDEN is run by the shell
+//                and waited for, then the write goes on (a test's server
+//                drops the link's connection there, say).
 //
 //   ENLACE_AVERIA_RECUENTO=<fichero>
 //     at the end of the process, one line per file written: its name and
 //     how many writes it had, so a test knows which points there are.
+//
+//   ENLACE_ESPERA_BLOQUEO=<ms>
+//     how long a statement of the ODBC engine may wait for the server
+//     (a row another program holds locked) before it is cancelled.
 //
 //   ENLACE_SINCRONIZADOS=<carpeta>
 //     every file synced is copied there under its own name at that moment,
@@ -36,7 +43,7 @@
 
 namespace averias {
 
-enum class Accion { Ninguna, Matar, Mitad, Disco, Senal };
+enum class Accion { Ninguna, Matar, Mitad, Disco, Senal, Orden };
 
 // Called before each write to `ruta`: what the test asked for this one.
 // Matar ends the process here and does not return.
@@ -52,6 +59,10 @@ void ante_sentencia(const QString& ruta, const QString& que, const QString& sql)
 
 // Called after `ruta` was synced.
 void sincronizado(const QString& ruta);
+
+// How long, in milliseconds, a statement may wait for the server: the
+// test's ENLACE_ESPERA_BLOQUEO, else `predeterminada`.
+int espera_bloqueo(int predeterminada);
 
 // True when any fault or the synced-copy folder is configured.
 bool activas();

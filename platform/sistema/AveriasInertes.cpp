@@ -22,6 +22,11 @@ void ante_sentencia(const QString&, const QString&, const QString&) {}
 
 void sincronizado(const QString&) {}
 
+int espera_bloqueo(int predeterminada)
+{
+    return predeterminada;
+}
+
 bool activas()
 {
     return false;

@@ -13,6 +13,7 @@ constexpr qint32 PARAMETRO_SIN_VALOR = -2147217904;  // 0x80040E10: Access query
 constexpr qint32 ERROR_EN_COMANDO = -2147217900;     // 0x80040E14: SQL Server query names a missing column / syntax
 constexpr qint32 TABLA_INEXISTENTE = -2147217865;    // 0x80040E37: table does not exist
 constexpr qint32 FILA_NO_LOCALIZADA = -2147217864;   // 0x80040E38: row changed by someone else since read
+constexpr qint32 TIEMPO_AGOTADO = -2147217871;       // 0x80040E31: the server did not answer in time
 // ADO object errors.
 constexpr qint32 CONEXION_CERRADA = -2146824579;        // 0x800A0E7D (3709): connection closed or invalid
 constexpr qint32 ELEMENTO_NO_ENCONTRADO = -2146825023;  // 0x800A0CC1 (3265): no field of that name

@@ -182,7 +182,8 @@ void Fichero::escribir(qint64 desde, const char* datos, qint64 n)
     switch (averias::escritura(ruta_)) {
     case averias::Accion::Ninguna:
     case averias::Accion::Matar:
-    case averias::Accion::Senal: break;
+    case averias::Accion::Senal:
+    case averias::Accion::Orden: break;
     case averias::Accion::Mitad:
         limite = n / 2;
         fallo_inyectado = -1;

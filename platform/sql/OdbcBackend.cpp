@@ -4,6 +4,7 @@
 #include "platform/sistema/Fichero.h"
 #include "platform/sql/Motores.h"
 #include "platform/sql/SentenciasFila.h"
+#include "platform/sql/Vigilante.h"
 #include "platform/valores/TextoSql.h"
 #include "platform/valores/ValorColumna.h"
 #include "platform/valores/Vb.h"
@@ -381,10 +382,13 @@ OdbcBackend::OdbcBackend(const QString& cadena, const QString& usuario, const QS
     SQLUSMALLINT capaz = SQL_TC_NONE;
     transacciones_ =
         SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_TXN_CAPABLE, &capaz, sizeof capaz, nullptr)) && capaz != SQL_TC_NONE;
+    // A row the hotel's programs hold locked is waited for this long.
+    vigilante_ = std::make_unique<Vigilante>(std::chrono::milliseconds(averias::espera_bloqueo(30000)));
 }
 
 OdbcBackend::~OdbcBackend()
 {
+    vigilante_.reset();
     sentencias_.clear();
     if (hdbc_) {
         // A server refuses to disconnect with a transaction open.
@@ -402,6 +406,15 @@ void OdbcBackend::averia(const QString& sql) const
     if (!catalogo_.isEmpty()) averias::ante_sentencia(catalogo_, QStringLiteral("catálogo"), sql);
 }
 
+// Class 08 (the connection) or the MariaDB client's own numbers for a
+// server gone: nothing more can be sent on this connection.
+bool OdbcBackend::perdida(const Diagnostico& d)
+{
+    return std::any_of(d.estados.cbegin(), d.estados.cend(),
+                       [](const QString& e) { return e.startsWith(QLatin1String("08")); }) ||
+           d.nativo == QLatin1String("2006") || d.nativo == QLatin1String("2013");
+}
+
 void OdbcBackend::fallar(const Diagnostico& d, const QString& sql) const
 {
     const QString& mensaje = d.texto;
@@ -410,6 +423,9 @@ void OdbcBackend::fallar(const Diagnostico& d, const QString& sql) const
                mensaje.contains(QLatin1String(a));
     };
     qint32 numero = codigo_error::FALLO_GENERAL;
+    if (perdida(d))
+        throw Fallo(numero,
+                    QStringLiteral("Se ha perdido la conexión con el servidor: %1 (sentencia: %2)").arg(mensaje, sql));
     // 42S22 (ODBC 3) or S0022 (ODBC 2): no such column; 42S02 or S0002: no
     // such table. SQL Server's native 207 and 208 say the same.
     if (estado("42S22", "S0022") || mensaje.contains(QLatin1String("no such column"), Qt::CaseInsensitive) ||
@@ -567,8 +583,8 @@ void OdbcBackend::correr(const QString& sql, const QVariantList& parametros, Res
             const QDateTime x = v.toDateTime();
             const QDate d = x.date();
             const QTime t = x.time();
-            p.v.instante = {SQLSMALLINT(d.year()),   SQLUSMALLINT(d.month()),  SQLUSMALLINT(d.day()),
-                            SQLUSMALLINT(t.hour()),  SQLUSMALLINT(t.minute()), SQLUSMALLINT(t.second()),
+            p.v.instante = {SQLSMALLINT(d.year()),           SQLUSMALLINT(d.month()),  SQLUSMALLINT(d.day()),
+                            SQLUSMALLINT(t.hour()),          SQLUSMALLINT(t.minute()), SQLUSMALLINT(t.second()),
                             SQLUINTEGER(t.msec()) * 1000000u};
             // To the millisecond: SQL Server's datetime holds no more.
             e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, 23, 3, &p.v.instante,
@@ -611,8 +627,28 @@ void OdbcBackend::correr(const QString& sql, const QVariantList& parametros, Res
         if (!SQL_SUCCEEDED(e)) fallar_directo(h, sql);
     }
 
+    // From here to the last row, a statement kept waiting past its time by
+    // the server is cancelled.
+    vigilante_->empezar(h);
+    struct Vigilia {
+        Vigilante& v;
+        bool activa = true;
+        bool cancelada()
+        {
+            activa = false;
+            return v.terminar();
+        }
+        ~Vigilia()
+        {
+            if (activa) v.terminar();
+        }
+    } vigilia{*vigilante_};
+    auto fallo = [&]() {
+        if (vigilia.cancelada()) fallar_por_espera(h, sql, valores);
+        fallar_directo(h, sql);
+    };
     const SQLRETURN e = SQLExecute(h);
-    if (!SQL_SUCCEEDED(e) && e != SQL_NO_DATA) fallar_directo(h, sql);
+    if (!SQL_SUCCEEDED(e) && e != SQL_NO_DATA) fallo();
     if (cambiadas) {
         SQLLEN n = 0;
         *cambiadas = SQL_SUCCEEDED(SQLRowCount(h, &n)) ? qint64(n) : -1;
@@ -622,7 +658,7 @@ void OdbcBackend::correr(const QString& sql, const QVariantList& parametros, Res
         return;
     }
     SQLSMALLINT columnas = 0;
-    if (!SQL_SUCCEEDED(SQLNumResultCols(h, &columnas))) fallar_directo(h, sql);
+    if (!SQL_SUCCEEDED(SQLNumResultCols(h, &columnas))) fallo();
     if (!l->descrita || columnas != l->columnas.size()) {
         l->descrita = false;
         l->columnas.clear();
@@ -658,7 +694,7 @@ void OdbcBackend::correr(const QString& sql, const QVariantList& parametros, Res
         if (columnas == 0) break;
         const SQLRETURN f = SQLFetch(h);
         if (f == SQL_NO_DATA) break;
-        if (!SQL_SUCCEEDED(f)) fallar_directo(h, sql);
+        if (!SQL_SUCCEEDED(f)) fallo();
         QVariantList fila;
         fila.reserve(columnas);
         for (SQLUSMALLINT c = 1; c <= columnas; ++c) fila << leer_valor(h, c, l->lee[c - 1], l->anteriores[c - 1]);
@@ -685,7 +721,8 @@ OdbcBackend::Diagnostico OdbcBackend::diagnostico(void* hstmt) const
             if (!SQL_SUCCEEDED(e)) break;
             d.nativo = QString::number(numero);
             d.estados << de_ancho(estado, SQL_SQLSTATE_SIZE);
-            const QString t = de_ancho(texto.data(), qBound(qsizetype(0), qsizetype(largo), qsizetype(texto.size()) - 1));
+            const QString t =
+                de_ancho(texto.data(), qBound(qsizetype(0), qsizetype(largo), qsizetype(texto.size()) - 1));
             if (r != t) {
                 if (!r.isEmpty()) r += QLatin1Char(' ');
                 r += t;
@@ -700,6 +737,20 @@ OdbcBackend::Diagnostico OdbcBackend::diagnostico(void* hstmt) const
         d.texto += m;
     }
     return d;
+}
+
+void OdbcBackend::fallar_por_espera(void* hstmt, const QString& sql, const QVariantList& valores) const
+{
+    SQLFreeStmt(static_cast<SQLHSTMT>(hstmt), SQL_CLOSE);
+    static const QRegularExpression tabla(QStringLiteral("\\b(?:FROM|UPDATE|INTO)\\s+\"?([A-Za-z0-9_]+)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    QStringList buscados;
+    for (const QVariant& v : valores) buscados << (vb::esNulo(v) ? QStringLiteral("Null") : v.toString());
+    const qint64 s = (vigilante_->limite().count() + 500) / 1000;
+    throw Fallo(codigo_error::TIEMPO_AGOTADO,
+                QStringLiteral("el servidor ha esperado %1 s sin poder leer o escribir la tabla '%2': otro programa "
+                               "tiene bloqueada la fila (valores: %3) (sentencia: %4)")
+                    .arg(QString::number(s), tabla.match(sql).captured(1), buscados.join(QStringLiteral(", ")), sql));
 }
 
 void OdbcBackend::fallar_directo(void* hstmt, const QString& sql, bool cerrar) const
@@ -770,8 +821,7 @@ const OdbcBackend::Tabla& OdbcBackend::tabla(const QString& nombre)
             if (!leer_fijo(h, 5, SQL_C_SLONG, orden)) orden = int(partes.size()) + 1;
             partes << std::pair{int(orden), texto_de_columna(h, 4)};
         }
-        std::stable_sort(partes.begin(), partes.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::stable_sort(partes.begin(), partes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         for (const auto& [orden, columna] : std::as_const(partes)) t.clave << columna;
     }
     SQLFreeStmt(h, SQL_CLOSE);
@@ -863,10 +913,9 @@ const OdbcBackend::Guardado& OdbcBackend::guardado(const QString& tabla, const Q
         if (g.por_clave && mismo_nombre(nombre, t.clave.last())) g.variable = int(g.buscar.size());
         g.buscar << b;
     }
-    g.inicio =
-        QStringLiteral("UPDATE %1 SET %2 WHERE ")
-            .arg(identificador(tabla),
-                 sql_asignaciones([this](const QString& n) { return identificador(n); }, columnas));
+    g.inicio = QStringLiteral("UPDATE %1 SET %2 WHERE ")
+                   .arg(identificador(tabla),
+                        sql_asignaciones([this](const QString& n) { return identificador(n); }, columnas));
     if (guardados_.size() >= 32) guardados_.removeFirst();
     guardados_ << g;
     return guardados_.constLast();
@@ -975,8 +1024,8 @@ void OdbcBackend::actualizar(const QString& tabla, const Resultado& leido, int f
     // savepoint its own way), so that whole transaction is.
     const bool transaccion =
         !por_clave && !en_transaccion_ && transacciones_ &&
-        SQL_SUCCEEDED(SQLSetConnectAttrW(hdbc_, SQL_ATTR_AUTOCOMMIT,
-                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER));
+        SQL_SUCCEEDED(SQLSetConnectAttrW(hdbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                                         SQL_IS_UINTEGER));
     qint64 cambiadas = 0;
     try {
         cambiadas = escribir(sql, p);
@@ -1152,5 +1201,7 @@ void OdbcBackend::deshacer()
     if (!en_transaccion_) return;
     en_transaccion_ = false;
     Diagnostico d;
-    if (!terminar(false, &d)) fallar(d, QStringLiteral("ROLLBACK"));
+    // A server that lost the connection has undone its transaction: the
+    // failure that lost it is the one to tell.
+    if (!terminar(false, &d) && !perdida(d)) fallar(d, QStringLiteral("ROLLBACK"));
 }

@@ -24,6 +24,8 @@ struct EnlaceTexto {
 };
 EnlaceTexto enlace_de_texto(short descrito, unsigned long tamano, qsizetype caracteres);
 
+class Vigilante;
+
 class OdbcBackend : public Backend {
 public:
     OdbcBackend(const QString& cadena, const QString& usuario, const QString& clave);
@@ -57,6 +59,8 @@ public:
         QString nativo;
     };
     [[noreturn]] void fallar(const Diagnostico& d, const QString& sql) const;
+    // The connection is gone: the server has undone its open transaction.
+    static bool perdida(const Diagnostico& d);
     void averia(const QString& sql) const;
 
 private:
@@ -111,6 +115,7 @@ private:
     QChar escape_;                                           // SQL_SEARCH_PATTERN_ESCAPE, if any
     int caso_ = 0;                                           // SQL_IDENTIFIER_CASE
     bool transacciones_ = false;                             // SQL_TXN_CAPABLE
+    std::unique_ptr<Vigilante> vigilante_;                   // cancels a statement past its time
     QHash<QString, std::shared_ptr<Sentencia>> sentencias_;  // by SQL text
     QHash<QString, Tabla> tablas_;                           // by table name in lower case
     mutable QHash<QString, QString> identificadores_;        // quoted, by name
@@ -128,6 +133,9 @@ private:
     // The driver's records for the connection and, when given, the statement.
     Diagnostico diagnostico(void* hstmt) const;
     [[noreturn]] void fallar_directo(void* hstmt, const QString& sql, bool cerrar = true) const;
+    // A statement cancelled past its time: the table and the values it
+    // looked for named.
+    [[noreturn]] void fallar_por_espera(void* hstmt, const QString& sql, const QVariantList& valores) const;
     // The end of the connection's transaction: commit or roll back, then
     // autocommit again.
     bool terminar(bool confirmar, Diagnostico* d);

@@ -229,6 +229,49 @@ void ServidorSql::cargar_catalogo(const QString& archivo, const QString& base) c
     sql(base, guion);
 }
 
+QString ServidorSql::orden(const QString& texto) const
+{
+    return QStringLiteral("%1 --no-defaults -S '%2' -uroot -e \"%3\"")
+        .arg(ejecutable("mariadb"), dir_ + "/sock", texto);
+}
+
+void ServidorSql::retener(QProcess& cliente, const QString& base, const QString& seleccion, int segundos) const
+{
+    cliente.setProcessChannelMode(QProcess::MergedChannels);
+    cliente.start(ejecutable("mariadb"),
+                  {"--no-defaults", "-S", dir_ + "/sock", "-uroot", "-N", "-B", "--unbuffered", base});
+    cliente.write(QStringLiteral("SET SESSION sql_mode = 'ANSI_QUOTES'; BEGIN; %1 FOR UPDATE; SELECT 'retenidas'; "
+                                 "SELECT SLEEP(%2); COMMIT;\n")
+                      .arg(seleccion)
+                      .arg(segundos)
+                      .toUtf8());
+    cliente.closeWriteChannel();
+    QByteArray salida;
+    while (!salida.contains("retenidas") && cliente.waitForReadyRead(20000)) salida += cliente.readAll();
+    if (!salida.contains("retenidas")) qFatal("el segundo cliente no retiene las filas: %s", salida.constData());
+}
+
+void ServidorSql::apuntar(const QString& raiz, const QString& base)
+{
+    ArchivoSqlite(Unidades(raiz).local(QStringLiteral("C:\\quelmira\\VTRHSYS.MDB")), false)
+        .ejecutar(QStringLiteral("UPDATE con SET ConServer = '127.0.0.1', catalogo = ?"), {base});
+}
+
+QStringList ServidorSql::filas_sqlite(const QString& archivo, const QString& consulta, const QStringList& columnas)
+{
+    ArchivoSqlite c(archivo, false);
+    QStringList r;
+    for (const QVariantMap& f : c.consultar(consulta)) {
+        QStringList v;
+        for (const QString& col : columnas) {
+            const QVariant x = f.value(col);
+            v << (x.isNull() ? QStringLiteral("NULL") : x.toString());
+        }
+        r << v.join('|');
+    }
+    return r;
+}
+
 QString ServidorSql::cadena(const QString& base)
 {
     return QStringLiteral("Driver={SQL Native Client};Server=127.0.0.1;Database=") + base +

@@ -31,6 +31,19 @@ public:
     // types both SQL Server and MariaDB take.
     void cargar_catalogo(const QString& archivo, const QString& base) const;
 
+    // A shell command that runs `texto` as the server's root.
+    QString orden(const QString& texto) const;
+    // A second client that holds the rows `seleccion` finds locked (SELECT
+    // ... FOR UPDATE in a transaction) for `segundos`, then lets them go.
+    // Returns once they are held.
+    void retener(QProcess& cliente, const QString& base, const QString& seleccion, int segundos) const;
+
+    // The con row of the installation `raiz` naming `base` on this server.
+    static void apuntar(const QString& raiz, const QString& base);
+    // The rows of an SQLite catalogue as filas() prints them: `columnas`
+    // of each row of `consulta`.
+    static QStringList filas_sqlite(const QString& archivo, const QString& consulta, const QStringList& columnas);
+
     // The program's connection string to `base`.
     static QString cadena(const QString& base);
 
