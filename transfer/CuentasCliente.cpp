@@ -1,9 +1,36 @@
 // Customer and payment-method subaccounts (see CuentasCliente.h).
 #include "transfer/CuentasCliente.h"
 
+#include "platform/sistema/Fallo.h"
 #include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
+#include "transfer/FacturasDeCobros.h"
 #include "transfer/Textos.h"
+
+#include <QSet>
+
+namespace {
+
+// What the lookups use of a row of cli, agen and na.
+QVariantList de_cli(Recordset& rs)
+{
+    return {rs.campo(QStringLiteral("CliCta"))};
+}
+
+QVariantList de_agen(Recordset& rs)
+{
+    return {rs.campo(QStringLiteral("AgenCta"))};
+}
+
+QVariantList de_na(Recordset& rs)
+{
+    // The link to an agency matters only without an account.
+    const QVariant cta = rs.campo(QStringLiteral("NaCta"));
+    if (vb::esNulo(cta) || !vb::texto(cta).isEmpty()) return {cta};
+    return {cta, rs.campo(QStringLiteral("NaVin")), rs.campo(QStringLiteral("NaAge"))};
+}
+
+}  // namespace
 
 QString a_digitos(const AjustesEnlace& ajustes, const QString& codigo)
 {
@@ -36,6 +63,62 @@ CuentasCliente::Fila CuentasCliente::fila_de(QHash<QString, Fila>& leidas, Recor
     rs.cerrar();
     if (recordar_) leidas.insert(codigo, f);
     return f;
+}
+
+// Rows of `tabla` whose `columna` is one of `codigos`, read with IN lists;
+// each kept under its exact code when that code was asked for.
+template <typename Leer>
+void CuentasCliente::filas_de(QHash<QString, Fila>& leidas, const QString& tabla, const QString& columna,
+                              Conexion& conexion, const QStringList& codigos, Leer leer)
+{
+    const QSet<QString> pedidos(codigos.cbegin(), codigos.cend());
+    for (qsizetype desde = 0; desde < codigos.size(); desde += 256) {
+        const int n = int(std::min<qsizetype>(256, codigos.size() - desde));
+        const int largo = largo_de_lista(n);
+        QVariantList p;
+        for (int i = 0; i < largo; ++i) p << codigos[desde + std::min(i, n - 1)];
+        Recordset rs;
+        rs.abrir(QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3)").arg(tabla, columna, lista_de_parametros(largo)),
+                 conexion, Cursor::Dinamico, Bloqueo::SoloLectura, p);
+        for (; !rs.eof(); rs.siguiente()) {
+            const QString codigo = texto_o_vacio(rs.campo(columna));
+            if (!pedidos.contains(codigo) || leidas.contains(codigo)) continue;
+            leidas.insert(codigo, Fila{true, leer(rs)});
+        }
+    }
+}
+
+void CuentasCliente::anticipar(const QHash<QString, ClienteFactura>& facturas)
+{
+    if (!recordar_) return;
+    QStringList clientes, agencias, empresas;
+    QSet<QString> vistos;
+    for (const ClienteFactura& f : facturas) {
+        if (vb::esNulo(f.tipo) || vb::esNulo(f.codigo)) continue;
+        // A kind that is no number is left to the lookup, which tells it.
+        double tipo = -1;
+        try {
+            tipo = f.tipo_numero();
+        } catch (const Fallo&) {
+            continue;
+        }
+        const QString codigo = f.codigo_texto();
+        QHash<QString, Fila>& leidas = tipo == 0 ? cli_ : tipo == 1 ? agen_ : na_;
+        QStringList& lista = tipo == 0 ? clientes : tipo == 1 ? agencias : empresas;
+        if ((tipo != 0 && tipo != 1 && tipo != 2) || leidas.contains(codigo)) continue;
+        if (vistos.contains(QString::number(tipo) + codigo)) continue;
+        vistos.insert(QString::number(tipo) + codigo);
+        lista << codigo;
+    }
+    if (!clientes.isEmpty())
+        filas_de(cli_, QStringLiteral("cli"), QStringLiteral("CliCod"), conexiones_.hotel(conexiones_.conexion_cli),
+                 clientes, de_cli);
+    if (!agencias.isEmpty())
+        filas_de(agen_, QStringLiteral("agen"), QStringLiteral("AgenCod"),
+                 conexiones_.hotel(conexiones_.conexion_agen), agencias, de_agen);
+    if (!empresas.isEmpty())
+        filas_de(na_, QStringLiteral("na"), QStringLiteral("NaCod"), conexiones_.hotel(conexiones_.conexion_na),
+                 empresas, de_na);
 }
 
 // The customer subaccount of the invoice, as the rules build it; nothing for
@@ -81,8 +164,7 @@ QString CuentasCliente::cuenta_contable_pasante(const QString& codigo_cliente)
 {
     QString cuenta = ajustes_.cuenta_pasantes;
     const auto f = fila_de(cli_, rs_cli_, QStringLiteral("SELECT * FROM cli WHERE CliCod = ?"),
-                           conexiones_.hotel(conexiones_.conexion_cli), codigo_cliente,
-                           [](Recordset& rs) { return QVariantList{rs.campo(QStringLiteral("CliCta"))}; });
+                           conexiones_.hotel(conexiones_.conexion_cli), codigo_cliente, de_cli);
     if (f.existe) {
         const QString propia = texto_o_vacio(f.valores[0]);
         if (!propia.isEmpty()) cuenta = propia;
@@ -94,8 +176,7 @@ QString CuentasCliente::cuenta_contable_agencias(const QString& codigo_cliente)
 {
     QString cuenta = ajustes_.cuenta_pasantes;
     const auto f = fila_de(agen_, rs_agen_, QStringLiteral("SELECT * FROM agen WHERE AgenCod = ?"),
-                           conexiones_.hotel(conexiones_.conexion_agen), codigo_cliente,
-                           [](Recordset& rs) { return QVariantList{rs.campo(QStringLiteral("AgenCta"))}; });
+                           conexiones_.hotel(conexiones_.conexion_agen), codigo_cliente, de_agen);
     if (f.existe) {
         const QString propia = texto_o_vacio(f.valores[0]);
         if (!propia.isEmpty()) cuenta = propia;
@@ -108,12 +189,7 @@ QString CuentasCliente::cuenta_contable_empresas(const QString& codigo_cliente)
     QString cuenta = ajustes_.cuenta_pasantes;
     const auto f =
         fila_de(na_, rs_na_, QStringLiteral("SELECT * FROM na WHERE NaCod = ?"),
-                conexiones_.hotel(conexiones_.conexion_na), codigo_cliente, [](Recordset& rs) {
-                    // The link to an agency matters only without an account.
-                    const QVariant cta = rs.campo(QStringLiteral("NaCta"));
-                    if (vb::esNulo(cta) || !vb::texto(cta).isEmpty()) return QVariantList{cta};
-                    return QVariantList{cta, rs.campo(QStringLiteral("NaVin")), rs.campo(QStringLiteral("NaAge"))};
-                });
+                conexiones_.hotel(conexiones_.conexion_na), codigo_cliente, de_na);
     if (!f.existe) return cuenta;
     // A Null NaCta keeps the default even for a company linked to an agency.
     const QVariant& na_cta = f.valores[0];

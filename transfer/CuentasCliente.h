@@ -41,6 +41,11 @@ public:
     // none for another kind of customer (CajCli stays unset).
     std::optional<QString> buscar_cuenta_cliente2(const ClienteFactura& factura);
 
+    // The customers, agencies and companies of these invoices read together,
+    // a list of codes per statement, into what the lookups keep (only with
+    // `recordar`). A code not found so is looked up alone as before.
+    void anticipar(const QHash<QString, ClienteFactura>& facturas);
+
     // A payment method's subaccount and the description its concepts carry.
     struct Cobro {
         QString cuenta;
@@ -56,6 +61,9 @@ private:
     };
 
     std::optional<QString> subcuenta_de_factura(const ClienteFactura& factura);
+    template <typename Leer>
+    void filas_de(QHash<QString, Fila>& leidas, const QString& tabla, const QString& columna, Conexion& conexion,
+                  const QStringList& codigos, Leer leer);
     template <typename Leer>
     Fila fila_de(QHash<QString, Fila>& leidas, Recordset& rs, const QString& sql, Conexion& conexion,
                  const QString& codigo, Leer leer);

@@ -4,6 +4,7 @@
 #include "platform/sistema/Fallo.h"
 #include "platform/valores/Vb.h"
 #include "startup/RutinasComunes.h"
+#include "transfer/FacturasDeCobros.h"
 #include "transfer/ImportesHotel.h"
 #include "transfer/Textos.h"
 
@@ -145,6 +146,23 @@ void PasoCajas::pasar_cajas(const QSet<QString>& avisados)
 
     QVector<qint64> por_marcar;
     QVariantList factura_leida;  // the year and number rs_emi was last opened on
+
+    // The invoices of a day's receipts, read when its first receipt comes.
+    FacturasDeCobros facturas_del_dia;
+    QVariant dia_leido;
+    auto leer_dia = [&](const QVariant& dia) {
+        const qint64 aqui = rs_caja_.posicion();
+        QVector<std::pair<QVariant, QVariant>> claves;
+        for (; !rs_caja_.eof(); rs_caja_.siguiente()) {
+            if (texto_o_vacio(rs_caja_.campo(QStringLiteral("CajaFec"))) != texto_o_vacio(dia)) break;
+            claves.append({como_texto(rs_caja_.campo(QStringLiteral("CajaAnoF"))),
+                           como_texto(rs_caja_.campo(QStringLiteral("CajaFra")))});
+        }
+        rs_caja_.ir_a(aqui);
+        facturas_del_dia.leer(emi, claves);
+        cuentas_.anticipar(facturas_del_dia.leidas());
+        dia_leido = dia;
+    };
     auto marcar = [&] {
         if (por_marcar.isEmpty()) return;
         // A group's marks go in one commit of the hotel's caja file (in SQL
@@ -211,26 +229,31 @@ void PasoCajas::pasar_cajas(const QSet<QString>& avisados)
             if (preparados.contains(clave_caja(fec, ord))) {
                 // Staged by a run that stopped before marking it.
             } else if (!deposito) {
-                // Receipts that pay one invoice in parts come one after another:
-                // the invoice just read is theirs too. Nothing of this pass
-                // writes emi, and a row read a moment earlier is what the
-                // lookup would have found had they been taken together.
-                const QVariantList factura{como_texto(anof), como_texto(fra)};
-                if (!rs_emi_.abierto() || factura != factura_leida) {
-                    factura_leida.clear();
-                    rs_emi_.cerrar();
-                    rs_emi_.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), emi,
-                                  Cursor::Dinamico, Bloqueo::SoloLectura, factura);
-                    factura_leida = factura;
+                // Nothing of this pass writes emi, so the invoices read with
+                // the day's first receipt are what each receipt's lookup
+                // would find. One not among them is looked up alone; the
+                // receipts that pay one invoice in parts come one after
+                // another, and the row just read is theirs too.
+                if (!dia_leido.isValid() || texto_o_vacio(fec) != texto_o_vacio(dia_leido)) leer_dia(fec);
+                std::optional<ClienteFactura> cliente = facturas_del_dia.buscar(como_texto(anof), como_texto(fra));
+                if (!cliente) {
+                    const QVariantList factura{como_texto(anof), como_texto(fra)};
+                    if (!rs_emi_.abierto() || factura != factura_leida) {
+                        factura_leida.clear();
+                        rs_emi_.cerrar();
+                        rs_emi_.abrir(QStringLiteral("SELECT * FROM emi WHERE EmiAno = ? AND EmiNum = ?"), emi,
+                                      Cursor::Dinamico, Bloqueo::SoloLectura, factura);
+                        factura_leida = factura;
+                    }
+                    if (!rs_emi_.eof()) cliente = ClienteFactura::leer(rs_emi_);
                 }
-                if (!rs_emi_.eof()) {
+                if (cliente) {
                     rs_cajj_.nuevo();
                     rs_cajj_.asignar(QStringLiteral("CajFec"), fec);
                     rs_cajj_.asignar(QStringLiteral("CajOrd"), ord);
                     rs_cajj_.asignar(QStringLiteral("CajFra"), fra);
                     rs_cajj_.asignar(QStringLiteral("CajImp"), importe);
-                    if (const std::optional<QString> cuenta =
-                            cuentas_.buscar_cuenta_cliente2(ClienteFactura::leer(rs_emi_)))
+                    if (const std::optional<QString> cuenta = cuentas_.buscar_cuenta_cliente2(*cliente))
                         rs_cajj_.asignar(QStringLiteral("CajCli"), *cuenta);
                     rs_cajj_.asignar(QStringLiteral("CajAnoF"), anof);
                     rs_cajj_.asignar(QStringLiteral("CajCobroc"), cobroc);
