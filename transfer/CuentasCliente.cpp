@@ -114,8 +114,8 @@ void CuentasCliente::anticipar(const QHash<QString, ClienteFactura>& facturas)
         filas_de(cli_, QStringLiteral("cli"), QStringLiteral("CliCod"), conexiones_.hotel(conexiones_.conexion_cli),
                  clientes, de_cli);
     if (!agencias.isEmpty())
-        filas_de(agen_, QStringLiteral("agen"), QStringLiteral("AgenCod"),
-                 conexiones_.hotel(conexiones_.conexion_agen), agencias, de_agen);
+        filas_de(agen_, QStringLiteral("agen"), QStringLiteral("AgenCod"), conexiones_.hotel(conexiones_.conexion_agen),
+                 agencias, de_agen);
     if (!empresas.isEmpty())
         filas_de(na_, QStringLiteral("na"), QStringLiteral("NaCod"), conexiones_.hotel(conexiones_.conexion_na),
                  empresas, de_na);
@@ -187,9 +187,8 @@ QString CuentasCliente::cuenta_contable_agencias(const QString& codigo_cliente)
 QString CuentasCliente::cuenta_contable_empresas(const QString& codigo_cliente)
 {
     QString cuenta = ajustes_.cuenta_pasantes;
-    const auto f =
-        fila_de(na_, rs_na_, QStringLiteral("SELECT * FROM na WHERE NaCod = ?"),
-                conexiones_.hotel(conexiones_.conexion_na), codigo_cliente, de_na);
+    const auto f = fila_de(na_, rs_na_, QStringLiteral("SELECT * FROM na WHERE NaCod = ?"),
+                           conexiones_.hotel(conexiones_.conexion_na), codigo_cliente, de_na);
     if (!f.existe) return cuenta;
     // A Null NaCta keeps the default even for a company linked to an agency.
     const QVariant& na_cta = f.valores[0];

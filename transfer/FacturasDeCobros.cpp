@@ -39,7 +39,9 @@ void FacturasDeCobros::leer(Conexion& emi, const QVector<std::pair<QVariant, QVa
     QMap<QString, QStringList> por_ano;
     QSet<QString> vistas;
     for (const auto& [ano, numero] : claves) {
-        if (vb::esNulo(ano) || vb::esNulo(numero)) continue;
+        // A movement that names no invoice (an empty year or number) is
+        // left to the lookup alone.
+        if (vb::esNulo(ano) || vb::esNulo(numero) || vb::texto(ano).isEmpty() || vb::texto(numero).isEmpty()) continue;
         if (vistas.contains(clave(ano, numero))) continue;
         vistas.insert(clave(ano, numero));
         por_ano[vb::texto(ano)] << vb::texto(numero);
