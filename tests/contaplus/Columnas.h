@@ -2,7 +2,8 @@
 // What the journal tests of contaplus share: a line as the columns it sets,
 // the columns of a line at their defaults, and the comparison of a row.
 #include "contaplus/FilaDiario.h"
-#include <QtTest>
+#include <QDate>
+#include <QTest>
 
 // The 28 columns after Asien and Fecha that asignar_linea sets, by name.
 inline QVariantMap columnas(const LineaDiario& l)

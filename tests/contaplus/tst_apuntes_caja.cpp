@@ -12,7 +12,8 @@
 #include "transfer/FasesDia.h"
 #include "transfer/Traspaso.h"
 
-#include <QtTest>
+#include <QDate>
+#include <QTest>
 #include <memory>
 
 Q_DECLARE_METATYPE(LineaDiario)

@@ -8,9 +8,10 @@
 #include "tests/contaplus/Columnas.h"
 #include "tests/support/Dbf.h"
 
+#include <QDate>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

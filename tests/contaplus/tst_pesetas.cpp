@@ -3,7 +3,7 @@
 #include "contaplus/Pesetas.h"
 #include "platform/sistema/Fallo.h"
 #include "platform/valores/Vb.h"
-#include <QtTest>
+#include <QTest>
 
 class TstPesetas : public QObject {
     Q_OBJECT

@@ -5,7 +5,12 @@
 #include "platform/sistema/Fallo.h"
 #include "tests/support/Dbf.h"
 
-#include <QtTest>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 

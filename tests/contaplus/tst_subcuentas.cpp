@@ -12,7 +12,7 @@
 #include "transfer/Traspaso.h"
 
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -6,7 +6,11 @@
 #include "platform/sql/Recordset.h"
 #include "platform/sql/SqliteBackend.h"
 
-#include <QtTest>
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTest>
 #include <sqlite3.h>
 
 namespace {

@@ -9,7 +9,12 @@
 #include "platform/sql/Recordset.h"
 #include "tests/support/Dbf.h"
 
-#include <QtTest>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
 #include <shapefil.h>
 
 #include <functional>

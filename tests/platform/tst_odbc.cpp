@@ -7,10 +7,12 @@
 #include "tests/support/Fallos.h"
 #include "tests/support/Odbc.h"
 
+#include <QDate>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QtTest>
+#include <QTemporaryDir>
+#include <QTest>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlite3.h>

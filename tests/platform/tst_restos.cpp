@@ -3,11 +3,13 @@
 #include "platform/sistema/BloqueoFichero.h"
 #include "platform/sistema/CarpetaTemporal.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 #include <memory>
 
 namespace {

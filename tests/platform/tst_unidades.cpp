@@ -1,7 +1,11 @@
 // Windows paths of the installation mapped onto a folder per drive.
 #include "platform/sistema/Unidades.h"
 
-#include <QtTest>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
 
 class TstUnidades : public QObject {
     Q_OBJECT

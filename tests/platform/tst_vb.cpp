@@ -4,7 +4,8 @@
 #include "platform/sistema/Fallo.h"
 #include "platform/valores/Vb.h"
 
-#include <QtTest>
+#include <QDate>
+#include <QTest>
 
 #include <bit>
 

@@ -6,9 +6,11 @@
 #include "report/DiarioEscrito.h"
 #include "report/InformeTraspaso.h"
 
+#include <QDate>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 #include <algorithm>
 #include <bit>
 #include <shapefil.h>

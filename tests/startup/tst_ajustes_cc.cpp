@@ -2,7 +2,7 @@
 #include "tests/support/Entorno.h"
 #include "tests/support/Fallos.h"
 
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

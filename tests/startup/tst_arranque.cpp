@@ -4,7 +4,7 @@
 #include "tests/support/Entorno.h"
 
 #include <QFile>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

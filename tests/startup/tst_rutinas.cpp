@@ -1,7 +1,8 @@
 // Date layouts, tax numbers and subaccount lengths.
 #include "startup/RutinasComunes.h"
 
-#include <QtTest>
+#include <QDate>
+#include <QTest>
 
 class TstRutinas : public QObject {
     Q_OBJECT

@@ -5,7 +5,7 @@
 // expected. Anything else thrown goes up to QtTest as before.
 #include "platform/sistema/Fallo.h"
 
-#include <QtTest>
+#include <QTest>
 #include <optional>
 
 template <class Accion>

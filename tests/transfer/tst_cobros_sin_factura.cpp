@@ -4,7 +4,7 @@
 #include "tests/support/Convergencia.h"
 
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -15,10 +15,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
-#include <QtTest>
 
 namespace {
 

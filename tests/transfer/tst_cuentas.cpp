@@ -6,7 +6,7 @@
 #include "tests/support/Fallos.h"
 #include "transfer/CuentasCliente.h"
 
-#include <QtTest>
+#include <QTest>
 #include <memory>
 #include <tuple>
 

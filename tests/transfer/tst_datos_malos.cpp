@@ -6,7 +6,12 @@
 // clerk. Whatever is left is told after the final message.
 #include "tests/transfer/tst_traspaso_escenario.h"
 
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
 #include <QSet>
+#include <QTest>
+#include <QTime>
 #include <algorithm>
 #include <cmath>
 #include <limits>

@@ -4,7 +4,7 @@
 #include "tests/support/Entorno.h"
 #include "transfer/FechasTraspaso.h"
 
-#include <QtTest>
+#include <QTest>
 
 class TstFechas : public QObject {
     Q_OBJECT

@@ -3,8 +3,11 @@
 // printed as "Título: texto", and the exit status; also on a demo hotel.
 #include "tests/transfer/tst_traspaso_escenario.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <csignal>
 
 namespace {

@@ -7,7 +7,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QtTest>
+#include <QFileInfo>
+#include <QTest>
 #include <functional>
 
 namespace {

@@ -7,11 +7,16 @@
 #include "tests/transfer/tst_traspaso_escenario.h"
 #include "transfer/InformeTraspaso.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QtTest>
+#include <QSet>
+#include <QTest>
+#include <QTime>
 #include <cmath>
 #include <shapefil.h>
 

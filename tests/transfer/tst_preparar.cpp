@@ -5,7 +5,7 @@
 #include "transfer/Contabilizar.h"
 #include "transfer/PasoFacturas.h"
 
-#include <QtTest>
+#include <QTest>
 #include <algorithm>
 #include <map>
 #include <memory>

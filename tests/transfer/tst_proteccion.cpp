@@ -6,11 +6,13 @@
 #include "tests/support/Entorno.h"
 #include "tests/transfer/tst_traspaso_escenario.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSysInfo>
-#include <QtTest>
+#include <QTest>
 #include <optional>
 
 namespace {

@@ -6,8 +6,13 @@
 #include "tests/support/Fallos.h"
 #include "transfer/RegistroTraspaso.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTime>
 
 class TstRegistro : public QObject {
     Q_OBJECT

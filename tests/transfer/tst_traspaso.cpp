@@ -3,6 +3,14 @@
 // second run from posting anything twice, in Access and SQL mode.
 #include "tests/transfer/tst_traspaso_escenario.h"
 
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QTest>
+#include <QTime>
+
 namespace {
 
 const QStringList FASES = {"Movimientos de caja", "Facturas", "Asientos de facturas", "Depósitos", "Caja del día"};

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
-#include <QtTest>
 #include <cmath>
 #include <memory>
 

@@ -4,6 +4,9 @@
 // put right a new run leaves every amount once.
 #include "tests/transfer/tst_traspaso_escenario.h"
 
+#include <QFile>
+#include <QTest>
+
 namespace {
 
 QByteArray ultima_linea(const Instalacion& inst)

@@ -7,7 +7,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

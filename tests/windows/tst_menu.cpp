@@ -9,11 +9,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 
 namespace {
 

@@ -6,12 +6,15 @@
 #include "windows/TraspasoContaplus.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 
 namespace {
 
