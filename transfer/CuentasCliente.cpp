@@ -75,8 +75,7 @@ void CuentasCliente::filas_de(QHash<QString, Fila>& leidas, const QString& tabla
     for (qsizetype desde = 0; desde < codigos.size(); desde += 256) {
         const int n = int(std::min<qsizetype>(256, codigos.size() - desde));
         const int largo = largo_de_lista(n);
-        QVariantList p;
-        for (int i = 0; i < largo; ++i) p << codigos[desde + std::min(i, n - 1)];
+        const QVariantList p = valores_de_lista(codigos, desde, n, largo);
         Recordset rs;
         rs.abrir(QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3)").arg(tabla, columna, lista_de_parametros(largo)),
                  conexion, Cursor::Dinamico, Bloqueo::SoloLectura, p);

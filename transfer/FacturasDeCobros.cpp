@@ -32,6 +32,14 @@ int largo_de_lista(int n)
     return largo;
 }
 
+QVariantList valores_de_lista(const QStringList& valores, qsizetype desde, int n, int largo)
+{
+    QVariantList r;
+    r.reserve(largo);
+    for (int i = 0; i < largo; ++i) r << valores[desde + std::min(i, n - 1)];
+    return r;
+}
+
 void FacturasDeCobros::leer(Conexion& emi, const QVector<std::pair<QVariant, QVariant>>& claves)
 {
     leidas_.clear();
@@ -51,8 +59,7 @@ void FacturasDeCobros::leer(Conexion& emi, const QVector<std::pair<QVariant, QVa
         for (qsizetype desde = 0; desde < numeros.size(); desde += LISTA_MAXIMA) {
             const int n = int(std::min<qsizetype>(LISTA_MAXIMA, numeros.size() - desde));
             const int largo = largo_de_lista(n);
-            QVariantList p{it.key()};
-            for (int i = 0; i < largo; ++i) p << numeros[desde + std::min(i, n - 1)];
+            const QVariantList p = QVariantList{it.key()} + valores_de_lista(numeros, desde, n, largo);
             Recordset rs;
             rs.abrir(QStringLiteral("SELECT EmiAno, EmiNum, EmiC, EmiCli, EmiFec FROM emi WHERE EmiAno = ? AND "
                                     "EmiNum IN (%1)")

@@ -33,3 +33,6 @@ QString lista_de_parametros(int n);
 // The length of the IN list for `n` values: 1, 2, 4 ... 256, so that few
 // statement texts are prepared; the list is filled up with its last value.
 int largo_de_lista(int n);
+// The values of an IN list: `n` of `valores` from `desde`, filled up to
+// `largo` with the last of them.
+QVariantList valores_de_lista(const QStringList& valores, qsizetype desde, int n, int largo);

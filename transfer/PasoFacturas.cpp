@@ -77,8 +77,7 @@ void PasoFacturas::pasar_facturas()
         for (qsizetype desde = 0; desde < abiertas.size(); desde += 128) {
             const int n = int(std::min<qsizetype>(128, abiertas.size() - desde));
             const int largo = largo_de_lista(n);
-            QVariantList lista;
-            for (int i = 0; i < largo; ++i) lista << abiertas[desde + std::min(i, n - 1)];
+            const QVariantList lista = valores_de_lista(abiertas, desde, n, largo);
             Recordset rs;
             rs.abrir(QStringLiteral("SELECT CabNum1, CabNum2 FROM cab WHERE CabNum1 IN (%1) OR CabNum2 IN (%1)")
                          .arg(lista_de_parametros(largo)),

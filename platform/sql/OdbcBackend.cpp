@@ -519,19 +519,18 @@ void OdbcBackend::correr(const QString& sql, const QVariantList& parametros, Res
         auto fijo = [&](SQLSMALLINT tipo_c, SQLSMALLINT tipo_sql, SQLULEN tamano, void* valor) {
             return SQLBindParameter(h, n, SQL_PARAM_INPUT, tipo_c, tipo_sql, tamano, 0, valor, 0, nullptr);
         };
-        SQLRETURN e = SQL_SUCCESS;
-        switch (v.typeId()) {
-        case QMetaType::QString: {
-            // UTF-16, its length without the final zero: a server given the
-            // zero as part of the value stores and compares it.
-            const QString t = v.toString();
+        // UTF-16, its length without the final zero: a server given the
+        // zero as part of the value stores and compares it.
+        auto texto = [&](const QString& t) {
             p.texto.assign(t.utf16(), t.utf16() + t.size() + 1);
             p.ind = SQLLEN(t.size() * sizeof(SQLWCHAR));
             const EnlaceTexto como = enlace_de_texto(descrito.tipo, (unsigned long)descrito.tamano, t.size());
-            e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, como.tipo_sql, SQLULEN(como.tamano), 0,
-                                 p.texto.data(), SQLLEN(p.texto.size() * sizeof(SQLWCHAR)), &p.ind);
-            break;
-        }
+            return SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, como.tipo_sql, SQLULEN(como.tamano), 0,
+                                    p.texto.data(), SQLLEN(p.texto.size() * sizeof(SQLWCHAR)), &p.ind);
+        };
+        SQLRETURN e = SQL_SUCCESS;
+        switch (v.typeId()) {
+        case QMetaType::QString: e = texto(v.toString()); break;
         case QMetaType::Int:
             p.v.i = v.toInt();
             e = fijo(SQL_C_SLONG, SQL_INTEGER, 0, &p.v.i);
@@ -613,16 +612,9 @@ void OdbcBackend::correr(const QString& sql, const QVariantList& parametros, Res
                 e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY, 1, 0, &p.v, 1, &p.ind);
             }
             break;
-        default: {
-            // Any other value as its text.
-            const QString t = v.toString();
-            p.texto.assign(t.utf16(), t.utf16() + t.size() + 1);
-            p.ind = SQLLEN(t.size() * sizeof(SQLWCHAR));
-            const EnlaceTexto como = enlace_de_texto(descrito.tipo, (unsigned long)descrito.tamano, t.size());
-            e = SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, como.tipo_sql, SQLULEN(como.tamano), 0,
-                                 p.texto.data(), SQLLEN(p.texto.size() * sizeof(SQLWCHAR)), &p.ind);
+        default:  // any other value as its text
+            e = texto(v.toString());
             break;
-        }
         }
         if (!SQL_SUCCEEDED(e)) fallar_directo(h, sql);
     }
